@@ -1,0 +1,55 @@
+#pragma once
+
+#include "engine/interfaces.h"
+#include "engine/row_store.h"
+#include "engine/run_values.h"
+#include "engine/side_index.h"
+
+#include <functional>
+#include <string_view>
+
+namespace orvel::engine {
+
+// Judges listed entries and adds a result row (and a list item) for each
+// difference. An entry present on both sides is judged once, by the base side.
+class Comparison {
+ public:
+  Comparison(RowStore& rows, IResultList& list) : rows_(rows), list_(list) {}
+
+  // The condition being processed: its run values and the two sides' scans.
+  void Begin(const RunValues& values, const SideIndex& base, const SideIndex& target);
+
+  // When set, rows that would change a file are judged again from fresh look-ups
+  // of both paths just before they are added (the scan's view may be stale once
+  // rows are being executed), and each added row is handed to onRowAdded.
+  void SetExecution(std::function<void(int item)> onRowAdded) { onRowAdded_ = std::move(onRowAdded); }
+
+  // relFolder: the entry's relative folder (empty or ending in the separator).
+  bool BaseFolder(std::string_view relFolder, std::string_view name);
+  bool BaseFile(std::string_view relFolder, std::string_view name);
+  bool TargetFolder(std::string_view relFolder, std::string_view name);
+  bool TargetFile(std::string_view relFolder, std::string_view name);
+
+ private:
+  enum class Kind { BaseFolder, BaseFile, TargetFolder, TargetFile };
+  struct Verdict {
+    bool row = false;
+    Mark result = Mark::Same;
+    Mark mark = Mark::Same;
+    platform::EntryInfo base;
+    platform::EntryInfo target;
+  };
+  template <typename LookUpBase, typename LookUpTarget>
+  Verdict Judge(Kind kind, LookUpBase&& lookUpBase, LookUpTarget&& lookUpTarget) const;
+  bool Classify(Kind kind, std::string_view relFolder, std::string_view name);
+
+  RowStore& rows_;
+  IResultList& list_;
+  const RunValues* values_ = nullptr;
+  const SideIndex* base_ = nullptr;
+  const SideIndex* target_ = nullptr;
+  std::function<void(int)> onRowAdded_;
+  std::string pathBuffer_;
+};
+
+}  // namespace orvel::engine

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "engine/condition.h"
+
+#include <string>
+#include <string_view>
+
+namespace orvel::engine {
+
+// Messages and questions of a run and of the row commands. The desktop program
+// shows message boxes titled with its name; the command-line program writes to
+// standard error.
+class IPrompt {
+ public:
+  virtual ~IPrompt() = default;
+  // A message with an OK button.
+  virtual void Message(std::string_view text) = 0;
+  // A question with Yes and No buttons; true for Yes.
+  virtual bool AskYesNo(std::string_view text) = 0;
+};
+
+// The progress display of a long operation. All calls come from the thread of
+// the run; SetBarPos and PollCancel are where the display may let its event loop
+// turn.
+class IProgress {
+ public:
+  virtual ~IProgress() = default;
+  virtual void Open() = 0;   // shows the display (and disables the main window)
+  virtual void Close() = 0;  // hides it again
+  virtual void ShowStatus(std::string_view text) = 0;
+  virtual void SetBarRange(int lower, int upper) = 0;
+  virtual void SetBarStep(int step) = 0;
+  virtual void SetBarPos(int position) = 0;
+  // Reports a pending cancel request once, then forgets it.
+  virtual bool PollCancel() = 0;
+  // The condition line: a bar of range 0 … count at position, and the name.
+  virtual void ShowCondition(int count, int position, std::string_view name) = 0;
+  // The path line; an empty text clears it.
+  virtual void ShowPath(std::string_view path) = 0;
+};
+
+// What the list creation run needs of the condition set and the condition bar.
+class IRunHost {
+ public:
+  virtual ~IRunHost() = default;
+  virtual int ConditionCount() const = 0;
+  // Loads condition i into the working set (the current index stays), shows it
+  // in the condition bar and the toolbar, and returns it with its name.
+  virtual CCondition BeginCondition(int index) = 0;
+  // Shows the current condition again at the end of a run.
+  virtual void EndRun() = 0;
+  // DeleteTrash of the working set at this moment.
+  virtual bool DeleteTrash() const = 0;
+};
+
+// The result list: one item per row, appended in row order. An item shows its
+// row's texts (name, dates, result text, folder of its side) until a column's
+// text is set.
+class IResultList {
+ public:
+  virtual ~IResultList() = default;
+  virtual int ItemCount() const = 0;
+  // Appends an item whose item data is rowIndex.
+  virtual void AppendItem(int rowIndex) = 0;
+  virtual int ItemData(int item) const = 0;
+  virtual std::string ItemText(int item, int column) const = 0;
+  virtual void SetItemText(int item, int column, std::string_view text) = 0;
+  // Called once when the list is emptied at the start of a run.
+  virtual void Clear() = 0;
+};
+
+// The selected items of the result list, visited in ascending item order.
+class ISelection {
+ public:
+  virtual ~ISelection() = default;
+  // The first selected item after `item` (-1 to start), or -1 when there is none.
+  virtual int NextSelected(int item) const = 0;
+  virtual int SelectedCount() const = 0;
+};
+
+}  // namespace orvel::engine

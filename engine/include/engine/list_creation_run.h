@@ -1,0 +1,69 @@
+#pragma once
+
+#include "engine/comparison.h"
+#include "engine/folder_scan.h"
+#include "engine/interfaces.h"
+#include "engine/row_store.h"
+#include "engine/run_flags.h"
+#include "engine/side_index.h"
+#include "engine/sync_execution.h"
+
+namespace orvel::engine {
+
+enum class RunOutcome {
+  Completed,  // every condition was processed (possibly with a cancelled loop in list creation)
+  Stopped,    // a validation message or a No ended the run
+  Cancelled,  // list creation: a cancel was requested at least once; sync run: a cancel ended it
+};
+
+// Texts of the run.
+namespace run_text {
+inline constexpr std::string_view kBaseMissing =
+    "「基本フォルダ」は存在しません\n「基本フォルダ」は存在するフォルダを\n指定して下さい";
+inline constexpr std::string_view kTargetMissingAsk =
+    "「対照フォルダ」は存在しません\n新規に作成して作業を続けますか？";
+inline constexpr std::string_view kTargetCannotCreate = "対照フォルダを作成できません";
+inline constexpr std::string_view kTargetNotFolder =
+    "「対照フォルダ」は存在しません\n「対照フォルダ」は存在するフォルダを\n指定して下さい";
+inline constexpr std::string_view kSameFolders = "「基本フォルダ」と「対照フォルダ」が同じです";
+inline constexpr std::string_view kSearching = "同期ファイル検索中...";
+inline constexpr std::string_view kBasePass = "基本同期実行中...";
+inline constexpr std::string_view kTargetPass = "対照同期実行中...";
+}  // namespace run_text
+
+// List creation over all conditions of the set, in set order; with the
+// sync-mode flag set, every row is executed the moment it is added.
+class ListCreationRun {
+ public:
+  ListCreationRun(IRunHost& host, IProgress& progress, IPrompt& prompt, IResultList& list, RowStore& rows,
+                  RunFlags& flags, SyncExecution& execution)
+      : host_(host), progress_(progress), prompt_(prompt), list_(list), rows_(rows), flags_(flags),
+        execution_(execution), comparison_(rows, list) {}
+
+  RunOutcome Run();
+
+ private:
+  enum class Step { Next, Stop };
+  Step ProcessCondition(int index, int count);
+  bool Validate(CCondition& condition);
+  bool CancelRequested();
+  bool SyncCancelled() const { return flags_.syncMode && cancelled_; }
+  void ShowEntryPath(const SideIndex& index, SideIndex::EntryId entry);
+
+  IRunHost& host_;
+  IProgress& progress_;
+  IPrompt& prompt_;
+  IResultList& list_;
+  RowStore& rows_;
+  RunFlags& flags_;
+  SyncExecution& execution_;
+  Comparison comparison_;
+  SideIndex baseIndex_;
+  SideIndex targetIndex_;
+  ScanLists baseLists_;
+  ScanLists targetLists_;
+  bool cancelled_ = false;
+  std::string pathBuffer_;
+};
+
+}  // namespace orvel::engine

@@ -1,0 +1,12 @@
+#pragma once
+
+namespace orvel::engine {
+
+// The view's flags that a run, the scan and the row commands share.
+struct RunFlags {
+  bool busy = false;      // a run or a row loop is in progress; cleared by a cancelled scan
+  bool syncMode = false;  // rows are executed as they are added
+  unsigned found = 0;     // the found counter of the status bar
+};
+
+}  // namespace orvel::engine

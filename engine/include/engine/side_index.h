@@ -1,0 +1,72 @@
+#pragma once
+
+#include "platform/entry_info.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace orvel::engine {
+
+// What the scan of one side saw: every entry of every folder it listed, with
+// kind and last-write time, so that the comparison can answer its look-ups
+// without asking the file system again. Folders the scan did not list in full
+// (not descended, skipped, unreadable, cancelled) are looked up by path.
+class SideIndex {
+ public:
+  using FolderId = std::uint32_t;
+  using EntryId = std::uint32_t;
+  static constexpr FolderId kNoFolder = UINT32_MAX;
+
+  void Reset(std::string root);
+  const std::string& Root() const { return root_; }
+
+  // relFolder is empty for the root, otherwise it ends in the separator.
+  FolderId AddFolder(std::string_view relFolder);
+  void MarkComplete(FolderId folder);
+  EntryId AddEntry(FolderId folder, std::string_view name, const platform::EntryInfo& info);
+
+  FolderId FindFolder(std::string_view relFolder) const;
+  std::string_view FolderPath(FolderId folder) const { return folders_[folder].path; }
+  FolderId EntryFolder(EntryId entry) const { return entries_[entry].folder; }
+  std::string_view EntryName(EntryId entry) const;
+  const platform::EntryInfo& EntryInfoOf(EntryId entry) const { return entries_[entry].info; }
+  std::size_t EntryCount() const { return entries_.size(); }
+
+  // Look-up of root + relFolder + name: from the scan where it listed the folder
+  // in full, otherwise from the file system.
+  platform::EntryInfo LookUp(std::string_view relFolder, std::string_view name) const;
+  // The same with the folder already found (kNoFolder: not listed).
+  platform::EntryInfo LookUp(FolderId folder, std::string_view relFolder, std::string_view name) const;
+
+ private:
+  struct Folder {
+    std::string path;
+    bool complete = false;
+  };
+  struct Entry {
+    FolderId folder;
+    std::uint32_t nameOffset;
+    std::uint32_t nameLength;
+    platform::EntryInfo info;
+  };
+  struct TransparentHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  };
+
+  static std::size_t HashOf(FolderId folder, std::string_view name);
+  EntryId Find(FolderId folder, std::string_view name) const;
+  void Grow();
+
+  std::string root_;
+  std::vector<Folder> folders_;
+  std::unordered_map<std::string, FolderId, TransparentHash, std::equal_to<>> folderIds_;
+  std::vector<Entry> entries_;
+  std::string names_;                // all entry names, back to back
+  std::vector<std::uint32_t> slots_;  // open addressing: entry id + 1, 0 empty
+};
+
+}  // namespace orvel::engine

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "engine/interfaces.h"
+#include "engine/list_creation_run.h"
+#include "engine/row_loop.h"
+#include "engine/row_store.h"
+#include "engine/run_flags.h"
+#include "engine/sync_execution.h"
+
+namespace orvel::engine {
+
+// The working data of one window (or one command-line run): the row store and
+// the run flags, with the operations that fill and execute them.
+class SyncEngine {
+ public:
+  SyncEngine(IRunHost& host, IProgress& progress, IPrompt& prompt, IResultList& list);
+
+  // List creation over all conditions (syncMode false) or the sync run's list
+  // creation (syncMode true). The caller has stored the condition bar first.
+  RunOutcome RunAllConditions(bool syncMode);
+
+  int ExecuteRow(int item, Direction direction) { return execution_.ExecuteRow(item, direction); }
+  RowLoopOutcome RunRowCommand(Direction direction, bool confDlg, const ISelection& selection);
+
+  const RowStore& Rows() const { return rows_; }
+  RowStore& Rows() { return rows_; }
+  const RunFlags& Flags() const { return flags_; }
+  bool Busy() const { return flags_.busy; }
+
+ private:
+  IRunHost& host_;
+  IProgress& progress_;
+  IPrompt& prompt_;
+  IResultList& list_;
+  RowStore rows_;
+  RunFlags flags_;
+  SyncExecution execution_;
+};
+
+}  // namespace orvel::engine

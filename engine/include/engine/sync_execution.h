@@ -1,0 +1,39 @@
+#pragma once
+
+#include "engine/interfaces.h"
+#include "engine/row_store.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace orvel::engine {
+
+// Direction override of ExecuteRow.
+enum class Direction { AsMarked = 0, ForceBase = 1, ForceTarget = 2 };
+
+// Carries out result rows against the file system and shows the outcome in the
+// list. The row store is never changed, so executing a row again repeats it.
+class SyncExecution {
+ public:
+  // deleteTrash is read at the moment of each deletion.
+  SyncExecution(const RowStore& rows, IResultList& list, std::function<bool()> deleteTrash)
+      : rows_(rows), list_(list), deleteTrash_(std::move(deleteTrash)) {}
+
+  // Executes the row of list item `item`; always returns 1.
+  int ExecuteRow(int item, Direction direction);
+
+  // The file operation a mark calls for. "=" and unknown marks touch nothing.
+  bool SyncEntry(const std::string& baseFolder, const std::string& targetFolder, const std::string& name,
+                 std::string_view mark);
+
+ private:
+  bool Copy(const std::string& source, const std::string& destination, const std::string& destinationFolder);
+  bool Delete(const std::string& path);
+
+  const RowStore& rows_;
+  IResultList& list_;
+  std::function<bool()> deleteTrash_;
+};
+
+}  // namespace orvel::engine
