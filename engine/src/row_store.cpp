@@ -1,1 +1,47 @@
-// placeholder
+#include "engine/row_store.h"
+
+namespace orvel::engine {
+
+void RowStore::Clear() {
+  rows_.clear();
+  rows_.shrink_to_fit();
+  folders_.clear();
+  folderIndex_.clear();
+}
+
+int RowStore::Append(ResultRow row) {
+  rows_.push_back(std::move(row));
+  return static_cast<int>(rows_.size()) - 1;
+}
+
+std::uint32_t RowStore::InternFolder(std::string_view baseFolder, std::string_view targetFolder) {
+  std::string key;
+  key.reserve(baseFolder.size() + targetFolder.size() + 1);
+  key.append(baseFolder).push_back('\0');
+  key.append(targetFolder);
+  const auto [it, added] = folderIndex_.try_emplace(std::move(key), static_cast<std::uint32_t>(folders_.size()));
+  if (added) folders_.push_back(FolderPair{std::string(baseFolder), std::string(targetFolder)});
+  return it->second;
+}
+
+const std::string& RowStore::SideFolder(const ResultRow& row) const {
+  return row.side == Side::Base ? BaseFolder(row) : TargetFolder(row);
+}
+
+std::string RowStore::BaseDate(const ResultRow& row) {
+  return row.hasBase ? platform::FormatDate(row.baseTime) : std::string();
+}
+
+std::string RowStore::TargetDate(const ResultRow& row) {
+  return row.hasTarget ? platform::FormatDate(row.targetTime) : std::string();
+}
+
+platform::LocalTime RowStore::BaseLocalTime(const ResultRow& row) {
+  return row.hasBase ? platform::ToLocalTime(row.baseTime) : platform::LocalTime{};
+}
+
+platform::LocalTime RowStore::TargetLocalTime(const ResultRow& row) {
+  return row.hasTarget ? platform::ToLocalTime(row.targetTime) : platform::LocalTime{};
+}
+
+}  // namespace orvel::engine

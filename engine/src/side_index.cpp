@@ -1,1 +1,106 @@
-// placeholder
+#include "engine/side_index.h"
+
+#include "platform/file_system.h"
+
+#include <cstring>
+
+namespace orvel::engine {
+
+void SideIndex::Reset(std::string root) {
+  root_ = std::move(root);
+  folders_.clear();
+  folderIds_.clear();
+  entries_.clear();
+  names_.clear();
+  slots_.clear();
+  // Give memory back between runs: a large tree should not stay resident.
+  entries_.shrink_to_fit();
+  names_.shrink_to_fit();
+  slots_.shrink_to_fit();
+}
+
+SideIndex::FolderId SideIndex::AddFolder(std::string_view relFolder) {
+  const auto found = folderIds_.find(relFolder);
+  if (found != folderIds_.end()) return found->second;
+  const auto id = static_cast<FolderId>(folders_.size());
+  folders_.push_back(Folder{std::string(relFolder), false});
+  folderIds_.emplace(std::string(relFolder), id);
+  return id;
+}
+
+void SideIndex::MarkComplete(FolderId folder) { folders_[folder].complete = true; }
+
+SideIndex::FolderId SideIndex::FindFolder(std::string_view relFolder) const {
+  const auto found = folderIds_.find(relFolder);
+  return found == folderIds_.end() ? kNoFolder : found->second;
+}
+
+std::string_view SideIndex::EntryName(EntryId entry) const {
+  const auto& e = entries_[entry];
+  return std::string_view(names_).substr(e.nameOffset, e.nameLength);
+}
+
+std::size_t SideIndex::HashOf(FolderId folder, std::string_view name) {
+  // FNV-1a over the folder id and the name's bytes.
+  std::uint64_t h = 1469598103934665603ull ^ folder;
+  h *= 1099511628211ull;
+  for (unsigned char c : name) {
+    h ^= c;
+    h *= 1099511628211ull;
+  }
+  return static_cast<std::size_t>(h ^ (h >> 29));
+}
+
+void SideIndex::Grow() {
+  const std::size_t size = slots_.empty() ? 1024 : slots_.size() * 2;
+  slots_.assign(size, 0);
+  const std::size_t mask = size - 1;
+  for (EntryId id = 0; id < entries_.size(); ++id) {
+    std::size_t slot = HashOf(entries_[id].folder, EntryName(id)) & mask;
+    while (slots_[slot] != 0) slot = (slot + 1) & mask;
+    slots_[slot] = id + 1;
+  }
+}
+
+SideIndex::EntryId SideIndex::AddEntry(FolderId folder, std::string_view name, const platform::EntryInfo& info) {
+  const auto id = static_cast<EntryId>(entries_.size());
+  entries_.push_back(Entry{folder, static_cast<std::uint32_t>(names_.size()), static_cast<std::uint32_t>(name.size()),
+                           info});
+  names_.append(name);
+  if ((entries_.size() + 1) * 2 > slots_.size()) {
+    Grow();  // re-inserts every entry, this one included
+  } else {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t slot = HashOf(folder, name) & mask;
+    while (slots_[slot] != 0) slot = (slot + 1) & mask;
+    slots_[slot] = id + 1;
+  }
+  return id;
+}
+
+SideIndex::EntryId SideIndex::Find(FolderId folder, std::string_view name) const {
+  if (slots_.empty()) return UINT32_MAX;
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t slot = HashOf(folder, name) & mask; slots_[slot] != 0; slot = (slot + 1) & mask) {
+    const EntryId id = slots_[slot] - 1;
+    if (entries_[id].folder == folder && EntryName(id) == name) return id;
+  }
+  return UINT32_MAX;
+}
+
+platform::EntryInfo SideIndex::LookUp(std::string_view relFolder, std::string_view name) const {
+  return LookUp(FindFolder(relFolder), relFolder, name);
+}
+
+platform::EntryInfo SideIndex::LookUp(FolderId folder, std::string_view relFolder, std::string_view name) const {
+  if (folder != kNoFolder && folders_[folder].complete) {
+    const EntryId id = Find(folder, name);
+    return id == UINT32_MAX ? platform::EntryInfo{} : entries_[id].info;
+  }
+  std::string path;
+  path.reserve(root_.size() + relFolder.size() + name.size());
+  path.append(root_).append(relFolder).append(name);
+  return platform::LookUp(path);
+}
+
+}  // namespace orvel::engine

@@ -6,6 +6,7 @@
 #include "engine/side_index.h"
 
 #include <functional>
+#include <memory>
 #include <string_view>
 
 namespace orvel::engine {
@@ -14,7 +15,8 @@ namespace orvel::engine {
 // difference. An entry present on both sides is judged once, by the base side.
 class Comparison {
  public:
-  Comparison(RowStore& rows, IResultList& list) : rows_(rows), list_(list) {}
+  Comparison(RowStore& rows, IResultList& list);
+  ~Comparison();
 
   // The condition being processed: its run values and the two sides' scans.
   void Begin(const RunValues& values, const SideIndex& base, const SideIndex& target);
@@ -32,13 +34,8 @@ class Comparison {
 
  private:
   enum class Kind { BaseFolder, BaseFile, TargetFolder, TargetFile };
-  struct Verdict {
-    bool row = false;
-    Mark result = Mark::Same;
-    Mark mark = Mark::Same;
-    platform::EntryInfo base;
-    platform::EntryInfo target;
-  };
+  struct Verdict;
+  struct State;
   template <typename LookUpBase, typename LookUpTarget>
   Verdict Judge(Kind kind, LookUpBase&& lookUpBase, LookUpTarget&& lookUpTarget) const;
   bool Classify(Kind kind, std::string_view relFolder, std::string_view name);
@@ -46,8 +43,7 @@ class Comparison {
   RowStore& rows_;
   IResultList& list_;
   const RunValues* values_ = nullptr;
-  const SideIndex* base_ = nullptr;
-  const SideIndex* target_ = nullptr;
+  std::unique_ptr<State> state_;
   std::function<void(int)> onRowAdded_;
   std::string pathBuffer_;
 };
