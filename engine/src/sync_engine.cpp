@@ -2,8 +2,8 @@
 
 namespace orvel::engine {
 
-SyncEngine::SyncEngine(IRunHost& host, IProgress& progress, IPrompt& prompt, IResultList& list)
-    : host_(host), progress_(progress), prompt_(prompt), list_(list),
+SyncEngine::SyncEngine(RowStore& rows, IResultList& list, IRunHost& host, IProgress& progress, IPrompt& prompt)
+    : host_(host), progress_(progress), prompt_(prompt), rows_(rows), list_(list),
       execution_(rows_, list, [&host] { return host.DeleteTrash(); }) {}
 
 RunOutcome SyncEngine::RunAllConditions(bool syncMode) {

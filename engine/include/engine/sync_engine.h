@@ -9,11 +9,13 @@
 
 namespace orvel::engine {
 
-// The working data of one window (or one command-line run): the row store and
-// the run flags, with the operations that fill and execute them.
+// The working data of one window (or one command-line run): the run flags, with
+// the operations that fill the row store and the list and execute their rows.
+// The owner creates the row store first, then the list that shows it, e.g.
+//   RowStore rows; ResultItems items(rows); SyncEngine engine(rows, items, host, progress, prompt);
 class SyncEngine {
  public:
-  SyncEngine(IRunHost& host, IProgress& progress, IPrompt& prompt, IResultList& list);
+  SyncEngine(RowStore& rows, IResultList& list, IRunHost& host, IProgress& progress, IPrompt& prompt);
 
   // List creation over all conditions (syncMode false) or the sync run's list
   // creation (syncMode true). The caller has stored the condition bar first.
@@ -31,8 +33,8 @@ class SyncEngine {
   IRunHost& host_;
   IProgress& progress_;
   IPrompt& prompt_;
+  RowStore& rows_;
   IResultList& list_;
-  RowStore rows_;
   RunFlags flags_;
   SyncExecution execution_;
 };
