@@ -1,0 +1,270 @@
+// Executing rows: the sync run, single rows and the selected-row commands.
+#include "engine/row_loop.h"
+#include "engine_fakes.h"
+#include "support/temp_tree.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace orvel::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::UnorderedElementsAre;
+
+constexpr std::int64_t kT = 1700000000;
+
+class SyncExecutionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("TZ", "UTC", 1);
+    tzset();
+    MakeFolder(Base(), Time(kT));
+    MakeFolder(Target(), Time(kT));
+    rig.host.conditions.push_back(MakeCondition(Base(), Target()));
+  }
+  std::string Base() const { return tmp / "base"; }
+  std::string Target() const { return tmp / "target"; }
+  CCondition& Condition() { return rig.host.conditions[0]; }
+  std::string B(const std::string& rel) const { return Base() + "/" + rel; }
+  std::string T(const std::string& rel) const { return Target() + "/" + rel; }
+  int ItemNamed(const std::string& name) const {
+    for (int i = 0; i < rig.items.ItemCount(); ++i)
+      if (rig.items.ItemText(i, 0) == name) return i;
+    return -1;
+  }
+
+  TempDir tmp;
+  EngineRig rig;
+};
+
+TEST_F(SyncExecutionTest, SyncRunCopiesBothWaysAndShowsExecutedMarks) {
+  WriteFile(B("newer.txt"), "base new", Time(kT + 10, 5));
+  WriteFile(T("newer.txt"), "target old", Time(kT));
+  WriteFile(B("older.txt"), "base old", Time(kT));
+  WriteFile(T("older.txt"), "target new", Time(kT + 10));
+  WriteFile(B("sub/deeper/only_base.txt"), "ob", Time(kT + 1));
+  WriteFile(T("only_target.txt"), "ot", Time(kT + 2));
+  WriteFile(B("same.txt"), "s", Time(kT));
+  WriteFile(T("same.txt"), "s", Time(kT));
+  ASSERT_EQ(rig.engine.RunAllConditions(true), engine::RunOutcome::Completed);
+  EXPECT_THAT(rig.Results(), UnorderedElementsAre("newer.txt >=", "older.txt <=", "only_base.txt >=",
+                                                  "only_target.txt <=", "same.txt ="));
+  // The executed row copies the date over; the row store keeps the comparison's mark.
+  const int newer = ItemNamed("newer.txt");
+  EXPECT_EQ(rig.items.ItemText(newer, 3), rig.items.ItemText(newer, 1));
+  EXPECT_EQ(rig.MarkOf(newer), ">");
+  const int older = ItemNamed("older.txt");
+  EXPECT_EQ(rig.items.ItemText(older, 1), rig.items.ItemText(older, 3));
+
+  EXPECT_EQ(ReadFile(T("newer.txt")), "base new");
+  EXPECT_EQ(TimeOf(T("newer.txt")), Time(kT + 10, 5));
+  EXPECT_EQ(ReadFile(B("older.txt")), "target new");
+  // Copied into folders the target lacked: the first copy fails, the folders
+  // are made, the second copy succeeds.
+  EXPECT_EQ(ReadFile(T("sub/deeper/only_base.txt")), "ob");
+  EXPECT_EQ(ReadFile(B("only_target.txt")), "ot");
+
+  // A second run finds nothing left to do.
+  Condition().SetSameDisp(0);
+  rig.engine.RunAllConditions(false);
+  EXPECT_EQ(rig.items.ItemCount(), 0);
+}
+
+TEST_F(SyncExecutionTest, CompleteModeDeletesTargetOnlyEntries) {
+  WriteFile(T("gone.txt"), "g", Time(kT));
+  WriteFile(T("full/inner.txt"), "i", Time(kT));
+  MakeFolder(T("empty"), Time(kT));
+  MakeFolder(B("base_empty"), Time(kT));
+  Condition().SetComplete(1);
+  Condition().SetEmptyFolder(1);
+  rig.engine.RunAllConditions(true);
+  EXPECT_THAT(rig.Results(),
+              UnorderedElementsAre("base_empty >=", "gone.txt X=", "inner.txt X=", "empty X="));
+  EXPECT_FALSE(Exists(T("gone.txt")));
+  EXPECT_FALSE(Exists(T("full/inner.txt")));
+  EXPECT_FALSE(Exists(T("empty")));
+  EXPECT_TRUE(Exists(T("base_empty")));
+  // The folder whose files were deleted stays; it is an empty folder now.
+  EXPECT_TRUE(Exists(T("full")));
+  rig.engine.RunAllConditions(false);
+  EXPECT_THAT(rig.Results(), ElementsAre("full X"));
+}
+
+TEST_F(SyncExecutionTest, DeletionToTheTrashButNeverAFolder) {
+  const std::string data = tmp / "xdg";
+  MakeFolder(data, Time(kT));
+  setenv("XDG_DATA_HOME", data.c_str(), 1);
+  WriteFile(T("trashed.txt"), "t", Time(kT));
+  MakeFolder(T("empty"), Time(kT));
+  Condition().SetComplete(1);
+  Condition().SetEmptyFolder(1);
+  Condition().SetDeleteTrash(1);
+  rig.engine.RunAllConditions(true);
+  unsetenv("XDG_DATA_HOME");
+  EXPECT_THAT(rig.Results(), UnorderedElementsAre("trashed.txt X=", "empty X="));
+  EXPECT_FALSE(Exists(T("trashed.txt")));
+  EXPECT_EQ(ReadFile(data + "/Trash/files/trashed.txt"), "t");
+  EXPECT_FALSE(Exists(data + "/Trash/files/empty"));
+}
+
+TEST_F(SyncExecutionTest, ReadOnlyDestinationIsUntouchedAndFails) {
+  WriteFile(B("ro.txt"), "new", Time(kT + 10));
+  WriteFile(T("ro.txt"), "old", Time(kT));
+  ASSERT_EQ(::chmod(T("ro.txt").c_str(), 0444), 0);
+  rig.engine.RunAllConditions(true);
+  EXPECT_THAT(rig.Results(), ElementsAre("ro.txt ?"));
+  EXPECT_EQ(ReadFile(T("ro.txt")), "old");
+  // The failed row keeps its date columns.
+  EXPECT_EQ(rig.items.ItemText(0, 3), "2023/11/14 22:13:20");
+}
+
+TEST_F(SyncExecutionTest, CopyFailingMidwayLeavesTheOldDestination) {
+  WriteFile(B("big.bin"), std::string(1 << 20, 'n'), Time(kT + 10));
+  WriteFile(T("big.bin"), "old contents", Time(kT));
+  rig.engine.RunAllConditions(false);
+  ASSERT_EQ(rig.items.ItemCount(), 1);
+  // Execute in a child whose file size limit stops the copy halfway.
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{64 * 1024, 64 * 1024};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    rig.engine.ExecuteRow(0, engine::Direction::AsMarked);
+    ::_exit(rig.items.ItemText(0, 2) == "?" ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the row should show ?";
+  EXPECT_EQ(ReadFile(T("big.bin")), "old contents");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Target()), std::filesystem::directory_iterator()), 1)
+      << "no temporary file is left behind";
+}
+
+TEST_F(SyncExecutionTest, ExecutingTheSameRowTwiceRepeatsTheCopy) {
+  WriteFile(B("a.txt"), "one", Time(kT + 10));
+  WriteFile(T("a.txt"), "old", Time(kT));
+  rig.engine.RunAllConditions(false);
+  rig.engine.ExecuteRow(0, engine::Direction::AsMarked);
+  EXPECT_EQ(rig.items.ItemText(0, 2), ">=");
+  WriteFile(B("a.txt"), "two", Time(kT + 20));
+  rig.engine.ExecuteRow(0, engine::Direction::AsMarked);
+  EXPECT_EQ(ReadFile(T("a.txt")), "two");
+  EXPECT_EQ(rig.items.ItemText(0, 2), ">=");
+}
+
+TEST_F(SyncExecutionTest, RowsWithinTheToleranceTouchNothingAndKeepTheirText) {
+  WriteFile(B("a.txt"), "base", Time(kT + 3));
+  WriteFile(T("a.txt"), "target", Time(kT));
+  Condition().SetDiffTime(10, 0);
+  rig.engine.RunAllConditions(true);
+  EXPECT_THAT(rig.Results(), ElementsAre("a.txt >"));
+  EXPECT_EQ(ReadFile(T("a.txt")), "target");
+}
+
+TEST_F(SyncExecutionTest, StaleRowsAreJudgedAgainBeforeTheyChangeFiles) {
+  // The scan saw the base newer; before the row is executed the target changes.
+  WriteFile(B("a.txt"), "base", Time(kT + 10));
+  WriteFile(T("a.txt"), "target", Time(kT));
+  bool changed = false;
+  rig.progress.cancelWhen = [&](const std::string& status, int poll) {
+    if (!changed && status == engine::run_text::kSearching && poll == 2) {
+      // The second poll comes after the target scan has seen its file.
+      WriteFile(T("a.txt"), "edited meanwhile", Time(kT + 100));
+      changed = true;
+    }
+    return false;
+  };
+  rig.engine.RunAllConditions(true);
+  EXPECT_THAT(rig.Results(), ElementsAre("a.txt <="));
+  EXPECT_EQ(ReadFile(B("a.txt")), "edited meanwhile");
+}
+
+TEST_F(SyncExecutionTest, CancelDuringASyncRunStopsAllFurtherExecution) {
+  for (int i = 0; i < 5; ++i) WriteFile(B("f" + std::to_string(i)), "x", Time(kT));
+  rig.host.conditions.push_back(MakeCondition(Base(), tmp / "second_target"));
+  rig.prompt.answers = {true};
+  rig.progress.cancelWhen = [](const std::string& status, int) { return status == engine::run_text::kBasePass; };
+  EXPECT_EQ(rig.engine.RunAllConditions(true), engine::RunOutcome::Cancelled);
+  EXPECT_EQ(rig.items.ItemCount(), 1) << "the entry in progress finishes, nothing after it";
+  EXPECT_FALSE(Exists(tmp / "second_target"));
+  EXPECT_EQ(rig.host.endRuns, 1);
+}
+
+TEST_F(SyncExecutionTest, SelectedAndForcedRowCommands) {
+  WriteFile(B("gt.txt"), "base new", Time(kT + 10));
+  WriteFile(T("gt.txt"), "target old", Time(kT));
+  WriteFile(T("lt_only.txt"), "target only", Time(kT));
+  WriteFile(B("lt.txt"), "base old", Time(kT));
+  WriteFile(T("lt.txt"), "target new", Time(kT + 10));
+  WriteFile(B("base_only.txt"), "bo", Time(kT));
+  rig.engine.RunAllConditions(false);
+  ASSERT_EQ(rig.items.ItemCount(), 4);
+  FakeSelection sel;
+
+  // Forced base sync copies the older base file over the newer target one.
+  sel.items = {ItemNamed("lt.txt")};
+  rig.prompt.answers = {true, false};
+  EXPECT_EQ(rig.engine.RunRowCommand(engine::Direction::ForceBase, false, sel), engine::RowLoopOutcome::Declined);
+  EXPECT_EQ(ReadFile(T("lt.txt")), "target new");
+  EXPECT_EQ(rig.progress.opens, 1) << "no progress after a No";
+  rig.prompt.answers = {true, true};
+  EXPECT_EQ(rig.engine.RunRowCommand(engine::Direction::ForceBase, false, sel), engine::RowLoopOutcome::Completed);
+  EXPECT_EQ(ReadFile(T("lt.txt")), "base old");
+  EXPECT_EQ(rig.items.ItemText(sel.items[0], 2), ">=");
+  EXPECT_THAT(std::vector<std::string>(rig.prompt.shown.end() - 2, rig.prompt.shown.end()),
+              ElementsAre(std::string(engine::row_text::kConfirmForceBase1),
+                          std::string(engine::row_text::kConfirmForceBase2)));
+
+  // Forced target sync of a row whose target does not exist fails and touches nothing.
+  sel.items = {ItemNamed("base_only.txt")};
+  rig.prompt.answers = {true, true};
+  rig.engine.RunRowCommand(engine::Direction::ForceTarget, false, sel);
+  EXPECT_EQ(rig.items.ItemText(sel.items[0], 2), "?");
+  EXPECT_EQ(ReadFile(B("base_only.txt")), "bo");
+
+  // Update with ConfDlg off asks nothing and follows each row's mark.
+  const auto asked = rig.prompt.shown.size();
+  sel.items = {ItemNamed("gt.txt"), ItemNamed("lt_only.txt")};
+  std::sort(sel.items.begin(), sel.items.end());
+  EXPECT_EQ(rig.engine.RunRowCommand(engine::Direction::AsMarked, false, sel), engine::RowLoopOutcome::Completed);
+  EXPECT_EQ(rig.prompt.shown.size(), asked);
+  EXPECT_EQ(ReadFile(T("gt.txt")), "base new");
+  EXPECT_EQ(ReadFile(B("lt_only.txt")), "target only");
+  EXPECT_FALSE(rig.engine.Busy());
+}
+
+TEST_F(SyncExecutionTest, CancelInTheRowLoopStopsAfterTheRowInProgress) {
+  for (int i = 0; i < 10; ++i) WriteFile(B("f" + std::to_string(i)), "x", Time(kT));
+  rig.engine.RunAllConditions(false);
+  FakeSelection sel;
+  for (int i = 0; i < 10; ++i) sel.items.push_back(i);
+  rig.progress.positions.clear();
+  rig.progress.cancelWhen = [](const std::string&, int poll) { return poll == 3; };
+  rig.progress.polls = 0;
+  EXPECT_EQ(rig.engine.RunRowCommand(engine::Direction::AsMarked, false, sel), engine::RowLoopOutcome::Cancelled);
+  EXPECT_THAT(rig.progress.positions, ElementsAre(1, 2, 3));
+  int copied = 0;
+  for (int i = 0; i < 10; ++i) copied += Exists(T("f" + std::to_string(i)));
+  EXPECT_EQ(copied, 3);
+}
+
+TEST_F(SyncExecutionTest, EmptyFolderRowsCreateTheFolder) {
+  MakeFolder(B("a/b/empty"), Time(kT));
+  Condition().SetEmptyFolder(1);
+  rig.engine.RunAllConditions(true);
+  EXPECT_THAT(rig.Results(), ElementsAre("empty >="));
+  EXPECT_TRUE(std::filesystem::is_directory(T("a/b/empty")));
+}
+
+}  // namespace
+}  // namespace orvel::test
