@@ -1,1 +1,355 @@
-// placeholder
+#include "storage/condition_file.h"
+
+#include "storage/text_encoding.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace orvel::storage {
+
+namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kNamePrefix = "// ";
+constexpr int kLegacyLineCount = 14;
+
+// Decimal numbers are read the lenient way: leading white space, an optional
+// sign, digits up to the first other character, no digits giving 0. Values
+// beyond the int range stick at its ends.
+int LenientDecimal(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  constexpr std::int64_t kLimit = static_cast<std::int64_t>(INT_MAX) + 1;
+  std::int64_t value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    value = std::min(value * 10 + (text[i] - '0'), kLimit);
+  }
+  if (negative) value = -value;
+  return static_cast<int>(std::clamp<std::int64_t>(value, INT_MIN, INT_MAX));
+}
+
+// Lines end at LF; a CR right before the LF belongs to the line end. A last
+// line without LF still counts.
+class LineReader {
+ public:
+  explicit LineReader(std::string_view text) : text_(text) {}
+
+  bool Next(std::string_view& line) {
+    if (pos_ >= text_.size()) return false;
+    const std::size_t lf = text_.find('\n', pos_);
+    if (lf == std::string_view::npos) {
+      line = text_.substr(pos_);
+      pos_ = text_.size();
+      return true;
+    }
+    line = text_.substr(pos_, lf - pos_);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    pos_ = lf + 1;
+    return true;
+  }
+
+ private:
+  std::string_view text_;
+  std::size_t pos_ = 0;
+};
+
+std::string_view WithoutBom(std::string_view bytes) {
+  if (bytes.starts_with(kUtf8Bom)) bytes.remove_prefix(kUtf8Bom.size());
+  return bytes;
+}
+
+// UTF-8 as it is; otherwise CP932 as Windows wrote it; bytes that are neither
+// are kept as they are rather than losing the file's content.
+std::string DecodeText(std::string_view bytes) {
+  bytes = WithoutBom(bytes);
+  if (IsValidUtf8(bytes)) return std::string(bytes);
+  if (auto decoded = Cp932ToUtf8(bytes)) return std::move(*decoded);
+  return std::string(bytes);
+}
+
+// The file name without its folder and without its last four bytes (the dot
+// and a three-letter extension).
+std::string LegacyName(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  std::string_view name = path;
+  if (slash != std::string::npos) name.remove_prefix(slash + 1);
+  if (name.size() <= 4) return {};
+  const bool wasUtf8 = IsValidUtf8(name);
+  name.remove_suffix(4);
+  // Do not leave half a character behind when the cut falls inside one.
+  if (wasUtf8) {
+    std::size_t end = name.size();
+    std::size_t start = end;
+    while (start > 0 && (static_cast<unsigned char>(name[start - 1]) & 0xC0) == 0x80) --start;
+    if (start > 0 && !IsValidUtf8(name.substr(start - 1))) end = start - 1;
+    name = name.substr(0, end);
+  }
+  return std::string(name);
+}
+
+std::string_view After(std::string_view line, std::size_t count) {
+  return line.size() > count ? line.substr(count) : std::string_view{};
+}
+
+void ParseLegacy(LineReader& reader, const std::string& path, CConditionSet& set) {
+  std::string_view lines[kLegacyLineCount];
+  for (auto& line : lines) {
+    if (!reader.Next(line)) line = {};  // a missing line counts as empty, so numbers become 0
+  }
+  CCondition condition;
+  condition.SetName(LegacyName(path));
+  condition.SetAFolder(std::string(lines[0]));
+  condition.SetBFolder(std::string(lines[1]));
+  condition.SetSubFolder(LenientDecimal(lines[2]));
+  condition.SetSameDisp(LenientDecimal(lines[3]));
+  condition.SetChkExt(LenientDecimal(lines[4]));
+  condition.SetExt(std::string(lines[5]));
+  condition.SetComplete(LenientDecimal(lines[6]));
+  condition.SetChkNoExt(LenientDecimal(lines[7]));
+  condition.SetNoExt(std::string(lines[8]));
+  condition.SetDiffTime(LenientDecimal(lines[9]), LenientDecimal(lines[10]));
+  condition.SetEmptyFolder(LenientDecimal(lines[11]));
+  condition.SetRecyclerFolder(LenientDecimal(lines[12]));
+  condition.SetDeleteTrash(LenientDecimal(lines[13]));
+  set.Add(condition);
+}
+
+void ParseCoded(LineReader& reader, CConditionSet& set) {
+  CCondition building;
+  bool started = false;
+  std::string_view line;
+  while (reader.Next(line)) {
+    if (line.starts_with(kNamePrefix)) {
+      if (started) set.Add(building);
+      building = CCondition();
+      building.SetName(std::string(line.substr(kNamePrefix.size())));
+      started = true;
+      continue;
+    }
+    if (!started) continue;  // the version line and anything before the first name
+    const int code = LenientDecimal(line.substr(0, std::min<std::size_t>(2, line.size())));
+    const std::string_view value = After(line, 2);
+    switch (code) {
+      case 1: building.SetAFolder(std::string(value)); break;
+      case 2: building.SetBFolder(std::string(value)); break;
+      case 3: building.SetSubFolder(LenientDecimal(value)); break;
+      case 4: building.SetSameDisp(LenientDecimal(value)); break;
+      case 5: building.SetChkExt(LenientDecimal(value)); break;
+      case 6: building.SetExt(std::string(value)); break;
+      case 7: building.SetComplete(LenientDecimal(value)); break;
+      case 8: building.SetChkNoExt(LenientDecimal(value)); break;
+      case 9: building.SetNoExt(std::string(value)); break;
+      case 10: {
+        // The unit always follows the amount: the next line is its line,
+        // whatever its first two bytes are.
+        std::string_view next;
+        const int sel = reader.Next(next) ? LenientDecimal(After(next, 2)) : 0;
+        building.SetDiffTime(LenientDecimal(value), sel);
+        break;
+      }
+      case 12: building.SetEmptyFolder(LenientDecimal(value)); break;
+      case 13: building.SetRecyclerFolder(LenientDecimal(value)); break;
+      case 14: building.SetDeleteTrash(LenientDecimal(value)); break;
+      default: break;  // 11 on its own and unknown codes have no effect
+    }
+  }
+  set.Add(building);
+}
+
+// Only regular files are condition files; a FIFO must not block the open and a
+// directory or device is no file to read.
+int OpenRegularFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return -1;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// Reads until the end or until stop(bytes) says enough. A read error ends the
+// reading with what was read so far.
+template <typename Stop>
+void ReadFrom(int fd, std::string& bytes, Stop stop) {
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    const std::size_t before = bytes.size();
+    bytes.append(buffer, static_cast<std::size_t>(n));
+    if (stop(bytes, before)) return;
+  }
+}
+
+int ProcessUmask() {
+  // Reading the mask from /proc leaves it untouched for other threads.
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.starts_with("Umask:")) return static_cast<int>(std::strtoul(line.c_str() + 6, nullptr, 8) & 0777);
+  }
+  const mode_t mask = ::umask(022);
+  ::umask(mask);
+  return static_cast<int>(mask);
+}
+
+bool WriteAll(int fd, std::string_view data) {
+  while (!data.empty()) {
+    const ssize_t n = ::write(fd, data.data(), data.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+bool HasLineBreak(const std::string& value) { return value.find_first_of("\r\n") != std::string::npos; }
+
+SaveResult WriteFailed(int error) {
+  SaveResult result;
+  result.error = SaveError::WriteFailed;
+  result.errorNumber = error;
+  result.detail = std::generic_category().message(error);
+  return result;
+}
+
+}  // namespace
+
+int ReadFileVersion(const std::string& path) {
+  const int fd = OpenRegularFile(path);
+  if (fd < 0) return 0;
+  std::string bytes;
+  ReadFrom(fd, bytes, [](const std::string& b, std::size_t from) {
+    return b.find('\n', from) != std::string::npos;
+  });
+  ::close(fd);
+  std::string_view text = WithoutBom(bytes);
+  std::string_view first;
+  LineReader reader(text);
+  if (!reader.Next(first)) return 0;
+  return LenientDecimal(first);
+}
+
+bool LoadConditionFile(const std::string& path, CConditionSet& set) {
+  const int fd = OpenRegularFile(path);
+  if (fd < 0) return false;
+  std::string bytes;
+  ReadFrom(fd, bytes, [](const std::string&, std::size_t) { return false; });
+  ::close(fd);
+  ParseConditionFile(bytes, path, set);
+  return true;
+}
+
+void ParseConditionFile(std::string_view bytes, const std::string& path, CConditionSet& set) {
+  const std::string text = DecodeText(bytes);
+  LineReader versionReader(text);
+  std::string_view first;
+  const int version = versionReader.Next(first) ? LenientDecimal(first) : 0;
+
+  CConditionSet loaded;
+  LineReader reader(text);
+  if (version < kFirstCodedVersion) {
+    ParseLegacy(reader, path, loaded);
+  } else {
+    ParseCoded(reader, loaded);
+  }
+  set = std::move(loaded);
+}
+
+std::string FormatConditionFile(const CConditionSet& set) {
+  std::string out;
+  const auto line = [&out](std::string_view text) {
+    out += text;
+    out += "\r\n";
+  };
+  const auto text = [&out](const char* code, const std::string& value) {
+    out += code;
+    out += value;
+    out += "\r\n";
+  };
+  const auto number = [&out](const char* code, int value) {
+    out += code;
+    out += std::to_string(value);
+    out += "\r\n";
+  };
+  line(std::to_string(kConditionFileVersion));
+  for (int i = 0; i < set.Count(); ++i) {
+    const CCondition& c = set.Element(i);
+    out += kNamePrefix;
+    line(c.GetName());
+    text("01", c.GetAFolder());
+    text("02", c.GetBFolder());
+    number("03", c.GetSubFolder());
+    number("04", c.GetSameDisp());
+    number("05", c.GetChkExt());
+    text("06", c.GetExt());
+    number("07", c.GetComplete());
+    number("08", c.GetChkNoExt());
+    text("09", c.GetNoExt());
+    number("10", c.GetDiffTime());
+    number("11", c.GetDiffSel());
+    number("12", c.GetEmptyFolder());
+    number("13", c.GetRecyclerFolder());
+    number("14", c.GetDeleteTrash());
+  }
+  return out;
+}
+
+SaveResult SaveConditionFile(const std::string& path, const CConditionSet& set) {
+  for (int i = 0; i < set.Count(); ++i) {
+    const CCondition& c = set.Element(i);
+    if (HasLineBreak(c.GetName()) || HasLineBreak(c.GetAFolder()) || HasLineBreak(c.GetBFolder()) ||
+        HasLineBreak(c.GetExt()) || HasLineBreak(c.GetNoExt())) {
+      SaveResult result;
+      result.error = SaveError::LineBreakInValue;
+      result.detail = c.GetName();
+      return result;
+    }
+  }
+  const std::string content = FormatConditionFile(set);
+
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  std::string temp = folder + "/.orvel-save-XXXXXX";
+  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+  if (fd < 0) return WriteFailed(errno);
+
+  // A replaced file keeps its permission bits; a new one gets the usual ones.
+  struct stat old {};
+  const mode_t mode = ::lstat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)
+                          ? (old.st_mode & 07777)
+                          : static_cast<mode_t>(0666 & ~ProcessUmask());
+
+  int error = 0;
+  if (::fchmod(fd, mode) != 0 || !WriteAll(fd, content) || ::fsync(fd) != 0) error = errno;
+  if (::close(fd) != 0 && error == 0) error = errno;
+  if (error == 0 && ::rename(temp.c_str(), path.c_str()) != 0) error = errno;
+  if (error != 0) {
+    ::unlink(temp.c_str());
+    return WriteFailed(error);
+  }
+  return {};
+}
+
+}  // namespace orvel::storage
