@@ -1,0 +1,172 @@
+#!/usr/bin/env python3
+"""Checks of the tree generator and the bench driver: python3 bench/bench_test.py"""
+
+import hashlib
+import os
+import subprocess
+import sys
+import tempfile
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import make_tree  # noqa: E402
+
+
+def scan(root):
+    """relative path -> (mtime_ns, sha1 of contents) for every file below root."""
+    out = {}
+    for dirpath, _, files in os.walk(root):
+        for name in files:
+            p = os.path.join(dirpath, name)
+            with open(p, "rb") as fh:
+                digest = hashlib.sha1(fh.read()).hexdigest()
+            out[os.path.relpath(p, root)] = (os.stat(p).st_mtime_ns, digest)
+    return out
+
+
+def folders(root):
+    return sorted(os.path.relpath(d, root) for d, _, _ in os.walk(root) if d != root)
+
+
+def generate(out, *args):
+    make_tree.main(["--out", out, "--quiet"] + list(args))
+
+
+class FolderPlanTest(unittest.TestCase):
+    def test_sizes_of_the_large_trees(self):
+        for files, nfolders, depth in ((100_000, 2110, 3), (1_000_000, 21097, 4)):
+            plan = make_tree.plan_folders(files)
+            self.assertEqual(len(plan), nfolders)
+            self.assertEqual(len(set(plan)), nfolders)
+            self.assertEqual(max(p.count("/") + 1 for p in plan if p), depth)
+            per = [len(r) for r in make_tree.files_per_folder(files, len(plan))]
+            self.assertEqual(sum(per), files)
+            self.assertEqual((min(per), max(per)), (47, 48))
+
+    def test_tiny_trees_have_one_folder(self):
+        self.assertEqual(make_tree.plan_folders(0), [""])
+        self.assertEqual(make_tree.plan_folders(5), [""])
+        self.assertEqual(sum(len(r) for r in make_tree.files_per_folder(5, 1)), 5)
+
+
+class GeneratorTest(unittest.TestCase):
+    def setUp(self):
+        self.tmp = tempfile.TemporaryDirectory(prefix="make_tree_test.")
+        self.out = self.tmp.name
+
+    def tearDown(self):
+        self.tmp.cleanup()
+
+    def test_identical_trees_match_to_the_nanosecond(self):
+        generate(self.out, "--files", "1000")
+        base = scan(os.path.join(self.out, "base"))
+        target = scan(os.path.join(self.out, "target"))
+        self.assertEqual(len(base), 1000)
+        self.assertEqual(base, target)
+        self.assertEqual(len(folders(os.path.join(self.out, "base"))), 20)
+        self.assertEqual(folders(os.path.join(self.out, "base")),
+                         folders(os.path.join(self.out, "target")))
+        names = " ".join(base)
+        self.assertIn("写真 ", names)
+        self.assertIn("report ", names)
+        self.assertIn("my docs ", names)
+        # Nanoseconds are set, not rounded away by the write.
+        self.assertGreater(sum(1 for t, _ in base.values() if t % 1_000_000_000), 990)
+        self.assertEqual(len({t for t, _ in base.values()}), 1000)
+        sizes = {os.path.getsize(os.path.join(self.out, "base", p)) for p in base}
+        self.assertEqual(sizes, {100})
+        for side in ("base", "target"):
+            st = os.stat(os.path.join(self.out, side))
+            self.assertEqual(st.st_mtime_ns, make_tree.dir_mtime_ns(0, 1))
+
+    def test_same_options_give_the_same_tree_and_the_seed_changes_it(self):
+        generate(os.path.join(self.out, "one"), "--files", "300", "--seed", "7")
+        generate(os.path.join(self.out, "two"), "--files", "300", "--seed", "7")
+        generate(os.path.join(self.out, "three"), "--files", "300", "--seed", "8")
+        one = scan(os.path.join(self.out, "one", "base"))
+        self.assertEqual(one, scan(os.path.join(self.out, "two", "base")))
+        three = scan(os.path.join(self.out, "three", "base"))
+        self.assertEqual(set(one), set(three))
+        self.assertNotEqual(one, three)
+
+    def test_changed_variant_has_one_percent_of_each_difference(self):
+        generate(self.out, "--files", "2000", "--variant", "changed", "--size", "64")
+        base = scan(os.path.join(self.out, "base"))
+        target = scan(os.path.join(self.out, "target"))
+        self.assertEqual((len(base), len(target)), (2000, 2000))
+        only_base = set(base) - set(target)
+        only_target = set(target) - set(base)
+        both = set(base) & set(target)
+        newer = {p for p in both if base[p] != target[p]}
+        self.assertEqual((len(only_base), len(only_target), len(newer)), (20, 20, 20))
+        for p in newer:
+            self.assertEqual(base[p][0] - target[p][0], 10_000_000_000)
+            self.assertNotEqual(base[p][1], target[p][1])
+        self.assertTrue(all(os.path.basename(p).startswith("new ") for p in only_target))
+        for p in only_base | only_target:
+            self.assertEqual(os.path.getsize(os.path.join(
+                self.out, "base" if p in only_base else "target", p)), 64)
+
+    def test_only_base_and_refusal_to_overwrite(self):
+        generate(self.out, "--files", "200", "--only-base")
+        self.assertEqual(len(scan(os.path.join(self.out, "base"))), 200)
+        self.assertFalse(os.path.exists(os.path.join(self.out, "target")))
+        with self.assertRaises(SystemExit):
+            generate(self.out, "--files", "10")
+        self.assertEqual(len(scan(os.path.join(self.out, "base"))), 200)
+        generate(self.out, "--files", "10", "--force")
+        self.assertEqual(len(scan(os.path.join(self.out, "base"))), 10)
+        self.assertEqual(len(scan(os.path.join(self.out, "target"))), 10)
+
+
+class DriverTest(unittest.TestCase):
+    """Runs the whole driver on a tiny tree with stand-ins for orvel-cli."""
+
+    def setUp(self):
+        self.tmp = tempfile.TemporaryDirectory(prefix="bench_run_test.")
+
+    def tearDown(self):
+        self.tmp.cleanup()
+
+    def run_bench(self, cli, *extra):
+        return subprocess.run(
+            [os.path.join(HERE, "run.sh"), "--files", "300", "--reps", "2", "--cli", cli,
+             "--workdir", os.path.join(self.tmp.name, "work"), "--foreground-cleanup"] + list(extra),
+            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, timeout=300)
+
+    def test_stand_in_gives_every_figure(self):
+        r = self.run_bench(os.path.join(HERE, "standin_cli.sh"))
+        self.assertEqual(r.returncode, 0, r.stderr)
+        for figure in ("a/b", "a/c", "d/a", "e_orvel/e_cp", "RSS d MiB", "RSS rsync MiB"):
+            self.assertRegex(r.stdout, r"\n  %s +\d+\.\d+ " % figure)
+        self.assertIn("rows printed in the warm-up run: a 0, d 300", r.stdout)
+        # Nothing but the work folder's own files is left once the removal is done.
+        self.assertEqual(os.listdir(os.path.join(self.tmp.name, "work")), [])
+
+    def test_failing_or_wrong_cli_is_reported(self):
+        bad = os.path.join(self.tmp.name, "bad_cli.sh")
+        with open(bad, "w") as fh:
+            fh.write('#!/bin/sh\ncase "$1" in\n'
+                     'list) [ "${4:-}" = --hide-same ] && { echo boom >&2; exit 3; }; exit 0 ;;\n'
+                     'sync) cp -r "$2/." "$3/" ;;\nesac\n')
+        os.chmod(bad, 0o755)
+        r = self.run_bench(bad, "--keep")
+        self.assertEqual(r.returncode, 1)
+        self.assertIn("a: exit 3: boom", r.stdout)
+        self.assertIn("e_orvel: copy differs from base: 300 entries differ", r.stdout)
+        self.assertNotIn("\n  a/b ", r.stdout)
+        self.assertEqual(os.listdir(os.path.join(self.tmp.name, "work")),
+                         ["trees-n300-identical-s1-z100"])
+
+    def test_workdir_inside_the_repository_is_refused(self):
+        r = subprocess.run([os.path.join(HERE, "run.sh"), "--workdir", os.path.join(HERE, "x"),
+                            "--cli", os.path.join(HERE, "standin_cli.sh")],
+                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        self.assertEqual(r.returncode, 2)
+        self.assertIn("outside the repository", r.stderr)
+        self.assertFalse(os.path.exists(os.path.join(HERE, "x")))
+
+
+if __name__ == "__main__":
+    unittest.main()

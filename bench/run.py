@@ -1,0 +1,514 @@
+#!/usr/bin/env python3
+"""Times orvel-cli against rsync, find and cp on the same warm trees.
+
+Started through bench/run.sh; see bench/README.md for what each figure means.
+Standard library only.
+"""
+
+import argparse
+import datetime
+import json
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+REPO = os.path.dirname(HERE)
+MAKE_TREE = os.path.join(HERE, "make_tree.py")
+DEFAULT_CLI = os.path.join(REPO, "build", "cli", "orvel-cli")
+CLEANUP_PID = "cleanup.pid"
+MIB = 1024 * 1024
+
+# (figure, numerator, denominator, upper limit) on median wall times.
+TARGETS = [
+    ("a/b", "a", "b", 0.75),
+    ("a/c", "a", "c", 1.1),
+    ("d/a", "d", "a", 1.5),
+    ("e_orvel/e_cp", "e_orvel", "e_cp", 1.2),
+]
+RSS_LIMIT_MIB = 40
+RSS_LIMIT_ROWS = 100_000
+
+
+def log(msg):
+    print(msg, file=sys.stderr, flush=True)
+
+
+class Result:
+    def __init__(self, key, label):
+        self.key = key
+        self.label = label
+        self.wall = []
+        self.cpu = []
+        self.rss_kib = []
+        self.rows = None
+        self.note = ""
+
+    def add(self, wall, cpu, rss):
+        self.wall.append(wall)
+        self.cpu.append(cpu)
+        self.rss_kib.append(rss)
+
+    def median(self):
+        return statistics.median(self.wall) if self.wall else None
+
+
+def _time_tool():
+    """GNU time, if it is there and reports %M; None otherwise."""
+    tool = "/usr/bin/time"
+    if not os.access(tool, os.X_OK):
+        return None
+    try:
+        out = subprocess.run([tool, "-f", "%M", "true"], stderr=subprocess.PIPE,
+                             stdout=subprocess.DEVNULL, timeout=10).stderr
+        int(out.strip().split(b"\n")[-1])
+    except (OSError, ValueError, subprocess.SubprocessError):
+        return None
+    return tool
+
+
+TIME_TOOL = _time_tool()
+
+
+def _vm_hwm_kib(pid):
+    try:
+        with open("/proc/%d/status" % pid, "rb") as fh:
+            for line in fh:
+                if line.startswith(b"VmHWM:"):
+                    return int(line.split()[1])
+    except (OSError, ValueError, IndexError):
+        pass
+    return 0
+
+
+def run_timed(argv, stdout_path=os.devnull, stderr_path=os.devnull, rss_path=None):
+    """Runs argv once; returns (status, wall s, user+sys s, peak RSS KiB).
+
+    The peak is not taken from this driver's own wait4: a child forked from a
+    process keeps that process's high-water mark through exec, so every
+    figure would be at least the driver's size. GNU time forks from a tiny
+    process and reports the child's peak; without it, VmHWM is polled.
+    """
+    actions = [
+        (os.POSIX_SPAWN_OPEN, 0, os.devnull, os.O_RDONLY, 0),
+        (os.POSIX_SPAWN_OPEN, 1, stdout_path, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644),
+        (os.POSIX_SPAWN_OPEN, 2, stderr_path, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644),
+    ]
+    if TIME_TOOL and rss_path:
+        argv = [TIME_TOOL, "-f", "%M", "-o", rss_path] + list(argv)
+    t0 = time.perf_counter()
+    pid = os.posix_spawnp(argv[0], argv, os.environ, file_actions=actions)
+    if TIME_TOOL:
+        _, status, ru = os.wait4(pid, 0)
+        wall = time.perf_counter() - t0
+        rss = 0
+        if rss_path:
+            try:
+                with open(rss_path, "rb") as fh:
+                    rss = int(fh.read().strip().split(b"\n")[-1])
+            except (OSError, ValueError):
+                rss = 0
+    else:
+        rss = 0
+        while True:
+            got, status, ru = os.wait4(pid, os.WNOHANG)
+            if got:
+                break
+            rss = max(rss, _vm_hwm_kib(pid))
+            time.sleep(0.002)
+        wall = time.perf_counter() - t0
+    return os.waitstatus_to_exitcode(status), wall, ru.ru_utime + ru.ru_stime, rss
+
+
+def count_lines(path):
+    n = 0
+    with open(path, "rb") as fh:
+        while True:
+            block = fh.read(1 << 20)
+            if not block:
+                return n
+            n += block.count(b"\n")
+
+
+def tail(path, lines=5):
+    try:
+        with open(path, "rb") as fh:
+            text = fh.read().decode("utf-8", "replace")
+    except OSError:
+        return ""
+    return "\n".join(text.rstrip("\n").split("\n")[-lines:])
+
+
+def listing(root):
+    """Sorted (path, type, size, mode, mtime) of files and links; folders by name only."""
+    out = subprocess.run(
+        ["find", root, "-mindepth", "1", "(", "-type", "d", "-printf", "%P\td\n", ")",
+         "-o", "-printf", "%P\t%y\t%s\t%m\t%T@\n"],
+        check=True, stdout=subprocess.PIPE).stdout
+    return sorted(out.split(b"\n"))
+
+
+def compare_trees(src, dst):
+    """Empty string when dst holds the same names, sizes, modes and mtimes as src."""
+    a, b = listing(src), listing(dst)
+    if a == b:
+        return ""
+    sa, sb = set(a), set(b)
+    missing = sorted(sa - sb)
+    extra = sorted(sb - sa)
+    msg = "%d entries differ or missing, %d unexpected" % (len(missing), len(extra))
+    if missing:
+        msg += "; e.g. expected " + missing[0].decode("utf-8", "replace").replace("\t", " ")
+    if extra:
+        msg += "; e.g. found " + extra[0].decode("utf-8", "replace").replace("\t", " ")
+    return msg
+
+
+# --- trees, copies and their removal -------------------------------------------------
+
+def pid_alive(pid, needle):
+    try:
+        with open("/proc/%d/cmdline" % pid, "rb") as fh:
+            return needle.encode() in fh.read()
+    except OSError:
+        return False
+
+
+def wait_for_cleanup(workdir):
+    """Waits for a removal left running by an earlier run, then removes leftovers.
+
+    Deleting a large tree slows file creation on this disk for a long while,
+    so no timing starts while a removal is going on.
+    """
+    pidfile = os.path.join(workdir, CLEANUP_PID)
+    trash = os.path.join(workdir, "trash")
+    if os.path.exists(pidfile):
+        try:
+            pid = int(open(pidfile).read().strip() or 0)
+        except (OSError, ValueError):
+            pid = 0
+        if pid and pid_alive(pid, trash):
+            log("waiting for the previous run's removal of its copies (pid %d) ..." % pid)
+            t0 = time.monotonic()
+            while pid_alive(pid, trash):
+                time.sleep(1)
+            log("  done after %.0f s" % (time.monotonic() - t0))
+        os.unlink(pidfile)
+    leftovers = [os.path.join(workdir, n) for n in os.listdir(workdir)
+                 if n == "trash" or n.startswith("sync-")]
+    if leftovers:
+        log("removing leftovers of an interrupted run: %s ..." % ", ".join(leftovers))
+        t0 = time.monotonic()
+        subprocess.run(["rm", "-rf", "--"] + leftovers, check=True)
+        os.sync()
+        log("  done after %.0f s (timings right after a large removal can be slower)"
+            % (time.monotonic() - t0))
+
+
+def remove_later(workdir, paths, foreground):
+    """Moves paths into workdir/trash and removes that folder, by default in the background.
+
+    The rename is instant; the removal itself takes minutes for a few copies
+    of 100,000 files here, so the run does not wait for it (the next run does).
+    """
+    paths = [p for p in paths if os.path.lexists(p)]
+    if not paths:
+        return
+    trash = os.path.join(workdir, "trash")
+    os.makedirs(trash, exist_ok=True)
+    for i, p in enumerate(paths):
+        os.rename(p, os.path.join(trash, "%d-%s" % (i, os.path.basename(p))))
+    cmd = ["rm", "-rf", "--", trash]
+    if foreground:
+        log("removing %d folders ..." % len(paths))
+        t0 = time.monotonic()
+        subprocess.run(cmd, check=True)
+        log("  done after %.0f s" % (time.monotonic() - t0))
+        return
+    prefix = []
+    if shutil.which("nice"):
+        prefix += ["nice", "-n", "19"]
+    if shutil.which("ionice"):
+        prefix += ["ionice", "-c", "2", "-n", "7"]
+    proc = subprocess.Popen(prefix + cmd, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL, start_new_session=True)
+    with open(os.path.join(workdir, CLEANUP_PID), "w") as fh:
+        fh.write("%d\n" % proc.pid)
+    log("removing %d folders in the background (pid %d); the next run waits for it"
+        % (len(paths), proc.pid))
+
+
+def read_manifest(tree_dir):
+    try:
+        with open(os.path.join(tree_dir, "tree.json"), encoding="utf-8") as fh:
+            return json.load(fh)
+    except (OSError, ValueError):
+        return None
+
+
+def ensure_trees(a, tree_dir):
+    want = {"files": a.files, "seed": a.seed, "variant": a.variant, "size": a.size,
+            "only_base": False}
+    m = read_manifest(tree_dir)
+    # Matching trees are reused even without --keep: removing and rewriting
+    # them would only slow the timings that follow.
+    if (m and all(m.get(k) == v for k, v in want.items())
+            and os.path.isdir(os.path.join(tree_dir, "base"))
+            and os.path.isdir(os.path.join(tree_dir, "target"))):
+        log("reusing trees in %s (made in %.1f s)" % (tree_dir, m.get("seconds", 0)))
+        return m, None
+    if os.path.exists(tree_dir):
+        # A half-written or different tree: move it out of the way, remove it now.
+        remove_later(os.path.dirname(tree_dir), [tree_dir], foreground=True)
+    log("generating %d files per tree in %s ..." % (a.files, tree_dir))
+    cmd = [sys.executable, MAKE_TREE, "--files", str(a.files), "--out", tree_dir,
+           "--seed", str(a.seed), "--variant", a.variant, "--size", str(a.size)]
+    t0 = time.monotonic()
+    subprocess.run(cmd, check=True, stdout=sys.stderr)
+    gen = time.monotonic() - t0
+    return read_manifest(tree_dir), gen
+
+
+def copy_budget(workdir, files, size):
+    """How many sync copies fit in half of the free inodes and blocks."""
+    st = os.statvfs(workdir)
+    block = st.f_frsize or 4096
+    per_file = max(block, -(-size // block) * block)
+    folders = max(1, round(files / 47.4))
+    per_copy_bytes = files * per_file + folders * block
+    per_copy_inodes = files + folders
+    by_bytes = (st.f_bavail * st.f_frsize) // 2 // per_copy_bytes
+    by_inodes = (st.f_favail // 2) // per_copy_inodes if st.f_files else by_bytes
+    return int(min(by_bytes, by_inodes))
+
+
+# --- the measurements ----------------------------------------------------------------
+
+def measure(results, order, commands, reps, scratch, before=None):
+    """Warm-up of each command, then reps rounds; the order rotates every round."""
+    failed = {}
+    for rnd in range(reps + 1):
+        keys = order[rnd % len(order):] + order[:rnd % len(order)] if rnd else order
+        for key in keys:
+            if key in failed:
+                continue
+            argv = commands[key](rnd)
+            if before:
+                before(key, rnd)
+            out = os.path.join(scratch, key + ".out") if rnd == 0 else os.devnull
+            err = os.path.join(scratch, key + ".err")
+            status, wall, cpu, rss = run_timed(argv, stdout_path=out, stderr_path=err,
+                                               rss_path=os.path.join(scratch, key + ".rss"))
+            r = results[key]
+            if status != 0:
+                failed[key] = True
+                r.note = "exit %d: %s" % (status, tail(err, 3).replace("\n", " | "))
+                log("  %s failed: %s" % (key, r.note))
+                continue
+            if rnd == 0:
+                r.rows = count_lines(out)
+                os.unlink(out)
+                log("  warm-up %-8s %7.3f s" % (key, wall))
+            else:
+                r.add(wall, cpu, rss)
+        if rnd:
+            log("  round %d/%d: %s" % (rnd, reps, "  ".join(
+                "%s %.3f" % (k, results[k].wall[-1]) for k in order if results[k].wall
+                and len(results[k].wall) == rnd)))
+
+
+def main(argv=None):
+    ap = argparse.ArgumentParser(description="Times orvel-cli against rsync, find and cp.")
+    ap.add_argument("--files", type=int, default=100_000)
+    ap.add_argument("--reps", type=int, default=5, help="timed repetitions after a warm-up run")
+    ap.add_argument("--workdir", default=os.path.join("/tmp", "orvel-bench"))
+    ap.add_argument("--cli", default=os.environ.get("ORVEL_CLI", DEFAULT_CLI))
+    ap.add_argument("--keep", action="store_true",
+                    help="keep the trees for the next run (and reuse kept ones)")
+    ap.add_argument("--variant", choices=("identical", "changed"), default="identical")
+    ap.add_argument("--seed", type=int, default=1)
+    ap.add_argument("--size", type=int, default=100)
+    ap.add_argument("--only", choices=("list", "sync"), help="run one group of measurements")
+    ap.add_argument("--sync-reps", type=int, help="repetitions of the sync pair (default --reps)")
+    ap.add_argument("--foreground-cleanup", action="store_true",
+                    help="remove copies before exiting instead of in the background")
+    ap.add_argument("--json", help="also write the figures to this file")
+    a = ap.parse_args(argv)
+    if a.files < 1 or a.reps < 1:
+        ap.error("--files and --reps must be at least 1")
+
+    workdir = os.path.realpath(a.workdir)
+    if workdir == REPO or workdir.startswith(REPO + os.sep):
+        ap.error("--workdir must be outside the repository (%s)" % REPO)
+    cli = os.path.abspath(a.cli)
+    if not (os.path.isfile(cli) and os.access(cli, os.X_OK)):
+        ap.error("orvel-cli not found at %s (build it, or give --cli PATH / ORVEL_CLI)" % cli)
+    for tool in ("rsync", "find", "cp", "rm"):
+        if not shutil.which(tool):
+            ap.error("%s is needed as a reference and is not installed" % tool)
+    os.makedirs(workdir, exist_ok=True)
+    wait_for_cleanup(workdir)
+
+    tree_dir = os.path.join(workdir, "trees-n%d-%s-s%d-z%d" % (a.files, a.variant, a.seed, a.size))
+    manifest, gen_s = ensure_trees(a, tree_dir)
+    base = os.path.join(tree_dir, "base")
+    target = os.path.join(tree_dir, "target")
+    stamp = datetime.datetime.now().strftime("%Y%m%d-%H%M%S")
+    scratch = os.path.join(workdir, "sync-%s-%d" % (stamp, os.getpid()))
+    os.makedirs(scratch)
+    # Written-back trees, so that no earlier writing is flushed during a timed run.
+    os.sync()
+    load_start = os.getloadavg()
+
+    results = {}
+    labels = [
+        ("a", "orvel-cli list --hide-same"),
+        ("b", "rsync -a -n --delete"),
+        ("c", "find -printf '%T@\\n'"),
+        ("d", "orvel-cli list (all rows)"),
+        ("e_orvel", "orvel-cli sync --yes, new folder"),
+        ("e_cp", "cp -a, new folder"),
+    ]
+    for key, label in labels:
+        results[key] = Result(key, label)
+    copies = []
+    sync_reps = a.sync_reps if a.sync_reps is not None else a.reps
+    sync_note = ""
+    try:
+        if a.only in (None, "list"):
+            log("list measurements: %d round(s) after a warm-up" % a.reps)
+            commands = {
+                "a": lambda r: [cli, "list", base, target, "--hide-same"],
+                "b": lambda r: ["rsync", "-a", "-n", "--delete", base + "/", target + "/"],
+                "c": lambda r: ["find", base, target, "-printf", "%T@\n"],
+                "d": lambda r: [cli, "list", base, target],
+            }
+            measure(results, ["a", "b", "c", "d"], commands, a.reps, scratch)
+
+        if a.only in (None, "sync"):
+            budget = copy_budget(workdir, a.files, a.size)
+            if budget < 4:
+                sync_reps = 0
+                sync_note = "sync skipped: room for %d copies only" % budget
+            elif 2 * (sync_reps + 1) > budget:
+                sync_note = "sync rounds cut from %d to %d to stay within half the free space" % (
+                    sync_reps, budget // 2 - 1)
+                sync_reps = budget // 2 - 1
+            if sync_note:
+                log(sync_note)
+        if a.only in (None, "sync") and sync_reps > 0:
+            log("sync measurements: %d round(s) after a warm-up, each into a new folder" % sync_reps)
+
+            def dest(key, rnd):
+                # Every copy gets a folder of its own under a parent of its own, and
+                # nothing is deleted until all timings are done.
+                return os.path.join(scratch, "r%d-%s" % (rnd, key), "copy")
+
+            def before(key, rnd):
+                parent = os.path.dirname(dest(key, rnd))
+                os.mkdir(parent)
+                if key == "e_orvel":
+                    os.mkdir(dest(key, rnd))  # the target folder exists but is empty
+                copies.append(parent)
+                os.sync()
+
+            commands = {
+                "e_orvel": lambda r: [cli, "sync", base, dest("e_orvel", r), "--yes"],
+                "e_cp": lambda r: ["cp", "-a", base, dest("e_cp", r)],
+            }
+            measure(results, ["e_orvel", "e_cp"], commands, sync_reps, scratch, before)
+            for key in ("e_orvel", "e_cp"):
+                if results[key].wall or results[key].rows is not None:
+                    diff = compare_trees(base, dest(key, 0))
+                    if diff:
+                        results[key].note = "copy differs from base: " + diff
+                        log("  %s: %s" % (key, results[key].note))
+    finally:
+        remove_later(workdir, copies + [scratch] + ([] if a.keep else [tree_dir]),
+                     a.foreground_cleanup)
+
+    report(a, manifest, gen_s, load_start, results, sync_reps, sync_note, cli, tree_dir)
+    if a.json:
+        with open(a.json, "w", encoding="utf-8") as fh:
+            json.dump(to_json(a, manifest, gen_s, results), fh, indent=1)
+    return 1 if any(r.note.startswith("exit") or "differs" in r.note
+                    for r in results.values()) else 0
+
+
+def fmt(v, spec="%.3f"):
+    return "-" if v is None else spec % v
+
+
+def report(a, manifest, gen_s, load_start, results, sync_reps, sync_note, cli, tree_dir):
+    p = print
+    p()
+    p("Orvel benchmark: %s files per tree (%s), %s folders, depth %s"
+      % (format(a.files, ","), a.variant, format(manifest.get("folders", 0), ","),
+         manifest.get("depth")))
+    p("  trees   %s (%s)" % (tree_dir, "generated in %.1f s" % gen_s if gen_s is not None
+                             else "reused"))
+    p("  cli     %s" % cli)
+    p("  rounds  %d list, %d sync, each after a warm-up; load average at start %.2f, at end %.2f"
+      % (a.reps, sync_reps, load_start[0], os.getloadavg()[0]))
+    if sync_note:
+        p("  note    " + sync_note)
+    p()
+    p("     %-34s %9s %9s %9s %9s %10s" % ("measurement", "median s", "min s", "max s",
+                                          "cpu s", "max RSS MiB"))
+    for key, r in results.items():
+        if not r.wall and not r.note:
+            continue
+        rss = max(r.rss_kib) / 1024 if r.rss_kib else None
+        cpu = statistics.median(r.cpu) if r.cpu else None
+        p("  %-2s %-34s %9s %9s %9s %9s %10s" % (
+            key.replace("e_orvel", "e1").replace("e_cp", "e2"), r.label, fmt(r.median()),
+            fmt(min(r.wall) if r.wall else None), fmt(max(r.wall) if r.wall else None),
+            fmt(cpu), fmt(rss, "%.1f")))
+    printed = ["%s %s" % (k, format(results[k].rows, ",")) for k in ("a", "d")
+               if results[k].rows is not None]
+    if printed:
+        p("  rows printed in the warm-up run: " + ", ".join(printed))
+    for r in results.values():
+        if r.note:
+            p("  %s: %s" % (r.key, r.note))
+    p()
+    p("  %-14s %8s %8s  %s" % ("figure", "value", "target", ""))
+    for name, num, den, limit in TARGETS:
+        n, d = results[num].median(), results[den].median()
+        if n is None or d is None or d == 0:
+            continue
+        v = n / d
+        verdict = "ok" if v <= limit else "MISSED"
+        if results[num].note or results[den].note:
+            verdict += " (but see the note above)"
+        p("  %-14s %8.2f %8s  %s" % (name, v, "<= %.2g" % limit, verdict))
+    for key in ("a", "d"):
+        r = results[key]
+        if not r.rss_kib:
+            continue
+        mib = max(r.rss_kib) / 1024
+        if key == "d" and a.files == RSS_LIMIT_ROWS:
+            verdict = "ok" if mib < RSS_LIMIT_MIB else "MISSED"
+            p("  %-14s %8.1f %8s  %s" % ("RSS d MiB", mib, "< %d" % RSS_LIMIT_MIB, verdict))
+        else:
+            p("  %-14s %8.1f %8s" % ("RSS %s MiB" % key, mib, "-"))
+    if results["b"].rss_kib:
+        p("  %-14s %8.1f %8s" % ("RSS rsync MiB", max(results["b"].rss_kib) / 1024, "-"))
+    p()
+
+
+def to_json(a, manifest, gen_s, results):
+    return {
+        "files": a.files, "variant": a.variant, "reps": a.reps, "tree": manifest,
+        "generation_s": gen_s,
+        "results": {k: {"label": r.label, "wall_s": r.wall, "cpu_s": r.cpu, "maxrss_kib": r.rss_kib,
+                        "median_s": r.median(), "rows": r.rows, "note": r.note}
+                    for k, r in results.items()},
+    }
+
+
+if __name__ == "__main__":
+    sys.exit(main())
