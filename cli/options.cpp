@@ -1,0 +1,172 @@
+#include "options.h"
+
+#include <cstddef>
+#include <string_view>
+
+namespace orvel::cli {
+
+namespace {
+
+constexpr int kMaxTolerance = 40000;
+
+bool ParseCommand(std::string_view word, Command& command) {
+  if (word == "list") {
+    command = Command::List;
+  } else if (word == "sync") {
+    command = Command::Sync;
+  } else if (word == "show") {
+    command = Command::Show;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// Applies a condition option without a value; false when `name` is none.
+bool ApplyConditionFlag(std::string_view name, engine::CCondition& c) {
+  if (name == "--no-subfolders") {
+    c.SetSubFolder(0);
+  } else if (name == "--hide-same") {
+    c.SetSameDisp(0);
+  } else if (name == "--complete") {
+    c.SetComplete(1);
+  } else if (name == "--empty-folders") {
+    c.SetEmptyFolder(1);
+  } else if (name == "--include-recycler") {
+    c.SetRecyclerFolder(0);
+  } else if (name == "--trash") {
+    c.SetDeleteTrash(1);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+bool TakesValue(std::string_view name) { return name == "--ext" || name == "--no-ext" || name == "--tolerance"; }
+
+}  // namespace
+
+bool ParseTolerance(const std::string& text, int& amount, int& unit) {
+  std::size_t digits = 0;
+  long value = 0;
+  while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9') {
+    value = value * 10 + (text[digits] - '0');
+    if (value > kMaxTolerance) return false;
+    ++digits;
+  }
+  if (digits == 0) return false;
+  int sel = 0;
+  if (digits < text.size()) {
+    if (digits + 1 != text.size()) return false;
+    switch (text[digits]) {
+      case 's': sel = 0; break;
+      case 'm': sel = 1; break;
+      case 'h': sel = 2; break;
+      case 'd': sel = 3; break;
+      default: return false;
+    }
+  }
+  amount = static_cast<int>(value);
+  unit = sel;
+  return true;
+}
+
+ParseResult ParseOptions(const std::vector<std::string>& args) {
+  ParseResult result;
+  Options& o = result.options;
+  bool optionsEnded = false;
+  bool commandSeen = false;
+
+  auto fail = [&result](std::string text) {
+    result.error = std::move(text);
+    return result;
+  };
+
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const bool isOption = !optionsEnded && arg.size() > 1 && arg[0] == '-';
+    if (!isOption) {
+      if (!commandSeen) {
+        if (!ParseCommand(arg, o.command)) return fail("unknown command '" + arg + "'");
+        commandSeen = true;
+      } else {
+        o.operands.push_back(arg);
+      }
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+
+    // "--name=value" and "--name value" are the same.
+    std::string name = arg;
+    std::string value;
+    bool hasValue = false;
+    if (const std::size_t eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+      name = arg.substr(0, eq);
+      value = arg.substr(eq + 1);
+      hasValue = true;
+    }
+
+    if (TakesValue(name)) {
+      if (!hasValue) {
+        if (i + 1 >= args.size()) return fail("option " + name + " needs a value");
+        value = args[++i];
+      }
+      if (o.firstConditionOption.empty()) o.firstConditionOption = name;
+      if (name == "--ext") {
+        o.condition.SetChkExt(1);
+        o.condition.SetExt(value);
+      } else if (name == "--no-ext") {
+        o.condition.SetChkNoExt(1);
+        o.condition.SetNoExt(value);
+      } else {
+        int amount = 0;
+        int unit = 0;
+        if (!ParseTolerance(value, amount, unit))
+          return fail("invalid tolerance '" + value + "' (a whole number 0 to 40000, optionally followed by s, m, h or d)");
+        o.condition.SetDiffTime(amount, unit);
+      }
+      continue;
+    }
+    if (hasValue) return fail("option " + name + " takes no value");
+
+    if (ApplyConditionFlag(name, o.condition)) {
+      if (o.firstConditionOption.empty()) o.firstConditionOption = name;
+    } else if (name == "--json") {
+      o.format = OutputFormat::Json;
+    } else if (name == "--yes" || name == "-y") {
+      o.yes = true;
+    } else if (name == "--help" || name == "-h") {
+      o.help = true;
+    } else if (name == "--version") {
+      o.version = true;
+    } else {
+      return fail("unknown option '" + arg + "'");
+    }
+  }
+
+  if (o.help || o.version) return result;
+
+  switch (o.command) {
+    case Command::None:
+      return fail("no command given");
+    case Command::Show:
+      if (o.operands.size() != 1) return fail("show takes exactly one condition file");
+      if (!o.firstConditionOption.empty() || o.format != OutputFormat::Text || o.yes)
+        return fail("show takes no options");
+      break;
+    case Command::List:
+    case Command::Sync:
+      if (o.operands.empty()) return fail("missing operands: a condition file, or a base and a target folder");
+      if (o.operands.size() > 2) return fail("too many operands: '" + o.operands[2] + "'");
+      if (o.operands.size() == 1 && !o.firstConditionOption.empty())
+        return fail("option " + o.firstConditionOption +
+                    " applies to BASE TARGET only; a condition file carries its own options");
+      break;
+  }
+  return result;
+}
+
+}  // namespace orvel::cli

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "engine/condition.h"
+
+#include <string>
+#include <vector>
+
+namespace orvel::cli {
+
+enum class Command { None, List, Sync, Show };
+
+enum class OutputFormat { Text, Json };
+
+// What the command line asks for.
+struct Options {
+  Command command = Command::None;
+  bool help = false;
+  bool version = false;
+  std::vector<std::string> operands;
+  OutputFormat format = OutputFormat::Text;
+  bool yes = false;  // answer Yes to the question to create a missing target folder
+
+  // The condition of `list|sync BASE TARGET`: the defaults of a new condition,
+  // changed by the condition options.
+  engine::CCondition condition;
+  // The first condition option given, for the message when it cannot apply.
+  std::string firstConditionOption;
+};
+
+struct ParseResult {
+  Options options;
+  std::string error;  // empty when the command line is usable
+  bool ok() const { return error.empty(); }
+};
+
+// Parses the arguments after the program name. Options may stand before and
+// after the operands; "--" ends them.
+ParseResult ParseOptions(const std::vector<std::string>& args);
+
+// "N", "Ns", "Nm", "Nh" or "Nd" (N a non-negative integer up to 40000) into the
+// condition's tolerance amount and unit index; false when the text is not such.
+bool ParseTolerance(const std::string& text, int& amount, int& unit);
+
+}  // namespace orvel::cli

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "engine/result_items.h"
+#include "engine/row_store.h"
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace orvel::cli {
+
+// Appends text with backslash, tab, LF and CR written as "\\", "\t", "\n" and
+// "\r", so that an item always takes exactly one line. Other bytes stay as
+// they are.
+void AppendEscapedText(std::string& out, std::string_view text);
+
+// Appends text as a JSON string (quotes included). Valid UTF-8 is kept; each
+// byte that is not part of valid UTF-8 becomes \udcXX, so no name is lost.
+void AppendJsonString(std::string& out, std::string_view text);
+
+// Collects output in a large buffer and writes it in big chunks.
+class OutputBuffer {
+ public:
+  explicit OutputBuffer(std::FILE* file) : file_(file) {}
+  std::string& Text() { return buffer_; }
+  // Writes the buffer out when it has grown large.
+  void MaybeFlush();
+  // Writes everything; false when the stream reported an error at any time.
+  bool Finish();
+
+ private:
+  void Write();
+
+  std::FILE* file_;
+  std::string buffer_;
+  bool failed_ = false;
+};
+
+// One line per item, in list order: the five columns separated by tabs.
+bool WriteTextItems(std::FILE* file, const engine::ResultItems& items);
+
+// One JSON object per item, in list order.
+bool WriteJsonItems(std::FILE* file, const engine::ResultItems& items, const engine::RowStore& rows);
+
+}  // namespace orvel::cli

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "engine/interfaces.h"
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+namespace orvel::cli {
+
+// The progress of a run as one line on a terminal, rewritten in place ("\r"):
+// condition number and name, status and percent. Draws nothing when the stream
+// is not a terminal. Cancel requests come from Ctrl+C.
+class TerminalProgress : public engine::IProgress {
+ public:
+  TerminalProgress(std::FILE* stream, bool draw) : stream_(stream), draw_(draw) {}
+
+  void Open() override;
+  void Close() override { ClearLine(); }
+  void ShowStatus(std::string_view text) override;
+  void SetBarRange(int lower, int upper) override;
+  void SetBarStep(int) override {}
+  void SetBarPos(int position) override;
+  bool PollCancel() override;
+  void ShowCondition(int count, int position, std::string_view name) override;
+  void ShowPath(std::string_view) override {}
+
+  // Removes the line so that a message can be written on a clean line.
+  void ClearLine();
+
+ private:
+  void Redraw();
+
+  std::FILE* stream_;
+  bool draw_;
+  bool drawn_ = false;
+  int columns_ = 80;
+  std::string status_;
+  std::string name_;
+  int conditionCount_ = 0;
+  int conditionPosition_ = 0;
+  int lower_ = 0;
+  int upper_ = 100;
+  int position_ = 0;
+  std::chrono::steady_clock::time_point lastDraw_{};
+  std::string line_;
+};
+
+}  // namespace orvel::cli

@@ -1,0 +1,90 @@
+#include "terminal_prompt.h"
+
+#include "terminal_progress.h"
+
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <string>
+
+namespace orvel::cli {
+
+namespace {
+
+enum class Reply { Yes, No, Unclear, Closed };
+
+Reply Interpret(const std::string& line) {
+  std::string word;
+  for (const char c : line) {
+    if (!std::isspace(static_cast<unsigned char>(c))) word += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  }
+  if (word == "y" || word == "yes") return Reply::Yes;
+  if (word == "n" || word == "no") return Reply::No;
+  return Reply::Unclear;
+}
+
+// One line of standard input, read byte by byte so nothing after it is
+// consumed. End of input and an interrupted read (Ctrl+C) close the question.
+Reply ReadReply() {
+  std::string line;
+  for (;;) {
+    char c = 0;
+    const ssize_t n = ::read(STDIN_FILENO, &c, 1);
+    if (n <= 0) {
+      if (n < 0 && errno == EINTR) return Reply::Closed;
+      if (n == 0 && !line.empty()) return Interpret(line);
+      return Reply::Closed;
+    }
+    if (c == '\n') return Interpret(line);
+    line += c;
+  }
+}
+
+}  // namespace
+
+void TerminalPrompt::Message(std::string_view text) {
+  if (progress_) progress_->ClearLine();
+  std::string out(text);
+  out += '\n';
+  std::fwrite(out.data(), 1, out.size(), stream_);
+  std::fflush(stream_);
+}
+
+bool TerminalPrompt::ReadAnswer() {
+  for (;;) {
+    std::fputs(" (y/n) ", stream_);
+    std::fflush(stream_);
+    switch (ReadReply()) {
+      case Reply::Yes: return true;
+      case Reply::No: return false;
+      case Reply::Closed:
+        std::fputc('\n', stream_);
+        return false;
+      case Reply::Unclear: break;
+    }
+  }
+}
+
+bool TerminalPrompt::AskYesNo(std::string_view text) {
+  if (progress_) progress_->ClearLine();
+  std::fwrite(text.data(), 1, text.size(), stream_);
+  bool yes = false;
+  switch (mode_) {
+    case AnswerMode::Yes:
+      yes = true;
+      std::fputc('\n', stream_);
+      break;
+    case AnswerMode::No:
+      std::fputc('\n', stream_);
+      break;
+    case AnswerMode::Interactive:
+      yes = ReadAnswer();
+      break;
+  }
+  std::fputs(yes ? "-> Yes\n" : "-> No\n", stream_);
+  std::fflush(stream_);
+  return yes;
+}
+
+}  // namespace orvel::cli

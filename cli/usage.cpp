@@ -1,0 +1,75 @@
+#include "usage.h"
+
+namespace orvel::cli {
+
+std::string_view UsageText() {
+  return R"(Usage:
+  orvel-cli list FILE.ORV [--json] [--yes]
+  orvel-cli list BASE TARGET [condition options] [--json] [--yes]
+  orvel-cli sync FILE.ORV [--json] [--yes]
+  orvel-cli sync BASE TARGET [condition options] [--json] [--yes]
+  orvel-cli show FILE.ORV
+  orvel-cli --help | --version
+
+Commands:
+  list   Compare the folder pairs and print one line per difference. No file
+         is touched.
+  sync   Compare and synchronise: newer files are copied over older ones,
+         entries on one side only are copied to the other side (or deleted
+         from the target with --complete). Nothing is asked before it starts.
+  show   Load a condition file and print it as the program would save it.
+
+  With FILE.ORV every condition of the file is processed, in file order; the
+  file's conditions carry their own options. With BASE TARGET one condition is
+  processed with the defaults of a new condition, changed by:
+
+Condition options (BASE TARGET only):
+  --no-subfolders        compare only the entries directly in the two folders
+  --hide-same            do not list identical files
+  --ext "EXE COM"        only files with these extensions take part
+  --no-ext "TMP BAK"     files with these extensions do not take part
+  --complete             complete sync: entries only in TARGET are deleted
+  --tolerance N[s|m|h|d] times that differ by less than N seconds (minutes,
+                         hours, days) count as equal; N is 0 to 40000, no
+                         suffix means seconds
+  --empty-folders        empty folders take part
+  --include-recycler     trash folders (.Trash, .Trash-<digits>) take part
+  --trash                complete sync moves deleted files to the trash
+
+Other options:
+  --json                 print JSON objects instead of text lines
+  -y, --yes              answer Yes to "create the missing target folder?"
+                         (otherwise it is asked on a terminal, and answered No
+                         when standard input or standard error is not one)
+  -h, --help             show this text
+  --version              show the version
+  Options may stand before or after the operands; "--" ends the options.
+
+Output (standard output, printed when the run has ended):
+  Text: one line per list item, in list order, with the five columns
+    name, base date, result, target date, path
+  separated by single tabs; an empty column is empty. In the texts a backslash
+  is written as \\, a tab as \t, a line feed as \n and a carriage return as \r.
+  JSON (--json): one object per line with the keys name, base_folder,
+  target_folder, base_date, target_date, result (as shown) and mark (what the
+  comparison decided). Bytes that are not valid UTF-8 are written as \udcXX.
+  Results: = same, > base newer, >> base only, < target newer, << target only,
+  X to be deleted; after sync: >= copied to target, <= copied to base,
+  X= deleted, ? failed. Dates are local time, YYYY/MM/DD hh:mm:ss.
+
+  Messages and questions of the run, and a progress line when standard error
+  is a terminal, go to standard error. Ctrl+C stops the run after the entry in
+  progress (in a sync run nothing further is executed); a second Ctrl+C ends
+  the program at once.
+
+Exit status (when several apply, the first of 130, 3, 1 is taken):
+  0    done
+  1    the run ended at a message (missing folder, equal folders) or a No
+  2    usage error, or the condition file cannot be read
+  3    sync: at least one row failed ("?")
+  4    the result could not be written to standard output
+  130  cancelled with Ctrl+C
+)";
+}
+
+}  // namespace orvel::cli
