@@ -1,0 +1,164 @@
+#pragma once
+
+// Runs the orvel-cli binary named by $ORVEL_CLI as a child process without a
+// terminal: standard input is /dev/null, standard output and standard error are
+// captured through pipes, and TZ=UTC makes the date texts exact.
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace orvel::test {
+
+struct CliResult {
+  int status = -1;       // exit status, or -1 when the child did not exit normally
+  int signal = 0;        // the signal that ended it, if any
+  std::string out;
+  std::string err;
+};
+
+inline std::string CliPath() {
+  const char* path = std::getenv("ORVEL_CLI");
+  if (!path || !*path) throw std::runtime_error("ORVEL_CLI is not set");
+  return path;
+}
+
+// The lines of a text, without their line ends.
+inline std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::string line;
+  std::istringstream in(text);
+  while (std::getline(in, line)) lines.push_back(line);
+  return lines;
+}
+
+class CliProcess {
+ public:
+  // Starts orvel-cli with the arguments; workDir (if not empty) becomes its
+  // current folder.
+  explicit CliProcess(const std::vector<std::string>& args, const std::string& workDir = {}) {
+    int outPipe[2];
+    int errPipe[2];
+    if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
+    if (!workDir.empty()) posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
+
+    // The child starts with SIGINT at its default action, whatever the test runner has.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGINT);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+
+    const std::string program = CliPath();
+    std::vector<std::string> argStrings{program};
+    argStrings.insert(argStrings.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : argStrings) argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    std::vector<std::string> envStrings;
+    for (char** e = environ; *e; ++e) {
+      if (std::strncmp(*e, "TZ=", 3) != 0) envStrings.emplace_back(*e);
+    }
+    envStrings.emplace_back("TZ=UTC");
+    std::vector<char*> envp;
+    for (auto& e : envStrings) envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    const int rc = posix_spawn(&pid_, program.c_str(), &actions, &attributes, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    ::close(outPipe[1]);
+    ::close(errPipe[1]);
+    outFd_ = outPipe[0];
+    errFd_ = errPipe[0];
+    if (rc != 0) {
+      ::close(outFd_);
+      ::close(errFd_);
+      throw std::runtime_error(std::string("posix_spawn: ") + std::strerror(rc));
+    }
+  }
+
+  CliProcess(const CliProcess&) = delete;
+  CliProcess& operator=(const CliProcess&) = delete;
+
+  ~CliProcess() {
+    if (!finished_) {
+      ::kill(pid_, SIGKILL);
+      Finish();
+    }
+  }
+
+  pid_t Pid() const { return pid_; }
+
+  void Signal(int signal) { ::kill(pid_, signal); }
+
+  // Reads both streams to their end and waits for the child.
+  CliResult Finish() {
+    CliResult result;
+    pollfd fds[2] = {{outFd_, POLLIN, 0}, {errFd_, POLLIN, 0}};
+    std::string* sinks[2] = {&result.out, &result.err};
+    int open = 2;
+    char buffer[65536];
+    while (open > 0) {
+      if (::poll(fds, 2, -1) < 0) {
+        if (errno == EINTR) continue;
+        break;
+      }
+      for (int i = 0; i < 2; ++i) {
+        if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+        const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
+        if (n > 0) {
+          sinks[i]->append(buffer, static_cast<std::size_t>(n));
+        } else if (n == 0 || errno != EINTR) {
+          ::close(fds[i].fd);
+          fds[i].fd = -1;
+          --open;
+        }
+      }
+    }
+    int wstatus = 0;
+    while (::waitpid(pid_, &wstatus, 0) < 0 && errno == EINTR) {
+    }
+    finished_ = true;
+    if (WIFEXITED(wstatus)) result.status = WEXITSTATUS(wstatus);
+    if (WIFSIGNALED(wstatus)) result.signal = WTERMSIG(wstatus);
+    return result;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int outFd_ = -1;
+  int errFd_ = -1;
+  bool finished_ = false;
+};
+
+inline CliResult RunCli(const std::vector<std::string>& args, const std::string& workDir = {}) {
+  CliProcess process(args, workDir);
+  return process.Finish();
+}
+
+}  // namespace orvel::test

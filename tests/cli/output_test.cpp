@@ -1,0 +1,141 @@
+// What `list` prints: the five columns, escapes, list order and JSON.
+
+#include "cli_process.h"
+#include "support/temp_tree.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+
+namespace orvel::test {
+namespace {
+
+constexpr std::int64_t kT = 1600000000;  // 2020/09/13 12:26:40 UTC
+const std::string kDate = "2020/09/13 12:26:40";
+const std::string kDatePlus100 = "2020/09/13 12:28:20";
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+class CliListOutput : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteFile(base_ / "newer.txt", "new", Time(kT + 100));
+    WriteFile(base_ / "same.txt", "s", Time(kT));
+    WriteFile(base_ / "only.txt", "o", Time(kT));
+    WriteFile(target_ / "newer.txt", "old", Time(kT));
+    WriteFile(target_ / "same.txt", "s", Time(kT));
+    WriteFile(target_ / "tonly.txt", "t", Time(kT));
+  }
+  std::string Base() const { return base_.Path() + "/"; }
+  std::string Target() const { return target_.Path() + "/"; }
+
+  TempDir base_;
+  TempDir target_;
+};
+
+TEST_F(CliListOutput, PrintsFiveTabSeparatedColumnsWithEmptyColumnsEmpty) {
+  const CliResult r = RunCli({"list", base_.Path(), target_.Path()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  std::vector<std::string> lines = Lines(r.out);
+  ASSERT_EQ(lines.size(), 4u) << r.out;
+  // The base side's rows come first, in the order the folder listing gave;
+  // the target-only file is judged afterwards, by the target pass.
+  EXPECT_EQ(lines[3], "tonly.txt\t\t<<\t" + kDate + "\t" + Target());
+  std::vector<std::string> baseRows(lines.begin(), lines.begin() + 3);
+  std::sort(baseRows.begin(), baseRows.end());
+  EXPECT_EQ(baseRows, (std::vector<std::string>{
+                          "newer.txt\t" + kDatePlus100 + "\t>\t" + kDate + "\t" + Base(),
+                          "only.txt\t" + kDate + "\t>>\t\t" + Base(),
+                          "same.txt\t" + kDate + "\t=\t" + kDate + "\t" + Base(),
+                      }));
+}
+
+TEST_F(CliListOutput, HideSameDropsIdenticalPairsOnly) {
+  const CliResult r = RunCli({"list", "--hide-same", base_.Path(), target_.Path()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::vector<std::string> lines = Lines(r.out);
+  ASSERT_EQ(lines.size(), 3u) << r.out;
+  for (const auto& line : lines) EXPECT_EQ(line.find("same.txt"), std::string::npos) << line;
+}
+
+TEST_F(CliListOutput, OptionsMayFollowTheOperands) {
+  const CliResult before = RunCli({"list", "--hide-same", "--json", base_.Path(), target_.Path()});
+  const CliResult after = RunCli({"list", base_.Path(), target_.Path(), "--json", "--hide-same"});
+  ASSERT_EQ(before.status, 0) << before.err;
+  ASSERT_EQ(after.status, 0) << after.err;
+  EXPECT_EQ(Lines(before.out).size(), 3u);
+  EXPECT_EQ(before.out, after.out);
+}
+
+TEST_F(CliListOutput, ConditionsOfAFileAreListedInFileOrder) {
+  TempDir other;
+  WriteFile(other / "b/second.txt", "2", Time(kT));
+  MakeFolder(other / "t", Time(kT));
+  TempDir files;
+  // The file's first condition (whose name sorts last) is listed first.
+  const std::string file = files / "two.ORV";
+  WriteBytes(file, "171\r\n// zweite\r\n01" + other.Path() + "/b\r\n02" + other.Path() +
+                       "/t\r\n041\r\n// erste\r\n01" + base_.Path() + "\r\n02" + target_.Path() + "\r\n040\r\n");
+  const CliResult r = RunCli({"list", file});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::vector<std::string> lines = Lines(r.out);
+  ASSERT_EQ(lines.size(), 4u) << r.out;  // 1 of the first condition, 3 of the second (SameDisp 0)
+  EXPECT_EQ(lines[0], "second.txt\t" + kDate + "\t>>\t\t" + other.Path() + "/b/");
+  EXPECT_EQ(lines[3].substr(0, 10), "tonly.txt\t");
+}
+
+TEST(CliListEscapes, EveryItemIsExactlyOneLine) {
+  TempDir base;
+  TempDir target;
+  WriteFile(base / "tab\there", "", Time(kT));
+  WriteFile(base / "back\\slash", "", Time(kT));
+  WriteFile(base / "new\nline", "", Time(kT));
+  WriteFile(base / "cr\rx", "", Time(kT));
+  WriteFile(base / "bad\xff\xfe", "", Time(kT));
+  const CliResult r = RunCli({"list", base.Path(), target.Path()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::vector<std::string> names;
+  for (const auto& line : Lines(r.out)) names.push_back(line.substr(0, line.find('\t')));
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"back\\\\slash", "bad\xff\xfe", "cr\\rx", "new\\nline", "tab\\there"}));
+}
+
+TEST(CliListJson, OneObjectPerLineWithFoldersDatesResultAndMark) {
+  TempDir base;
+  TempDir target;
+  // Within a 2-second tolerance: shown as ">" but marked "=".
+  WriteFile(base / "sub/near.txt", "a", Time(kT + 1));
+  WriteFile(target / "sub/near.txt", "b", Time(kT));
+  const CliResult r = RunCli({"list", "--json", "--tolerance", "2", base.Path(), target.Path()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "{\"name\":\"near.txt\",\"base_folder\":\"" + base.Path() + "/sub/\",\"target_folder\":\"" +
+                       target.Path() + "/sub/\",\"base_date\":\"2020/09/13 12:26:41\",\"target_date\":\"" + kDate +
+                       "\",\"result\":\">\",\"mark\":\"=\"}\n");
+}
+
+TEST(CliListJson, EscapesControlsQuotesAndInvalidUtf8ButKeepsValidUtf8) {
+  TempDir base;
+  TempDir target;
+  WriteFile(base / "a\nb", "", Time(kT));
+  WriteFile(base / "q\"\\x\x01", "", Time(kT));
+  WriteFile(base / "bad\xff\xc3.txt", "", Time(kT));
+  WriteFile(base / "日本\xed\xa0\x80.txt", "", Time(kT));  // an encoded surrogate is not valid UTF-8
+  const CliResult r = RunCli({"list", "--json", base.Path(), target.Path()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::vector<std::string> names;
+  for (const auto& line : Lines(r.out)) {
+    ASSERT_EQ(line.rfind("{\"name\":\"", 0), 0u) << line;
+    names.push_back(line.substr(8, line.find("\",\"base_folder\"") - 8 + 1));
+  }
+  ASSERT_EQ(names.size(), 4u) << r.out;
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"\"a\\nb\"", "\"bad\\udcff\\udcc3.txt\"", "\"q\\\"\\\\x\\u0001\"",
+                                             "\"日本\\udced\\udca0\\udc80.txt\""}));
+}
+
+}  // namespace
+}  // namespace orvel::test
