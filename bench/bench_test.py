@@ -159,6 +159,29 @@ class DriverTest(unittest.TestCase):
         self.assertEqual(os.listdir(os.path.join(self.tmp.name, "work")),
                          ["trees-n300-identical-s1-z100"])
 
+    def test_sync_rounds_shrink_to_the_free_space(self):
+        import contextlib
+        import io
+        import run
+        work = os.path.join(self.tmp.name, "work")
+        cli = os.path.join(HERE, "standin_cli.sh")
+        saved = run.copy_budget
+        try:
+            for budget, note, rounds in ((5, "sync rounds cut from 3 to 1", 1),
+                                         (3, "sync skipped: room for 3 copies only", 0)):
+                run.copy_budget = lambda *_: budget
+                out, err = io.StringIO(), io.StringIO()
+                with contextlib.redirect_stdout(out), contextlib.redirect_stderr(err):
+                    status = run.main(["--files", "100", "--reps", "3", "--cli", cli,
+                                       "--workdir", work, "--only", "sync", "--keep",
+                                       "--foreground-cleanup"])
+                self.assertEqual(status, 0, err.getvalue())
+                self.assertIn("note    " + note, out.getvalue())
+                self.assertIn("0 list, %d sync" % rounds, out.getvalue())
+                self.assertEqual("e_orvel/e_cp" in out.getvalue(), rounds > 0)
+        finally:
+            run.copy_budget = saved
+
     def test_workdir_inside_the_repository_is_refused(self):
         r = subprocess.run([os.path.join(HERE, "run.sh"), "--workdir", os.path.join(HERE, "x"),
                             "--cli", os.path.join(HERE, "standin_cli.sh")],

@@ -267,7 +267,8 @@ def ensure_trees(a, tree_dir):
     cmd = [sys.executable, MAKE_TREE, "--files", str(a.files), "--out", tree_dir,
            "--seed", str(a.seed), "--variant", a.variant, "--size", str(a.size)]
     t0 = time.monotonic()
-    subprocess.run(cmd, check=True, stdout=sys.stderr)
+    done = subprocess.run(cmd, check=True, stdout=subprocess.PIPE, text=True)
+    log(done.stdout.rstrip("\n"))
     gen = time.monotonic() - t0
     return read_manifest(tree_dir), gen
 
@@ -374,8 +375,9 @@ def main(argv=None):
     ]
     for key, label in labels:
         results[key] = Result(key, label)
-    copies = []
     sync_reps = a.sync_reps if a.sync_reps is not None else a.reps
+    if a.only == "list":
+        sync_reps = 0
     sync_note = ""
     try:
         if a.only in (None, "list"):
@@ -412,7 +414,6 @@ def main(argv=None):
                 os.mkdir(parent)
                 if key == "e_orvel":
                     os.mkdir(dest(key, rnd))  # the target folder exists but is empty
-                copies.append(parent)
                 os.sync()
 
             commands = {
@@ -427,7 +428,8 @@ def main(argv=None):
                         results[key].note = "copy differs from base: " + diff
                         log("  %s: %s" % (key, results[key].note))
     finally:
-        remove_later(workdir, copies + [scratch] + ([] if a.keep else [tree_dir]),
+        # The copies live in scratch; all of it goes only after the last timing.
+        remove_later(workdir, [scratch] + ([] if a.keep else [tree_dir]),
                      a.foreground_cleanup)
 
     report(a, manifest, gen_s, load_start, results, sync_reps, sync_note, cli, tree_dir)
@@ -452,7 +454,7 @@ def report(a, manifest, gen_s, load_start, results, sync_reps, sync_note, cli, t
                              else "reused"))
     p("  cli     %s" % cli)
     p("  rounds  %d list, %d sync, each after a warm-up; load average at start %.2f, at end %.2f"
-      % (a.reps, sync_reps, load_start[0], os.getloadavg()[0]))
+      % (0 if a.only == "sync" else a.reps, sync_reps, load_start[0], os.getloadavg()[0]))
     if sync_note:
         p("  note    " + sync_note)
     p()
