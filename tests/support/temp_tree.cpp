@@ -114,7 +114,8 @@ std::vector<TreeEntry> ReadTree(const std::string& root) {
     e.path = fs::relative(it->path(), root).string();
     e.mtime = TimeOf(it->path());
     if (it->is_symlink()) e.content = "->" + fs::read_symlink(it->path()).string();
-    else if (!it->is_directory()) e.content = ReadFile(it->path());
+    else if (it->is_regular_file()) e.content = ReadFile(it->path());
+    else if (!it->is_directory()) e.content = "<special>";  // reading a FIFO would wait for a writer
     out.push_back(std::move(e));
   }
   std::sort(out.begin(), out.end(), [](const TreeEntry& a, const TreeEntry& b) { return a.path < b.path; });

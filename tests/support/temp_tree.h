@@ -47,7 +47,8 @@ bool Exists(const std::string& path);
 
 // Writes every entry below root; folders' times are set after their contents.
 void WriteTree(const std::string& root, const std::vector<TreeEntry>& entries);
-// Reads the tree below root back, sorted by path (links read as files holding "->target").
+// Reads the tree below root back, sorted by path (links read as files holding "->target";
+// FIFOs, sockets and devices as files holding "<special>", never opened).
 std::vector<TreeEntry> ReadTree(const std::string& root);
 
 }  // namespace orvel::test
