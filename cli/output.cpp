@@ -139,7 +139,7 @@ bool WriteJsonItems(std::FILE* file, const engine::ResultItems& items, const eng
   for (int item = 0; item < count; ++item) {
     const engine::ResultRow& row = rows.Row(items.ItemData(item));
     text += "{\"name\":";
-    AppendJsonString(text, row.name);
+    AppendJsonString(text, rows.Name(row));
     text += ",\"base_folder\":";
     AppendJsonString(text, rows.BaseFolder(row));
     text += ",\"target_folder\":";

@@ -172,7 +172,6 @@ bool Comparison::Classify(Kind kind, std::string_view relFolder, std::string_vie
     s.rowFolderValid = true;
   }
   ResultRow row;
-  row.name.assign(name);
   row.folder = s.rowFolder;
   row.baseTime = verdict.baseTime;
   row.targetTime = verdict.targetTime;
@@ -181,7 +180,7 @@ bool Comparison::Classify(Kind kind, std::string_view relFolder, std::string_vie
   row.mark = verdict.mark;
   row.result = verdict.result;
   row.side = (kind == Kind::BaseFile || kind == Kind::BaseFolder) ? Side::Base : Side::Target;
-  list_.AppendItem(rows_.Append(std::move(row)));
+  list_.AppendItem(rows_.Append(name, row));
   if (onRowAdded_) onRowAdded_(list_.ItemCount() - 1);
   return true;
 }

@@ -43,9 +43,9 @@ void FolderScan::Scan(ScanSide side, const std::string& root, bool subFolders, S
   index_ = &index;
   lists_ = &lists;
   index.Reset(root);
-  if (!flags_.busy) return;
+  if (!control_.Running()) return;
 
-  progress_.ShowPath(root);
+  control_.EnterFolder(root);
   platform::Directory dir;
   if (!dir.Open(root)) return;
   if (values_.recyclerFolder && IsRecycleBinName(LastComponent(root))) return;
@@ -53,8 +53,7 @@ void FolderScan::Scan(ScanSide side, const std::string& root, bool subFolders, S
 }
 
 bool FolderScan::OnCancel() {
-  if (!progress_.PollCancel()) return false;
-  flags_.busy = false;
+  if (!control_.CancelAfterEntry()) return false;
   if (side_ == ScanSide::Base) {
     lists_->Clear();
   } else {
@@ -67,7 +66,7 @@ void FolderScan::ScanFolder(platform::Directory& dir, SideIndex::FolderId folder
   const std::string rel(index_->FolderPath(folder));
   platform::Directory::Entry entry;
   bool cancelled = false;
-  while (flags_.busy && dir.Next(entry)) {
+  while (control_.Running() && dir.Next(entry)) {
     const std::string_view name = entry.name;
     platform::EntryInfo info = dir.LookUpChild(name);
     const bool isFolder = info.exists ? info.directory : entry.type == platform::Directory::Type::Directory;
@@ -84,7 +83,7 @@ void FolderScan::ScanFolder(platform::Directory& dir, SideIndex::FolderId folder
             empty = !child.Next(first);
           } else {
             pathBuffer_.assign(root_).append(childRel);
-            progress_.ShowPath(pathBuffer_);
+            control_.EnterFolder(pathBuffer_);
             const auto before = index_->EntryCount();
             // An empty folder lists nothing below itself, so listing it after
             // its own scan keeps the order of a listing made before it.
@@ -92,7 +91,7 @@ void FolderScan::ScanFolder(platform::Directory& dir, SideIndex::FolderId folder
             empty = index_->EntryCount() == before;
           }
         }
-        if (values_.emptyFolder && empty && flags_.busy) lists_->folders.push_back(id);
+        if (values_.emptyFolder && empty && control_.Running()) lists_->folders.push_back(id);
       } else if (values_.emptyFolder && dir.IsChildEmpty(name)) {
         lists_->folders.push_back(id);
       }
@@ -105,7 +104,7 @@ void FolderScan::ScanFolder(platform::Directory& dir, SideIndex::FolderId folder
       break;
     }
   }
-  if (!cancelled && flags_.busy && !dir.Failed()) index_->MarkComplete(folder);
+  if (!cancelled && control_.Running() && !dir.Failed()) index_->MarkComplete(folder);
 }
 
 }  // namespace orvel::engine

@@ -1,7 +1,11 @@
 #include "engine/list_creation_run.h"
 
+#include "engine/background_scan.h"
 #include "engine/ensure_folder_path.h"
 #include "platform/file_system.h"
+
+#include <chrono>
+#include <optional>
 
 namespace orvel::engine {
 
@@ -71,6 +75,71 @@ void ListCreationRun::ShowEntryPath(const SideIndex& index, SideIndex::EntryId e
   progress_.ShowPath(pathBuffer_);
 }
 
+namespace {
+
+// The scan on the run's own thread: it shows where it is, sees cancels, and a
+// cancel clears the busy flag for the rest of the run.
+class ForegroundScanControl : public ScanControl {
+ public:
+  ForegroundScanControl(IProgress& progress, RunFlags& flags) : progress_(progress), flags_(flags) {}
+  bool Running() const override { return flags_.busy; }
+  void EnterFolder(std::string_view path) override { progress_.ShowPath(path); }
+  bool CancelAfterEntry() override {
+    if (!progress_.PollCancel()) return false;
+    flags_.busy = false;
+    return true;
+  }
+
+ private:
+  IProgress& progress_;
+  RunFlags& flags_;
+};
+
+// How often the display turns while the run waits for the other side's scan.
+constexpr std::chrono::milliseconds kWaitSlice{20};
+
+}  // namespace
+
+void ListCreationRun::ScanBothSides(const RunValues& values) {
+  const bool wasBusy = flags_.busy;
+  // The target tree is read on a second thread while this one reads the base
+  // tree; to the display it is still the base scan, then the target scan.
+  std::optional<BackgroundScan> targetScan;
+  if (flags_.busy) {
+    targetScan.emplace(values, ScanSide::Target, values.bFolder, values.subFolder, targetIndex_, targetLists_);
+  } else {
+    targetIndex_.Reset(values.bFolder);
+  }
+
+  ForegroundScanControl control(progress_, flags_);
+  FolderScan(values, control).Scan(ScanSide::Base, values.aFolder, values.subFolder, baseIndex_, baseLists_);
+  progress_.SetBarPos(25);
+  progress_.ShowPath({});
+
+  if (targetScan) {
+    if (!flags_.busy) {
+      // The base scan was cancelled: the target side lists nothing.
+      targetScan->Cancel();
+      targetIndex_.Reset(values.bFolder);
+      targetLists_.Clear();
+    } else {
+      while (!targetScan->WaitFor(kWaitSlice)) {
+        progress_.ShowPath(targetScan->CurrentFolder());
+        if (progress_.PollCancel()) {
+          flags_.busy = false;
+          targetScan->Cancel();
+          targetLists_.files.clear();  // the empty folders found so far stay listed
+          break;
+        }
+      }
+      targetScan->Join();
+    }
+  }
+  progress_.SetBarPos(50);
+  progress_.ShowPath({});
+  if (wasBusy && !flags_.busy) cancelled_ = true;  // a scan saw the cancel
+}
+
 ListCreationRun::Step ListCreationRun::ProcessCondition(int index, int count) {
   CCondition condition = host_.BeginCondition(index);
   progress_.ShowCondition(count, index + 1, condition.GetName());
@@ -87,15 +156,7 @@ ListCreationRun::Step ListCreationRun::ProcessCondition(int index, int count) {
   targetLists_.Clear();
   progress_.ShowStatus(run_text::kSearching);
 
-  const bool wasBusy = flags_.busy;
-  FolderScan scan(values, progress_, flags_);
-  scan.Scan(ScanSide::Base, values.aFolder, values.subFolder, baseIndex_, baseLists_);
-  progress_.SetBarPos(25);
-  progress_.ShowPath({});
-  scan.Scan(ScanSide::Target, values.bFolder, values.subFolder, targetIndex_, targetLists_);
-  progress_.SetBarPos(50);
-  progress_.ShowPath({});
-  if (wasBusy && !flags_.busy) cancelled_ = true;  // the scan saw the cancel
+  ScanBothSides(values);
   if (SyncCancelled()) return Step::Next;
 
   comparison_.Begin(values, baseIndex_, targetIndex_);

@@ -19,7 +19,7 @@ std::string ResultItems::ItemText(int item, int column) const {
   }
   const ResultRow& row = rows_.Row(it.row);
   switch (column) {
-    case 0: return row.name;
+    case 0: return std::string(rows_.Name(row));
     case 1: return RowStore::BaseDate(row);
     case 2: return std::string(MarkText(row.result));
     case 3: return RowStore::TargetDate(row);

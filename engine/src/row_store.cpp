@@ -5,12 +5,17 @@ namespace orvel::engine {
 void RowStore::Clear() {
   rows_.clear();
   rows_.shrink_to_fit();
+  names_.clear();
+  names_.shrink_to_fit();
   folders_.clear();
   folderIndex_.clear();
 }
 
-int RowStore::Append(ResultRow row) {
-  rows_.push_back(std::move(row));
+int RowStore::Append(std::string_view name, ResultRow row) {
+  row.nameOffset = static_cast<std::uint32_t>(names_.size());
+  row.nameLength = static_cast<std::uint32_t>(name.size());
+  names_.append(name);
+  rows_.push_back(row);
   return static_cast<int>(rows_.size()) - 1;
 }
 

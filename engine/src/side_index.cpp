@@ -64,8 +64,11 @@ void SideIndex::Grow() {
 
 SideIndex::EntryId SideIndex::AddEntry(FolderId folder, std::string_view name, const platform::EntryInfo& info) {
   const auto id = static_cast<EntryId>(entries_.size());
-  entries_.push_back(Entry{folder, static_cast<std::uint32_t>(names_.size()), static_cast<std::uint32_t>(name.size()),
-                           info});
+  std::uint32_t nsecAndFlags = static_cast<std::uint32_t>(info.mtime.nsec) & (Entry::kExists - 1);
+  if (info.exists) nsecAndFlags |= Entry::kExists;
+  if (info.directory) nsecAndFlags |= Entry::kDirectory;
+  entries_.push_back(Entry{info.mtime.sec, nsecAndFlags, folder, static_cast<std::uint32_t>(names_.size()),
+                           static_cast<std::uint32_t>(name.size())});
   names_.append(name);
   if ((entries_.size() + 1) * 2 > slots_.size()) {
     Grow();  // re-inserts every entry, this one included
@@ -95,7 +98,7 @@ platform::EntryInfo SideIndex::LookUp(std::string_view relFolder, std::string_vi
 platform::EntryInfo SideIndex::LookUp(FolderId folder, std::string_view relFolder, std::string_view name) const {
   if (folder != kNoFolder && folders_[folder].complete) {
     const EntryId id = Find(folder, name);
-    return id == UINT32_MAX ? platform::EntryInfo{} : entries_[id].info;
+    return id == UINT32_MAX ? platform::EntryInfo{} : entries_[id].Info();
   }
   std::string path;
   path.reserve(root_.size() + relFolder.size() + name.size());

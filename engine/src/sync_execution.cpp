@@ -16,7 +16,7 @@ int SyncExecution::ExecuteRow(int item, Direction direction) {
   // An identical pair (or one within the tolerance) needs nothing: its text stays.
   if (mark == MarkText(Mark::Same)) return 1;
 
-  if (!SyncEntry(rows_.BaseFolder(row), rows_.TargetFolder(row), row.name, mark)) {
+  if (!SyncEntry(rows_.BaseFolder(row), rows_.TargetFolder(row), std::string(rows_.Name(row)), mark)) {
     list_.SetItemText(item, 2, MarkText(Mark::Failed));
     return 1;
   }

@@ -234,13 +234,14 @@ TEST_F(ComparisonTest, ItemDataNamesTheRowAndFolderPathsAreShared) {
   ASSERT_EQ(rig.items.ItemCount(), 3);
   for (int i = 0; i < 3; ++i) {
     const auto& row = rig.rows.Row(rig.items.ItemData(i));
-    EXPECT_EQ(row.name, rig.items.ItemText(i, 0));
-    EXPECT_EQ(rig.rows.BaseFolder(row) + row.name, Base() + "/" + (row.name == "c" ? "" : "d/") + row.name);
-    EXPECT_EQ(rig.rows.TargetFolder(row), Target() + "/" + (row.name == "c" ? "" : "d/"));
+    const std::string name(rig.rows.Name(row));
+    EXPECT_EQ(name, rig.items.ItemText(i, 0));
+    EXPECT_EQ(rig.rows.BaseFolder(row) + name, Base() + "/" + (name == "c" ? "" : "d/") + name);
+    EXPECT_EQ(rig.rows.TargetFolder(row), Target() + "/" + (name == "c" ? "" : "d/"));
   }
   const auto& a = rig.rows.Row(0);
   const auto& b = rig.rows.Row(1);
-  if (a.name != "c" && b.name != "c") {
+  if (rig.rows.Name(a) != "c" && rig.rows.Name(b) != "c") {
     EXPECT_EQ(&rig.rows.BaseFolder(a), &rig.rows.BaseFolder(b));
   }
 }

@@ -1,4 +1,5 @@
 // Executing rows: the sync run, single rows and the selected-row commands.
+#include "engine/comparison.h"
 #include "engine/row_loop.h"
 #include "engine_fakes.h"
 #include "support/temp_tree.h"
@@ -172,20 +173,33 @@ TEST_F(SyncExecutionTest, RowsWithinTheToleranceTouchNothingAndKeepTheirText) {
 }
 
 TEST_F(SyncExecutionTest, StaleRowsAreJudgedAgainBeforeTheyChangeFiles) {
-  // The scan saw the base newer; before the row is executed the target changes.
+  // The scans saw the base file newer; since then the target file was edited.
   WriteFile(B("a.txt"), "base", Time(kT + 10));
-  WriteFile(T("a.txt"), "target", Time(kT));
-  bool changed = false;
-  rig.progress.cancelWhen = [&](const std::string& status, int poll) {
-    if (!changed && status == engine::run_text::kSearching && poll == 2) {
-      // The second poll comes after the target scan has seen its file.
-      WriteFile(T("a.txt"), "edited meanwhile", Time(kT + 100));
-      changed = true;
-    }
-    return false;
-  };
-  rig.engine.RunAllConditions(true);
-  EXPECT_THAT(rig.Results(), ElementsAre("a.txt <="));
+  WriteFile(T("a.txt"), "edited meanwhile", Time(kT + 100));
+  engine::SideIndex base, target;
+  base.Reset(Base() + "/");
+  target.Reset(Target() + "/");
+  base.AddEntry(base.AddFolder(""), "a.txt", {true, false, Time(kT + 10)});
+  target.AddEntry(target.AddFolder(""), "a.txt", {true, false, Time(kT)});
+  base.MarkComplete(0);
+  target.MarkComplete(0);
+  const auto values = engine::DeriveRunValues(Condition());
+
+  // Listing trusts what the scans saw.
+  engine::Comparison listing(rig.rows, rig.items);
+  listing.Begin(values, base, target);
+  ASSERT_TRUE(listing.BaseFile("", "a.txt"));
+  EXPECT_EQ(rig.items.ItemText(0, 2), ">");
+
+  // A sync judges the pair again before it copies anything.
+  engine::Comparison syncing(rig.rows, rig.items);
+  syncing.Begin(values, base, target);
+  std::vector<int> executed;
+  syncing.SetExecution([&](int item) { executed.push_back(item); });
+  ASSERT_TRUE(syncing.BaseFile("", "a.txt"));
+  EXPECT_EQ(rig.items.ItemText(1, 2), "<");
+  EXPECT_THAT(executed, ElementsAre(1));
+  rig.engine.ExecuteRow(1, engine::Direction::AsMarked);
   EXPECT_EQ(ReadFile(B("a.txt")), "edited meanwhile");
 }
 

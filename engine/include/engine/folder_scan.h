@@ -1,11 +1,10 @@
 #pragma once
 
-#include "engine/interfaces.h"
-#include "engine/run_flags.h"
 #include "engine/run_values.h"
 #include "engine/side_index.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orvel::platform {
@@ -27,12 +26,23 @@ struct ScanLists {
 
 enum class ScanSide { Base, Target };
 
+// What a scan asks of whoever runs it: whether to go on, where it is, and
+// whether a cancel has arrived.
+class ScanControl {
+ public:
+  virtual ~ScanControl() = default;
+  virtual bool Running() const = 0;
+  virtual void EnterFolder(std::string_view path) = 0;
+  // Asked after every entry; true ends the scan, and Running() is false from then on.
+  virtual bool CancelAfterEntry() = 0;
+};
+
 // Lists the entries of one folder tree, depth first, in file-system order. A
-// cancel clears the busy flag; while it is clear every scan lists nothing.
+// cancel ends the scan and empties what it listed: both lists on the base side,
+// the file list on the target side (the empty folders found so far stay).
 class FolderScan {
  public:
-  FolderScan(const RunValues& values, IProgress& progress, RunFlags& flags)
-      : values_(values), progress_(progress), flags_(flags) {}
+  FolderScan(const RunValues& values, ScanControl& control) : values_(values), control_(control) {}
 
   // root ends in the separator.
   void Scan(ScanSide side, const std::string& root, bool subFolders, SideIndex& index, ScanLists& lists);
@@ -46,8 +56,7 @@ class FolderScan {
   bool OnCancel();
 
   const RunValues& values_;
-  IProgress& progress_;
-  RunFlags& flags_;
+  ScanControl& control_;
   ScanSide side_ = ScanSide::Base;
   std::string root_;
   SideIndex* index_ = nullptr;

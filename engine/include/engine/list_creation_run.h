@@ -46,6 +46,7 @@ class ListCreationRun {
   enum class Step { Next, Stop };
   Step ProcessCondition(int index, int count);
   bool Validate(CCondition& condition);
+  void ScanBothSides(const RunValues& values);
   bool CancelRequested();
   bool SyncCancelled() const { return flags_.syncMode && cancelled_; }
   void ShowEntryPath(const SideIndex& index, SideIndex::EntryId entry);

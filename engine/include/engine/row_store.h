@@ -14,10 +14,11 @@ namespace orvel::engine {
 
 enum class Side : unsigned char { Base, Target };
 
-// One result row. The full folder paths are shared by all rows of a folder: a
-// row holds the index of its folder pair in the store.
+// One result row. Its name and the full folder paths live in the store (the
+// paths are shared by all rows of a folder), so a row holds no memory of its own.
 struct ResultRow {
-  std::string name;
+  std::uint32_t nameOffset = 0;
+  std::uint32_t nameLength = 0;
   std::uint32_t folder = 0;
   platform::FileTime baseTime;
   platform::FileTime targetTime;
@@ -33,14 +34,17 @@ struct ResultRow {
 class RowStore {
  public:
   void Clear();
-  // Returns the new row's index.
-  int Append(ResultRow row);
+  // Stores the row with its name; returns the new row's index.
+  int Append(std::string_view name, ResultRow row);
   int Count() const { return static_cast<int>(rows_.size()); }
   const ResultRow& Row(int index) const { return rows_[static_cast<std::size_t>(index)]; }
 
   // The index of the folder pair (base folder, target folder), adding it when new.
   std::uint32_t InternFolder(std::string_view baseFolder, std::string_view targetFolder);
 
+  std::string_view Name(const ResultRow& row) const {
+    return std::string_view(names_).substr(row.nameOffset, row.nameLength);
+  }
   const std::string& BaseFolder(const ResultRow& row) const { return folders_[row.folder].base; }
   const std::string& TargetFolder(const ResultRow& row) const { return folders_[row.folder].target; }
   // The folder of the row's side: what the path column shows.
@@ -59,6 +63,7 @@ class RowStore {
     std::string target;
   };
   std::vector<ResultRow> rows_;
+  std::string names_;
   std::vector<FolderPair> folders_;
   std::unordered_map<std::string, std::uint32_t> folderIndex_;
 };

@@ -32,7 +32,7 @@ class SideIndex {
   std::string_view FolderPath(FolderId folder) const { return folders_[folder].path; }
   FolderId EntryFolder(EntryId entry) const { return entries_[entry].folder; }
   std::string_view EntryName(EntryId entry) const;
-  const platform::EntryInfo& EntryInfoOf(EntryId entry) const { return entries_[entry].info; }
+  platform::EntryInfo EntryInfoOf(EntryId entry) const { return entries_[entry].Info(); }
   std::size_t EntryCount() const { return entries_.size(); }
 
   // Look-up of root + relFolder + name: from the scan where it listed the folder
@@ -46,11 +46,19 @@ class SideIndex {
     std::string path;
     bool complete = false;
   };
+  // 24 bytes an entry: a large tree is held twice, once per side.
   struct Entry {
+    static constexpr std::uint32_t kExists = 1u << 30;
+    static constexpr std::uint32_t kDirectory = 1u << 31;
+    std::int64_t sec;
+    std::uint32_t nsecAndFlags;  // nanoseconds in the low 30 bits
     FolderId folder;
     std::uint32_t nameOffset;
     std::uint32_t nameLength;
-    platform::EntryInfo info;
+    platform::EntryInfo Info() const {
+      return {(nsecAndFlags & kExists) != 0, (nsecAndFlags & kDirectory) != 0,
+              {sec, static_cast<std::int32_t>(nsecAndFlags & (kExists - 1))}};
+    }
   };
   struct TransparentHash {
     using is_transparent = void;
