@@ -1,0 +1,136 @@
+// The scan of one side: order, empty folders, cancel rules, and the second
+// thread that reads the other side.
+#include "engine/background_scan.h"
+#include "engine/folder_scan.h"
+#include "platform/directory.h"
+#include "support/temp_tree.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace orvel::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::UnorderedElementsAre;
+
+// Runs until a chosen entry, then cancels.
+class StopAfter : public engine::ScanControl {
+ public:
+  explicit StopAfter(int entries) : left_(entries) {}
+  bool Running() const override { return running_; }
+  void EnterFolder(std::string_view path) override { folders.emplace_back(path); }
+  bool CancelAfterEntry() override {
+    if (--left_ != 0) return false;
+    running_ = false;
+    return true;
+  }
+  std::vector<std::string> folders;
+
+ private:
+  int left_;
+  bool running_ = true;
+};
+
+std::vector<std::string> Paths(const engine::SideIndex& index, const std::vector<engine::SideIndex::EntryId>& ids) {
+  std::vector<std::string> out;
+  for (auto id : ids) out.push_back(std::string(index.FolderPath(index.EntryFolder(id))) + std::string(index.EntryName(id)));
+  return out;
+}
+
+class FolderScanTest : public ::testing::Test {
+ protected:
+  engine::RunValues Values(bool emptyFolder) {
+    engine::CCondition c;
+    c.SetEmptyFolder(emptyFolder ? 1 : 0);
+    return engine::DeriveRunValues(c);
+  }
+  TempDir tmp;
+  engine::SideIndex index;
+  engine::ScanLists lists;
+};
+
+TEST_F(FolderScanTest, ListsInFileSystemOrderDepthFirst) {
+  for (int i = 0; i < 30; ++i) WriteFile(tmp / ("f" + std::to_string(i)), "", Time(0));
+  WriteFile(tmp / "sub/inner", "", Time(0));
+  MakeFolder(tmp / "sub/empty", Time(0));
+  const auto values = Values(true);
+  StopAfter control(-1);
+  engine::FolderScan(values, control).Scan(engine::ScanSide::Base, tmp.Path() + "/", true, index, lists);
+
+  // The same order a plain listing of the folder gives.
+  std::vector<std::string> expected;
+  platform::Directory dir;
+  ASSERT_TRUE(dir.Open(tmp.Path()));
+  platform::Directory::Entry e;
+  while (dir.Next(e)) {
+    if (e.name == "sub") {
+      platform::Directory sub;
+      ASSERT_TRUE(sub.OpenChild(dir, "sub"));
+      platform::Directory::Entry s;
+      while (sub.Next(s))
+        if (s.name == "inner") expected.push_back("sub/inner");
+    } else {
+      expected.push_back(std::string(e.name));
+    }
+  }
+  EXPECT_THAT(Paths(index, lists.files), ElementsAreArray(expected));
+  EXPECT_THAT(Paths(index, lists.folders), ElementsAre("sub/empty"));
+  EXPECT_THAT(control.folders, UnorderedElementsAre(tmp.Path() + "/", tmp.Path() + "/sub/", tmp.Path() + "/sub/empty/"));
+}
+
+TEST_F(FolderScanTest, CancelOnTheTargetSideKeepsTheEmptyFoldersFoundSoFar) {
+  MakeFolder(tmp / "a_empty", Time(0));
+  WriteFile(tmp / "b.txt", "", Time(0));
+  MakeFolder(tmp / "c_empty", Time(0));
+  const auto values = Values(true);
+  // Cancel after the last entry, whatever the listing order is.
+  StopAfter target(3);
+  engine::FolderScan(values, target).Scan(engine::ScanSide::Target, tmp.Path() + "/", true, index, lists);
+  EXPECT_TRUE(lists.files.empty());
+  EXPECT_THAT(Paths(index, lists.folders), UnorderedElementsAre("a_empty", "c_empty"));
+
+  StopAfter base(3);
+  engine::FolderScan(values, base).Scan(engine::ScanSide::Base, tmp.Path() + "/", true, index, lists);
+  EXPECT_TRUE(lists.files.empty());
+  EXPECT_TRUE(lists.folders.empty());
+}
+
+TEST_F(FolderScanTest, UnreadableRootListsNothingAndLooksUpByPath) {
+  const auto values = Values(false);
+  StopAfter control(-1);
+  engine::FolderScan(values, control).Scan(engine::ScanSide::Base, tmp / "missing/", true, index, lists);
+  EXPECT_TRUE(lists.files.empty());
+  // Nothing was listed, so a look-up asks the file system.
+  WriteFile(tmp / "missing/x", "", Time(42));
+  const auto info = index.LookUp("", "x");
+  EXPECT_TRUE(info.exists);
+  EXPECT_EQ(info.mtime, Time(42));
+}
+
+TEST_F(FolderScanTest, BackgroundScanGivesTheSameListsAndStopsOnCancel) {
+  for (int i = 0; i < 200; ++i) WriteFile(tmp / ("d" + std::to_string(i % 7) + "/f" + std::to_string(i)), "", Time(i));
+  const auto values = Values(true);
+  StopAfter control(-1);
+  engine::FolderScan(values, control).Scan(engine::ScanSide::Target, tmp.Path() + "/", true, index, lists);
+
+  engine::SideIndex otherIndex;
+  engine::ScanLists otherLists;
+  {
+    engine::BackgroundScan scan(values, engine::ScanSide::Target, tmp.Path() + "/", true, otherIndex, otherLists);
+    while (!scan.WaitFor(std::chrono::milliseconds(5))) {
+    }
+    scan.Join();
+  }
+  EXPECT_EQ(Paths(otherIndex, otherLists.files), Paths(index, lists.files));
+  EXPECT_EQ(otherIndex.LookUp("d3/", "f3").mtime, Time(3));
+
+  engine::BackgroundScan cancelled(values, engine::ScanSide::Target, tmp.Path() + "/", true, otherIndex, otherLists);
+  cancelled.Cancel();
+  // Either the scan was done before the cancel arrived, or it dropped its files.
+  EXPECT_TRUE(otherLists.files.size() == 200u || otherLists.files.empty()) << otherLists.files.size();
+}
+
+}  // namespace
+}  // namespace orvel::test
