@@ -21,24 +21,13 @@ namespace orvel::platform {
 namespace {
 
 using test::Exists;
+using test::FolderNames;
+using test::ModeOf;
 using test::ReadFile;
 using test::TempDir;
 using test::Time;
 using test::TimeOf;
 using test::WriteFile;
-
-std::vector<std::string> Names(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-mode_t ModeOf(const std::string& path) {
-  struct stat st {};
-  EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
-  return st.st_mode;
-}
 
 std::string LinkTarget(const std::string& path) {
   std::error_code ec;
@@ -64,7 +53,7 @@ TEST(CopyEntryTest, KeepsContentsPermissionBitsAndNanosecondTime) {
   EXPECT_TRUE(S_ISREG(ModeOf(dir / "dst.bin")));
   EXPECT_EQ(TimeOf(dir / "dst.bin"), Time(1'600'000'000, 123'456'789));
   EXPECT_EQ(ReadFile(dir / "src.bin"), content);
-  EXPECT_EQ((Names(dir.Path())), (std::vector<std::string>{"dst.bin", "src.bin"}));
+  EXPECT_EQ((FolderNames(dir.Path())), (std::vector<std::string>{"dst.bin", "src.bin"}));
 }
 
 TEST(CopyEntryTest, CopiesEmptyFileAndReadOnlySource) {
@@ -104,7 +93,7 @@ TEST(CopyEntryTest, ReplacesExistingDestinationWithoutLeftovers) {
   EXPECT_EQ(ReadFile(dir / "b/new.txt"), "new contents");
   EXPECT_EQ(TimeOf(dir / "b/new.txt"), Time(1'700'000'000, 5));
   EXPECT_EQ(ModeOf(dir / "b/new.txt") & 07777, 0664u);
-  EXPECT_EQ(Names(dir / "b"), std::vector<std::string>{"new.txt"});
+  EXPECT_EQ(FolderNames(dir / "b"), std::vector<std::string>{"new.txt"});
 }
 
 TEST(CopyEntryTest, RefusesReadOnlyDestinationEvenForRoot) {
@@ -119,7 +108,7 @@ TEST(CopyEntryTest, RefusesReadOnlyDestinationEvenForRoot) {
   EXPECT_EQ(ReadFile(dir / "dst"), "older");
   EXPECT_EQ(TimeOf(dir / "dst"), Time(1'600'000'000, 42));
   EXPECT_EQ(ModeOf(dir / "dst") & 07777, 0444u);
-  EXPECT_EQ((Names(dir.Path())), (std::vector<std::string>{"dst", "src"}));
+  EXPECT_EQ((FolderNames(dir.Path())), (std::vector<std::string>{"dst", "src"}));
 }
 
 TEST(CopyEntryTest, RefusesDirectoriesOnEitherSide) {
@@ -152,7 +141,7 @@ TEST(CopyEntryTest, MissingSourceOrDestinationFolderFails) {
   errno = 0;
   EXPECT_FALSE(CopyEntry(dir / "src", dir / "no/such/folder/dst"));
   EXPECT_EQ(errno, ENOENT);
-  EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"src"});
+  EXPECT_EQ(FolderNames(dir.Path()), std::vector<std::string>{"src"});
 }
 
 // A write that hits the file size limit stands for a full disk: the copy must
@@ -184,8 +173,8 @@ TEST(CopyEntryTest, CopyFailingMidwayLeavesDestinationAsItWas) {
 
   EXPECT_EQ(ReadFile(dir / "dst/big"), "previous version");
   EXPECT_EQ(TimeOf(dir / "dst/big"), Time(1'600'000'000, 9));
-  EXPECT_EQ(Names(dir / "dst"), std::vector<std::string>{"big"});
-  EXPECT_TRUE(Names(dir / "fresh").empty());
+  EXPECT_EQ(FolderNames(dir / "dst"), std::vector<std::string>{"big"});
+  EXPECT_TRUE(FolderNames(dir / "fresh").empty());
 }
 
 TEST(CopyEntryTest, CopiesSymbolicLinkAsLinkWithItsOwnTime) {
@@ -207,7 +196,7 @@ TEST(CopyEntryTest, CopiesSymbolicLinkAsLinkWithItsOwnTime) {
   EXPECT_TRUE(S_ISLNK(ModeOf(dir / "dst/dangling")));
   EXPECT_EQ(LinkTarget(dir / "dst/dangling"), "../nowhere");
   EXPECT_EQ(TimeOf(dir / "dst/dangling"), Time(1'300'000'000, 3));
-  EXPECT_EQ(Names(dir / "dst"), (std::vector<std::string>{"dangling", "link"}));  // no target.txt
+  EXPECT_EQ(FolderNames(dir / "dst"), (std::vector<std::string>{"dangling", "link"}));  // no target.txt
 }
 
 TEST(CopyEntryTest, ReplacesLinkAtDestinationInsteadOfWritingThroughIt) {
@@ -247,7 +236,7 @@ TEST(CopyEntryTest, OddNamesSurviveByteExact) {
   test::MakeFolder(dir / "b", Time(1));
 
   ASSERT_TRUE(CopyEntry(dir / ("a/" + name), dir / ("b/" + name))) << std::strerror(errno);
-  EXPECT_EQ(Names(dir / "b"), std::vector<std::string>{name});
+  EXPECT_EQ(FolderNames(dir / "b"), std::vector<std::string>{name});
   EXPECT_EQ(ReadFile(dir / ("b/" + name)), "odd");
   EXPECT_EQ(TimeOf(dir / ("b/" + name)), Time(1'650'000'000, 77));
 }
@@ -262,7 +251,7 @@ TEST(CopyEntryTest, ReplacesFileWithLongestPossibleName) {
 
   ASSERT_TRUE(CopyEntry(dir / ("a/" + name), dir / ("b/" + name))) << std::strerror(errno);
   EXPECT_EQ(ReadFile(dir / ("b/" + name)), "new");
-  EXPECT_EQ(Names(dir / "b"), std::vector<std::string>{name});
+  EXPECT_EQ(FolderNames(dir / "b"), std::vector<std::string>{name});
 }
 
 }  // namespace

@@ -18,21 +18,9 @@ namespace orvel::storage {
 namespace {
 
 using test::ExpectSameCondition;
+using test::FolderNames;
+using test::ModeOf;
 using test::SampleCondition;
-
-// The names in a folder, so a test can see that no temporary file is left.
-std::vector<std::string> Names(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-mode_t ModeOf(const std::string& path) {
-  struct stat st {};
-  EXPECT_EQ(::lstat(path.c_str(), &st), 0);
-  return st.st_mode;
-}
 
 TEST(ConditionFileFormat, WritesTheCodedLayoutByteForByte) {
   CCondition c;
@@ -90,7 +78,7 @@ TEST(ConditionFileSave, ASuccessfulSaveReplacesTheFileAndKeepsItsPermissions) {
   ASSERT_TRUE(SaveConditionFile(path, set));
   EXPECT_EQ(test::ReadFile(path), FormatConditionFile(set));
   EXPECT_EQ(ModeOf(path) & 07777, 0640u);
-  EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"cond.ORV"});
+  EXPECT_EQ(FolderNames(dir.Path()), std::vector<std::string>{"cond.ORV"});
 }
 
 TEST(ConditionFileSave, ANewFileGetsTheUsualPermissions) {
@@ -130,7 +118,7 @@ TEST(ConditionFileSave, AFailedSaveKeepsTheOldFileAndReportsWhy) {
   EXPECT_EQ(result.errorNumber, EISDIR);
   EXPECT_FALSE(result.detail.empty());
   EXPECT_EQ(test::ReadFile(dir / "busy.ORV/inside"), "kept");
-  EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"busy.ORV"});
+  EXPECT_EQ(FolderNames(dir.Path()), std::vector<std::string>{"busy.ORV"});
 
   // The folder of the path is a file: no temporary file can be made.
   test::WriteFile(dir / "plain", "file content", test::Time(1000));
@@ -157,7 +145,7 @@ TEST(ConditionFileSave, ALineBreakInAValueIsRefusedAndTheOldFileStays) {
     EXPECT_EQ(result.detail, bad.GetName());
     EXPECT_EQ(test::ReadFile(path), "previous");
   }
-  EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"cond.ORV"});
+  EXPECT_EQ(FolderNames(dir.Path()), std::vector<std::string>{"cond.ORV"});
 }
 
 }  // namespace

@@ -71,6 +71,19 @@ bool Exists(const std::string& path) {
   return ::lstat(path.c_str(), &st) == 0;
 }
 
+std::vector<std::string> FolderNames(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+unsigned ModeOf(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) throw std::runtime_error("lstat " + path);
+  return st.st_mode;
+}
+
 void WriteFile(const std::string& path, const std::string& content, platform::FileTime mtime) {
   fs::create_directories(fs::path(path).parent_path());
   {

@@ -44,6 +44,10 @@ std::string ReadFile(const std::string& path);
 void SetTime(const std::string& path, platform::FileTime mtime);
 platform::FileTime TimeOf(const std::string& path);
 bool Exists(const std::string& path);
+// The names in a folder, sorted: shows that no temporary file was left behind.
+std::vector<std::string> FolderNames(const std::string& folder);
+// st_mode of the entry itself (not followed).
+unsigned ModeOf(const std::string& path);
 
 // Writes every entry below root; folders' times are set after their contents.
 void WriteTree(const std::string& root, const std::vector<TreeEntry>& entries);
