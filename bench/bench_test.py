@@ -138,7 +138,8 @@ class DriverTest(unittest.TestCase):
     def test_stand_in_gives_every_figure(self):
         r = self.run_bench(os.path.join(HERE, "standin_cli.sh"))
         self.assertEqual(r.returncode, 0, r.stderr)
-        for figure in ("a/b", "a/c", "d/a", "e_orvel/e_cp", "RSS d MiB", "RSS rsync MiB"):
+        for figure in ("a/b", "a/c", "d/a", "e_orvel/e_cp", "e per round", "RSS d MiB",
+                       "RSS rsync MiB"):
             self.assertRegex(r.stdout, r"\n  %s +\d+\.\d+ " % figure)
         self.assertIn("rows printed in the warm-up run: a 0, d 300", r.stdout)
         # Nothing but the work folder's own files is left once the removal is done.

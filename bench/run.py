@@ -487,6 +487,12 @@ def report(a, manifest, gen_s, load_start, results, sync_reps, sync_note, cli, t
         if results[num].note or results[den].note:
             verdict += " (but see the note above)"
         p("  %-14s %8.2f %8s  %s" % (name, v, "<= %.2g" % limit, verdict))
+    e1, e2 = results["e_orvel"].wall, results["e_cp"].wall
+    if e1 and len(e1) == len(e2):
+        # Each round runs the two copies back to back, so this ratio is steadier
+        # than the one of medians when the disk's speed drifts during the run.
+        per_round = statistics.median(x / y for x, y in zip(e1, e2))
+        p("  %-14s %8.2f %8s  %s" % ("e per round", per_round, "", "median of the rounds' ratios"))
     for key in ("a", "d"):
         r = results[key]
         if not r.rss_kib:
