@@ -1,11 +1,14 @@
 #!/usr/bin/env python3
 """Checks of the tree generator and the bench driver: python3 bench/bench_test.py"""
 
+import contextlib
 import hashlib
+import io
 import os
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -142,8 +145,11 @@ class DriverTest(unittest.TestCase):
                        "RSS rsync MiB"):
             self.assertRegex(r.stdout, r"\n  %s +\d+\.\d+ " % figure)
         self.assertIn("rows printed in the warm-up run: a 0, d 300", r.stdout)
-        # Nothing but the work folder's own files is left once the removal is done.
-        self.assertEqual(os.listdir(os.path.join(self.tmp.name, "work")), [])
+        # Nothing but the note of the last removal is left once the removal is done.
+        work = os.path.join(self.tmp.name, "work")
+        self.assertEqual(os.listdir(work), ["removed.stamp"])
+        with open(os.path.join(work, "removed.stamp")) as fh:
+            self.assertEqual(fh.read().split()[1], str(300 * 3 * 2 + 300 * 2))  # 3 rounds of 2 copies, 2 trees
 
     def test_failing_or_wrong_cli_is_reported(self):
         bad = os.path.join(self.tmp.name, "bad_cli.sh")
@@ -157,12 +163,10 @@ class DriverTest(unittest.TestCase):
         self.assertIn("a: exit 3: boom", r.stdout)
         self.assertIn("e_orvel: copy differs from base: 300 entries differ", r.stdout)
         self.assertNotIn("\n  a/b ", r.stdout)
-        self.assertEqual(os.listdir(os.path.join(self.tmp.name, "work")),
-                         ["trees-n300-identical-s1-z100"])
+        self.assertEqual(sorted(os.listdir(os.path.join(self.tmp.name, "work"))),
+                         ["removed.stamp", "trees-n300-identical-s1-z100"])
 
     def test_sync_rounds_shrink_to_the_free_space(self):
-        import contextlib
-        import io
         import run
         work = os.path.join(self.tmp.name, "work")
         cli = os.path.join(HERE, "standin_cli.sh")
@@ -182,6 +186,16 @@ class DriverTest(unittest.TestCase):
                 self.assertEqual("e_orvel/e_cp" in out.getvalue(), rounds > 0)
         finally:
             run.copy_budget = saved
+
+    def test_copies_wait_only_after_a_large_removal(self):
+        import run
+        work = self.tmp.name
+        for files, waits in ((run.SETTLE_FROM_FILES - 1, False), (run.SETTLE_FROM_FILES, True)):
+            run.stamp_removal(work, files)
+            t0 = time.monotonic()
+            with contextlib.redirect_stderr(io.StringIO()):
+                run.settle_after_removal(work, 2)
+            self.assertEqual(time.monotonic() - t0 > 1.0, waits, files)
 
     def test_workdir_inside_the_repository_is_refused(self):
         r = subprocess.run([os.path.join(HERE, "run.sh"), "--workdir", os.path.join(HERE, "x"),

@@ -20,6 +20,11 @@ REPO = os.path.dirname(HERE)
 MAKE_TREE = os.path.join(HERE, "make_tree.py")
 DEFAULT_CLI = os.path.join(REPO, "build", "cli", "orvel-cli")
 CLEANUP_PID = "cleanup.pid"
+# When the last removal in the work folder ended (seconds since the epoch) and
+# about how many files it removed.
+REMOVED_STAMP = "removed.stamp"
+# Removals smaller than this leave no lasting slowness worth waiting for.
+SETTLE_FROM_FILES = 50_000
 MIB = 1024 * 1024
 
 # (figure, numerator, denominator, upper limit) on median wall times.
@@ -203,12 +208,37 @@ def wait_for_cleanup(workdir):
         log("removing leftovers of an interrupted run: %s ..." % ", ".join(leftovers))
         t0 = time.monotonic()
         subprocess.run(["rm", "-rf", "--"] + leftovers, check=True)
+        stamp_removal(workdir, SETTLE_FROM_FILES)
         os.sync()
         log("  done after %.0f s (timings right after a large removal can be slower)"
             % (time.monotonic() - t0))
 
 
-def remove_later(workdir, paths, foreground):
+def stamp_removal(workdir, files):
+    with open(os.path.join(workdir, REMOVED_STAMP), "w") as fh:
+        fh.write("%d %d\n" % (time.time(), files))
+
+
+def settle_after_removal(workdir, settle):
+    """Waits until `settle` seconds have passed since the last removal ended.
+
+    File creation stays slow for a minute or two after a large removal here,
+    so copies timed right after one would measure the disk, not the program.
+    """
+    try:
+        with open(os.path.join(workdir, REMOVED_STAMP)) as fh:
+            ended, files = (int(v) for v in fh.read().split())
+    except (OSError, ValueError):
+        return
+    if files < SETTLE_FROM_FILES:
+        return
+    left = ended + settle - time.time()
+    if left > 0:
+        log("waiting %.0f s for the disk to settle after the last removal ..." % left)
+        time.sleep(left)
+
+
+def remove_later(workdir, paths, foreground, files):
     """Moves paths into workdir/trash and removes that folder, by default in the background.
 
     The rename is instant; the removal itself takes minutes for a few copies
@@ -226,6 +256,7 @@ def remove_later(workdir, paths, foreground):
         log("removing %d folders ..." % len(paths))
         t0 = time.monotonic()
         subprocess.run(cmd, check=True)
+        stamp_removal(workdir, files)
         log("  done after %.0f s" % (time.monotonic() - t0))
         return
     prefix = []
@@ -233,6 +264,8 @@ def remove_later(workdir, paths, foreground):
         prefix += ["nice", "-n", "19"]
     if shutil.which("ionice"):
         prefix += ["ionice", "-c", "2", "-n", "7"]
+    cmd = ["sh", "-c", 'rm -rf -- "$1"; echo "$(date +%s) $3" > "$2"', "sh", trash,
+           os.path.join(workdir, REMOVED_STAMP), str(files)]
     proc = subprocess.Popen(prefix + cmd, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                             stderr=subprocess.DEVNULL, start_new_session=True)
     with open(os.path.join(workdir, CLEANUP_PID), "w") as fh:
@@ -262,7 +295,7 @@ def ensure_trees(a, tree_dir):
         return m, None
     if os.path.exists(tree_dir):
         # A half-written or different tree: move it out of the way, remove it now.
-        remove_later(os.path.dirname(tree_dir), [tree_dir], foreground=True)
+        remove_later(os.path.dirname(tree_dir), [tree_dir], True, 2 * a.files)
     log("generating %d files per tree in %s ..." % (a.files, tree_dir))
     cmd = [sys.executable, MAKE_TREE, "--files", str(a.files), "--out", tree_dir,
            "--seed", str(a.seed), "--variant", a.variant, "--size", str(a.size)]
@@ -336,6 +369,8 @@ def main(argv=None):
     ap.add_argument("--sync-reps", type=int, help="repetitions of the sync pair (default --reps)")
     ap.add_argument("--foreground-cleanup", action="store_true",
                     help="remove copies before exiting instead of in the background")
+    ap.add_argument("--settle", type=int, default=120,
+                    help="seconds between the end of a removal and the first timed copy (120)")
     ap.add_argument("--json", help="also write the figures to this file")
     a = ap.parse_args(argv)
     if a.files < 1 or a.reps < 1:
@@ -375,6 +410,7 @@ def main(argv=None):
     ]
     for key, label in labels:
         results[key] = Result(key, label)
+    made = []  # folders that receive a copy of the base
     sync_reps = a.sync_reps if a.sync_reps is not None else a.reps
     if a.only == "list":
         sync_reps = 0
@@ -402,6 +438,7 @@ def main(argv=None):
             if sync_note:
                 log(sync_note)
         if a.only in (None, "sync") and sync_reps > 0:
+            settle_after_removal(workdir, a.settle)
             log("sync measurements: %d round(s) after a warm-up, each into a new folder" % sync_reps)
 
             def dest(key, rnd):
@@ -412,6 +449,7 @@ def main(argv=None):
             def before(key, rnd):
                 parent = os.path.dirname(dest(key, rnd))
                 os.mkdir(parent)
+                made.append(parent)
                 if key == "e_orvel":
                     os.mkdir(dest(key, rnd))  # the target folder exists but is empty
                 os.sync()
@@ -429,8 +467,8 @@ def main(argv=None):
                         log("  %s: %s" % (key, results[key].note))
     finally:
         # The copies live in scratch; all of it goes only after the last timing.
-        remove_later(workdir, [scratch] + ([] if a.keep else [tree_dir]),
-                     a.foreground_cleanup)
+        remove_later(workdir, [scratch] + ([] if a.keep else [tree_dir]), a.foreground_cleanup,
+                     a.files * (len(made) + (0 if a.keep else 2)))
 
     report(a, manifest, gen_s, load_start, results, sync_reps, sync_note, cli, tree_dir)
     if a.json:
