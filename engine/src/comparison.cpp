@@ -1,7 +1,5 @@
 #include "engine/comparison.h"
 
-#include "platform/file_system.h"
-
 namespace orvel::engine {
 
 namespace {
@@ -155,15 +153,6 @@ bool Comparison::Classify(Kind kind, std::string_view relFolder, std::string_vie
   Verdict verdict = Judge(
       kind, [&] { return s.base.LookUp(relFolder, name); }, [&] { return s.target.LookUp(relFolder, name); });
 
-  if (onRowAdded_ && verdict.row && verdict.mark != Mark::Same) {
-    // The row is about to change files: judge it from the file system as it is now.
-    const auto fresh = [&](const std::string& root) {
-      pathBuffer_.assign(root).append(relFolder).append(name);
-      return platform::LookUp(pathBuffer_);
-    };
-    verdict = Judge(
-        kind, [&] { return fresh(values_->aFolder); }, [&] { return fresh(values_->bFolder); });
-  }
   if (!verdict.row) return false;
 
   if (!s.rowFolderValid || relFolder != s.rowFolderRel) {

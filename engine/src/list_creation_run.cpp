@@ -16,7 +16,7 @@ RunOutcome ListCreationRun::Run() {
   flags_.busy = true;
   cancelled_ = false;
   if (flags_.syncMode) {
-    comparison_.SetExecution([this](int item) { execution_.ExecuteRow(item, Direction::AsMarked); });
+    comparison_.SetExecution([this](int item) { execution_.ExecuteRow(item, Direction::AsMarked, true); });
   }
 
   progress_.Open();

@@ -92,15 +92,29 @@ std::string TempPathFor(const std::string& destination) {
   return tmp;
 }
 
+FileTime TimeOf(const struct stat& st) {
+  return FileTime{st.st_mtim.tv_sec, static_cast<std::int32_t>(st.st_mtim.tv_nsec)};
+}
+
 // The destination may be replaced only when it is no folder and has a write
 // bit; root is held to the same rule. `exists` tells whether anything is there.
-bool CheckDestination(const std::string& destination, bool& exists) {
+// With an expectation, a destination that is not as expected fails with ESTALE.
+bool CheckDestination(const std::string& destination, bool& exists, const CopyExpectation* expect) {
   struct stat st;
   if (::lstat(destination.c_str(), &st) != 0) {
     exists = false;
-    return errno == ENOENT;
+    if (errno != ENOENT) return false;
+    if (expect && expect->destinationExists) {
+      Fail(ESTALE);
+      return false;
+    }
+    return true;
   }
   exists = true;
+  if (expect && (!expect->destinationExists || TimeOf(st) != expect->destinationTime)) {
+    Fail(ESTALE);
+    return false;
+  }
   if (S_ISDIR(st.st_mode)) {
     Fail(EISDIR);
     return false;
@@ -215,9 +229,9 @@ bool Publish(const std::string& tmp, const std::string& destination) {
 
 // Gives a finished unnamed file a hidden temporary name and renames that over
 // an existing destination.
-bool PublishUnnamedOver(UniqueFd& out, const std::string& destination) {
+bool PublishUnnamedOver(UniqueFd& out, const std::string& destination, const CopyExpectation* expect) {
   bool exists = false;
-  if (!CheckDestination(destination, exists)) return false;
+  if (!CheckDestination(destination, exists, expect)) return false;
   std::string tmp;
   for (;;) {
     tmp = TempPathFor(destination);
@@ -234,7 +248,8 @@ bool PublishUnnamedOver(UniqueFd& out, const std::string& destination) {
 
 // The copy is written as an unnamed file and linked in only when complete, so
 // not even a crash leaves a partial file with a name behind.
-Outcome CopyAsUnnamed(int in, const struct stat& st, const std::string& destination) {
+Outcome CopyAsUnnamed(int in, const struct stat& st, const std::string& destination,
+                      const CopyExpectation* expect) {
   UniqueFd out(::open(FolderOf(destination).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
   if (out.get() < 0) {
     // Older kernels and some file systems (FAT, network mounts) lack O_TMPFILE.
@@ -248,7 +263,7 @@ Outcome CopyAsUnnamed(int in, const struct stat& st, const std::string& destinat
       return Outcome::Unsupported;
     case Outcome::Failed:
       if (errno != EEXIST) return Outcome::Failed;
-      return PublishUnnamedOver(out, destination) ? Outcome::Done : Outcome::Failed;
+      return PublishUnnamedOver(out, destination, expect) ? Outcome::Done : Outcome::Failed;
   }
   if (!out.Close()) {
     KeepErrno keep;
@@ -275,9 +290,9 @@ bool CopyAsNamedTemp(int in, const struct stat& st, const std::string& destinati
   return Publish(tmp, destination);
 }
 
-bool CopyRegularFile(const std::string& source, const std::string& destination) {
+bool CopyRegularFile(const std::string& source, const std::string& destination, const CopyExpectation* expect) {
   bool exists = false;
-  if (!CheckDestination(destination, exists)) return false;
+  if (!CheckDestination(destination, exists, expect)) return false;
   // O_NONBLOCK: should the source have turned into a FIFO since it was looked
   // at, the open must not wait for a writer.
   UniqueFd in(::open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
@@ -289,7 +304,7 @@ bool CopyRegularFile(const std::string& source, const std::string& destination) 
     return false;
   }
   if (!exists && UnnamedFilesLinkable()) {
-    switch (CopyAsUnnamed(in.get(), st, destination)) {
+    switch (CopyAsUnnamed(in.get(), st, destination, expect)) {
       case Outcome::Done:
         return true;
       case Outcome::Failed:
@@ -316,9 +331,10 @@ bool ReadLink(const std::string& path, off_t sizeHint, std::string& target) {
   }
 }
 
-bool CopyLink(const std::string& source, const std::string& destination, const struct stat& st) {
+bool CopyLink(const std::string& source, const std::string& destination, const struct stat& st,
+              const CopyExpectation* expect) {
   bool exists = false;
-  if (!CheckDestination(destination, exists)) return false;
+  if (!CheckDestination(destination, exists, expect)) return false;
   std::string target;
   if (!ReadLink(source, st.st_size, target)) return false;
   std::string tmp;
@@ -338,23 +354,37 @@ bool CopyLink(const std::string& source, const std::string& destination, const s
 
 }  // namespace
 
-bool CopyEntry(const std::string& source, const std::string& destination) {
+CopyResult CopyEntryChecked(const std::string& source, const std::string& destination,
+                            const CopyExpectation* expect) {
   if (destination.empty() || destination.back() == '/') {
     Fail(EINVAL);
-    return false;
+    return CopyResult::Failed;
   }
   struct stat st;
-  if (::lstat(source.c_str(), &st) != 0) return false;
+  if (::lstat(source.c_str(), &st) != 0) return CopyResult::SourceMissing;
   if (S_ISDIR(st.st_mode)) {
-    Fail(EISDIR);  // folders are created by the caller, not copied
-    return false;
+    Fail(EISDIR);
+    return CopyResult::SourceIsFolder;
   }
-  if (S_ISLNK(st.st_mode)) return CopyLink(source, destination, st);
-  if (!S_ISREG(st.st_mode)) {
+  if (expect && expect->checkSource && TimeOf(st) != expect->sourceTime) {
+    Fail(ESTALE);
+    return CopyResult::Changed;
+  }
+  bool copied;
+  if (S_ISLNK(st.st_mode)) {
+    copied = CopyLink(source, destination, st, expect);
+  } else if (!S_ISREG(st.st_mode)) {
     Fail(ENOTSUP);  // FIFOs, sockets and devices are never opened
-    return false;
+    copied = false;
+  } else {
+    copied = CopyRegularFile(source, destination, expect);
   }
-  return CopyRegularFile(source, destination);
+  if (copied) return CopyResult::Copied;
+  return errno == ESTALE ? CopyResult::Changed : CopyResult::Failed;
+}
+
+bool CopyEntry(const std::string& source, const std::string& destination) {
+  return CopyEntryChecked(source, destination, nullptr) == CopyResult::Copied;
 }
 
 }  // namespace orvel::platform

@@ -172,35 +172,42 @@ TEST_F(SyncExecutionTest, RowsWithinTheToleranceTouchNothingAndKeepTheirText) {
   EXPECT_EQ(ReadFile(T("a.txt")), "target");
 }
 
-TEST_F(SyncExecutionTest, StaleRowsAreJudgedAgainBeforeTheyChangeFiles) {
-  // The scans saw the base file newer; since then the target file was edited.
+TEST_F(SyncExecutionTest, ASyncRunLeavesEntriesThatChangedSinceTheScanAlone) {
+  // The scans saw the base file newer and no "new.txt" and "gone.txt" in the
+  // base; since then the target file was edited and the two others appeared.
   WriteFile(B("a.txt"), "base", Time(kT + 10));
   WriteFile(T("a.txt"), "edited meanwhile", Time(kT + 100));
+  WriteFile(B("new.txt"), "base", Time(kT));
+  WriteFile(T("new.txt"), "appeared meanwhile", Time(kT + 100));
+  WriteFile(T("gone.txt"), "target", Time(kT));
+  WriteFile(B("gone.txt"), "appeared meanwhile", Time(kT + 100));
   engine::SideIndex base, target;
   base.Reset(Base() + "/");
   target.Reset(Target() + "/");
   base.AddEntry(base.AddFolder(""), "a.txt", {true, false, Time(kT + 10)});
+  base.AddEntry(0, "new.txt", {true, false, Time(kT)});
   target.AddEntry(target.AddFolder(""), "a.txt", {true, false, Time(kT)});
+  target.AddEntry(0, "gone.txt", {true, false, Time(kT)});
   base.MarkComplete(0);
   target.MarkComplete(0);
+  Condition().SetComplete(1);
   const auto values = engine::DeriveRunValues(Condition());
 
-  // Listing trusts what the scans saw.
-  engine::Comparison listing(rig.rows, rig.items);
-  listing.Begin(values, base, target);
-  ASSERT_TRUE(listing.BaseFile("", "a.txt"));
-  EXPECT_EQ(rig.items.ItemText(0, 2), ">");
-
-  // A sync judges the pair again before it copies anything.
   engine::Comparison syncing(rig.rows, rig.items);
   syncing.Begin(values, base, target);
-  std::vector<int> executed;
-  syncing.SetExecution([&](int item) { executed.push_back(item); });
+  syncing.SetExecution([&](int item) { rig.engine.ExecuteRow(item, engine::Direction::AsMarked, true); });
   ASSERT_TRUE(syncing.BaseFile("", "a.txt"));
-  EXPECT_EQ(rig.items.ItemText(1, 2), "<");
-  EXPECT_THAT(executed, ElementsAre(1));
-  rig.engine.ExecuteRow(1, engine::Direction::AsMarked);
-  EXPECT_EQ(ReadFile(B("a.txt")), "edited meanwhile");
+  ASSERT_TRUE(syncing.BaseFile("", "new.txt"));
+  ASSERT_TRUE(syncing.TargetFile("", "gone.txt"));
+  EXPECT_THAT(rig.Results(), ElementsAre("a.txt ?", "new.txt ?", "gone.txt ?"));
+  EXPECT_EQ(ReadFile(T("a.txt")), "edited meanwhile");
+  EXPECT_EQ(ReadFile(T("new.txt")), "appeared meanwhile");
+  EXPECT_EQ(ReadFile(T("gone.txt")), "target");
+
+  // The same rows carried out by hand act as marked.
+  rig.engine.ExecuteRow(0, engine::Direction::AsMarked);
+  EXPECT_EQ(ReadFile(T("a.txt")), "base");
+  EXPECT_EQ(rig.items.ItemText(0, 2), ">=");
 }
 
 TEST_F(SyncExecutionTest, CancelDuringASyncRunStopsAllFurtherExecution) {

@@ -254,5 +254,46 @@ TEST(CopyEntryTest, ReplacesFileWithLongestPossibleName) {
   EXPECT_EQ(FolderNames(dir / "b"), std::vector<std::string>{name});
 }
 
+// A copy with an expectation acts only on the entries as the caller saw them,
+// and says why it did not copy.
+TEST(CopyEntryTest, CheckedCopyRefusesEntriesThatChanged) {
+  TempDir dir;
+  WriteFile(dir / "src", "new", Time(1'700'000'000, 5));
+  WriteFile(dir / "dst", "old", Time(1'600'000'000, 7));
+  CopyExpectation seen;
+  seen.checkSource = true;
+  seen.sourceTime = Time(1'700'000'000, 5);
+  seen.destinationExists = true;
+  seen.destinationTime = Time(1'600'000'000, 7);
+
+  CopyExpectation sourceChanged = seen;
+  sourceChanged.sourceTime = Time(1'700'000'000, 6);
+  EXPECT_EQ(CopyEntryChecked(dir / "src", dir / "dst", &sourceChanged), CopyResult::Changed);
+  CopyExpectation destinationChanged = seen;
+  destinationChanged.destinationTime = Time(1'600'000'001, 7);
+  EXPECT_EQ(CopyEntryChecked(dir / "src", dir / "dst", &destinationChanged), CopyResult::Changed);
+  CopyExpectation destinationAppeared = seen;
+  destinationAppeared.destinationExists = false;
+  EXPECT_EQ(CopyEntryChecked(dir / "src", dir / "dst", &destinationAppeared), CopyResult::Changed);
+  EXPECT_EQ(ReadFile(dir / "dst"), "old");
+  EXPECT_EQ(FolderNames(dir.Path()), (std::vector<std::string>{"dst", "src"}));
+
+  EXPECT_EQ(CopyEntryChecked(dir / "src", dir / "dst", &seen), CopyResult::Copied);
+  EXPECT_EQ(ReadFile(dir / "dst"), "new");
+
+  // A destination that vanished is refused too; without an expectation it is made.
+  CopyExpectation gone = seen;
+  gone.destinationTime = Time(1'700'000'000, 5);
+  EXPECT_EQ(CopyEntryChecked(dir / "src", dir / "missing", &gone), CopyResult::Changed);
+  EXPECT_FALSE(Exists(dir / "missing"));
+  EXPECT_EQ(CopyEntryChecked(dir / "src", dir / "missing", nullptr), CopyResult::Copied);
+
+  EXPECT_EQ(CopyEntryChecked(dir / "nothing", dir / "x", nullptr), CopyResult::SourceMissing);
+  test::MakeFolder(dir / "folder", Time(1));
+  EXPECT_EQ(CopyEntryChecked(dir / "folder", dir / "x", nullptr), CopyResult::SourceIsFolder);
+  EXPECT_EQ(CopyEntryChecked(dir / "src", dir / "no/such/folder", nullptr), CopyResult::Failed);
+  EXPECT_EQ(errno, ENOENT);
+}
+
 }  // namespace
 }  // namespace orvel::platform

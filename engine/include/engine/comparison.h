@@ -21,9 +21,7 @@ class Comparison {
   // The condition being processed: its run values and the two sides' scans.
   void Begin(const RunValues& values, const SideIndex& base, const SideIndex& target);
 
-  // When set, rows that would change a file are judged again from fresh look-ups
-  // of both paths just before they are added (the scan's view may be stale once
-  // rows are being executed), and each added row is handed to onRowAdded.
+  // When set, each added row is handed to onRowAdded (the sync run executes it).
   void SetExecution(std::function<void(int item)> onRowAdded) { onRowAdded_ = std::move(onRowAdded); }
 
   // relFolder: the entry's relative folder (empty or ending in the separator).
@@ -45,7 +43,6 @@ class Comparison {
   const RunValues* values_ = nullptr;
   std::unique_ptr<State> state_;
   std::function<void(int)> onRowAdded_;
-  std::string pathBuffer_;
 };
 
 }  // namespace orvel::engine

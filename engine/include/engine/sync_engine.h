@@ -21,7 +21,9 @@ class SyncEngine {
   // creation (syncMode true). The caller has stored the condition bar first.
   RunOutcome RunAllConditions(bool syncMode);
 
-  int ExecuteRow(int item, Direction direction) { return execution_.ExecuteRow(item, direction); }
+  int ExecuteRow(int item, Direction direction, bool asSeen = false) {
+    return execution_.ExecuteRow(item, direction, asSeen);
+  }
   RowLoopOutcome RunRowCommand(Direction direction, bool confDlg, const ISelection& selection);
 
   const RowStore& Rows() const { return rows_; }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/file_time.h"
+
 #include <string>
 
 namespace orvel::platform {
@@ -20,5 +22,29 @@ namespace orvel::platform {
 //     again).
 // errno describes the failure.
 bool CopyEntry(const std::string& source, const std::string& destination);
+
+// What a copy expects to find, so that it never acts on entries that changed
+// since the caller looked at them: the source's last-write time, and whether the
+// destination is missing or an entry with a given last-write time.
+struct CopyExpectation {
+  bool checkSource = false;
+  FileTime sourceTime;
+  bool destinationExists = false;
+  FileTime destinationTime;
+};
+
+enum class CopyResult {
+  Copied,
+  SourceMissing,   // nothing at the source path
+  SourceIsFolder,  // folders are made by the caller, not copied
+  Changed,         // source or destination is not as expected; nothing was touched
+  Failed,          // errno tells why
+};
+
+// CopyEntry that tells why it did not copy, and with an expectation refuses to
+// act on entries that are not as expected. The checks use the look-ups the copy
+// makes anyway, so they cost nothing extra.
+CopyResult CopyEntryChecked(const std::string& source, const std::string& destination,
+                            const CopyExpectation* expect);
 
 }  // namespace orvel::platform
