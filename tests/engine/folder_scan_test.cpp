@@ -5,6 +5,8 @@
 #include "platform/directory.h"
 #include "support/temp_tree.h"
 
+#include <filesystem>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -130,6 +132,36 @@ TEST_F(FolderScanTest, BackgroundScanGivesTheSameListsAndStopsOnCancel) {
   cancelled.Cancel();
   // Either the scan was done before the cancel arrived, or it dropped its files.
   EXPECT_TRUE(otherLists.files.size() == 200u || otherLists.files.empty()) << otherLists.files.size();
+}
+
+// Removes the other folder as soon as the scan enters one of two.
+class RemoveOtherFolder : public engine::ScanControl {
+ public:
+  explicit RemoveOtherFolder(std::string root) : root_(std::move(root)) {}
+  bool Running() const override { return true; }
+  void EnterFolder(std::string_view path) override {
+    if (removed_.empty() && (path == root_ + "a/" || path == root_ + "b/")) {
+      removed_ = path == root_ + "a/" ? "b" : "a";
+      std::filesystem::remove_all(root_ + removed_);
+    }
+  }
+  bool CancelAfterEntry() override { return false; }
+  std::string removed_;
+
+ private:
+  std::string root_;
+};
+
+TEST_F(FolderScanTest, AFolderThatVanishesDuringTheScanIsLeftOut) {
+  WriteFile(tmp / "a/1.txt", "", Time(0));
+  WriteFile(tmp / "b/2.txt", "", Time(0));
+  const auto values = Values(false);
+  RemoveOtherFolder control(tmp.Path() + "/");
+  engine::FolderScan(values, control).Scan(engine::ScanSide::Base, tmp.Path() + "/", true, index, lists);
+  ASSERT_FALSE(control.removed_.empty());
+  EXPECT_THAT(Paths(index, lists.files), ElementsAre(control.removed_ == "a" ? "b/2.txt" : "a/1.txt"));
+  // What the scan could not list is looked up by path: it is gone.
+  EXPECT_FALSE(index.LookUp(control.removed_ + "/", control.removed_ == "a" ? "1.txt" : "2.txt").exists);
 }
 
 }  // namespace
