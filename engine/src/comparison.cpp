@@ -12,7 +12,7 @@ class CachedSide {
   platform::EntryInfo LookUp(std::string_view relFolder, std::string_view name) {
     if (!valid_ || relFolder != rel_) {
       rel_.assign(relFolder);
-      folder_ = index_.FindFolder(relFolder);
+      folder_ = index_.ResolveFolder(relFolder);
       valid_ = true;
     }
     return index_.LookUp(folder_, relFolder, name);

@@ -1,6 +1,7 @@
 #include "engine/side_index.h"
 
 #include "platform/file_system.h"
+#include "platform/path.h"
 
 #include <cstring>
 
@@ -33,6 +34,22 @@ void SideIndex::MarkComplete(FolderId folder) { folders_[folder].complete = true
 SideIndex::FolderId SideIndex::FindFolder(std::string_view relFolder) const {
   const auto found = folderIds_.find(relFolder);
   return found == folderIds_.end() ? kNoFolder : found->second;
+}
+
+SideIndex::FolderId SideIndex::ResolveFolder(std::string_view relFolder) const {
+  const FolderId found = FindFolder(relFolder);
+  if (found != kNoFolder || relFolder.empty()) return found;
+  // relFolder ends in the separator: split it into its parent and its own name.
+  const std::string_view trimmed = relFolder.substr(0, relFolder.size() - 1);
+  const auto cut = trimmed.rfind(platform::kSeparator);
+  const std::string_view parentRel = cut == std::string_view::npos ? std::string_view{} : trimmed.substr(0, cut + 1);
+  const std::string_view name = cut == std::string_view::npos ? trimmed : trimmed.substr(cut + 1);
+  const FolderId parent = ResolveFolder(parentRel);
+  if (parent == kMissingFolder) return kMissingFolder;
+  if (parent == kNoFolder || !folders_[parent].complete) return kNoFolder;
+  const EntryId entry = Find(parent, name);
+  if (entry != UINT32_MAX && entries_[entry].Info().directory) return kNoFolder;  // there, but not listed
+  return kMissingFolder;
 }
 
 std::string_view SideIndex::EntryName(EntryId entry) const {
@@ -92,10 +109,11 @@ SideIndex::EntryId SideIndex::Find(FolderId folder, std::string_view name) const
 }
 
 platform::EntryInfo SideIndex::LookUp(std::string_view relFolder, std::string_view name) const {
-  return LookUp(FindFolder(relFolder), relFolder, name);
+  return LookUp(ResolveFolder(relFolder), relFolder, name);
 }
 
 platform::EntryInfo SideIndex::LookUp(FolderId folder, std::string_view relFolder, std::string_view name) const {
+  if (folder == kMissingFolder) return {};
   if (folder != kNoFolder && folders_[folder].complete) {
     const EntryId id = Find(folder, name);
     return id == UINT32_MAX ? platform::EntryInfo{} : entries_[id].Info();

@@ -1,5 +1,7 @@
 #include "platform/file_copy.h"
 
+#include "platform/file_system.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -156,16 +158,19 @@ bool CopyByReadWrite(int in, int out) {
   }
 }
 
-// Copies from the current offsets to the end of `in`. The kernel copy is used
-// where it works; file systems and kernels that refuse it get plain reads and
-// writes from wherever it stopped.
-bool CopyContents(int in, int out) {
+// Copies from the current offsets the `size` bytes the source had when it was
+// opened (the copy then matches the times taken at that moment), or to its end
+// when it shrank. The kernel copy is used where it works; file systems and
+// kernels that refuse it get plain reads and writes from wherever it stopped.
+bool CopyContents(int in, int out, off_t size) {
   constexpr std::size_t kChunk = std::size_t{1} << 30;
   bool copiedAny = false;
-  for (;;) {
+  off_t copied = 0;
+  while (size == 0 || copied < size) {
     const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, kChunk, 0);
     if (n > 0) {
       copiedAny = true;
+      copied += n;
       continue;
     }
     if (n == 0) {
@@ -178,14 +183,20 @@ bool CopyContents(int in, int out) {
     if (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL) break;
     return false;
   }
+  if (size != 0 && copied >= size) return true;
   return CopyByReadWrite(in, out);
 }
+
+mode_t CreationMode(const struct stat& st) { return st.st_mode & 0777 & ~ProcessUmask(); }
 
 // Everything the copy carries besides the name: contents, permission bits and
 // times, all set on the still unpublished file.
 bool FillCopy(int in, int out, const struct stat& st) {
-  if (!CopyContents(in, out)) return false;
-  if (::fchmod(out, st.st_mode & 07777) != 0) {
+  if (!CopyContents(in, out, st.st_size)) return false;
+  // The file was created with the source's permission bits; only what the
+  // umask took away (and setuid, setgid, sticky) needs setting again.
+  const mode_t wanted = st.st_mode & 07777;
+  if (wanted != CreationMode(st) && ::fchmod(out, wanted) != 0) {
     // Setuid and setgid may be refused to an ordinary user; the rest must stick.
     if (errno != EPERM || ::fchmod(out, st.st_mode & 0777) != 0) return false;
   }
@@ -250,7 +261,7 @@ bool PublishUnnamedOver(UniqueFd& out, const std::string& destination, const Cop
 // not even a crash leaves a partial file with a name behind.
 Outcome CopyAsUnnamed(int in, const struct stat& st, const std::string& destination,
                       const CopyExpectation* expect) {
-  UniqueFd out(::open(FolderOf(destination).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+  UniqueFd out(::open(FolderOf(destination).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, st.st_mode & 0777));
   if (out.get() < 0) {
     // Older kernels and some file systems (FAT, network mounts) lack O_TMPFILE.
     return errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL ? Outcome::Unsupported : Outcome::Failed;
@@ -278,7 +289,7 @@ bool CopyAsNamedTemp(int in, const struct stat& st, const std::string& destinati
   int fd;
   do {
     tmp = TempPathFor(destination);
-    fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 0777);
   } while (fd < 0 && errno == EEXIST);
   if (fd < 0) return false;
   UniqueFd out(fd);

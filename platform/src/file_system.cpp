@@ -1,6 +1,9 @@
 #include "platform/file_system.h"
 
 #include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <string>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,6 +21,21 @@ EntryInfo FromStat(const struct stat& st) {
 }
 
 }  // namespace
+
+unsigned ProcessUmask() {
+  static const unsigned mask = [] {
+    // Reading the mask from /proc leaves it untouched for other threads.
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+      if (line.starts_with("Umask:")) return static_cast<unsigned>(std::strtoul(line.c_str() + 6, nullptr, 8) & 0777);
+    }
+    const mode_t old = ::umask(022);
+    ::umask(old);
+    return static_cast<unsigned>(old);
+  }();
+  return mask;
+}
 
 EntryInfo LookUp(const std::string& path) {
   struct stat st;

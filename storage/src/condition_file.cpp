@@ -2,6 +2,8 @@
 
 #include "storage/text_encoding.h"
 
+#include "platform/file_system.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -200,18 +202,6 @@ void ReadFrom(int fd, std::string& bytes, Stop stop) {
   }
 }
 
-int ProcessUmask() {
-  // Reading the mask from /proc leaves it untouched for other threads.
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.starts_with("Umask:")) return static_cast<int>(std::strtoul(line.c_str() + 6, nullptr, 8) & 0777);
-  }
-  const mode_t mask = ::umask(022);
-  ::umask(mask);
-  return static_cast<int>(mask);
-}
-
 bool WriteAll(int fd, std::string_view data) {
   while (!data.empty()) {
     const ssize_t n = ::write(fd, data.data(), data.size());
@@ -339,7 +329,7 @@ SaveResult SaveConditionFile(const std::string& path, const CConditionSet& set) 
   struct stat old {};
   const mode_t mode = ::lstat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)
                           ? (old.st_mode & 07777)
-                          : static_cast<mode_t>(0666 & ~ProcessUmask());
+                          : static_cast<mode_t>(0666 & ~platform::ProcessUmask());
 
   int error = 0;
   if (::fchmod(fd, mode) != 0 || !WriteAll(fd, content) || ::fsync(fd) != 0) error = errno;

@@ -164,5 +164,30 @@ TEST_F(FolderScanTest, AFolderThatVanishesDuringTheScanIsLeftOut) {
   EXPECT_FALSE(index.LookUp(control.removed_ + "/", control.removed_ == "a" ? "1.txt" : "2.txt").exists);
 }
 
+TEST_F(FolderScanTest, LookUpsBelowFoldersTheScanSawMissingNeedNoFileSystem) {
+  WriteFile(tmp / "here/a.txt", "", Time(5));
+  WriteFile(tmp / "file", "", Time(6));
+  const auto values = Values(false);
+  StopAfter control(-1);
+  engine::FolderScan(values, control).Scan(engine::ScanSide::Target, tmp.Path() + "/", true, index, lists);
+
+  EXPECT_EQ(index.ResolveFolder("gone/deeper/"), engine::SideIndex::kMissingFolder);
+  EXPECT_EQ(index.ResolveFolder("file/"), engine::SideIndex::kMissingFolder);
+  EXPECT_NE(index.ResolveFolder("here/"), engine::SideIndex::kMissingFolder);
+  // Made after the scan: the scan's view stands until the next run.
+  WriteFile(tmp / "gone/deeper/x", "", Time(7));
+  EXPECT_FALSE(index.LookUp("gone/deeper/", "x").exists);
+  EXPECT_EQ(index.LookUp("here/", "a.txt").mtime, Time(5));
+
+  // Below a folder the scan did not descend into, the file system answers.
+  engine::SideIndex top;
+  engine::ScanLists topLists;
+  StopAfter again(-1);
+  engine::FolderScan(values, again).Scan(engine::ScanSide::Target, tmp.Path() + "/", false, top, topLists);
+  EXPECT_EQ(top.ResolveFolder("here/"), engine::SideIndex::kNoFolder);
+  EXPECT_EQ(top.LookUp("here/", "a.txt").mtime, Time(5));
+  EXPECT_EQ(top.LookUp("gone/deeper/", "x").mtime, Time(7));
+}
+
 }  // namespace
 }  // namespace orvel::test

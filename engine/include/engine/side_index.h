@@ -18,7 +18,8 @@ class SideIndex {
  public:
   using FolderId = std::uint32_t;
   using EntryId = std::uint32_t;
-  static constexpr FolderId kNoFolder = UINT32_MAX;
+  static constexpr FolderId kNoFolder = UINT32_MAX;           // not listed: ask the file system
+  static constexpr FolderId kMissingFolder = UINT32_MAX - 1;  // the scan saw that it does not exist
 
   void Reset(std::string root);
   const std::string& Root() const { return root_; }
@@ -29,6 +30,9 @@ class SideIndex {
   EntryId AddEntry(FolderId folder, std::string_view name, const platform::EntryInfo& info);
 
   FolderId FindFolder(std::string_view relFolder) const;
+  // FindFolder, or kMissingFolder when a listed ancestor shows that the folder
+  // is not there (so nothing below it needs a look-up by path).
+  FolderId ResolveFolder(std::string_view relFolder) const;
   std::string_view FolderPath(FolderId folder) const { return folders_[folder].path; }
   FolderId EntryFolder(EntryId entry) const { return entries_[entry].folder; }
   std::string_view EntryName(EntryId entry) const;
@@ -38,7 +42,7 @@ class SideIndex {
   // Look-up of root + relFolder + name: from the scan where it listed the folder
   // in full, otherwise from the file system.
   platform::EntryInfo LookUp(std::string_view relFolder, std::string_view name) const;
-  // The same with the folder already found (kNoFolder: not listed).
+  // The same with the folder already resolved.
   platform::EntryInfo LookUp(FolderId folder, std::string_view relFolder, std::string_view name) const;
 
  private:

@@ -20,6 +20,9 @@ EntryInfo LookUpFollow(const std::string& path);
 // also when running as root.
 bool IsReadOnly(const std::string& path);
 
+// The process's file mode creation mask, read once without changing it.
+unsigned ProcessUmask();
+
 // mkdir with mode 0777 (less the umask). False on any failure, also when the
 // path already exists.
 bool CreateDirectory(const std::string& path);
