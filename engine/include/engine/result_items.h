@@ -25,9 +25,15 @@ class ResultItems : public IResultList {
   void Clear() override;
 
  private:
+  // What execution writes (a mark in the result column, one date copied over
+  // the other) is kept as a few bits; any other text goes to overrides_.
+  enum Copied : unsigned char { kNone = 0, kBaseDateInTarget = 1, kTargetDateInBase = 2 };
+  static constexpr signed char kNoMark = -1;
   struct Item {
     int row = 0;
-    int overrides = -1;  // index into overrides_, -1 while no column was set
+    int overrides = -1;  // index into overrides_, -1 while no text was set there
+    signed char result = kNoMark;  // the result column's mark, when set to one
+    unsigned char copied = kNone;
   };
   struct Overrides {
     std::array<std::string, kColumnCount> text;
