@@ -7,5 +7,5 @@ cd "$(dirname "$0")/.."
 ctest --test-dir build --output-on-failure -j2
 if [ "${1:-}" = "--sanitize" ]; then
   BUILD_DIR=build-asan BUILD_TYPE=Debug ./scripts/build.sh -DORVEL_SANITIZE=ON
-  ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build-asan --output-on-failure -j2
+  ctest --test-dir build-asan --output-on-failure -j2
 fi
