@@ -157,7 +157,8 @@ bool Comparison::Classify(Kind kind, std::string_view relFolder, std::string_vie
 
   if (!s.rowFolderValid || relFolder != s.rowFolderRel) {
     s.rowFolderRel.assign(relFolder);
-    s.rowFolder = rows_.InternFolder(values_->aFolder + s.rowFolderRel, values_->bFolder + s.rowFolderRel);
+    s.rowFolder = rows_.InternFolder(values_->aFolder + s.rowFolderRel, values_->bFolder + s.rowFolderRel,
+                                     s.rowFolderRel.size());
     s.rowFolderValid = true;
   }
   ResultRow row;

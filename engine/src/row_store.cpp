@@ -19,13 +19,15 @@ int RowStore::Append(std::string_view name, ResultRow row) {
   return static_cast<int>(rows_.size()) - 1;
 }
 
-std::uint32_t RowStore::InternFolder(std::string_view baseFolder, std::string_view targetFolder) {
+std::uint32_t RowStore::InternFolder(std::string_view baseFolder, std::string_view targetFolder,
+                                     std::size_t relLength) {
   std::string key;
-  key.reserve(baseFolder.size() + targetFolder.size() + 1);
+  key.reserve(baseFolder.size() + targetFolder.size() + 24);
   key.append(baseFolder).push_back('\0');
-  key.append(targetFolder);
+  key.append(targetFolder).push_back('\0');
+  key.append(std::to_string(relLength));
   const auto [it, added] = folderIndex_.try_emplace(std::move(key), static_cast<std::uint32_t>(folders_.size()));
-  if (added) folders_.push_back(FolderPair{std::string(baseFolder), std::string(targetFolder)});
+  if (added) folders_.push_back(FolderPair{std::string(baseFolder), std::string(targetFolder), relLength});
   return it->second;
 }
 

@@ -30,6 +30,16 @@ int SyncExecution::ExecuteRow(int item, Direction direction, bool asSeen) {
   // An identical pair (or one within the tolerance) needs nothing: its text stays.
   if (mark == MarkText(Mark::Same)) return 1;
 
+  // With the base folder inside the target folder, the target's scan lists the
+  // base's own files; complete sync must not delete them.
+  const auto insideBase = [&] {
+    return (rows_.TargetFolder(row) + std::string(rows_.Name(row))).starts_with(rows_.BaseRoot(row));
+  };
+  if (mark == MarkText(Mark::Delete) && insideBase()) {
+    list_.SetItemText(item, 2, MarkText(Mark::Failed));
+    return 1;
+  }
+
   if (!SyncEntry(rows_.BaseFolder(row), rows_.TargetFolder(row), std::string(rows_.Name(row)), mark,
                  asSeen ? &row : nullptr)) {
     list_.SetItemText(item, 2, MarkText(Mark::Failed));

@@ -287,5 +287,19 @@ TEST_F(SyncExecutionTest, EmptyFolderRowsCreateTheFolder) {
   EXPECT_TRUE(std::filesystem::is_directory(T("a/b/empty")));
 }
 
+TEST_F(SyncExecutionTest, CompleteSyncNeverDeletesInsideABaseFolderNestedInTheTarget) {
+  // The base folder lies inside the target folder: the target's scan sees the
+  // base's own files as entries the base lacks.
+  WriteFile(T("inner/own.txt"), "base file", Time(kT));
+  WriteFile(T("stray.txt"), "target only", Time(kT));
+  rig.host.conditions[0] = MakeCondition(T("inner"), Target());
+  Condition().SetComplete(1);
+  Condition().SetSameDisp(0);
+  rig.engine.RunAllConditions(true);
+  EXPECT_THAT(rig.Results(), UnorderedElementsAre("own.txt >=", "own.txt ?", "stray.txt X="));
+  EXPECT_EQ(ReadFile(T("inner/own.txt")), "base file");
+  EXPECT_FALSE(Exists(T("stray.txt")));
+}
+
 }  // namespace
 }  // namespace orvel::test

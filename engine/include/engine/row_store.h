@@ -39,14 +39,21 @@ class RowStore {
   int Count() const { return static_cast<int>(rows_.size()); }
   const ResultRow& Row(int index) const { return rows_[static_cast<std::size_t>(index)]; }
 
-  // The index of the folder pair (base folder, target folder), adding it when new.
-  std::uint32_t InternFolder(std::string_view baseFolder, std::string_view targetFolder);
+  // The index of the folder pair (base folder, target folder), adding it when
+  // new. Both end in the relative folder of relLength bytes; what comes before
+  // it are the condition's two root folders.
+  std::uint32_t InternFolder(std::string_view baseFolder, std::string_view targetFolder, std::size_t relLength = 0);
 
   std::string_view Name(const ResultRow& row) const {
     return std::string_view(names_).substr(row.nameOffset, row.nameLength);
   }
   const std::string& BaseFolder(const ResultRow& row) const { return folders_[row.folder].base; }
   const std::string& TargetFolder(const ResultRow& row) const { return folders_[row.folder].target; }
+  // The base folder of the row's condition.
+  std::string_view BaseRoot(const ResultRow& row) const {
+    const FolderPair& f = folders_[row.folder];
+    return std::string_view(f.base).substr(0, f.base.size() - f.relLength);
+  }
   // The folder of the row's side: what the path column shows.
   const std::string& SideFolder(const ResultRow& row) const;
 
@@ -61,6 +68,7 @@ class RowStore {
   struct FolderPair {
     std::string base;
     std::string target;
+    std::size_t relLength = 0;
   };
   std::vector<ResultRow> rows_;
   std::string names_;
