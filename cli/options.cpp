@@ -59,11 +59,20 @@ bool ParseTolerance(const std::string& text, int& amount, int& unit) {
   if (digits < text.size()) {
     if (digits + 1 != text.size()) return false;
     switch (text[digits]) {
-      case 's': sel = 0; break;
-      case 'm': sel = 1; break;
-      case 'h': sel = 2; break;
-      case 'd': sel = 3; break;
-      default: return false;
+      case 's':
+        sel = 0;
+        break;
+      case 'm':
+        sel = 1;
+        break;
+      case 'h':
+        sel = 2;
+        break;
+      case 'd':
+        sel = 3;
+        break;
+      default:
+        return false;
     }
   }
   amount = static_cast<int>(value);
@@ -125,7 +134,8 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
         int amount = 0;
         int unit = 0;
         if (!ParseTolerance(value, amount, unit))
-          return fail("invalid tolerance '" + value + "' (a whole number 0 to 40000, optionally followed by s, m, h or d)");
+          return fail("invalid tolerance '" + value +
+                      "' (a whole number 0 to 40000, optionally followed by s, m, h or d)");
         o.condition.SetDiffTime(amount, unit);
       }
       continue;

@@ -74,8 +74,8 @@ int RunConditions(const Options& options) {
   const bool syncRun = options.command == Command::Sync;
   const engine::RunOutcome outcome = engine.RunAllConditions(syncRun);
 
-  const bool written = options.format == OutputFormat::Json ? WriteJsonItems(stdout, items, rows)
-                                                            : WriteTextItems(stdout, items);
+  const bool written =
+      options.format == OutputFormat::Json ? WriteJsonItems(stdout, items, rows) : WriteTextItems(stdout, items);
   const int status = RunExitStatus(outcome, WasInterrupted(), syncRun && AnyRowFailed(items));
   if (!written) {
     std::fprintf(stderr, "orvel-cli: cannot write the result list: %s\n", std::strerror(errno));

@@ -17,7 +17,8 @@ enum class Reply { Yes, No, Unclear, Closed };
 Reply Interpret(const std::string& line) {
   std::string word;
   for (const char c : line) {
-    if (!std::isspace(static_cast<unsigned char>(c))) word += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (!std::isspace(static_cast<unsigned char>(c)))
+      word += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   }
   if (word == "y" || word == "yes") return Reply::Yes;
   if (word == "n" || word == "no") return Reply::No;
@@ -56,12 +57,15 @@ bool TerminalPrompt::ReadAnswer() {
     std::fputs(" (y/n) ", stream_);
     std::fflush(stream_);
     switch (ReadReply()) {
-      case Reply::Yes: return true;
-      case Reply::No: return false;
+      case Reply::Yes:
+        return true;
+      case Reply::No:
+        return false;
       case Reply::Closed:
         std::fputc('\n', stream_);
         return false;
-      case Reply::Unclear: break;
+      case Reply::Unclear:
+        break;
     }
   }
 }

@@ -77,7 +77,7 @@ Comparison::Verdict Comparison::Judge(Kind kind, LookUpBase&& lookUpBase, LookUp
         verdict.hasBase = true;
         verdict.baseTime = base.mtime;
         if (verdict.hasTarget) {
-          verdict.result = base.mtime < target.mtime   ? Mark::TargetNewer
+          verdict.result = base.mtime < target.mtime    ? Mark::TargetNewer
                            : base.mtime == target.mtime ? Mark::Same
                                                         : Mark::BaseNewer;
         }
@@ -157,8 +157,8 @@ bool Comparison::Classify(Kind kind, std::string_view relFolder, std::string_vie
 
   if (!s.rowFolderValid || relFolder != s.rowFolderRel) {
     s.rowFolderRel.assign(relFolder);
-    s.rowFolder = rows_.InternFolder(values_->aFolder + s.rowFolderRel, values_->bFolder + s.rowFolderRel,
-                                     s.rowFolderRel.size());
+    s.rowFolder =
+        rows_.InternFolder(values_->aFolder + s.rowFolderRel, values_->bFolder + s.rowFolderRel, s.rowFolderRel.size());
     s.rowFolderValid = true;
   }
   ResultRow row;

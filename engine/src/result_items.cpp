@@ -19,19 +19,26 @@ std::string ResultItems::ItemText(int item, int column) const {
   }
   const ResultRow& row = rows_.Row(it.row);
   switch (column) {
-    case 0: return std::string(rows_.Name(row));
-    case 1: return (it.copied & kTargetDateInBase) ? RowStore::TargetDate(row) : RowStore::BaseDate(row);
-    case 2: return std::string(MarkText(it.result == kNoMark ? row.result : static_cast<Mark>(it.result)));
-    case 3: return (it.copied & kBaseDateInTarget) ? RowStore::BaseDate(row) : RowStore::TargetDate(row);
-    case 4: return rows_.SideFolder(row);
-    default: return {};
+    case 0:
+      return std::string(rows_.Name(row));
+    case 1:
+      return (it.copied & kTargetDateInBase) ? RowStore::TargetDate(row) : RowStore::BaseDate(row);
+    case 2:
+      return std::string(MarkText(it.result == kNoMark ? row.result : static_cast<Mark>(it.result)));
+    case 3:
+      return (it.copied & kBaseDateInTarget) ? RowStore::BaseDate(row) : RowStore::TargetDate(row);
+    case 4:
+      return rows_.SideFolder(row);
+    default:
+      return {};
   }
 }
 
 void ResultItems::SetItemText(int item, int column, std::string_view text) {
   if (column < 0 || column >= kColumnCount) return;
   Item& it = items_[static_cast<std::size_t>(item)];
-  if (it.overrides >= 0) overrides_[static_cast<std::size_t>(it.overrides)].set &= static_cast<unsigned char>(~(1u << column));
+  if (it.overrides >= 0)
+    overrides_[static_cast<std::size_t>(it.overrides)].set &= static_cast<unsigned char>(~(1u << column));
   const ResultRow& row = rows_.Row(it.row);
   if (column == 2) {
     for (int m = 0; m < kMarkCount; ++m) {

@@ -3,8 +3,9 @@
 namespace orvel::engine {
 
 SyncEngine::SyncEngine(RowStore& rows, IResultList& list, IRunHost& host, IProgress& progress, IPrompt& prompt)
-    : host_(host), progress_(progress), prompt_(prompt), rows_(rows), list_(list),
-      execution_(rows_, list, [&host] { return host.DeleteTrash(); }) {}
+    : host_(host), progress_(progress), prompt_(prompt), rows_(rows), list_(list), execution_(rows_, list, [&host] {
+        return host.DeleteTrash();
+      }) {}
 
 RunOutcome SyncEngine::RunAllConditions(bool syncMode) {
   flags_.syncMode = syncMode;

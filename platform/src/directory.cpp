@@ -72,8 +72,10 @@ bool Directory::Open(const std::string& path) {
 bool Directory::OpenChild(const Directory& parent, std::string_view name) {
   // Opened before Close() so that a directory may open its own child in place.
   int fd = -1;
-  if (parent.fd_ >= 0) fd = ::openat(parent.fd_, Terminated(name), kOpenFlags | O_NOFOLLOW);
-  else errno = EBADF;
+  if (parent.fd_ >= 0)
+    fd = ::openat(parent.fd_, Terminated(name), kOpenFlags | O_NOFOLLOW);
+  else
+    errno = EBADF;
   const int saved = errno;
   Close();
   errno = saved;

@@ -71,8 +71,7 @@ std::string FolderOf(const std::string& path) {
 }
 
 char RandomChar() {
-  static constexpr std::string_view kAlphabet =
-      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  static constexpr std::string_view kAlphabet = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
   thread_local std::mt19937_64 generator(std::random_device{}() ^ static_cast<std::uint64_t>(::getpid()) ^
                                          static_cast<std::uint64_t>(std::time(nullptr)));
   return kAlphabet[generator() % kAlphabet.size()];
@@ -259,8 +258,7 @@ bool PublishUnnamedOver(UniqueFd& out, const std::string& destination, const Cop
 
 // The copy is written as an unnamed file and linked in only when complete, so
 // not even a crash leaves a partial file with a name behind.
-Outcome CopyAsUnnamed(int in, const struct stat& st, const std::string& destination,
-                      const CopyExpectation* expect) {
+Outcome CopyAsUnnamed(int in, const struct stat& st, const std::string& destination, const CopyExpectation* expect) {
   UniqueFd out(::open(FolderOf(destination).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, st.st_mode & 0777));
   if (out.get() < 0) {
     // Older kernels and some file systems (FAT, network mounts) lack O_TMPFILE.
@@ -365,8 +363,7 @@ bool CopyLink(const std::string& source, const std::string& destination, const s
 
 }  // namespace
 
-CopyResult CopyEntryChecked(const std::string& source, const std::string& destination,
-                            const CopyExpectation* expect) {
+CopyResult CopyEntryChecked(const std::string& source, const std::string& destination, const CopyExpectation* expect) {
   if (destination.empty() || destination.back() == '/') {
     Fail(EINVAL);
     return CopyResult::Failed;

@@ -28,8 +28,8 @@ LocalTime ToLocalTime(const FileTime& time) {
 
 std::string FormatDate(const LocalTime& time) {
   char text[64];
-  const int length = std::snprintf(text, sizeof text, "%.4d/%.2d/%.2d %.2d:%.2d:%.2d", time.year, time.month,
-                                   time.day, time.hour, time.minute, time.second);
+  const int length = std::snprintf(text, sizeof text, "%.4d/%.2d/%.2d %.2d:%.2d:%.2d", time.year, time.month, time.day,
+                                   time.hour, time.minute, time.second);
   return std::string(text, static_cast<std::size_t>(length));
 }
 

@@ -148,15 +148,33 @@ void ParseCoded(LineReader& reader, CConditionSet& set) {
     const int code = LenientDecimal(line.substr(0, std::min<std::size_t>(2, line.size())));
     const std::string_view value = After(line, 2);
     switch (code) {
-      case 1: building.SetAFolder(std::string(value)); break;
-      case 2: building.SetBFolder(std::string(value)); break;
-      case 3: building.SetSubFolder(LenientDecimal(value)); break;
-      case 4: building.SetSameDisp(LenientDecimal(value)); break;
-      case 5: building.SetChkExt(LenientDecimal(value)); break;
-      case 6: building.SetExt(std::string(value)); break;
-      case 7: building.SetComplete(LenientDecimal(value)); break;
-      case 8: building.SetChkNoExt(LenientDecimal(value)); break;
-      case 9: building.SetNoExt(std::string(value)); break;
+      case 1:
+        building.SetAFolder(std::string(value));
+        break;
+      case 2:
+        building.SetBFolder(std::string(value));
+        break;
+      case 3:
+        building.SetSubFolder(LenientDecimal(value));
+        break;
+      case 4:
+        building.SetSameDisp(LenientDecimal(value));
+        break;
+      case 5:
+        building.SetChkExt(LenientDecimal(value));
+        break;
+      case 6:
+        building.SetExt(std::string(value));
+        break;
+      case 7:
+        building.SetComplete(LenientDecimal(value));
+        break;
+      case 8:
+        building.SetChkNoExt(LenientDecimal(value));
+        break;
+      case 9:
+        building.SetNoExt(std::string(value));
+        break;
       case 10: {
         // The unit always follows the amount: the next line is its line,
         // whatever its first two bytes are.
@@ -165,10 +183,17 @@ void ParseCoded(LineReader& reader, CConditionSet& set) {
         building.SetDiffTime(LenientDecimal(value), sel);
         break;
       }
-      case 12: building.SetEmptyFolder(LenientDecimal(value)); break;
-      case 13: building.SetRecyclerFolder(LenientDecimal(value)); break;
-      case 14: building.SetDeleteTrash(LenientDecimal(value)); break;
-      default: break;  // 11 on its own and unknown codes have no effect
+      case 12:
+        building.SetEmptyFolder(LenientDecimal(value));
+        break;
+      case 13:
+        building.SetRecyclerFolder(LenientDecimal(value));
+        break;
+      case 14:
+        building.SetDeleteTrash(LenientDecimal(value));
+        break;
+      default:
+        break;  // 11 on its own and unknown codes have no effect
     }
   }
   set.Add(building);
@@ -230,9 +255,7 @@ int ReadFileVersion(const std::string& path) {
   const int fd = OpenRegularFile(path);
   if (fd < 0) return 0;
   std::string bytes;
-  ReadFrom(fd, bytes, [](const std::string& b, std::size_t from) {
-    return b.find('\n', from) != std::string::npos;
-  });
+  ReadFrom(fd, bytes, [](const std::string& b, std::size_t from) { return b.find('\n', from) != std::string::npos; });
   ::close(fd);
   std::string_view text = WithoutBom(bytes);
   std::string_view first;

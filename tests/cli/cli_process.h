@@ -26,8 +26,8 @@ extern char** environ;
 namespace orvel::test {
 
 struct CliResult {
-  int status = -1;       // exit status, or -1 when the child did not exit normally
-  int signal = 0;        // the signal that ended it, if any
+  int status = -1;  // exit status, or -1 when the child did not exit normally
+  int signal = 0;   // the signal that ended it, if any
   std::string out;
   std::string err;
 };

@@ -21,9 +21,7 @@ const std::string kSameFolders = "「基本フォルダ」と「対照フォル�
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+void WriteBytes(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 TEST(CliExitStatus, MissingBaseFolderShowsTheMessageAndStops) {
   TempDir dir;
@@ -65,8 +63,9 @@ TEST(CliExitStatus, StopAtALaterConditionKeepsTheEarlierRows) {
   TempDir dir;
   WriteFile(dir / "b1/one.txt", "1", Time(kT));
   MakeFolder(dir / "t1", Time(kT));
-  WriteFile(dir / "c.ORV", "171\r\n// first\r\n01" + dir / "b1" + "\r\n02" + dir / "t1" + "\r\n// second\r\n01" +
-                               dir / "missing" + "\r\n02" + dir / "t1" + "\r\n",
+  WriteFile(dir / "c.ORV",
+            "171\r\n// first\r\n01" + dir / "b1" + "\r\n02" + dir / "t1" + "\r\n// second\r\n01" + dir / "missing" +
+                "\r\n02" + dir / "t1" + "\r\n",
             Time(kT));
   const CliResult r = RunCli({"list", dir / "c.ORV"});
   EXPECT_EQ(r.status, 1);
@@ -96,8 +95,8 @@ TEST(CliExitStatus, FailedRowsOutrankAStopAtALaterCondition) {
   WriteFile(dir / "base/locked.txt", "new", Time(kT + 10));
   WriteFile(dir / "target/locked.txt", "old", Time(kT));
   ASSERT_EQ(::chmod((dir / "target/locked.txt").c_str(), 0444), 0);
-  WriteBytes(dir / "c.ORV", "171\r\n// first\r\n01" + dir / "base" + "\r\n02" + dir / "target" +
-                                "\r\n// second\r\n01" + dir / "missing" + "\r\n02" + dir / "target" + "\r\n");
+  WriteBytes(dir / "c.ORV", "171\r\n// first\r\n01" + dir / "base" + "\r\n02" + dir / "target" + "\r\n// second\r\n01" +
+                                dir / "missing" + "\r\n02" + dir / "target" + "\r\n");
   const CliResult r = RunCli({"sync", dir / "c.ORV"});
   EXPECT_EQ(r.status, 3);
   EXPECT_EQ(r.err, kBaseMissing);

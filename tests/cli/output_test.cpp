@@ -15,9 +15,7 @@ constexpr std::int64_t kT = 1600000000;  // 2020/09/13 12:26:40 UTC
 const std::string kDate = "2020/09/13 12:26:40";
 const std::string kDatePlus100 = "2020/09/13 12:28:20";
 
-void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+void WriteBytes(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 class CliListOutput : public ::testing::Test {
  protected:
@@ -78,8 +76,8 @@ TEST_F(CliListOutput, ConditionsOfAFileAreListedInFileOrder) {
   TempDir files;
   // The file's first condition (whose name sorts last) is listed first.
   const std::string file = files / "two.ORV";
-  WriteBytes(file, "171\r\n// zweite\r\n01" + other.Path() + "/b\r\n02" + other.Path() +
-                       "/t\r\n041\r\n// erste\r\n01" + base_.Path() + "\r\n02" + target_.Path() + "\r\n040\r\n");
+  WriteBytes(file, "171\r\n// zweite\r\n01" + other.Path() + "/b\r\n02" + other.Path() + "/t\r\n041\r\n// erste\r\n01" +
+                       base_.Path() + "\r\n02" + target_.Path() + "\r\n040\r\n");
   const CliResult r = RunCli({"list", file});
   ASSERT_EQ(r.status, 0) << r.err;
   const std::vector<std::string> lines = Lines(r.out);

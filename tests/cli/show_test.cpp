@@ -10,9 +10,7 @@
 namespace orvel::test {
 namespace {
 
-void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+void WriteBytes(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 std::string Block(const std::string& name, const std::string& a, const std::string& b, const std::string& ext,
                   const std::string& numbers) {
@@ -27,18 +25,16 @@ std::string Block(const std::string& name, const std::string& a, const std::stri
       word += c;
     }
   }
-  return "// " + name + "\r\n01" + a + "\r\n02" + b + "\r\n03" + n[0] + "\r\n04" + n[1] + "\r\n05" + n[2] +
-         "\r\n06" + ext + "\r\n07" + n[3] + "\r\n08" + n[4] + "\r\n09\r\n10" + n[5] + "\r\n11" + n[6] + "\r\n12" +
-         n[7] + "\r\n13" + n[8] + "\r\n14" + n[9] + "\r\n";
+  return "// " + name + "\r\n01" + a + "\r\n02" + b + "\r\n03" + n[0] + "\r\n04" + n[1] + "\r\n05" + n[2] + "\r\n06" +
+         ext + "\r\n07" + n[3] + "\r\n08" + n[4] + "\r\n09\r\n10" + n[5] + "\r\n11" + n[6] + "\r\n12" + n[7] +
+         "\r\n13" + n[8] + "\r\n14" + n[9] + "\r\n";
 }
 
 TEST(CliShow, ReproducesASavedFileByteForByte) {
   TempDir dir;
-  const std::string saved = "171\r\n" +
-                            Block("新規 ", "/data/写真/", "/backup/with blank\\", " JPG  PNG ",
-                                  "0 0 1 1 0 -5 3 1 0 1") +
-                            Block("", "", "", "", "1 1 0 0 0 0 0 0 1 0") +
-                            Block("zwei", "rel/a", "/b", "", "1 1 0 0 1 40000 2 0 1 0");
+  const std::string saved =
+      "171\r\n" + Block("新規 ", "/data/写真/", "/backup/with blank\\", " JPG  PNG ", "0 0 1 1 0 -5 3 1 0 1") +
+      Block("", "", "", "", "1 1 0 0 0 0 0 0 1 0") + Block("zwei", "rel/a", "/b", "", "1 1 0 0 1 40000 2 0 1 0");
   WriteBytes(dir / "set.ORV", saved);
   const CliResult r = RunCli({"show", dir / "set.ORV"});
   ASSERT_EQ(r.status, 0) << r.err;

@@ -118,8 +118,7 @@ TEST_F(ComparisonTest, ToleranceRules) {
 }
 
 TEST_F(ComparisonTest, EmptyFoldersOnBothOrOneSide) {
-  Tree({{"both", std::nullopt, Time(kT)}, {"base_empty", std::nullopt, Time(kT + 60)},
-        {"full/a.txt", "a", Time(kT)}},
+  Tree({{"both", std::nullopt, Time(kT)}, {"base_empty", std::nullopt, Time(kT + 60)}, {"full/a.txt", "a", Time(kT)}},
        {{"both", std::nullopt, Time(kT)}, {"target_empty", std::nullopt, Time(kT)}, {"full/a.txt", "a", Time(kT)}});
   Condition().SetSameDisp(0);
   List();
@@ -141,8 +140,7 @@ TEST_F(ComparisonTest, FileFacingFolderOfTheSameName) {
   List();
   // The base file faces a folder: ">>"; the target file faces a folder: "<<";
   // the files inside the folders are one-sided.
-  EXPECT_THAT(rig.Results(),
-              UnorderedElementsAre("thing >>", "x.txt >>", "inner.txt <<", "other <<"));
+  EXPECT_THAT(rig.Results(), UnorderedElementsAre("thing >>", "x.txt >>", "inner.txt <<", "other <<"));
 }
 
 TEST_F(ComparisonTest, CompleteModeMarksTargetOnlyEntriesForDeletion) {
@@ -155,8 +153,13 @@ TEST_F(ComparisonTest, CompleteModeMarksTargetOnlyEntriesForDeletion) {
 }
 
 TEST_F(ComparisonTest, ExtensionFilters) {
-  Tree({{"a.EXE", "", Time(kT)}, {"b.exe", "", Time(kT)}, {"c.Com", "", Time(kT)}, {"d.txt", "", Time(kT)},
-        {"README", "", Time(kT)}, {"sub/e.exe", "", Time(kT)}, {"emptydir", std::nullopt, Time(kT)}},
+  Tree({{"a.EXE", "", Time(kT)},
+        {"b.exe", "", Time(kT)},
+        {"c.Com", "", Time(kT)},
+        {"d.txt", "", Time(kT)},
+        {"README", "", Time(kT)},
+        {"sub/e.exe", "", Time(kT)},
+        {"emptydir", std::nullopt, Time(kT)}},
        {});
   Condition().SetChkExt(1);
   Condition().SetExt("exe  com");
@@ -206,8 +209,8 @@ TEST_F(ComparisonTest, HiddenFilesAndRecycleBinFolders) {
 
   Condition().SetRecyclerFolder(0);
   List();
-  EXPECT_THAT(rig.Results(), UnorderedElementsAre(".hidden >>", "x.txt >>", "y.txt >>", "z.txt >>", ".h >>",
-                                                  ".Trash-0 >>"));
+  EXPECT_THAT(rig.Results(),
+              UnorderedElementsAre(".hidden >>", "x.txt >>", "y.txt >>", "z.txt >>", ".h >>", ".Trash-0 >>"));
 }
 
 TEST_F(ComparisonTest, RecycleBinRootListsNothing) {

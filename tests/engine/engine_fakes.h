@@ -115,9 +115,7 @@ struct EngineRig {
     for (int i = 0; i < items.ItemCount(); ++i) out.push_back(items.ItemText(i, 0) + " " + items.ItemText(i, 2));
     return out;
   }
-  std::string MarkOf(int item) const {
-    return std::string(engine::MarkText(rows.Row(items.ItemData(item)).mark));
-  }
+  std::string MarkOf(int item) const { return std::string(engine::MarkText(rows.Row(items.ItemData(item)).mark)); }
 };
 
 inline CCondition MakeCondition(const std::string& base, const std::string& target) {

@@ -1,7 +1,7 @@
 // The scan of one side: order, empty folders, cancel rules, and the second
 // thread that reads the other side.
-#include "engine/background_scan.h"
 #include "engine/folder_scan.h"
+#include "engine/background_scan.h"
 #include "platform/directory.h"
 #include "support/temp_tree.h"
 
@@ -37,7 +37,8 @@ class StopAfter : public engine::ScanControl {
 
 std::vector<std::string> Paths(const engine::SideIndex& index, const std::vector<engine::SideIndex::EntryId>& ids) {
   std::vector<std::string> out;
-  for (auto id : ids) out.push_back(std::string(index.FolderPath(index.EntryFolder(id))) + std::string(index.EntryName(id)));
+  for (auto id : ids)
+    out.push_back(std::string(index.FolderPath(index.EntryFolder(id))) + std::string(index.EntryName(id)));
   return out;
 }
 
@@ -79,7 +80,8 @@ TEST_F(FolderScanTest, ListsInFileSystemOrderDepthFirst) {
   }
   EXPECT_THAT(Paths(index, lists.files), ElementsAreArray(expected));
   EXPECT_THAT(Paths(index, lists.folders), ElementsAre("sub/empty"));
-  EXPECT_THAT(control.folders, UnorderedElementsAre(tmp.Path() + "/", tmp.Path() + "/sub/", tmp.Path() + "/sub/empty/"));
+  EXPECT_THAT(control.folders,
+              UnorderedElementsAre(tmp.Path() + "/", tmp.Path() + "/sub/", tmp.Path() + "/sub/empty/"));
 }
 
 TEST_F(FolderScanTest, CancelOnTheTargetSideKeepsTheEmptyFoldersFoundSoFar) {

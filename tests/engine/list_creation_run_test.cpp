@@ -132,7 +132,8 @@ TEST_F(ListCreationRunTest, PercentPositionsOfTheBasePass) {
   }
   rig.host.conditions = {c};
   rig.engine.RunAllConditions(false);
-  EXPECT_THAT(rig.progress.positions, ElementsAre(25, 50, 50, 53, 56, 59, 62, 65, 68, 71, 75, 78, 81, 84, 87, 90, 93, 96));
+  EXPECT_THAT(rig.progress.positions,
+              ElementsAre(25, 50, 50, 53, 56, 59, 62, 65, 68, 71, 75, 78, 81, 84, 87, 90, 93, 96));
   EXPECT_EQ(rig.engine.Flags().found, 8u);
   EXPECT_EQ(rig.items.ItemCount(), 0);
 }
@@ -167,9 +168,7 @@ TEST_F(ListCreationRunTest, CancelDuringAScanStopsListingForTheRestOfTheRun) {
   second.SetBFolder(tmp / "two_missing_target");
   rig.host.conditions = {first, second};
   rig.prompt.answers = {true};
-  rig.progress.cancelWhen = [](const std::string& status, int poll) {
-    return status == text::kSearching && poll == 1;
-  };
+  rig.progress.cancelWhen = [](const std::string& status, int poll) { return status == text::kSearching && poll == 1; };
   EXPECT_EQ(rig.engine.RunAllConditions(false), engine::RunOutcome::Cancelled);
   EXPECT_EQ(rig.items.ItemCount(), 0);
   // The later condition is still validated, and may still ask.
@@ -192,12 +191,12 @@ TEST_F(ListCreationRunTest, VanishedFolderAndOddNamesDoNotStopTheRun) {
   ASSERT_EQ(::mkfifo((tmp / "one_base/fifo").c_str(), 0644), 0);
   rig.host.conditions = {c};
   rig.engine.RunAllConditions(false);
-  EXPECT_THAT(rig.Results(), ::testing::UnorderedElementsAre("ok.txt >>", "line\nbreak >>", "bad\xff\xfe >>",
-                                                             "fifo >>"));
+  EXPECT_THAT(rig.Results(),
+              ::testing::UnorderedElementsAre("ok.txt >>", "line\nbreak >>", "bad\xff\xfe >>", "fifo >>"));
   // A sync copies what it can and marks the FIFO as failed without blocking.
   rig.engine.RunAllConditions(true);
-  EXPECT_THAT(rig.Results(), ::testing::UnorderedElementsAre("ok.txt >=", "line\nbreak >=", "bad\xff\xfe >=",
-                                                             "fifo ?"));
+  EXPECT_THAT(rig.Results(),
+              ::testing::UnorderedElementsAre("ok.txt >=", "line\nbreak >=", "bad\xff\xfe >=", "fifo ?"));
   EXPECT_EQ(ReadFile(tmp / std::string("one_target/bad\xff\xfe")), "x");
 }
 

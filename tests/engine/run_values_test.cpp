@@ -1,6 +1,6 @@
 // Run values derived from a condition, and the folder helper of the run.
-#include "engine/ensure_folder_path.h"
 #include "engine/run_values.h"
+#include "engine/ensure_folder_path.h"
 #include "support/temp_tree.h"
 
 #include <gmock/gmock.h>

@@ -7,13 +7,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <cstdlib>
-#include <filesystem>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
 
 namespace orvel::test {
 namespace {
@@ -57,8 +57,9 @@ TEST_F(SyncExecutionTest, SyncRunCopiesBothWaysAndShowsExecutedMarks) {
   WriteFile(B("same.txt"), "s", Time(kT));
   WriteFile(T("same.txt"), "s", Time(kT));
   ASSERT_EQ(rig.engine.RunAllConditions(true), engine::RunOutcome::Completed);
-  EXPECT_THAT(rig.Results(), UnorderedElementsAre("newer.txt >=", "older.txt <=", "only_base.txt >=",
-                                                  "only_target.txt <=", "same.txt ="));
+  EXPECT_THAT(
+      rig.Results(),
+      UnorderedElementsAre("newer.txt >=", "older.txt <=", "only_base.txt >=", "only_target.txt <=", "same.txt ="));
   // The executed row copies the date over; the row store keeps the comparison's mark.
   const int newer = ItemNamed("newer.txt");
   EXPECT_EQ(rig.items.ItemText(newer, 3), rig.items.ItemText(newer, 1));
@@ -88,8 +89,7 @@ TEST_F(SyncExecutionTest, CompleteModeDeletesTargetOnlyEntries) {
   Condition().SetComplete(1);
   Condition().SetEmptyFolder(1);
   rig.engine.RunAllConditions(true);
-  EXPECT_THAT(rig.Results(),
-              UnorderedElementsAre("base_empty >=", "gone.txt X=", "inner.txt X=", "empty X="));
+  EXPECT_THAT(rig.Results(), UnorderedElementsAre("base_empty >=", "gone.txt X=", "inner.txt X=", "empty X="));
   EXPECT_FALSE(Exists(T("gone.txt")));
   EXPECT_FALSE(Exists(T("full/inner.txt")));
   EXPECT_FALSE(Exists(T("empty")));

@@ -23,8 +23,10 @@ class LocalTimeTest : public ::testing::Test {
     UseZone("UTC0");
   }
   void TearDown() override {
-    if (saved_) ::setenv("TZ", saved_->c_str(), 1);
-    else ::unsetenv("TZ");
+    if (saved_)
+      ::setenv("TZ", saved_->c_str(), 1);
+    else
+      ::unsetenv("TZ");
     ::tzset();
   }
   static void UseZone(const char* zone) {

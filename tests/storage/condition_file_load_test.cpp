@@ -125,8 +125,7 @@ TEST(ConditionFileLoad, NameLinesNeedTheBlankAndMayBeEmpty) {
 }
 
 TEST(ConditionFileLoad, CodeTenSwallowsTheNextLineEvenANameLine) {
-  const CConditionSet set = Parse(
-      "171\n// first\n1030\n// second\n07 1\n0214\n// third\n105\n1102\n11 3\n10-7\n");
+  const CConditionSet set = Parse("171\n// first\n1030\n// second\n07 1\n0214\n// third\n105\n1102\n11 3\n10-7\n");
   ASSERT_EQ(set.Count(), 2);
   CCondition first = Named("first");
   first.SetDiffTime(30, 0);  // "// second" minus two bytes is " second": 0
@@ -173,8 +172,7 @@ TEST(ConditionFileLoad, Cp932FileLoadsAsUtf8) {
   test::TempDir dir;
   const std::string path = dir / "sjis.ORV";
   // "// 新規" and "01D:\データ\" written by the Windows program.
-  test::WriteFile(path,
-                  "171\r\n// \x90\x56\x8B\x4B\r\n01D:\\\x83\x66\x81\x5B\x83\x5E\\\r\n02E:\\\r\n",
+  test::WriteFile(path, "171\r\n// \x90\x56\x8B\x4B\r\n01D:\\\x83\x66\x81\x5B\x83\x5E\\\r\n02E:\\\r\n",
                   test::Time(1000));
   CConditionSet set;
   ASSERT_TRUE(LoadConditionFile(path, set));
@@ -193,7 +191,10 @@ TEST(ConditionFileLoad, BytesThatAreNeitherUtf8NorCp932AreKept) {
 TEST(ConditionFileLoad, ALeadingByteOrderMarkIsDropped) {
   test::TempDir dir;
   const std::string path = dir / "bom.ORV";
-  test::WriteFile(path, "\xEF\xBB\xBF" "171\r\n// 新規\r\n01/a\r\n", test::Time(1000));
+  test::WriteFile(path,
+                  "\xEF\xBB\xBF"
+                  "171\r\n// 新規\r\n01/a\r\n",
+                  test::Time(1000));
   EXPECT_EQ(ReadFileVersion(path), 171);
   CConditionSet set;
   ASSERT_TRUE(LoadConditionFile(path, set));

@@ -1,5 +1,5 @@
-#include "storage/condition_run_host.h"
 #include "storage/condition_state.h"
+#include "storage/condition_run_host.h"
 
 #include "condition_fields.h"
 #include "recording_bar.h"

@@ -9,7 +9,7 @@ TEST(TextEncoding, Utf8Validation) {
   EXPECT_TRUE(IsValidUtf8(""));
   EXPECT_TRUE(IsValidUtf8("plain /path"));
   EXPECT_TRUE(IsValidUtf8("新規 データ ü €"));
-  EXPECT_TRUE(IsValidUtf8("\xF0\x9F\x98\x80"));          // U+1F600
+  EXPECT_TRUE(IsValidUtf8("\xF0\x9F\x98\x80"));           // U+1F600
   EXPECT_TRUE(IsValidUtf8(std::string_view("a\0b", 3)));  // NUL is a character
   EXPECT_FALSE(IsValidUtf8("\x90\x56\x8B\x4B"));          // CP932 新規
   EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));                  // overlong "/"

@@ -109,8 +109,10 @@ std::string ReadFile(const std::string& path) {
 
 void WriteTree(const std::string& root, const std::vector<TreeEntry>& entries) {
   for (const auto& e : entries) {
-    if (e.content) WriteFile(root + "/" + e.path, *e.content, e.mtime);
-    else fs::create_directories(root + "/" + e.path);
+    if (e.content)
+      WriteFile(root + "/" + e.path, *e.content, e.mtime);
+    else
+      fs::create_directories(root + "/" + e.path);
   }
   // Folder times last, deepest first, so later writes inside do not move them.
   std::vector<const TreeEntry*> folders;
@@ -126,9 +128,12 @@ std::vector<TreeEntry> ReadTree(const std::string& root) {
     TreeEntry e;
     e.path = fs::relative(it->path(), root).string();
     e.mtime = TimeOf(it->path());
-    if (it->is_symlink()) e.content = "->" + fs::read_symlink(it->path()).string();
-    else if (it->is_regular_file()) e.content = ReadFile(it->path());
-    else if (!it->is_directory()) e.content = "<special>";  // reading a FIFO would wait for a writer
+    if (it->is_symlink())
+      e.content = "->" + fs::read_symlink(it->path()).string();
+    else if (it->is_regular_file())
+      e.content = ReadFile(it->path());
+    else if (!it->is_directory())
+      e.content = "<special>";  // reading a FIFO would wait for a writer
     out.push_back(std::move(e));
   }
   std::sort(out.begin(), out.end(), [](const TreeEntry& a, const TreeEntry& b) { return a.path < b.path; });

@@ -37,8 +37,14 @@ class ListCreationRun {
  public:
   ListCreationRun(IRunHost& host, IProgress& progress, IPrompt& prompt, IResultList& list, RowStore& rows,
                   RunFlags& flags, SyncExecution& execution)
-      : host_(host), progress_(progress), prompt_(prompt), list_(list), rows_(rows), flags_(flags),
-        execution_(execution), comparison_(rows, list) {}
+      : host_(host),
+        progress_(progress),
+        prompt_(prompt),
+        list_(list),
+        rows_(rows),
+        flags_(flags),
+        execution_(execution),
+        comparison_(rows, list) {}
 
   RunOutcome Run();
 

@@ -6,16 +6,16 @@ namespace orvel::engine {
 
 // The result marks, in the order of the legend.
 enum class Mark : unsigned char {
-  Same,           // "="
-  BaseNewer,      // ">"
-  BaseOnly,       // ">>"
-  TargetNewer,    // "<"
-  TargetOnly,     // "<<"
-  BaseSynced,     // ">="
-  TargetSynced,   // "<="
-  Failed,         // "?"
-  Delete,         // "X"
-  Deleted,        // "X="
+  Same,          // "="
+  BaseNewer,     // ">"
+  BaseOnly,      // ">>"
+  TargetNewer,   // "<"
+  TargetOnly,    // "<<"
+  BaseSynced,    // ">="
+  TargetSynced,  // "<="
+  Failed,        // "?"
+  Delete,        // "X"
+  Deleted,       // "X="
 };
 
 inline constexpr int kMarkCount = 10;

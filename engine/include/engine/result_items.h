@@ -31,7 +31,7 @@ class ResultItems : public IResultList {
   static constexpr signed char kNoMark = -1;
   struct Item {
     int row = 0;
-    int overrides = -1;  // index into overrides_, -1 while no text was set there
+    int overrides = -1;            // index into overrides_, -1 while no text was set there
     signed char result = kNoMark;  // the result column's mark, when set to one
     unsigned char copied = kNone;
   };

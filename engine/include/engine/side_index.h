@@ -60,7 +60,8 @@ class SideIndex {
     std::uint32_t nameOffset;
     std::uint32_t nameLength;
     platform::EntryInfo Info() const {
-      return {(nsecAndFlags & kExists) != 0, (nsecAndFlags & kDirectory) != 0,
+      return {(nsecAndFlags & kExists) != 0,
+              (nsecAndFlags & kDirectory) != 0,
               {sec, static_cast<std::int32_t>(nsecAndFlags & (kExists - 1))}};
     }
   };
@@ -77,7 +78,7 @@ class SideIndex {
   std::vector<Folder> folders_;
   std::unordered_map<std::string, FolderId, TransparentHash, std::equal_to<>> folderIds_;
   std::vector<Entry> entries_;
-  std::string names_;                // all entry names, back to back
+  std::string names_;                 // all entry names, back to back
   std::vector<std::uint32_t> slots_;  // open addressing: entry id + 1, 0 empty
 };
 

@@ -15,7 +15,7 @@ class Directory {
   enum class Type { Unknown, File, Directory };
 
   struct Entry {
-    std::string_view name;  // valid until the next call of Next()
+    std::string_view name;      // valid until the next call of Next()
     Type type = Type::Unknown;  // from the listing; Unknown when it does not say
     bool hidden = false;        // the name begins with "."
   };

@@ -44,7 +44,6 @@ enum class CopyResult {
 // CopyEntry that tells why it did not copy, and with an expectation refuses to
 // act on entries that are not as expected. The checks use the look-ups the copy
 // makes anyway, so they cost nothing extra.
-CopyResult CopyEntryChecked(const std::string& source, const std::string& destination,
-                            const CopyExpectation* expect);
+CopyResult CopyEntryChecked(const std::string& source, const std::string& destination, const CopyExpectation* expect);
 
 }  // namespace orvel::platform

@@ -10,7 +10,7 @@ namespace orvel::platform {
 // Calendar fields of a time in local time.
 struct LocalTime {
   std::uint16_t year = 0;
-  std::uint16_t month = 0;  // 1 … 12
+  std::uint16_t month = 0;      // 1 … 12
   std::uint16_t dayOfWeek = 0;  // 0 Sunday … 6
   std::uint16_t day = 0;
   std::uint16_t hour = 0;

@@ -8,9 +8,7 @@ namespace orvel::platform {
 // The one separator of folder paths, relative paths and joins.
 inline constexpr char kSeparator = '/';
 
-inline bool EndsWithSeparator(std::string_view path) {
-  return !path.empty() && path.back() == kSeparator;
-}
+inline bool EndsWithSeparator(std::string_view path) { return !path.empty() && path.back() == kSeparator; }
 
 // Returns path with one separator appended when it does not already end in one.
 inline std::string WithTrailingSeparator(std::string path) {
