@@ -44,7 +44,7 @@ RunOutcome ListCreationRun::Run() {
   return stopped ? RunOutcome::Stopped : RunOutcome::Completed;
 }
 
-bool ListCreationRun::Validate(CCondition& condition) {
+bool ListCreationRun::Validate(const CCondition& condition) {
   const auto base = platform::LookUpFollow(condition.GetAFolder());
   if (!base.exists || !base.directory) {
     prompt_.Message(run_text::kBaseMissing);

@@ -51,7 +51,7 @@ class ListCreationRun {
  private:
   enum class Step { Next, Stop };
   Step ProcessCondition(int index, int count);
-  bool Validate(CCondition& condition);
+  bool Validate(const CCondition& condition);
   void ScanBothSides(const RunValues& values);
   bool CancelRequested();
   bool SyncCancelled() const { return flags_.syncMode && cancelled_; }
