@@ -1,6 +1,7 @@
 #include "output.h"
 
 #include "engine/marks.h"
+#include "platform/utf8.h"
 
 #include <cstddef>
 
@@ -11,38 +12,6 @@ namespace {
 constexpr std::size_t kFlushSize = 1 << 20;
 constexpr char kHex[] = "0123456789abcdef";
 
-// Length of the valid UTF-8 sequence at text[i], or 0 when the byte there does
-// not begin one (overlong forms, surrogates and values above U+10FFFF are not
-// valid).
-std::size_t Utf8SequenceLength(std::string_view text, std::size_t i) {
-  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-  const unsigned char b0 = byte(i);
-  std::size_t length = 0;
-  unsigned char lo = 0x80;
-  unsigned char hi = 0xBF;
-  if (b0 < 0x80) return 1;
-  if (b0 >= 0xC2 && b0 <= 0xDF) {
-    length = 2;
-  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-    length = 3;
-    if (b0 == 0xE0) lo = 0xA0;
-    if (b0 == 0xED) hi = 0x9F;
-  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-    length = 4;
-    if (b0 == 0xF0) lo = 0x90;
-    if (b0 == 0xF4) hi = 0x8F;
-  } else {
-    return 0;
-  }
-  if (i + length > text.size()) return 0;
-  const unsigned char b1 = byte(i + 1);
-  if (b1 < lo || b1 > hi) return 0;
-  for (std::size_t k = 2; k < length; ++k) {
-    if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) return 0;
-  }
-  return length;
-}
-
 void AppendUnicodeEscape(std::string& out, unsigned value) {
   out += "\\u";
   out += kHex[(value >> 12) & 0xF];
@@ -51,26 +20,30 @@ void AppendUnicodeEscape(std::string& out, unsigned value) {
   out += kHex[value & 0xF];
 }
 
+// The escapes both output formats share; nullptr for any other byte.
+const char* CommonEscape(char c) {
+  switch (c) {
+    case '\\':
+      return "\\\\";
+    case '\t':
+      return "\\t";
+    case '\n':
+      return "\\n";
+    case '\r':
+      return "\\r";
+    default:
+      return nullptr;
+  }
+}
+
 }  // namespace
 
 void AppendEscapedText(std::string& out, std::string_view text) {
   for (const char c : text) {
-    switch (c) {
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      default:
-        out += c;
-        break;
+    if (const char* escape = CommonEscape(c)) {
+      out += escape;
+    } else {
+      out += c;
     }
   }
 }
@@ -81,7 +54,7 @@ void AppendJsonString(std::string& out, std::string_view text) {
   while (i < text.size()) {
     const auto c = static_cast<unsigned char>(text[i]);
     if (c >= 0x80) {
-      const std::size_t length = Utf8SequenceLength(text, i);
+      const std::size_t length = platform::Utf8SequenceLength(text, i);
       if (length == 0) {
         AppendUnicodeEscape(out, 0xDC00u | c);
         ++i;
@@ -91,27 +64,20 @@ void AppendJsonString(std::string& out, std::string_view text) {
       }
       continue;
     }
+    if (const char* escape = CommonEscape(static_cast<char>(c))) {
+      out += escape;
+      ++i;
+      continue;
+    }
     switch (c) {
       case '"':
         out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
         break;
       case '\b':
         out += "\\b";
         break;
       case '\f':
         out += "\\f";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
         break;
       default:
         if (c < 0x20) {

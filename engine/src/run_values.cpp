@@ -1,41 +1,11 @@
 #include "engine/run_values.h"
 
 #include "platform/path.h"
+#include "platform/utf8.h"
 
 namespace orvel::engine {
 
 namespace {
-
-// Decodes one UTF-8 character at text[i]; returns its length, 0 when the bytes
-// there are not a valid, shortest-form character.
-std::size_t DecodeUtf8(std::string_view text, std::size_t i, char32_t& cp) {
-  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-  const unsigned char b0 = byte(i);
-  std::size_t len;
-  if (b0 < 0x80) {
-    cp = b0;
-    return 1;
-  } else if (b0 >= 0xC2 && b0 <= 0xDF) {
-    len = 2;
-    cp = b0 & 0x1F;
-  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-    len = 3;
-    cp = b0 & 0x0F;
-  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-    len = 4;
-    cp = b0 & 0x07;
-  } else {
-    return 0;
-  }
-  if (i + len > text.size()) return 0;
-  for (std::size_t k = 1; k < len; ++k) {
-    if ((byte(i + k) & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (byte(i + k) & 0x3F);
-  }
-  if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF))
-    return 0;
-  return len;
-}
 
 void EncodeUtf8(char32_t cp, std::string& out) {
   if (cp < 0x80) {
@@ -89,7 +59,7 @@ std::string UpperCase(std::string_view text) {
       continue;
     }
     char32_t cp = 0;
-    const std::size_t len = DecodeUtf8(text, i, cp);
+    const std::size_t len = platform::DecodeUtf8(text, i, cp);
     if (len == 0) {  // not UTF-8: keep the byte
       out.push_back(static_cast<char>(b));
       ++i;
