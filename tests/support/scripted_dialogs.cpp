@@ -1,0 +1,20 @@
+#include "scripted_dialogs.h"
+
+namespace orvel::test {
+
+bool ScriptedDialogs::AskYesNo(const QString& text) {
+  questions.push_back(text);
+  if (answers.empty()) return false;
+  bool answer = answers.front();
+  answers.pop_front();
+  return answer;
+}
+
+std::optional<QString> ScriptedDialogs::Next(std::deque<std::optional<QString>>& queue) {
+  if (queue.empty()) return std::nullopt;
+  std::optional<QString> answer = queue.front();
+  queue.pop_front();
+  return answer;
+}
+
+}  // namespace orvel::test

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "ui/user_dialogs.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <optional>
+
+namespace orvel::test {
+
+// Dialogs that answer from a script and record what they were asked. A question
+// without a scripted answer is answered No; a file dialog without one is cancelled.
+class ScriptedDialogs : public ui::IUserDialogs {
+ public:
+  void Message(const QString& text) override { messages.push_back(text); }
+  bool AskYesNo(const QString& text) override;
+  std::optional<QString> SaveFileName() override { return Next(saveNames); }
+  std::optional<QString> OpenFileName() override { return Next(openNames); }
+  std::optional<QString> ChooseFolder(const QString& start) override {
+    folderStarts.push_back(start);
+    return Next(folders);
+  }
+
+  // Scripted answers, used from the front.
+  std::deque<bool> answers;
+  std::deque<std::optional<QString>> saveNames;
+  std::deque<std::optional<QString>> openNames;
+  std::deque<std::optional<QString>> folders;
+  // What was shown.
+  QStringList messages;
+  QStringList questions;
+  QStringList folderStarts;
+
+ private:
+  static std::optional<QString> Next(std::deque<std::optional<QString>>& queue);
+};
+
+}  // namespace orvel::test

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "ui/command_line.h"
+#include "ui/orvel_doc.h"
+#include "ui/recent_files.h"
+
+#include <QStringList>
+
+#include <memory>
+
+namespace orvel::ui {
+
+class CMainFrame;
+class IUserDialogs;
+
+// The program's start-up: the command line, the main window with its view, the
+// document and the recent-file list, and what the switches R and X do.
+class COrvelApp {
+ public:
+  explicit COrvelApp(IUserDialogs& dialogs);
+  ~COrvelApp();
+
+  // Reads the command line (the arguments after the program's name), creates
+  // the main window, gives the view its first update, shows the window and
+  // loads the command-line file. With R the sync run is posted; it runs once the
+  // event loop has started.
+  void InitInstance(const QStringList& arguments);
+
+  // Opens a recent file or a dropped file as the document.
+  void OpenDocumentFile(const QString& path);
+
+  CMainFrame* MainFrame() const { return frame_.get(); }
+  const CommandLine& Switches() const { return commandLine_; }
+  const COrvelDoc& Document() const { return document_; }
+  const RecentFiles& Recent() const { return recent_; }
+
+ private:
+  void SetTitle(const QString& title);
+  void AddRecent(const QString& path);
+  void SaveAtExit();
+
+  IUserDialogs& dialogs_;
+  CommandLine commandLine_;
+  COrvelDoc document_;
+  RecentFiles recent_;
+  std::unique_ptr<CMainFrame> frame_;
+};
+
+}  // namespace orvel::ui

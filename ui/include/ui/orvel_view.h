@@ -1,0 +1,109 @@
+#pragma once
+
+#include "engine/interfaces.h"
+#include "engine/row_store.h"
+#include "engine/sync_engine.h"
+#include "storage/condition_run_host.h"
+#include "storage/condition_state.h"
+#include "ui/result_list_view.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QMenu;
+
+namespace orvel::ui {
+
+class CommandTable;
+class CondiBar;
+class CProgressDlg;
+class IUserDialogs;
+class ResultModel;
+
+// The program's one view: the result list, and the owner of all working data —
+// the condition set with its current index and the working set, the rows of the
+// last run, the run flags and the progress dialog. It handles the runs, the row
+// commands, the option toggles and the condition file commands.
+class COrvelView : public ResultListView {
+  Q_OBJECT
+ public:
+  COrvelView(CondiBar& bar, CommandTable& commands, IUserDialogs& dialogs, QWidget* mainWindow,
+             QWidget* parent = nullptr);
+  ~COrvelView() override;
+
+  // Loads the settings, or the condition file the document names, and shows the
+  // current condition in the bar.
+  void InitialUpdate(const QString& documentPath);
+  // The condition file named on the command line, after the first initial
+  // update; false (after the message) when it could not be loaded.
+  bool LoadCommandLineFile(const QString& path);
+  void SetAutoRun(bool on) { autoRun_ = on; }
+  void SetExitAfterRun(bool on) { exitAfterRun_ = on; }
+  // The working set into the settings.
+  void SaveSettings();
+
+  // Switches the current condition (posted after the list box's selection changed).
+  void SelectCondition(int index);
+
+  storage::ConditionState& State() { return state_; }
+  const engine::RunFlags& Flags() const { return engine_->Flags(); }
+  ResultModel& Results() { return *model_; }
+  CProgressDlg& Progress() { return *progress_; }
+  QMenu* ContextMenu() const { return contextMenu_; }
+
+  // The commands, callable directly.
+  void ListCreation();
+  void SyncRun();
+  void RunRowCommand(engine::Direction direction);
+  void SaveConditions();
+  void LoadConditions();
+
+  // Called when a save or load should put a path into the recent-file list and
+  // the document title into the caption.
+  void SetDocumentHooks(std::function<void(const QString&)> addRecent, std::function<void(const QString&)> setTitle) {
+    addRecent_ = std::move(addRecent);
+    setTitle_ = std::move(setTitle);
+  }
+
+ Q_SIGNALS:
+  // The sync run ended while the exit-after-run switch was set.
+  void CloseRequested();
+
+ protected:
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  class Prompt;
+  class Selection;
+
+  void RegisterCommands();
+  void AddToggle(int id, int storage::WorkingSet::*field, bool tickWhenZero = false);
+  void AddCheckBoxCommand(int id, int storage::WorkingSet::*field);
+  void RunList(bool syncMode);
+  void SetBusyCursor(bool busy);
+  bool FoldersTyped() const;
+  bool OneIdleLineSelected() const;
+
+  CondiBar& bar_;
+  CommandTable& commands_;
+  IUserDialogs& dialogs_;
+  QWidget* mainWindow_;
+  storage::ConditionState state_;
+  storage::ConditionRunHost host_;
+  engine::RowStore rows_;
+  std::unique_ptr<ResultModel> model_;
+  std::unique_ptr<CProgressDlg> progress_;
+  std::unique_ptr<Prompt> prompt_;
+  std::unique_ptr<engine::SyncEngine> engine_;
+  QMenu* contextMenu_ = nullptr;
+  bool autoRun_ = false;
+  bool exitAfterRun_ = false;
+  bool busyCursor_ = false;
+  std::function<void(const QString&)> addRecent_;
+  std::function<void(const QString&)> setTitle_;
+};
+
+}  // namespace orvel::ui

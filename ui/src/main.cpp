@@ -1,0 +1,51 @@
+// orvel: the desktop program.
+#include "ui/orvel_app.h"
+#include "ui/main_frame.h"
+#include "ui/user_dialogs.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: orvel [FILE.ORV] [-R] [-X]\n"
+    "Keeps pairs of folder trees in step.\n"
+    "\n"
+    "  FILE.ORV  condition file to load at start-up\n"
+    "  -R        start the sync run as soon as the window is up (no confirmation)\n"
+    "  -X        with -R: close the program when the sync run ends\n"
+    "  --help    show this help\n"
+    "  --version show the version\n"
+    "\n"
+    "The switches may also be written /R and /X, in any case.\n"
+    "For a run without a window see orvel-cli.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("orvel %s\n", ORVEL_VERSION);
+      return 0;
+    }
+  }
+  QApplication app(argc, argv);
+  QCoreApplication::setOrganizationName(QStringLiteral("Brelt"));
+  QCoreApplication::setApplicationName(QStringLiteral("Orvel"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(ORVEL_VERSION));
+
+  orvel::ui::QtUserDialogs dialogs;
+  orvel::ui::COrvelApp orvel(dialogs);
+  QStringList arguments = QCoreApplication::arguments();
+  arguments.removeFirst();
+  orvel.InitInstance(arguments);
+  dialogs.SetOwner(orvel.MainFrame());
+  return app.exec();
+}

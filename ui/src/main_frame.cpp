@@ -1,0 +1,380 @@
+#include "ui/main_frame.h"
+
+#include "ui/command_ids.h"
+#include "ui/command_table.h"
+#include "ui/condi_bar.h"
+#include "ui/orvel_view.h"
+#include "ui/string_table.h"
+#include "ui/toolbar_icons.h"
+#include "ui/user_dialogs.h"
+#include "ui/window_placement.h"
+
+#include <QAbstractEventDispatcher>
+#include <QAction>
+#include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace orvel::ui {
+namespace {
+
+const QString kWindowPos = QStringLiteral("Settings/WindowPos");
+const QString kListPos = QStringLiteral("Settings/ListPos");
+
+}  // namespace
+
+CMainFrame::CMainFrame(IUserDialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent), dialogs_(dialogs), commands_(new CommandTable(this)) {
+  setObjectName(QStringLiteral("MainFrame"));
+  setWindowTitle(QStringLiteral("Orvel"));
+  BuildCommands();
+
+  auto* central = new QWidget(this);
+  auto* layout = new QVBoxLayout(central);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  bar_ = new CondiBar(central);
+  bar_->setMinimumHeight(bar_->sizeHint().height());
+  view_ = new COrvelView(*bar_, *commands_, dialogs_, this, central);
+  layout->addWidget(bar_);
+  layout->addWidget(view_, 1);
+  setCentralWidget(central);
+
+  BuildMenus();
+  BuildToolBar();
+  BuildStatusBar();
+
+  QSettings settings;
+  view_->ApplyColumnWidths(settings.value(kListPos).toString());
+
+  connect(bar_, &CondiBar::CommandRequested, commands_, [this](int id) { commands_->Execute(id); });
+  // The view switches the condition after the list box has finished its own handling.
+  connect(bar_, &CondiBar::ConditionLineChosen, view_, &COrvelView::SelectCondition, Qt::QueuedConnection);
+  connect(view_, &COrvelView::CloseRequested, this, &QWidget::close, Qt::QueuedConnection);
+  bar_->SetToolbarCheckHook([this](const storage::WorkingSet& w) {
+    const std::pair<int, bool> ticks[] = {{cmd::kComplete, w.Complete != 0},         {cmd::kDeleteTrash, w.DeleteTrash != 0},
+                                          {cmd::kSubFolder, w.SubFolder != 0},       {cmd::kRecyclerFolder, w.RecyclerFolder != 0},
+                                          {cmd::kEmptyFolder, w.EmptyFolder != 0},   {cmd::kSameDisp, w.SameDisp == 0}};
+    for (const auto& [id, on] : ticks) {
+      if (QAction* action = commands_->Action(id)) action->setChecked(on);
+    }
+  });
+  if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance()) {
+    connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &CMainFrame::UpdateFoundPane);
+  }
+  setAcceptDrops(true);
+  view_->setFocus();
+}
+
+CMainFrame::~CMainFrame() = default;
+
+// ---- commands ----
+
+void CMainFrame::BuildCommands() {
+  struct Entry {
+    int id;
+    const char* text;
+    bool checkable;
+    std::initializer_list<QKeySequence> keys;
+  };
+  const Entry entries[] = {
+      {cmd::kLoadConditions, "条件読込(&O)...\tCtrl+O", false, {QKeySequence(Qt::CTRL | Qt::Key_O)}},
+      {cmd::kSaveConditions, "条件保存(&S)...\tCtrl+S", false, {QKeySequence(Qt::CTRL | Qt::Key_S)}},
+      {cmd::kNewCondition, "新規作成(&N)...\tCtrl+N", false, {QKeySequence(Qt::CTRL | Qt::Key_N)}},
+      // Their menu texts name Ctrl+R and Ctrl+D, but no key is bound to them.
+      {cmd::kRenameCondition, "名称変更(&R)...\tCtrl+R", false, {}},
+      {cmd::kDeleteCondition, "削除(&D)...\tCtrl+D", false, {}},
+      {cmd::kChooseBase, "基本フォルダ変更(&A)...\tAlt+A", false, {QKeySequence(Qt::ALT | Qt::Key_A)}},
+      {cmd::kChooseTarget, "対照フォルダ変更(&B)...\tAlt+B", false, {QKeySequence(Qt::ALT | Qt::Key_B)}},
+      {cmd::kSwapFolders, "基本対照の入替(&C)...\tAlt+C", false, {QKeySequence(Qt::ALT | Qt::Key_C)}},
+      {cmd::kAppExit, "ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)", false, {}},
+      {cmd::kListCreation, "リスト作成(&L)\tF5", false, {QKeySequence(Qt::Key_F5)}},
+      {cmd::kSyncRun, "実行(&R)\tShift+F5", false, {QKeySequence(Qt::SHIFT | Qt::Key_F5)}},
+      {cmd::kUpdateSelected, "選択ファイル更新(&X)", false, {}},
+      {cmd::kForceBase, "強制基本同期(&K)...", false, {}},
+      {cmd::kForceTarget, "強制対照同期(&T)...", false, {}},
+      {cmd::kOptions, "オプション(&O)...\tAlt+F7", false, {QKeySequence(Qt::ALT | Qt::Key_F7)}},
+      {cmd::kComplete, "完全同期(&C)", true, {}},
+      {cmd::kDeleteTrash, "削除はゴミ箱(&R)", true, {}},
+      {cmd::kSubFolder, "サブフォルダも検索(&S)", true, {}},
+      {cmd::kSameDisp, "同じファイルの表示(&D)", true, {}},
+      {cmd::kEmptyFolder, "空フォルダ検索(&M)", true, {}},
+      {cmd::kRecyclerFolder, "ゴミ箱を同期に含めない(&T)", true, {}},
+      {cmd::kIncludeExt, "指定拡張子を同期に含める(&E)", true, {QKeySequence(Qt::ALT | Qt::Key_E)}},
+      {cmd::kExcludeExt, "指定拡張子を同期に含めない(&N)", true, {QKeySequence(Qt::ALT | Qt::Key_N)}},
+      {cmd::kViewStatusBar, "ｽﾃｰﾀｽ ﾊﾞｰ(&S)", true, {}},
+      {cmd::kProperties, "プロパティ(&R)", false, {}},
+      {cmd::kFindBase, "基本ファイルを探す(&K)", false, {}},
+      {cmd::kFindTarget, "対照ファイルを探す(&T)", false, {}},
+      {cmd::kExternalTool, "外部ツール", false, {}},
+      {cmd::kLegend, "結果の意味(&K)...", false, {}},
+      {cmd::kAbout, "Orvel のﾊﾞｰｼﾞｮﾝ情報(&A)...", false, {}},
+      // Commands without a menu item: the clipboard, the keys that deliberately
+      // do nothing (Esc, F6, Shift+F6), the condition bar's check boxes and the
+      // framework's open command.
+      {cmd::kEditCopy, "", false, {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)}},
+      {cmd::kEditCut, "", false, {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)}},
+      {cmd::kEditPaste, "", false, {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)}},
+      {cmd::kEditUndo, "", false, {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)}},
+      {cmd::kStop, "", false, {QKeySequence(Qt::Key_Escape)}},
+      {cmd::kNextPane, "", false, {QKeySequence(Qt::Key_F6)}},
+      {cmd::kPrevPane, "", false, {QKeySequence(Qt::SHIFT | Qt::Key_F6)}},
+      {cmd::kCheckExt, "", false, {}},
+      {cmd::kCheckNoExt, "", false, {}},
+      {cmd::kFileOpen, "", false, {}},
+      {cmd::kPopupCancel, "", false, {}},
+  };
+  for (const Entry& e : entries) {
+    QAction* action = commands_->Add(e.id, QString::fromUtf8(e.text), e.checkable);
+    action->setShortcuts(QList<QKeySequence>(e.keys));
+    // Every key works wherever the focus is in the main window.
+    addAction(action);
+  }
+
+  commands_->SetHandler(cmd::kChooseBase, [this] { ChooseFolder(true); });
+  commands_->SetHandler(cmd::kChooseTarget, [this] { ChooseFolder(false); });
+  commands_->SetHandler(cmd::kSwapFolders, [this] {
+    QString base = bar_->BaseEdit()->text();
+    bar_->BaseEdit()->setText(bar_->TargetEdit()->text());
+    bar_->TargetEdit()->setText(base);
+  });
+  for (int id : {cmd::kEditCopy, cmd::kEditCut, cmd::kEditPaste, cmd::kEditUndo}) {
+    commands_->SetHandler(id, [this, id] { RouteToEdit(id); });
+  }
+  commands_->SetHandler(cmd::kAppExit, [this] { close(); });
+  commands_->SetHandler(cmd::kViewStatusBar, [this] { statusBar()->setVisible(!statusBar()->isVisible()); });
+  commands_->SetUpdate(cmd::kViewStatusBar, [this](QAction& action) {
+    // Ticked while shown; a hidden main window reports nothing about its bar.
+    action.setChecked(!statusBar()->isHidden());
+  });
+}
+
+void CMainFrame::BuildMenus() {
+  auto add = [this](QMenu* menu, int id) { menu->addAction(commands_->Action(id)); };
+  QMenuBar* bar = menuBar();
+
+  fileMenu_ = bar->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
+  add(fileMenu_, cmd::kLoadConditions);
+  add(fileMenu_, cmd::kSaveConditions);
+  QMenu* conditionMenu = fileMenu_->addMenu(QStringLiteral("条件(&J)"));
+  add(conditionMenu, cmd::kNewCondition);
+  add(conditionMenu, cmd::kRenameCondition);
+  add(conditionMenu, cmd::kDeleteCondition);
+  fileMenu_->addSeparator();
+  add(fileMenu_, cmd::kChooseBase);
+  add(fileMenu_, cmd::kChooseTarget);
+  add(fileMenu_, cmd::kSwapFolders);
+  fileMenu_->addSeparator();
+  recentPlaceholder_ = fileMenu_->addAction(QStringLiteral("最近使ったファイル"));
+  recentPlaceholder_->setEnabled(false);
+  recentEnd_ = fileMenu_->addSeparator();
+  add(fileMenu_, cmd::kAppExit);
+
+  QMenu* sync = bar->addMenu(QStringLiteral("同期(&S)"));
+  add(sync, cmd::kListCreation);
+  add(sync, cmd::kSyncRun);
+  add(sync, cmd::kUpdateSelected);
+  add(sync, cmd::kForceBase);
+  add(sync, cmd::kForceTarget);
+  sync->addSeparator();
+  add(sync, cmd::kOptions);
+  QMenu* syncOptions = sync->addMenu(QStringLiteral("同期オプション(&S)"));
+  add(syncOptions, cmd::kComplete);
+  add(syncOptions, cmd::kDeleteTrash);
+  QMenu* searchOptions = sync->addMenu(QStringLiteral("検索オプション(&F)"));
+  for (int id : {cmd::kSubFolder, cmd::kSameDisp, cmd::kEmptyFolder, cmd::kRecyclerFolder, cmd::kIncludeExt,
+                 cmd::kExcludeExt}) {
+    add(searchOptions, id);
+  }
+
+  QMenu* view = bar->addMenu(QStringLiteral("表示(&V)"));
+  add(view, cmd::kViewStatusBar);
+  add(view, cmd::kProperties);
+
+  QMenu* tools = bar->addMenu(QStringLiteral("ツール(&T)"));
+  add(tools, cmd::kFindBase);
+  add(tools, cmd::kFindTarget);
+  add(tools, cmd::kExternalTool);
+
+  QMenu* help = bar->addMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
+  add(help, cmd::kLegend);
+  add(help, cmd::kAbout);
+
+  // A menu shows the state of its items as they are when it opens.
+  for (QMenu* menu : bar->findChildren<QMenu*>()) {
+    connect(menu, &QMenu::aboutToShow, commands_, &CommandTable::UpdateAll);
+  }
+
+  // The condition list box's menu.
+  auto* popup = new QMenu(this);
+  popup->setObjectName(QStringLiteral("Condition"));
+  popup->addAction(commands_->AddAlias(cmd::kNewCondition, QStringLiteral("新規作成(&N)...")));
+  popup->addAction(commands_->AddAlias(cmd::kRenameCondition, QStringLiteral("名称変更(&R)...")));
+  popup->addAction(commands_->AddAlias(cmd::kDeleteCondition, QStringLiteral("削除(&D)...")));
+  connect(popup, &QMenu::aboutToShow, commands_, &CommandTable::UpdateAll);
+  bar_->SetConditionMenu(popup);
+}
+
+void CMainFrame::BuildToolBar() {
+  toolBar_ = addToolBar(QStringLiteral("Standard"));
+  toolBar_->setObjectName(QStringLiteral("ToolBar"));
+  toolBar_->setIconSize(QSize(16, 16));
+  toolBar_->setAllowedAreas(Qt::AllToolBarAreas);
+  const int buttons[] = {cmd::kLoadConditions, cmd::kSaveConditions, 0, cmd::kListCreation, cmd::kSyncRun, 0,
+                         cmd::kOptions, 0, cmd::kComplete, cmd::kDeleteTrash, 0, cmd::kSubFolder, cmd::kSameDisp,
+                         cmd::kRecyclerFolder, cmd::kEmptyFolder, 0, cmd::kEditCopy, 0, cmd::kAbout};
+  for (int id : buttons) {
+    if (id == 0) {
+      toolBar_->addSeparator();
+      continue;
+    }
+    QAction* action = commands_->Action(id);
+    action->setIcon(ToolbarIcon(id));
+    // The menus show texts only; the icons belong to the toolbar.
+    action->setIconVisibleInMenu(false);
+    toolBar_->addAction(action);
+  }
+}
+
+void CMainFrame::BuildStatusBar() {
+  QStatusBar* status = statusBar();
+  readyPane_ = new QLabel(QStringLiteral("ﾚﾃﾞｨ"), status);
+  readyPane_->setObjectName(QStringLiteral("ReadyPane"));
+  status->addWidget(readyPane_, 1);
+  foundPane_ = new QLabel(QStringLiteral("***"), status);
+  foundPane_->setObjectName(QStringLiteral("FoundPane"));
+  foundPane_->setFrameShape(QFrame::Panel);
+  foundPane_->setFrameShadow(QFrame::Sunken);
+  status->addPermanentWidget(foundPane_);
+  // The keyboard indicators keep their places; their lock states are not read.
+  for (const char* indicator : {"ｶﾅ", "CAP", "NUM", "SCRL"}) {
+    auto* pane = new QLabel(QString::fromUtf8(indicator), status);
+    pane->setEnabled(false);
+    pane->setFrameShape(QFrame::Panel);
+    pane->setFrameShadow(QFrame::Sunken);
+    status->addPermanentWidget(pane);
+  }
+}
+
+void CMainFrame::UpdateFoundPane() {
+  QString text = QStringLiteral(" %1 ").arg(view_->Flags().found);
+  if (foundPane_->text() != text) foundPane_->setText(text);
+}
+
+void CMainFrame::ChooseFolder(bool base) {
+  QLineEdit* edit = base ? bar_->BaseEdit() : bar_->TargetEdit();
+  QString text = edit->text();
+  // A trailing separator goes, except from the root folder itself.
+  if (text.endsWith(QLatin1Char('/')) && text != QStringLiteral("/")) text.chop(1);
+  if (std::optional<QString> chosen = dialogs_.ChooseFolder(text)) text = *chosen;
+  edit->setText(text);
+}
+
+void CMainFrame::RouteToEdit(int id) {
+  QLineEdit* edit = bar_->FocusedEdit();
+  if (!edit) return;
+  switch (id) {
+    case cmd::kEditCopy:
+      edit->copy();
+      break;
+    case cmd::kEditCut:
+      edit->cut();
+      break;
+    case cmd::kEditPaste:
+      edit->paste();
+      break;
+    case cmd::kEditUndo:
+      edit->undo();
+      break;
+    default:
+      break;
+  }
+}
+
+// ---- recent files and dropped files ----
+
+void CMainFrame::ShowRecentFiles(const QStringList& paths) {
+  for (QAction* action : recentActions_) {
+    fileMenu_->removeAction(action);
+    action->deleteLater();
+  }
+  recentActions_.clear();
+  recentPlaceholder_->setVisible(paths.isEmpty());
+  for (int i = 0; i < paths.size() && i < cmd::kRecentFileCount; ++i) {
+    const QString path = paths[i];
+    // "&1 path" … "&0 path"; an "&" in the path is shown as itself.
+    QString shown = QDir::toNativeSeparators(path);
+    shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    auto* action = new QAction(QStringLiteral("&%1 %2").arg((i + 1) % 10).arg(shown), this);
+    action->setObjectName(QStringLiteral("cmd%1").arg(cmd::kRecentFile1 + i));
+    action->setStatusTip(PromptText(cmd::kRecentFile1 + i));
+    connect(action, &QAction::triggered, this, [this, path] {
+      if (openRecent_) openRecent_(path);
+    });
+    fileMenu_->insertAction(recentEnd_, action);
+    recentActions_.push_back(action);
+  }
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+  // Each dropped file is opened in turn, so the last one stays.
+  for (const QUrl& url : event->mimeData()->urls()) {
+    if (url.isLocalFile() && openDropped_) openDropped_(url.toLocalFile());
+  }
+  event->acceptProposedAction();
+}
+
+// ---- placement ----
+
+void CMainFrame::RestorePlacement() {
+  QSettings settings;
+  std::optional<WindowPlacement> placement = ParseWindowPlacement(settings.value(kWindowPos).toString());
+  if (!placement) return;
+  const QRect& r = placement->normal;
+  setGeometry(QRect(QPoint(r.left(), r.top()), QPoint(r.right() - 1, r.bottom() - 1)));
+  // A window closed while minimised opens in its normal position.
+  maximiseWhenShown_ = placement->showState == 3;
+}
+
+void CMainFrame::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (maximiseWhenShown_) {
+    maximiseWhenShown_ = false;
+    QTimer::singleShot(0, this, &QWidget::showMaximized);
+  }
+}
+
+void CMainFrame::SavePlacement() {
+  WindowPlacement placement;
+  placement.showState = isMinimized() ? 2 : isMaximized() ? 3 : 1;
+  const QRect g = (isMaximized() || isMinimized()) ? normalGeometry() : geometry();
+  // Right and bottom are stored as exclusive edges.
+  placement.normal = QRect(QPoint(g.left(), g.top()), QPoint(g.left() + g.width(), g.top() + g.height()));
+  QSettings settings;
+  settings.setValue(kWindowPos, FormatWindowPlacement(placement));
+  settings.setValue(kListPos, view_->ColumnWidthsText());
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+  // The window's own values first, then the working set and the recent files.
+  SavePlacement();
+  if (closing_) closing_();
+  event->accept();
+}
+
+}  // namespace orvel::ui

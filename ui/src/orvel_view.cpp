@@ -1,0 +1,301 @@
+#include "ui/orvel_view.h"
+
+#include "engine/sync_execution.h"
+#include "storage/condition_file.h"
+#include "storage/settings_store.h"
+#include "ui/command_ids.h"
+#include "ui/command_table.h"
+#include "ui/condi_bar.h"
+#include "ui/progress_dialog.h"
+#include "ui/result_model.h"
+#include "ui/user_dialogs.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QSettings>
+#include <QTimer>
+
+namespace orvel::ui {
+
+// The engine's questions and messages as message boxes.
+class COrvelView::Prompt : public engine::IPrompt {
+ public:
+  explicit Prompt(IUserDialogs& dialogs) : dialogs_(dialogs) {}
+  void Message(std::string_view text) override { dialogs_.Message(QString::fromUtf8(text.data(), Size(text))); }
+  bool AskYesNo(std::string_view text) override { return dialogs_.AskYesNo(QString::fromUtf8(text.data(), Size(text))); }
+
+ private:
+  static qsizetype Size(std::string_view text) { return static_cast<qsizetype>(text.size()); }
+  IUserDialogs& dialogs_;
+};
+
+// The list's selected lines, taken when the row command starts.
+class COrvelView::Selection : public engine::ISelection {
+ public:
+  explicit Selection(std::vector<int> items) : items_(std::move(items)) {}
+  int NextSelected(int item) const override {
+    for (int selected : items_) {
+      if (selected > item) return selected;
+    }
+    return -1;
+  }
+  int SelectedCount() const override { return static_cast<int>(items_.size()); }
+
+ private:
+  std::vector<int> items_;
+};
+
+namespace {
+
+const QString kNotFound = QStringLiteral("指定された条件ファイルが見つかりません");
+
+QString FileTitle(const QString& path) { return QFileInfo(path).fileName(); }
+
+}  // namespace
+
+COrvelView::COrvelView(CondiBar& bar, CommandTable& commands, IUserDialogs& dialogs, QWidget* mainWindow,
+                       QWidget* parent)
+    : ResultListView(parent),
+      bar_(bar),
+      commands_(commands),
+      dialogs_(dialogs),
+      mainWindow_(mainWindow),
+      state_(bar),
+      host_(state_),
+      model_(std::make_unique<ResultModel>(rows_)),
+      progress_(std::make_unique<CProgressDlg>(mainWindow)),
+      prompt_(std::make_unique<Prompt>(dialogs)) {
+  setObjectName(QStringLiteral("ResultList"));
+  SetResultModel(model_.get());
+  engine_ = std::make_unique<engine::SyncEngine>(rows_, *model_, host_, *progress_, *prompt_);
+  // Rows appended by a run become visible at each turn of the event loop.
+  progress_->SetBeforeDrain([this] { model_->Flush(); });
+  RegisterCommands();
+}
+
+COrvelView::~COrvelView() { SetBusyCursor(false); }
+
+// ---- start-up and shut-down ----
+
+void COrvelView::InitialUpdate(const QString& documentPath) {
+  if (!documentPath.isEmpty()) {
+    storage::LoadConditionFile(documentPath.toStdString(), state_.Set());
+    state_.ShowLoadedSet();
+  } else {
+    QSettings settings;
+    storage::LoadSettings(settings, state_);
+    state_.FillConditionList();
+    state_.Bar().ShowWorkingSet(state_.Working());
+  }
+}
+
+bool COrvelView::LoadCommandLineFile(const QString& path) {
+  if (!storage::LoadConditionFile(path.toStdString(), state_.Set())) {
+    dialogs_.Message(kNotFound);
+    return false;
+  }
+  state_.ShowLoadedSet();
+  return true;
+}
+
+void COrvelView::SaveSettings() {
+  QSettings settings;
+  storage::SaveSettings(settings, state_.Working());
+}
+
+void COrvelView::SelectCondition(int index) { state_.SelectCondition(index); }
+
+// ---- runs ----
+
+void COrvelView::SetBusyCursor(bool busy) {
+  if (busy == busyCursor_) return;
+  busyCursor_ = busy;
+  if (busy) {
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+  } else {
+    QApplication::restoreOverrideCursor();
+  }
+}
+
+void COrvelView::RunList(bool syncMode) {
+  state_.TakeAndStore();
+  SetBusyCursor(true);
+  engine_->RunAllConditions(syncMode);
+  model_->Flush();
+  SetBusyCursor(false);
+}
+
+void COrvelView::ListCreation() { RunList(false); }
+
+void COrvelView::SyncRun() {
+  if (!autoRun_ && state_.Working().ConfDlg != 0) {
+    if (!prompt_->AskYesNo(engine::row_text::kConfirmSync)) return;
+  }
+  RunList(true);
+  if (exitAfterRun_) {
+    // Posted, so the close happens after this command has returned.
+    QTimer::singleShot(0, this, [this] { Q_EMIT CloseRequested(); });
+  }
+}
+
+void COrvelView::RunRowCommand(engine::Direction direction) {
+  Selection selection(SelectedItems());
+  SetBusyCursor(true);
+  engine_->RunRowCommand(direction, state_.Working().ConfDlg != 0, selection);
+  SetBusyCursor(false);
+}
+
+// ---- condition files ----
+
+void COrvelView::SaveConditions() {
+  state_.TakeAndStore();
+  std::optional<QString> path = dialogs_.SaveFileName();
+  if (!path) return;
+  storage::SaveResult result = storage::SaveConditionFile(path->toStdString(), state_.Set());
+  switch (result.error) {
+    case storage::SaveError::None:
+      break;
+    case storage::SaveError::LineBreakInValue:
+      dialogs_.Message(QStringLiteral("条件「%1」のフォルダ名または拡張子に改行が含まれているため、保存できません")
+                           .arg(QString::fromStdString(result.detail)));
+      return;
+    case storage::SaveError::WriteFailed:
+      dialogs_.Message(QStringLiteral("条件ファイルを保存できません\n%1\n%2")
+                           .arg(*path, QString::fromStdString(result.detail)));
+      return;
+  }
+  if (addRecent_) addRecent_(*path);
+  if (setTitle_) setTitle_(FileTitle(*path));
+}
+
+void COrvelView::LoadConditions() {
+  std::optional<QString> path = dialogs_.OpenFileName();
+  if (!path) return;
+  // A file that cannot be read leaves the set, the title and the recent files
+  // as they were, and says so.
+  if (!storage::LoadConditionFile(path->toStdString(), state_.Set())) {
+    dialogs_.Message(kNotFound);
+    return;
+  }
+  state_.FillConditionList();
+  state_.LoadCondition(0);
+  state_.SetCurrentIndex(0);
+  if (addRecent_) addRecent_(*path);
+  state_.Bar().ShowWorkingSet(state_.Working());
+  if (setTitle_) setTitle_(FileTitle(*path));
+}
+
+// ---- commands ----
+
+bool COrvelView::FoldersTyped() const {
+  return !bar_.BaseEdit()->text().isEmpty() && !bar_.TargetEdit()->text().isEmpty();
+}
+
+bool COrvelView::OneIdleLineSelected() const {
+  return !engine_->Busy() && selectionModel() && selectionModel()->selectedRows().size() == 1;
+}
+
+void COrvelView::AddToggle(int id, int storage::WorkingSet::*field, bool tickWhenZero) {
+  commands_.SetHandler(id, [this, id, field] {
+    int& value = state_.Working().*field;
+    value = value != 0 ? 0 : 1;
+    if (id == cmd::kIncludeExt) bar_.ExtCheck()->setChecked(value != 0);
+    if (id == cmd::kExcludeExt) bar_.NoExtCheck()->setChecked(value != 0);
+    state_.StoreCondition(state_.CurrentIndex());
+  });
+  commands_.SetUpdate(id, [this, field, tickWhenZero](QAction& action) {
+    const bool on = (state_.Working().*field != 0) != tickWhenZero;
+    if (action.isChecked() != on) action.setChecked(on);
+  });
+}
+
+void COrvelView::AddCheckBoxCommand(int id, int storage::WorkingSet::*field) {
+  QCheckBox* box = id == cmd::kCheckExt ? bar_.ExtCheck() : bar_.NoExtCheck();
+  commands_.SetHandler(id, [this, box, field] {
+    state_.Working().*field = box->isChecked() ? 1 : 0;
+    state_.StoreCondition(state_.CurrentIndex());
+  });
+}
+
+void COrvelView::RegisterCommands() {
+  using storage::WorkingSet;
+  auto foldersTyped = [this](QAction& action) { action.setEnabled(FoldersTyped()); };
+  commands_.SetHandler(cmd::kListCreation, [this] { ListCreation(); });
+  commands_.SetUpdate(cmd::kListCreation, foldersTyped);
+  commands_.SetHandler(cmd::kSyncRun, [this] { SyncRun(); });
+  commands_.SetUpdate(cmd::kSyncRun, foldersTyped);
+  commands_.SetHandler(cmd::kUpdateSelected, [this] { RunRowCommand(engine::Direction::AsMarked); });
+  commands_.SetHandler(cmd::kForceBase, [this] { RunRowCommand(engine::Direction::ForceBase); });
+  commands_.SetHandler(cmd::kForceTarget, [this] { RunRowCommand(engine::Direction::ForceTarget); });
+  commands_.SetHandler(cmd::kSaveConditions, [this] { SaveConditions(); });
+  commands_.SetHandler(cmd::kLoadConditions, [this] { LoadConditions(); });
+  commands_.SetHandler(cmd::kFileOpen, [this] { LoadConditions(); });
+
+  auto oneIdleLine = [this](QAction& action) { action.setEnabled(OneIdleLineSelected()); };
+  for (int id : {cmd::kProperties, cmd::kFindBase, cmd::kFindTarget}) commands_.SetUpdate(id, oneIdleLine);
+  commands_.SetUpdate(cmd::kExternalTool, [this](QAction& action) {
+    const WorkingSet& w = state_.Working();
+    const bool set = !w.ExeName1.empty() && !w.ExePath1.empty();
+    action.setEnabled(set);
+    if (set) action.setText(QString::fromStdString(w.ExeName1));
+  });
+
+  AddToggle(cmd::kComplete, &WorkingSet::Complete);
+  AddToggle(cmd::kDeleteTrash, &WorkingSet::DeleteTrash);
+  AddToggle(cmd::kSubFolder, &WorkingSet::SubFolder);
+  AddToggle(cmd::kSameDisp, &WorkingSet::SameDisp, /*tickWhenZero=*/true);
+  AddToggle(cmd::kEmptyFolder, &WorkingSet::EmptyFolder);
+  AddToggle(cmd::kRecyclerFolder, &WorkingSet::RecyclerFolder);
+  AddToggle(cmd::kIncludeExt, &WorkingSet::ChkExt);
+  AddToggle(cmd::kExcludeExt, &WorkingSet::ChkNoExt);
+  AddCheckBoxCommand(cmd::kCheckExt, &WorkingSet::ChkExt);
+  AddCheckBoxCommand(cmd::kCheckNoExt, &WorkingSet::ChkNoExt);
+
+  // The context menu: the row commands under their short names.
+  contextMenu_ = new QMenu(this);
+  contextMenu_->setObjectName(QStringLiteral("OrvelPopup"));
+  contextMenu_->addAction(commands_.AddAlias(cmd::kUpdateSelected, QStringLiteral("更新(&X)")));
+  contextMenu_->addAction(commands_.AddAlias(cmd::kProperties, QStringLiteral("プロパティ(&R)")));
+  contextMenu_->addAction(commands_.AddAlias(cmd::kExternalTool, QStringLiteral("外部ツール")));
+  contextMenu_->addAction(commands_.AddAlias(cmd::kFindBase, QStringLiteral("基本ファイルを探す(&K)")));
+  contextMenu_->addAction(commands_.AddAlias(cmd::kFindTarget, QStringLiteral("対照ファイルを探す(&T)")));
+  contextMenu_->addAction(commands_.AddAlias(cmd::kForceBase, QStringLiteral("強制基本コピー(&1)...")));
+  contextMenu_->addAction(commands_.AddAlias(cmd::kForceTarget, QStringLiteral("強制対象コピー(&2)...")));
+  contextMenu_->addSeparator();
+  contextMenu_->addAction(commands_.AddAlias(cmd::kPopupCancel, QStringLiteral("キャンセル(&C)")));
+  connect(contextMenu_, &QMenu::aboutToShow, &commands_, &CommandTable::UpdateAll);
+}
+
+void COrvelView::contextMenuEvent(QContextMenuEvent* /*event*/) {
+  if (model_->ItemCount() == 0) return;
+  // At the mouse cursor also when asked for from the keyboard.
+  contextMenu_->exec(QCursor::pos());
+}
+
+void COrvelView::mouseDoubleClickEvent(QMouseEvent* event) {
+  QTreeView::mouseDoubleClickEvent(event);
+  const QModelIndex hit = indexAt(event->position().toPoint());
+  if (!hit.isValid()) return;
+  switch (state_.Working().DblClk) {
+    case 0:
+      // At once: no question, no progress window.
+      engine_->ExecuteRow(hit.row(), engine::Direction::AsMarked);
+      break;
+    case 1:
+      QTimer::singleShot(0, this, [this] { commands_.Execute(cmd::kProperties); });
+      break;
+    case 2:
+      QTimer::singleShot(0, this, [this] { commands_.Execute(cmd::kExternalTool); });
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace orvel::ui
