@@ -58,6 +58,7 @@ void CommandTable::RunUpdate(Command& command) {
 
 void CommandTable::UpdateAll() {
   for (auto& entry : commands_) RunUpdate(entry.second);
+  Q_EMIT Updated();
 }
 
 bool CommandTable::Execute(int id) {

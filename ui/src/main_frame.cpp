@@ -9,7 +9,6 @@
 #include "ui/user_dialogs.h"
 #include "ui/window_placement.h"
 
-#include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QCloseEvent>
 #include <QDir>
@@ -70,9 +69,7 @@ CMainFrame::CMainFrame(IUserDialogs& dialogs, QWidget* parent)
       if (QAction* action = commands_->Action(id)) action->setChecked(on);
     }
   });
-  if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance()) {
-    connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &CMainFrame::UpdateFoundPane);
-  }
+  connect(commands_, &CommandTable::Updated, this, &CMainFrame::UpdateFoundPane);
   setAcceptDrops(true);
   view_->setFocus();
 }

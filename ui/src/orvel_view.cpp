@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
@@ -276,6 +277,24 @@ void COrvelView::contextMenuEvent(QContextMenuEvent* /*event*/) {
   if (model_->ItemCount() == 0) return;
   // At the mouse cursor also when asked for from the keyboard.
   contextMenu_->exec(QCursor::pos());
+}
+
+// The list copies nothing itself: Ctrl+C is the main window's clipboard
+// command, which acts on the condition bar's edits only.
+bool COrvelView::event(QEvent* event) {
+  if (event->type() == QEvent::ShortcutOverride && static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+    event->ignore();
+    return false;
+  }
+  return ResultListView::event(event);
+}
+
+void COrvelView::keyPressEvent(QKeyEvent* event) {
+  if (event->matches(QKeySequence::Copy)) {
+    event->ignore();
+    return;
+  }
+  ResultListView::keyPressEvent(event);
 }
 
 void COrvelView::mouseDoubleClickEvent(QMouseEvent* event) {

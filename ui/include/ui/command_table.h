@@ -41,6 +41,10 @@ class CommandTable : public QObject {
   // Runs the command now if its rule allows it; false when it did not run.
   bool Execute(int id);
 
+ Q_SIGNALS:
+  // Every update rule has run; other idle updates (status-bar panes) follow it.
+  void Updated();
+
  private:
   struct Command {
     std::vector<QAction*> actions;

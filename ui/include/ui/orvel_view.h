@@ -74,6 +74,8 @@ class COrvelView : public ResultListView {
  protected:
   void contextMenuEvent(QContextMenuEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  bool event(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   class Prompt;

@@ -1,0 +1,343 @@
+// The desktop program as a whole: start-up, the condition bar and list box,
+// the toggles, the update rules, runs and the window's placement.
+#include "support/app_rig.h"
+#include "support/temp_tree.h"
+#include "ui/command_ids.h"
+#include "ui/command_table.h"
+#include "ui/progress_dialog.h"
+#include "ui/result_model.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QSettings>
+#include <QTest>
+#include <QToolBar>
+#include <QPushButton>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+namespace orvel {
+namespace {
+
+using test::AppRig;
+using test::MakeCondition;
+using test::TempDir;
+using test::Time;
+using test::WriteFile;
+namespace cmd = ui::cmd;
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override { AppRig::ClearSettings(); }
+
+  QAction* Action(int id) { return rig.Frame().Commands().Action(id); }
+  bool Run(int id) { return rig.Frame().Commands().Execute(id); }
+  void Idle() {
+    rig.Frame().Commands().UpdateAll();
+    QCoreApplication::processEvents();
+  }
+  QToolButton* ToolButton(int id) {
+    return qobject_cast<QToolButton*>(rig.Frame().ToolBar()->widgetForAction(Action(id)));
+  }
+  // Two folder pairs with one newer base file each, and a condition file naming them.
+  std::string TwoConditionFile() {
+    WriteFile(dir / "a1/new.txt", "new", Time(2000));
+    WriteFile(dir / "b1/new.txt", "old", Time(1000));
+    WriteFile(dir / "a2/only.txt", "x", Time(1000));
+    test::MakeFolder(dir / "b2", Time(1000));
+    std::string file = dir / "two.ORV";
+    test::WriteConditionFile(file, {MakeCondition("first", dir / "a1", dir / "b1"),
+                                    MakeCondition("second", dir / "a2", dir / "b2")});
+    return file;
+  }
+
+  TempDir dir;
+  AppRig rig;
+};
+
+TEST_F(MainWindowTest, FirstStartShowsOneNewConditionFromTheDefaults) {
+  rig.Start();
+  EXPECT_EQ(rig.Frame().windowTitle(), "Orvel");
+  ASSERT_EQ(rig.Bar().ConditionList()->count(), 1);
+  EXPECT_EQ(rig.Bar().ConditionList()->item(0)->text(), "新規");
+  EXPECT_EQ(rig.Bar().BaseEdit()->text(), "/");
+  EXPECT_EQ(rig.Bar().TargetEdit()->text(), "/");
+  EXPECT_FALSE(rig.Bar().ExtCheck()->isChecked());
+  Idle();
+  EXPECT_TRUE(Action(cmd::kRecyclerFolder)->isChecked());
+  EXPECT_FALSE(Action(cmd::kSameDisp)->isChecked());  // identical files are shown
+  EXPECT_FALSE(Action(cmd::kSubFolder)->isChecked());
+  EXPECT_EQ(rig.Frame().ReadyPane()->text(), "ﾚﾃﾞｨ");
+  EXPECT_EQ(rig.Frame().FoundPane()->text(), " 0 ");
+}
+
+TEST_F(MainWindowTest, TheWorkingSetSurvivesARestartButTypedTextDoesNot) {
+  rig.Start({QString::fromStdString(TwoConditionFile())});
+  rig.Bar().ConditionList()->setCurrentRow(1);
+  QCoreApplication::processEvents();  // the switch arrives as a posted call
+  ASSERT_EQ(rig.State().CurrentIndex(), 1);
+  rig.Bar().BaseEdit()->setText("/typed/but/never/taken");
+  rig.Frame().close();
+  rig.app.reset();
+
+  AppRig second;
+  second.Start();
+  ASSERT_EQ(second.Bar().ConditionList()->count(), 1);
+  EXPECT_EQ(second.Bar().ConditionList()->item(0)->text(), "新規");
+  EXPECT_EQ(second.Bar().BaseEdit()->text().toStdString(), dir / "a2");
+  EXPECT_EQ(second.Bar().TargetEdit()->text().toStdString(), dir / "b2");
+}
+
+TEST_F(MainWindowTest, CommandLineFileWithRAndXSyncsAndCloses) {
+  std::string file = TwoConditionFile();
+  rig.Start({QString::fromStdString(file), "-r", "/X"});
+  EXPECT_TRUE(rig.Frame().isVisible());
+  EXPECT_EQ(rig.Bar().ConditionList()->count(), 2);
+  QTRY_VERIFY_WITH_TIMEOUT(!rig.Frame().isVisible(), 5000);
+  EXPECT_EQ(test::ReadFile(dir / "b1/new.txt"), "new");
+  EXPECT_EQ(test::ReadFile(dir / "b2/only.txt"), "x");
+  EXPECT_TRUE(rig.dialogs.questions.isEmpty());  // R asks no confirmation
+}
+
+TEST_F(MainWindowTest, SwitchesWithoutAFileOrAMissingFileDoNothing) {
+  rig.Start({"-R", "-X"});
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(rig.Frame().isVisible());
+  EXPECT_TRUE(rig.dialogs.messages.isEmpty());
+  EXPECT_FALSE(rig.app->Switches().autoRun);
+
+  AppRig missing;
+  missing.Start({QString::fromStdString(dir / "missing.ORV"), "-R", "-X"});
+  for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+  EXPECT_TRUE(missing.Frame().isVisible());
+  EXPECT_EQ(missing.dialogs.messages, QStringList{"指定された条件ファイルが見つかりません"});
+  EXPECT_EQ(missing.Bar().ConditionList()->item(0)->text(), "新規");
+  EXPECT_EQ(missing.View().Results().ItemCount(), 0);
+}
+
+TEST_F(MainWindowTest, ARunOverTwoConditionsShowsTheCurrentOneAgain) {
+  rig.Start({QString::fromStdString(TwoConditionFile())});
+  rig.Bar().ConditionList()->setCurrentRow(1);
+  QCoreApplication::processEvents();
+  rig.Bar().ConditionList()->setCurrentRow(0);
+  QCoreApplication::processEvents();
+  ASSERT_EQ(rig.State().CurrentIndex(), 0);
+
+  QTest::keyClick(&rig.Frame(), Qt::Key_F5);
+  EXPECT_EQ(rig.View().Results().ItemCount(), 2);  // one row from each condition
+  EXPECT_EQ(rig.Bar().ConditionList()->currentRow(), 0);
+  EXPECT_EQ(rig.Bar().BaseEdit()->text().toStdString(), dir / "a1");
+  EXPECT_EQ(test::ReadFile(dir / "b1/new.txt"), "old");  // list creation touches nothing
+  Idle();
+  EXPECT_EQ(rig.Frame().FoundPane()->text(), " 2 ");
+  EXPECT_TRUE(rig.Frame().isEnabled());
+  EXPECT_FALSE(rig.View().Progress().isVisible());
+}
+
+TEST_F(MainWindowTest, SwitchingConditionsStoresTheTypedTextsFirst) {
+  rig.Start({QString::fromStdString(TwoConditionFile())});
+  rig.Bar().ExtEdit()->setText("txt doc");
+  rig.Bar().BaseEdit()->setText("/edited");
+  rig.Bar().ConditionList()->setCurrentRow(1);
+  // Posted: the list box finishes its own handling first.
+  EXPECT_EQ(rig.State().CurrentIndex(), 0);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(rig.State().CurrentIndex(), 1);
+  EXPECT_EQ(rig.State().Set().Element(0).GetAFolder(), "/edited");
+  EXPECT_EQ(rig.State().Set().Element(0).GetExt(), "txt doc");
+  rig.Bar().ConditionList()->setCurrentRow(0);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(rig.Bar().BaseEdit()->text(), "/edited");
+}
+
+TEST_F(MainWindowTest, TogglesTickMenuAndToolbarAndBelongToTheirCondition) {
+  rig.Start({QString::fromStdString(TwoConditionFile())});
+  Idle();
+  ASSERT_FALSE(Action(cmd::kComplete)->isChecked());
+  QTest::mouseClick(ToolButton(cmd::kComplete), Qt::LeftButton);
+  Idle();
+  EXPECT_TRUE(Action(cmd::kComplete)->isChecked());
+  EXPECT_TRUE(ToolButton(cmd::kComplete)->isChecked());
+  EXPECT_EQ(rig.State().Set().Element(0).GetComplete(), 1);
+
+  Action(cmd::kSameDisp)->trigger();  // hide identical files
+  Idle();
+  EXPECT_TRUE(Action(cmd::kSameDisp)->isChecked());
+  EXPECT_EQ(rig.State().Set().Element(0).GetSameDisp(), 0);
+
+  rig.Bar().ConditionList()->setCurrentRow(1);
+  QCoreApplication::processEvents();
+  Idle();
+  EXPECT_FALSE(Action(cmd::kComplete)->isChecked());
+  EXPECT_FALSE(Action(cmd::kSameDisp)->isChecked());
+  rig.Bar().ConditionList()->setCurrentRow(0);
+  QCoreApplication::processEvents();
+  Idle();
+  EXPECT_TRUE(Action(cmd::kComplete)->isChecked());
+  EXPECT_TRUE(Action(cmd::kSameDisp)->isChecked());
+}
+
+TEST_F(MainWindowTest, ExtensionTogglesAndCheckBoxesAgree) {
+  rig.Start();
+  QTest::keyClick(&rig.Frame(), Qt::Key_E, Qt::AltModifier);
+  Idle();
+  EXPECT_TRUE(rig.Bar().ExtCheck()->isChecked());
+  EXPECT_TRUE(Action(cmd::kIncludeExt)->isChecked());
+  EXPECT_EQ(rig.State().Set().Element(0).GetChkExt(), 1);
+  QTest::mouseClick(rig.Bar().NoExtCheck(), Qt::LeftButton);
+  Idle();
+  EXPECT_TRUE(Action(cmd::kExcludeExt)->isChecked());
+  EXPECT_EQ(rig.State().Set().Element(0).GetChkNoExt(), 1);
+  QTest::mouseClick(rig.Bar().ExtCheck(), Qt::LeftButton);
+  Idle();
+  EXPECT_FALSE(Action(cmd::kIncludeExt)->isChecked());
+  EXPECT_EQ(rig.State().Set().Element(0).GetChkExt(), 0);
+}
+
+TEST_F(MainWindowTest, UpdateRulesFollowTheEditsTheSelectionAndTheTool) {
+  rig.Start({QString::fromStdString(TwoConditionFile())});
+  Idle();
+  EXPECT_TRUE(Action(cmd::kListCreation)->isEnabled());
+  rig.Bar().TargetEdit()->clear();
+  Idle();
+  EXPECT_FALSE(Action(cmd::kListCreation)->isEnabled());
+  EXPECT_FALSE(Action(cmd::kSyncRun)->isEnabled());
+  QTest::keyClick(&rig.Frame(), Qt::Key_F5);  // disabled: nothing runs
+  EXPECT_EQ(rig.View().Results().ItemCount(), 0);
+  rig.Bar().TargetEdit()->setText(QString::fromStdString(dir / "b1"));
+
+  Run(cmd::kListCreation);
+  ASSERT_EQ(rig.View().Results().ItemCount(), 2);
+  Idle();
+  EXPECT_FALSE(Action(cmd::kProperties)->isEnabled());  // nothing selected
+  rig.View().selectAll();
+  Idle();
+  EXPECT_FALSE(Action(cmd::kProperties)->isEnabled());  // two lines
+  EXPECT_FALSE(Action(cmd::kFindBase)->isEnabled());
+  rig.View().setCurrentIndex(rig.View().model()->index(1, 0));
+  Idle();
+  EXPECT_TRUE(Action(cmd::kProperties)->isEnabled());
+  EXPECT_TRUE(Action(cmd::kFindTarget)->isEnabled());
+
+  // While a run is busy: look at the rule from inside the run's event-loop turns.
+  bool enabledWhileBusy = true;
+  rig.View().Progress().SetBeforeDrain([&] {
+    rig.Frame().Commands().UpdateAll();
+    enabledWhileBusy = enabledWhileBusy && Action(cmd::kProperties)->isEnabled();
+  });
+  rig.View().setCurrentIndex(rig.View().model()->index(0, 0));
+  rig.View().RunRowCommand(engine::Direction::AsMarked);  // ConfDlg asks; no answer = No
+  rig.dialogs.answers = {true};
+  rig.View().RunRowCommand(engine::Direction::AsMarked);
+  EXPECT_FALSE(enabledWhileBusy);
+
+  EXPECT_FALSE(Action(cmd::kExternalTool)->isEnabled());
+  rig.State().Working().ExeName1 = "Meld";
+  Idle();
+  EXPECT_FALSE(Action(cmd::kExternalTool)->isEnabled());
+  rig.State().Working().ExePath1 = "/usr/bin/meld";
+  Idle();
+  EXPECT_TRUE(Action(cmd::kExternalTool)->isEnabled());
+  EXPECT_EQ(Action(cmd::kExternalTool)->text(), "Meld");
+}
+
+TEST_F(MainWindowTest, SyncRunAsksUnderConfDlgAndNoChangesNothing) {
+  rig.Start({QString::fromStdString(TwoConditionFile())});
+  QTest::keyClick(&rig.Frame(), Qt::Key_F5, Qt::ShiftModifier);
+  EXPECT_EQ(rig.dialogs.questions, QStringList{"同期実行します\nよろしいですか？"});
+  EXPECT_EQ(rig.View().Results().ItemCount(), 0);
+  EXPECT_EQ(test::ReadFile(dir / "b1/new.txt"), "old");
+  rig.dialogs.answers = {true};
+  QTest::keyClick(&rig.Frame(), Qt::Key_F5, Qt::ShiftModifier);
+  EXPECT_EQ(test::ReadFile(dir / "b1/new.txt"), "new");
+  ASSERT_EQ(rig.View().Results().ItemCount(), 2);
+  EXPECT_EQ(rig.View().Results().ItemText(0, 2), ">=");
+  EXPECT_TRUE(rig.Frame().isVisible());  // no X switch
+}
+
+TEST_F(MainWindowTest, DoubleClickWithDblClkZeroExecutesTheLineWithoutAsking) {
+  rig.Start({QString::fromStdString(TwoConditionFile())});
+  rig.State().Working().DblClk = 0;
+  Run(cmd::kListCreation);
+  ASSERT_EQ(rig.View().Results().ItemCount(), 2);
+  rig.Frame().resize(800, 600);
+  Idle();
+  QRect line = rig.View().visualRect(rig.View().model()->index(0, 0));
+  QTest::mouseDClick(rig.View().viewport(), Qt::LeftButton, {}, line.center());
+  EXPECT_TRUE(rig.dialogs.questions.isEmpty());
+  EXPECT_EQ(test::ReadFile(dir / "b1/new.txt"), "new");
+  EXPECT_EQ(rig.View().Results().ItemText(0, 2), ">=");
+  // Empty space below the lines does nothing.
+  QTest::mouseDClick(rig.View().viewport(), Qt::LeftButton, {}, QPoint(5, rig.View().viewport()->height() - 3));
+  EXPECT_EQ(rig.View().Results().ItemText(1, 2), ">>");
+}
+
+TEST_F(MainWindowTest, ChoosingAFolderDropsATrailingSeparatorExceptFromTheRoot) {
+  rig.Start();
+  rig.Bar().BaseEdit()->setText("/data/photos/");
+  QTest::mouseClick(rig.Bar().BaseButton(), Qt::LeftButton);  // cancelled
+  EXPECT_EQ(rig.dialogs.folderStarts, QStringList{"/data/photos"});
+  EXPECT_EQ(rig.Bar().BaseEdit()->text(), "/data/photos");
+  rig.Bar().TargetEdit()->setText("/");
+  rig.dialogs.folders = {QString("/srv/backup")};
+  QTest::keyClick(&rig.Frame(), Qt::Key_B, Qt::AltModifier);
+  EXPECT_EQ(rig.dialogs.folderStarts.last(), "/");
+  EXPECT_EQ(rig.Bar().TargetEdit()->text(), "/srv/backup");
+
+  QTest::keyClick(&rig.Frame(), Qt::Key_C, Qt::AltModifier);  // swap
+  EXPECT_EQ(rig.Bar().BaseEdit()->text(), "/srv/backup");
+  EXPECT_EQ(rig.Bar().TargetEdit()->text(), "/data/photos");
+}
+
+TEST_F(MainWindowTest, WindowPosRestoresAMaximisedWindowWithItsNormalRectangle) {
+  QSettings().setValue("Settings/WindowPos", "0:3:-1:-1:-1:-1:40:30:640:510");
+  QSettings().setValue("Settings/ListPos", "80:90");
+  rig.Start();
+  QTRY_VERIFY_WITH_TIMEOUT(rig.Frame().isMaximized(), 2000);
+  EXPECT_EQ(rig.View().columnWidth(0), 80);
+  EXPECT_EQ(rig.View().columnWidth(2), 50);
+  rig.Frame().close();
+  QString saved = QSettings().value("Settings/WindowPos").toString();
+  EXPECT_TRUE(saved.startsWith("0:3:")) << saved.toStdString();
+  EXPECT_TRUE(saved.endsWith(":40:30:640:510")) << saved.toStdString();
+  EXPECT_EQ(QSettings().value("Settings/ListPos").toString(), "80:90:50:120:150");
+}
+
+TEST_F(MainWindowTest, ClipboardKeysGoToTheFocusedEditOnly) {
+  rig.Start();
+  rig.Frame().show();
+  rig.Frame().activateWindow();
+  rig.Bar().ExtEdit()->setText("txt");
+  rig.Bar().ExtEdit()->setFocus();
+  rig.Bar().ExtEdit()->selectAll();
+  Run(cmd::kEditCopy);
+  rig.Bar().NoExtEdit()->setFocus();
+  Run(cmd::kEditPaste);
+  EXPECT_EQ(rig.Bar().NoExtEdit()->text(), "txt");
+  rig.View().setFocus();
+  rig.Bar().NoExtEdit()->clear();
+  Run(cmd::kEditPaste);  // the list has the focus: nothing
+  EXPECT_EQ(rig.Bar().NoExtEdit()->text(), "");
+
+  // Ctrl+C in the list copies nothing, not even a line's text.
+  WriteFile(dir / "a/f.txt", "x", Time(1000));
+  rig.Bar().BaseEdit()->setText(QString::fromStdString(dir / "a"));
+  rig.Bar().TargetEdit()->setText(QString::fromStdString(dir / "b"));
+  test::MakeFolder(dir / "b", Time(1000));
+  Run(cmd::kListCreation);
+  ASSERT_EQ(rig.View().Results().ItemCount(), 1);
+  rig.View().setFocus();
+  rig.View().setCurrentIndex(rig.View().model()->index(0, 0));
+  QGuiApplication::clipboard()->setText("kept");
+  QTest::keyClick(rig.View().viewport(), Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), "kept");
+}
+
+}  // namespace
+}  // namespace orvel
