@@ -170,6 +170,7 @@ bool Comparison::Classify(Kind kind, std::string_view relFolder, std::string_vie
   row.mark = verdict.mark;
   row.result = verdict.result;
   row.side = (kind == Kind::BaseFile || kind == Kind::BaseFolder) ? Side::Base : Side::Target;
+  row.isFolder = kind == Kind::BaseFolder || kind == Kind::TargetFolder;
   list_.AppendItem(rows_.Append(name, row));
   if (onRowAdded_) onRowAdded_(list_.ItemCount() - 1);
   return true;

@@ -27,6 +27,7 @@ struct ResultRow {
   Mark mark = Mark::Same;    // what execution acts on
   Mark result = Mark::Same;  // what the comparison found, shown in the result column
   Side side = Side::Base;    // which side's path the list shows
+  bool isFolder = false;     // the entry is an empty folder, not a file
 };
 
 // The rows of the last run, in the order they were added. Execution never
