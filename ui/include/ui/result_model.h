@@ -1,0 +1,68 @@
+#pragma once
+
+#include "engine/interfaces.h"
+#include "engine/result_items.h"
+#include "engine/row_store.h"
+
+#include <QAbstractTableModel>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orvel::ui {
+
+// The result list's items over the row store, in display order. Items appended
+// by a run are announced to the views in batches (Flush), never one model reset
+// per row. Item indexes of engine::IResultList are display positions.
+class ResultModel : public QAbstractTableModel, public engine::IResultList {
+  Q_OBJECT
+ public:
+  enum Column { kName = 0, kBaseDate = 1, kResult = 2, kTargetDate = 3, kPath = 4 };
+  enum Role {
+    kFolderIconRole = Qt::UserRole + 1,  // bool: column 0 shows a folder (an empty-folder row)
+  };
+  static constexpr int kColumnCount = engine::ResultItems::kColumnCount;
+
+  explicit ResultModel(const engine::RowStore& rows, QObject* parent = nullptr);
+
+  // engine::IResultList
+  int ItemCount() const override;
+  void AppendItem(int rowIndex) override;
+  int ItemData(int item) const override;
+  std::string ItemText(int item, int column) const override;
+  void SetItemText(int item, int column, std::string_view text) override;
+  void Clear() override;
+
+  // Tells the views about the items appended since the last call. It also
+  // happens by itself at the next turn of the event loop after an append.
+  void Flush();
+  // Sorts the items by the texts of a column, compared byte by byte; equal texts
+  // keep their order.
+  void SortByColumn(int column, bool ascending);
+
+  const engine::RowStore& Rows() const { return rows_; }
+  // Whether the item at a display position is an empty folder rather than a file.
+  bool IsFolder(int item) const;
+
+  // QAbstractTableModel
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+  static QString ColumnTitle(int column);
+  static Qt::Alignment ColumnAlignment(int column);
+
+ private:
+  int Item(int position) const { return order_[static_cast<std::size_t>(position)]; }
+
+  const engine::RowStore& rows_;
+  engine::ResultItems items_;
+  std::vector<int> order_;  // display position → index into items_
+  int shown_ = 0;           // items the views know about
+  bool flushQueued_ = false;
+};
+
+}  // namespace orvel::ui
