@@ -22,6 +22,8 @@
 #include <QSettings>
 #include <QTimer>
 
+#include <malloc.h>
+
 namespace orvel::ui {
 
 // The engine's questions and messages as message boxes.
@@ -130,6 +132,9 @@ void COrvelView::RunList(bool syncMode) {
   engine_->RunAllConditions(syncMode);
   model_->Flush();
   SetBusyCursor(false);
+  // The scan's indexes are gone; give their pages back instead of keeping them
+  // for a next run that may never come.
+  malloc_trim(0);
 }
 
 void COrvelView::ListCreation() { RunList(false); }
