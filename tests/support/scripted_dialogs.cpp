@@ -11,9 +11,11 @@ bool ScriptedDialogs::AskYesNo(const QString& text) {
 }
 
 std::optional<QString> ScriptedDialogs::Next(std::deque<std::optional<QString>>& queue) {
-  if (queue.empty()) return std::nullopt;
-  std::optional<QString> answer = queue.front();
-  queue.pop_front();
+  std::optional<QString> answer;
+  if (!queue.empty()) {
+    answer = std::move(queue.front());
+    queue.pop_front();
+  }
   return answer;
 }
 

@@ -19,6 +19,9 @@
 #include <QToolBar>
 #include <QPushButton>
 #include <QToolButton>
+#include <QTimer>
+#include <QContextMenuEvent>
+#include <QApplication>
 
 #include <gtest/gtest.h>
 
@@ -337,6 +340,65 @@ TEST_F(MainWindowTest, ClipboardKeysGoToTheFocusedEditOnly) {
   QGuiApplication::clipboard()->setText("kept");
   QTest::keyClick(rig.View().viewport(), Qt::Key_C, Qt::ControlModifier);
   EXPECT_EQ(QGuiApplication::clipboard()->text(), "kept");
+}
+
+// Opens a context menu by a right click on `widget` and returns the popup that
+// showed (closing it again), or null when none did.
+QString PopupAfterRightClick(QWidget* widget, QPoint at) {
+  QString shown;
+  QTimer::singleShot(50, [&shown] {
+    if (QWidget* popup = QApplication::activePopupWidget()) {
+      shown = popup->objectName();
+      popup->close();
+    }
+  });
+  QContextMenuEvent event(QContextMenuEvent::Mouse, at, widget->mapToGlobal(at));
+  QCoreApplication::sendEvent(widget, &event);
+  QTest::qWait(100);
+  return shown;
+}
+
+TEST_F(MainWindowTest, ContextMenusOpenOnlyWhereThereIsSomethingToActOn) {
+  rig.Start({QString::fromStdString(TwoConditionFile())});
+  EXPECT_EQ(PopupAfterRightClick(rig.View().viewport(), QPoint(10, 10)), "");  // empty list
+  Run(cmd::kListCreation);
+  EXPECT_EQ(PopupAfterRightClick(rig.View().viewport(), QPoint(10, 10)), "OrvelPopup");
+
+  // The condition list box: its own menu, and the right click keeps the selection.
+  QListWidget* list = rig.Bar().ConditionList();
+  QRect second = list->visualItemRect(list->item(1));
+  QTest::mousePress(list->viewport(), Qt::RightButton, {}, second.center());
+  QTest::mouseRelease(list->viewport(), Qt::RightButton, {}, second.center());
+  EXPECT_EQ(PopupAfterRightClick(list->viewport(), second.center()), "Condition");
+  QCoreApplication::processEvents();
+  EXPECT_EQ(list->currentRow(), 0);
+  EXPECT_EQ(rig.State().CurrentIndex(), 0);
+  // Elsewhere in the condition bar: no menu.
+  EXPECT_EQ(PopupAfterRightClick(rig.Bar().ExtCheck(), QPoint(2, 2)), "");
+}
+
+TEST_F(MainWindowTest, TheProgressDialogShowsEachConditionWhileTheWindowWaits) {
+  rig.Start({QString::fromStdString(TwoConditionFile())});
+  QStringList names;
+  bool windowEnabled = true;
+  bool busyCursor = false;
+  rig.View().Progress().SetBeforeDrain([&] {
+    const QString name = rig.View().Progress().ConditionNameText();
+    if (names.isEmpty() || names.last() != name) names.push_back(name);
+    windowEnabled = windowEnabled && rig.Frame().isEnabled();
+    busyCursor = busyCursor || (QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::BusyCursor);
+  });
+  Run(cmd::kListCreation);
+  // The event loop turns at most every 20 ms, so a fast run may show only some names.
+  EXPECT_FALSE(names.isEmpty());
+  EXPECT_EQ(rig.View().Progress().ConditionNameText(), "second");
+  EXPECT_EQ(rig.View().Progress().ConditionBarValue(), 2);
+  EXPECT_EQ(rig.View().Progress().ConditionBarMaximum(), 2);
+  EXPECT_FALSE(windowEnabled);
+  EXPECT_TRUE(busyCursor);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_TRUE(rig.Frame().isEnabled());
+  EXPECT_EQ(rig.View().Progress().windowTitle(), "同期実行中...");
 }
 
 }  // namespace
