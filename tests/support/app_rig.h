@@ -11,6 +11,8 @@
 #include <QSettings>
 #include <QTest>
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 
@@ -32,7 +34,7 @@ struct AppRig {
     app->InitInstance(arguments);
     // Keys reach the window's shortcuts only while it is the active window.
     Frame().activateWindow();
-    QTest::qWaitForWindowActive(&Frame(), 1000);
+    if (!QTest::qWaitForWindowActive(&Frame(), 1000)) ADD_FAILURE() << "the main window did not become active";
   }
   static void ClearSettings() { QSettings().clear(); }
 };

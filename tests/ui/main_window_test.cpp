@@ -19,6 +19,7 @@
 #include <QToolBar>
 #include <QPushButton>
 #include <QToolButton>
+#include <QStatusBar>
 #include <QTimer>
 #include <QContextMenuEvent>
 #include <QApplication>
@@ -399,6 +400,60 @@ TEST_F(MainWindowTest, TheProgressDialogShowsEachConditionWhileTheWindowWaits) {
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   EXPECT_TRUE(rig.Frame().isEnabled());
   EXPECT_EQ(rig.View().Progress().windowTitle(), "同期実行中...");
+}
+
+TEST_F(MainWindowTest, ToolbarHoldsThirteenButtonsWithTheirSeparatorsAndTooltips) {
+  rig.Start();
+  QStringList layout;
+  for (QAction* action : rig.Frame().ToolBar()->actions()) {
+    layout << (action->isSeparator() ? QString("|") : QString::number(action->data().toInt()));
+  }
+  EXPECT_EQ(layout.join(" "), "32787 32786 | 32773 32779 | 32776 | 32796 32798 | 32775 32804 32800 32801 | 57634 | 57664");
+  EXPECT_EQ(Action(cmd::kListCreation)->toolTip(), "同期ファイルリスト作成");
+  EXPECT_EQ(Action(cmd::kAbout)->toolTip(), "ﾊﾞｰｼﾞｮﾝ情報");
+  for (QAction* action : rig.Frame().ToolBar()->actions()) {
+    if (!action->isSeparator()) {
+      EXPECT_FALSE(action->icon().isNull()) << action->data().toInt();
+    }
+  }
+}
+
+TEST_F(MainWindowTest, StatusBarShowsPromptsOnHoverAndTheFoundCounterWidens) {
+  rig.Start();
+  rig.Frame().resize(900, 500);
+  QTest::qWait(20);
+  QWidget* button = rig.Frame().ToolBar()->widgetForAction(Action(cmd::kListCreation));
+  QTest::mouseMove(button);
+  QTRY_COMPARE_WITH_TIMEOUT(rig.Frame().statusBar()->currentMessage(),
+                            QString("同期ファイルのリストを作成する（ファイル操作はなし）"), 1000);
+  EXPECT_EQ(rig.Bar().BaseEdit()->statusTip(), "基本フォルダを指定します");
+  EXPECT_EQ(rig.Bar().ConditionList()->toolTip(), "同期条件");
+
+  Idle();
+  const int narrow = rig.Frame().FoundPane()->sizeHint().width();
+  // A five-digit count: 12,345 files in one folder.
+  for (int i = 0; i < 12345; ++i) WriteFile(dir / ("a/f" + std::to_string(i)), "", Time(1000));
+  test::MakeFolder(dir / "b", Time(1000));
+  rig.Bar().BaseEdit()->setText(QString::fromStdString(dir / "a"));
+  rig.Bar().TargetEdit()->setText(QString::fromStdString(dir / "b"));
+  Run(cmd::kListCreation);
+  Idle();
+  EXPECT_EQ(rig.Frame().FoundPane()->text(), " 12345 ");
+  EXPECT_GT(rig.Frame().FoundPane()->sizeHint().width(), narrow);
+}
+
+TEST_F(MainWindowTest, KeysWithoutACommandDoNothingAndTheBarCanBeHidden) {
+  rig.Start();
+  Idle();
+  EXPECT_TRUE(Action(cmd::kViewStatusBar)->isChecked());
+  QTest::keyClick(&rig.Frame(), Qt::Key_Escape);
+  QTest::keyClick(&rig.Frame(), Qt::Key_F6);
+  EXPECT_TRUE(rig.Frame().isVisible());
+  EXPECT_TRUE(rig.dialogs.messages.isEmpty());
+  Action(cmd::kViewStatusBar)->trigger();
+  Idle();
+  EXPECT_FALSE(rig.Frame().statusBar()->isVisible());
+  EXPECT_FALSE(Action(cmd::kViewStatusBar)->isChecked());
 }
 
 }  // namespace

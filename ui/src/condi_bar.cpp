@@ -83,13 +83,13 @@ CondiBar::CondiBar(QWidget* parent) : QWidget(parent) {
 }
 
 QSize CondiBar::sizeHint() const {
-  QRect r = DialogRect(font(), 0, 0, kBarWidth, kBarHeight);
-  return r.size();
+  const DialogUnits du(font());
+  return QSize(du.X(kBarWidth), du.Y(kBarHeight));
 }
 
 void CondiBar::Place() {
-  const QFont& f = font();
-  auto at = [&f](QWidget* w, int x, int y, int width, int height) { w->setGeometry(DialogRect(f, x, y, width, height)); };
+  const DialogUnits du(font());
+  auto at = [&du](QWidget* w, int x, int y, int width, int height) { w->setGeometry(du.Rect(x, y, width, height)); };
   at(baseButton_, 91, 2, 52, 14);
   at(targetButton_, 91, 16, 52, 14);
   at(baseEdit_, 144, 2, 218, 14);
@@ -100,7 +100,7 @@ void CondiBar::Place() {
   at(noExtEdit_, 213, 46, 149, 14);
   at(list_, 2, 2, 87, 58);
   // The edits take the width the window gives beyond the template's.
-  const int right = width() - DialogRect(f, 0, 0, 4, 0).width();
+  const int right = width() - du.X(4);
   for (QLineEdit* edit : {baseEdit_, targetEdit_, extEdit_, noExtEdit_}) {
     QRect g = edit->geometry();
     if (right > g.right()) {

@@ -2,17 +2,15 @@
 
 #include <QFontMetrics>
 
+#include <algorithm>
+
 namespace orvel::ui {
 
-QRect DialogRect(const QFont& font, int x, int y, int width, int height) {
+DialogUnits::DialogUnits(const QFont& font) {
   QFontMetrics metrics(font);
-  // The average width of the Latin letters, as dialog units are defined.
-  const int averageWidth =
-      (metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 26 + 1) / 2;
-  const int lineHeight = metrics.height();
-  auto horizontal = [averageWidth](int units) { return (units * averageWidth + 2) / 4; };
-  auto vertical = [lineHeight](int units) { return (units * lineHeight + 4) / 8; };
-  return QRect(horizontal(x), vertical(y), horizontal(width), vertical(height));
+  const int letters = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+  charWidth_ = std::max(1, (letters + 26) / 52);
+  lineHeight_ = std::max(1, metrics.height());
 }
 
 }  // namespace orvel::ui

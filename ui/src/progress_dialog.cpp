@@ -1,5 +1,7 @@
 #include "ui/progress_dialog.h"
 
+#include "ui/dialog_units.h"
+
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFontMetrics>
@@ -19,28 +21,6 @@ namespace {
 constexpr auto kDrainInterval = std::chrono::milliseconds(20);
 
 const QString kInitialPercent = QStringLiteral(" 0 %");
-
-// Dialog units of the dialog's font: a horizontal unit is a quarter of the
-// average width of the Latin letters, a vertical unit an eighth of the line
-// height. The letters' average keeps the dialog a sensible size also with fonts
-// whose own average width counts their wide CJK glyphs.
-class DialogUnits {
- public:
-  explicit DialogUnits(const QFont& font) {
-    QFontMetrics metrics(font);
-    const int letters =
-        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-    charWidth_ = std::max(1, (letters + 26) / 52);
-    lineHeight_ = std::max(1, metrics.height());
-  }
-  int X(int units) const { return (units * charWidth_ + 2) / 4; }
-  int Y(int units) const { return (units * lineHeight_ + 4) / 8; }
-  QRect Rect(int x, int y, int width, int height) const { return QRect(X(x), Y(y), X(width), Y(height)); }
-
- private:
-  int charWidth_ = 1;
-  int lineHeight_ = 1;
-};
 
 QLabel* AddLabel(QWidget* parent, const char* name, const QString& text, const QRect& rect) {
   auto* label = new QLabel(text, parent);
