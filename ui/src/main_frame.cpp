@@ -21,7 +21,6 @@
 #include <QMimeData>
 #include <QSettings>
 #include <QStatusBar>
-#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -340,30 +339,14 @@ void CMainFrame::dropEvent(QDropEvent* event) {
 
 void CMainFrame::RestorePlacement() {
   QSettings settings;
-  std::optional<WindowPlacement> placement = ParseWindowPlacement(settings.value(kWindowPos).toString());
-  if (!placement) return;
-  const QRect& r = placement->normal;
-  setGeometry(QRect(QPoint(r.left(), r.top()), QPoint(r.right() - 1, r.bottom() - 1)));
-  // A window closed while minimised opens in its normal position.
-  maximiseWhenShown_ = placement->showState == 3;
-}
-
-void CMainFrame::showEvent(QShowEvent* event) {
-  QMainWindow::showEvent(event);
-  if (maximiseWhenShown_) {
-    maximiseWhenShown_ = false;
-    QTimer::singleShot(0, this, &QWidget::showMaximized);
+  if (std::optional<WindowPlacement> placement = ParseWindowPlacement(settings.value(kWindowPos).toString())) {
+    ui::RestorePlacement(*this, *placement);
   }
 }
 
 void CMainFrame::SavePlacement() {
-  WindowPlacement placement;
-  placement.showState = isMinimized() ? 2 : isMaximized() ? 3 : 1;
-  const QRect g = (isMaximized() || isMinimized()) ? normalGeometry() : geometry();
-  // Right and bottom are stored as exclusive edges.
-  placement.normal = QRect(QPoint(g.left(), g.top()), QPoint(g.left() + g.width(), g.top() + g.height()));
   QSettings settings;
-  settings.setValue(kWindowPos, FormatWindowPlacement(placement));
+  settings.setValue(kWindowPos, FormatWindowPlacement(CapturePlacement(*this)));
   settings.setValue(kListPos, view_->ColumnWidthsText());
 }
 

@@ -32,8 +32,8 @@ class CMainFrame : public QMainWindow {
   QLabel* FoundPane() const { return foundPane_; }
   QLabel* ReadyPane() const { return readyPane_; }
 
-  // Restores "Settings/WindowPos" before the window is shown; a maximised
-  // window is maximised once it is shown.
+  // Restores "Settings/WindowPos" before the window is shown; a window closed
+  // maximised opens maximised.
   void RestorePlacement();
   // Writes "Settings/WindowPos" and "Settings/ListPos".
   void SavePlacement();
@@ -51,7 +51,6 @@ class CMainFrame : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
-  void showEvent(QShowEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
@@ -77,7 +76,6 @@ class CMainFrame : public QMainWindow {
   std::function<void(const QString&)> openRecent_;
   std::function<void(const QString&)> openDropped_;
   std::function<void()> closing_;
-  bool maximiseWhenShown_ = false;
 };
 
 }  // namespace orvel::ui
