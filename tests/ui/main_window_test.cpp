@@ -402,6 +402,26 @@ TEST_F(MainWindowTest, TheProgressDialogShowsEachConditionWhileTheWindowWaits) {
   EXPECT_EQ(rig.View().Progress().windowTitle(), "同期実行中...");
 }
 
+TEST_F(MainWindowTest, ClosingTheWindowDuringARunCancelsTheRunInstead) {
+  rig.Start({QString::fromStdString(TwoConditionFile())});
+  bool closedOnce = false;
+  rig.View().Progress().SetBeforeDrain([&] {
+    if (!closedOnce && rig.View().Flags().busy) {
+      closedOnce = true;
+      rig.Frame().close();
+    }
+  });
+  rig.dialogs.answers = {true};
+  Run(cmd::kSyncRun);
+  EXPECT_TRUE(closedOnce);
+  EXPECT_TRUE(rig.Frame().isVisible());
+  EXPECT_FALSE(rig.View().Flags().busy);
+  // The run stopped at the cancel: the second condition was never synced.
+  EXPECT_FALSE(test::Exists(dir / "b2/only.txt"));
+  rig.Frame().close();
+  EXPECT_FALSE(rig.Frame().isVisible());
+}
+
 TEST_F(MainWindowTest, ToolbarHoldsThirteenButtonsWithTheirSeparatorsAndTooltips) {
   rig.Start();
   QStringList layout;

@@ -4,6 +4,7 @@
 #include "ui/command_table.h"
 #include "ui/condi_bar.h"
 #include "ui/orvel_view.h"
+#include "ui/progress_dialog.h"
 #include "ui/string_table.h"
 #include "ui/toolbar_icons.h"
 #include "ui/user_dialogs.h"
@@ -351,6 +352,14 @@ void CMainFrame::SavePlacement() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+  // A close request while a run is working (the window manager's close box
+  // still reaches a disabled window) asks the run to stop instead of pulling
+  // the window away under it; the next request closes.
+  if (view_->Flags().busy) {
+    view_->Progress().close();
+    event->ignore();
+    return;
+  }
   // The window's own values first, then the working set and the recent files.
   SavePlacement();
   if (closing_) closing_();
