@@ -5,6 +5,7 @@ import contextlib
 import hashlib
 import io
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -123,28 +124,72 @@ class GeneratorTest(unittest.TestCase):
         self.assertEqual(len(scan(os.path.join(self.out, "target"))), 10)
 
 
+# Stands in for orvel-ui-bench. Its n-th run on a tree prints the n-th value
+# of each list below (run 0 is the warm-up). It refuses to run when the driver
+# left settings from an earlier run or did not make it offscreen, and writes
+# settings at exit as the desktop program does.
+UI_STANDIN = r"""#!/usr/bin/env python3
+import json, os, sys
+LIST_S = [9.0, 0.1, 0.3, 0.2]
+GAP_MS = [999, 10, 70, 20]
+SORT_S = [[5.0] * 5, [0.1] * 5, [0.2, 0.9, 0.1, 0.1, 0.1], [0.3] * 5]
+BROKEN = %(broken)r
+config = os.environ["XDG_CONFIG_HOME"]
+if os.environ.get("QT_QPA_PLATFORM") != "offscreen" or not config.startswith(%(work)r):
+    sys.exit("not offscreen or settings outside the work folder")
+if os.listdir(config):
+    sys.exit("settings left from an earlier run: %%s" %% os.listdir(config))
+os.makedirs(os.path.join(config, "Brelt"))
+open(os.path.join(config, "Brelt", "Orvel.conf"), "w").write("[General]\n")
+rows = sum(len(f) for _, _, f in os.walk(sys.argv[1]))
+counter = os.path.join(%(tmp)r, "runs-%%d" %% rows)
+n = int(open(counter).read()) if os.path.exists(counter) else 0
+open(counter, "w").write(str(n + 1))
+if BROKEN == n:
+    print("Segmentation fault, or so")
+    sys.exit(0)
+mib = 1024 if rows > 1 else 512  # the one-file run (f0) rests at half the size
+print(json.dumps({"rows": rows + (BROKEN == -n), "list_s": LIST_S[n], "longest_gap_ms": GAP_MS[n],
+                  "sort_s": SORT_S[n], "list_peak_rss_kib": (60 + n) * mib,
+                  "list_rss_kib": (50 + n) * mib, "peak_rss_kib": 70 * mib, "rss_kib": 65 * mib,
+                  "rss_anon_kib": 30 * mib, "rss_file_kib": 31 * mib}))
+"""
+
+
 class DriverTest(unittest.TestCase):
-    """Runs the whole driver on a tiny tree with stand-ins for orvel-cli."""
+    """Runs the whole driver on a tiny tree with stand-ins for orvel-cli and orvel-ui-bench."""
 
     def setUp(self):
         self.tmp = tempfile.TemporaryDirectory(prefix="bench_run_test.")
+        self.work = os.path.join(self.tmp.name, "work")
+        self.ui = self.ui_standin()
 
     def tearDown(self):
         self.tmp.cleanup()
 
-    def run_bench(self, cli, *extra):
+    def ui_standin(self, broken=None):
+        path = os.path.join(self.tmp.name, "ui_bench.py")
+        with open(path, "w") as fh:
+            fh.write(UI_STANDIN % {"broken": broken, "work": self.work, "tmp": self.tmp.name})
+        os.chmod(path, 0o755)
+        return path
+
+    def run_bench(self, cli, *extra, reps=2):
         return subprocess.run(
-            [os.path.join(HERE, "run.sh"), "--files", "300", "--reps", "2", "--cli", cli,
-             "--workdir", os.path.join(self.tmp.name, "work"), "--foreground-cleanup"] + list(extra),
+            [os.path.join(HERE, "run.sh"), "--files", "300", "--reps", str(reps), "--cli", cli,
+             "--workdir", self.work, "--foreground-cleanup"] + list(extra),
             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, timeout=300)
 
     def test_stand_in_gives_every_figure(self):
-        r = self.run_bench(os.path.join(HERE, "standin_cli.sh"))
+        r = self.run_bench(os.path.join(HERE, "standin_cli.sh"), "--ui-bench", self.ui)
         self.assertEqual(r.returncode, 0, r.stderr)
         for figure in ("a/b", "a/c", "d/a", "e_orvel/e_cp", "e per round", "RSS d MiB",
-                       "RSS rsync MiB"):
-            self.assertRegex(r.stdout, r"\n  %s +\d+\.\d+ " % figure)
-        self.assertIn("rows printed in the warm-up run: a 0, d 300", r.stdout)
+                       "RSS rsync MiB", "f list/d", "f wall/d", "f gap ms", "f sort s",
+                       "f RSS/d", "f peak/d", "f anon/d", r"\(f-f0\) RSS/d", "f0 RSS MiB",
+                       "f0 file MiB"):
+            self.assertRegex(r.stdout, r"\n  %s +\d+\.?\d* " % figure)
+        self.assertIn("rows printed in the warm-up run: a 0, d 300, f 300 (rows in its list)",
+                      r.stdout)
         # Nothing but the note of the last removal is left once the removal is done.
         work = os.path.join(self.tmp.name, "work")
         self.assertEqual(os.listdir(work), ["removed.stamp"])
@@ -158,13 +203,58 @@ class DriverTest(unittest.TestCase):
                      'list) [ "${4:-}" = --hide-same ] && { echo boom >&2; exit 3; }; exit 0 ;;\n'
                      'sync) cp -r "$2/." "$3/" ;;\nesac\n')
         os.chmod(bad, 0o755)
-        r = self.run_bench(bad, "--keep")
+        r = self.run_bench(bad, "--keep", "--ui-bench", os.path.join(self.tmp.name, "none"))
         self.assertEqual(r.returncode, 1)
         self.assertIn("a: exit 3: boom", r.stdout)
         self.assertIn("e_orvel: copy differs from base: 300 entries differ", r.stdout)
         self.assertNotIn("\n  a/b ", r.stdout)
+        self.assertIn("note    desktop program skipped: no orvel-ui-bench at", r.stdout)
         self.assertEqual(sorted(os.listdir(os.path.join(self.tmp.name, "work"))),
                          ["removed.stamp", "trees-n300-identical-s1-z100"])
+
+    def test_desktop_figures_are_medians_and_maxima_of_the_timed_rounds(self):
+        r = self.run_bench(os.path.join(HERE, "standin_cli.sh"), "--only", "ui",
+                           "--ui-bench", self.ui, reps=3)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        out = r.stdout
+        self.assertNotIn("\n  a ", out)
+        self.assertNotIn("e_orvel", out)
+        # The warm-up's 9 s, 999 ms and 5 s sorts count nowhere.
+        self.assertRegex(out, r"list creation s +0\.200 +0\.200\n")
+        self.assertRegex(out, r"longest gap ms +20 +20\n")
+        self.assertRegex(out, r"sort s, columns 1-5 +0\.200 0\.300 0\.100 0\.100 0\.100\n")
+        self.assertRegex(out, r"\n  f gap ms +70 +<= 50  MISSED")
+        self.assertRegex(out, r"\n  f sort s +0\.900 +< 1\.0  ok")
+        # Memory against d is the largest round's (53 MiB, 63 MiB), not the median;
+        # the one-file run rests at half of f's size.
+        dpeak = float(re.search(r"d's peak (\d+\.\d) MiB", out).group(1))
+        for figure, mib in (("f RSS/d", 53), ("f peak/d", 63), (r"\(f-f0\) RSS/d", 53 / 2)):
+            m = re.search(r"\n  %s +(\d+\.\d+) " % figure, out)
+            self.assertIsNotNone(m, figure + out)
+            self.assertAlmostEqual(float(m.group(1)), mib / dpeak, delta=0.05 * mib / dpeak)
+        self.assertRegex(out, r"\n  f0 RSS MiB +26\.5 ")
+        self.assertRegex(out, r"\n  f0 file MiB +15\.5 ")
+        with open(os.path.join(self.work, "removed.stamp")) as fh:
+            self.assertEqual(fh.read().split()[1], "600")  # the trees; nothing else was copied
+
+    def test_wrong_desktop_output_fails_the_run(self):
+        for broken, note in ((2, "no figures in the output of round 2: 'Segmentation fault, or so'"),
+                             (-1, "row count differs in round 1: 301, expected 300")):
+            for name in os.listdir(self.tmp.name):
+                if name.startswith("runs-"):
+                    os.unlink(os.path.join(self.tmp.name, name))
+            self.ui_standin(broken)
+            r = self.run_bench(os.path.join(HERE, "standin_cli.sh"), "--only", "ui",
+                               "--ui-bench", self.ui, "--keep")
+            self.assertEqual(r.returncode, 1, r.stdout)
+            self.assertIn("  f: " + note, r.stdout)
+
+    def test_desktop_group_needs_the_desktop_bench(self):
+        r = self.run_bench(os.path.join(HERE, "standin_cli.sh"), "--only", "ui",
+                           "--ui-bench", os.path.join(self.tmp.name, "none"))
+        self.assertEqual(r.returncode, 2)
+        self.assertIn("orvel-ui-bench not found", r.stderr)
+        self.assertFalse(os.path.exists(self.work))
 
     def test_sync_rounds_shrink_to_the_free_space(self):
         import run

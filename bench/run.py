@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Times orvel-cli against rsync, find and cp on the same warm trees.
+"""Times orvel-cli against rsync, find and cp on the same warm trees, and the
+desktop program's list creation against orvel-cli.
 
 Started through bench/run.sh; see bench/README.md for what each figure means.
 Standard library only.
@@ -19,6 +20,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 REPO = os.path.dirname(HERE)
 MAKE_TREE = os.path.join(HERE, "make_tree.py")
 DEFAULT_CLI = os.path.join(REPO, "build", "cli", "orvel-cli")
+DEFAULT_UI_BENCH = os.path.join(REPO, "build", "ui", "orvel-ui-bench")
 CLEANUP_PID = "cleanup.pid"
 # When the last removal in the work folder ended (seconds since the epoch) and
 # about how many files it removed.
@@ -36,6 +38,13 @@ TARGETS = [
 ]
 RSS_LIMIT_MIB = 40
 RSS_LIMIT_ROWS = 100_000
+# The desktop program (f) against orvel-cli listing every row (d).
+UI_LIST_LIMIT = 1.5      # f's in-process list_s / d's wall time, medians
+UI_GAP_LIMIT_MS = 50     # longest time between two event-loop turns, max over rounds
+UI_SORT_LIMIT_S = 1.0    # one sort by a column, max over rounds and columns (strictly below)
+UI_RSS_LIMIT = 2.0       # f's memory right after the list / d's peak RSS
+UI_FIELDS = ("rows", "list_s", "longest_gap_ms", "sort_s", "list_peak_rss_kib", "list_rss_kib",
+             "peak_rss_kib", "rss_kib", "rss_anon_kib", "rss_file_kib")
 
 
 def log(msg):
@@ -51,6 +60,9 @@ class Result:
         self.rss_kib = []
         self.rows = None
         self.note = ""
+        self.warm_output = None  # stdout of the warm-up, for commands whose output is kept
+        self.outputs = []        # stdout of each timed round, likewise
+        self.figures = []        # orvel-ui-bench's parsed line of each timed round
 
     def add(self, wall, cpu, rss):
         self.wall.append(wall)
@@ -89,7 +101,7 @@ def _vm_hwm_kib(pid):
     return 0
 
 
-def run_timed(argv, stdout_path=os.devnull, stderr_path=os.devnull, rss_path=None):
+def run_timed(argv, stdout_path=os.devnull, stderr_path=os.devnull, rss_path=None, env=None):
     """Runs argv once; returns (status, wall s, user+sys s, peak RSS KiB).
 
     The peak is not taken from this driver's own wait4: a child forked from a
@@ -105,7 +117,8 @@ def run_timed(argv, stdout_path=os.devnull, stderr_path=os.devnull, rss_path=Non
     if TIME_TOOL and rss_path:
         argv = [TIME_TOOL, "-f", "%M", "-o", rss_path] + list(argv)
     t0 = time.perf_counter()
-    pid = os.posix_spawnp(argv[0], argv, os.environ, file_actions=actions)
+    pid = os.posix_spawnp(argv[0], argv, os.environ if env is None else env,
+                          file_actions=actions)
     if TIME_TOOL:
         _, status, ru = os.wait4(pid, 0)
         wall = time.perf_counter() - t0
@@ -321,8 +334,12 @@ def copy_budget(workdir, files, size):
 
 # --- the measurements ----------------------------------------------------------------
 
-def measure(results, order, commands, reps, scratch, before=None):
-    """Warm-up of each command, then reps rounds; the order rotates every round."""
+def measure(results, order, commands, reps, scratch, before=None, envs=None, keep=()):
+    """Warm-up of each command, then reps rounds; the order rotates every round.
+
+    envs maps a key to the environment its command runs in; the stdout of the
+    keys in keep is read back after every round (Result.warm_output, .outputs).
+    """
     failed = {}
     for rnd in range(reps + 1):
         keys = order[rnd % len(order):] + order[:rnd % len(order)] if rnd else order
@@ -332,16 +349,24 @@ def measure(results, order, commands, reps, scratch, before=None):
             argv = commands[key](rnd)
             if before:
                 before(key, rnd)
-            out = os.path.join(scratch, key + ".out") if rnd == 0 else os.devnull
+            out = os.path.join(scratch, key + ".out") if rnd == 0 or key in keep else os.devnull
             err = os.path.join(scratch, key + ".err")
             status, wall, cpu, rss = run_timed(argv, stdout_path=out, stderr_path=err,
-                                               rss_path=os.path.join(scratch, key + ".rss"))
+                                               rss_path=os.path.join(scratch, key + ".rss"),
+                                               env=(envs or {}).get(key))
             r = results[key]
             if status != 0:
                 failed[key] = True
                 r.note = "exit %d: %s" % (status, tail(err, 3).replace("\n", " | "))
                 log("  %s failed: %s" % (key, r.note))
                 continue
+            if key in keep:
+                with open(out, "rb") as fh:
+                    text = fh.read().decode("utf-8", "replace")
+                if rnd == 0:
+                    r.warm_output = text
+                else:
+                    r.outputs.append(text)
             if rnd == 0:
                 r.rows = count_lines(out)
                 os.unlink(out)
@@ -354,18 +379,120 @@ def measure(results, order, commands, reps, scratch, before=None):
                 and len(results[k].wall) == rnd)))
 
 
+# --- the desktop program -------------------------------------------------------------
+
+UI_HOME_DIRS = ("config", "data", "cache", "state", "runtime")
+
+
+def ui_env(home):
+    """The environment of orvel-ui-bench: offscreen, every XDG folder under home.
+
+    The program reads its settings at start and writes its working set back at
+    exit; pointed here it never sees or changes the user's own settings.
+    """
+    env = dict(os.environ)
+    env.update({
+        "QT_QPA_PLATFORM": "offscreen",
+        "XDG_CONFIG_HOME": os.path.join(home, "config"),
+        "XDG_DATA_HOME": os.path.join(home, "data"),
+        "XDG_CACHE_HOME": os.path.join(home, "cache"),
+        "XDG_STATE_HOME": os.path.join(home, "state"),
+        "XDG_RUNTIME_DIR": os.path.join(home, "runtime"),
+    })
+    return env
+
+
+def fresh_ui_home(home):
+    """Empties the settings folders so that no run starts from an earlier run's working set.
+
+    The cache is kept: a font cache, if one is written, is not a setting.
+    """
+    for name in UI_HOME_DIRS:
+        path = os.path.join(home, name)
+        if name != "cache":
+            shutil.rmtree(path, ignore_errors=True)
+        os.makedirs(path, mode=0o700, exist_ok=True)
+
+
+def one_file_trees(root):
+    """Two identical one-file trees: the desktop program's start-up and resting size."""
+    for side in ("base", "target"):
+        os.makedirs(os.path.join(root, side))
+        path = os.path.join(root, side, "one.dat")
+        with open(path, "wb") as fh:
+            fh.write(b"x" * 100)
+        os.utime(path, ns=(1_500_000_000_123_456_789, 1_500_000_000_123_456_789))
+    return os.path.join(root, "base"), os.path.join(root, "target")
+
+
+def parse_ui_line(text):
+    """The figures of one orvel-ui-bench run (its last JSON line), or None."""
+    for line in reversed(text.strip().split("\n")):
+        line = line.strip()
+        if not line.startswith("{"):
+            continue
+        try:
+            fig = json.loads(line)
+        except ValueError:
+            return None
+        if not isinstance(fig, dict) or any(k not in fig for k in UI_FIELDS):
+            return None
+        if not (isinstance(fig["sort_s"], list) and fig["sort_s"]):
+            return None
+        return fig
+    return None
+
+
+def read_ui_figures(r, want_rows):
+    """Parses every round's line of a desktop run into r.figures; notes what is wrong."""
+    r.figures = []
+    texts = ([r.warm_output] if r.warm_output is not None else []) + r.outputs
+    for i, text in enumerate(texts):
+        fig = parse_ui_line(text)
+        label = "the warm-up" if i == 0 else "round %d" % i
+        if fig is None:
+            r.note = "no figures in the output of %s: %r" % (label, text.strip()[-120:])
+            r.figures = []
+            return
+        if want_rows is not None and fig["rows"] != want_rows:
+            r.note = "row count differs in %s: %s, expected %s" % (
+                label, format(fig["rows"], ","), format(want_rows, ","))
+        if i:
+            r.figures.append(fig)
+    if r.warm_output is not None:
+        r.rows = parse_ui_line(r.warm_output)["rows"]
+
+
+def ui_summary(figs):
+    """Medians of each in-process figure over the timed rounds; max for gap and sorts."""
+    if not figs:
+        return None
+    med = {k: statistics.median(f[k] for f in figs) for k in UI_FIELDS if k != "sort_s"}
+    columns = max(len(f["sort_s"]) for f in figs)
+    med["sort_s"] = [statistics.median(f["sort_s"][c] for f in figs if c < len(f["sort_s"]))
+                     for c in range(columns)]
+    med["max_gap_ms"] = max(f["longest_gap_ms"] for f in figs)
+    med["max_sort_s"] = max(max(f["sort_s"]) for f in figs)
+    for k in ("list_rss_kib", "list_peak_rss_kib", "rss_anon_kib", "rss_file_kib"):
+        med["max_" + k] = max(f[k] for f in figs)
+    return med
+
+
 def main(argv=None):
-    ap = argparse.ArgumentParser(description="Times orvel-cli against rsync, find and cp.")
+    ap = argparse.ArgumentParser(
+        description="Times orvel-cli against rsync, find and cp, and the desktop program against orvel-cli.")
     ap.add_argument("--files", type=int, default=100_000)
     ap.add_argument("--reps", type=int, default=5, help="timed repetitions after a warm-up run")
     ap.add_argument("--workdir", default=os.path.join("/tmp", "orvel-bench"))
     ap.add_argument("--cli", default=os.environ.get("ORVEL_CLI", DEFAULT_CLI))
+    ap.add_argument("--ui-bench", default=os.environ.get("ORVEL_UI_BENCH", DEFAULT_UI_BENCH),
+                    help="the desktop program's bench (build/ui/orvel-ui-bench)")
     ap.add_argument("--keep", action="store_true",
                     help="keep the trees for the next run (and reuse kept ones)")
     ap.add_argument("--variant", choices=("identical", "changed"), default="identical")
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--size", type=int, default=100)
-    ap.add_argument("--only", choices=("list", "sync"), help="run one group of measurements")
+    ap.add_argument("--only", choices=("list", "sync", "ui"), help="run one group of measurements")
     ap.add_argument("--sync-reps", type=int, help="repetitions of the sync pair (default --reps)")
     ap.add_argument("--foreground-cleanup", action="store_true",
                     help="remove copies before exiting instead of in the background")
@@ -382,7 +509,16 @@ def main(argv=None):
     cli = os.path.abspath(a.cli)
     if not (os.path.isfile(cli) and os.access(cli, os.X_OK)):
         ap.error("orvel-cli not found at %s (build it, or give --cli PATH / ORVEL_CLI)" % cli)
-    for tool in ("rsync", "find", "cp", "rm"):
+    ui_bench = os.path.abspath(a.ui_bench)
+    ui_note = ""
+    if a.only in (None, "ui") and not (os.path.isfile(ui_bench) and os.access(ui_bench, os.X_OK)):
+        if a.only == "ui":
+            ap.error("orvel-ui-bench not found at %s (build it, or give --ui-bench PATH / "
+                     "ORVEL_UI_BENCH)" % ui_bench)
+        ui_note = "desktop program skipped: no orvel-ui-bench at %s" % ui_bench
+        log(ui_note)
+    run_ui = a.only in (None, "ui") and not ui_note
+    for tool in ("rsync", "find", "cp", "rm") if a.only != "ui" else ("rm",):
         if not shutil.which(tool):
             ap.error("%s is needed as a reference and is not installed" % tool)
     os.makedirs(workdir, exist_ok=True)
@@ -407,24 +543,50 @@ def main(argv=None):
         ("d", "orvel-cli list (all rows)"),
         ("e_orvel", "orvel-cli sync --yes, new folder"),
         ("e_cp", "cp -a, new folder"),
+        ("f", "orvel-ui-bench (whole process)"),
+        ("f0", "orvel-ui-bench, one-file trees"),
     ]
     for key, label in labels:
         results[key] = Result(key, label)
     made = []  # folders that receive a copy of the base
     sync_reps = a.sync_reps if a.sync_reps is not None else a.reps
-    if a.only == "list":
+    if a.only in ("list", "ui"):
         sync_reps = 0
     sync_note = ""
     try:
-        if a.only in (None, "list"):
-            log("list measurements: %d round(s) after a warm-up" % a.reps)
+        if a.only in (None, "list") or run_ui:
             commands = {
                 "a": lambda r: [cli, "list", base, target, "--hide-same"],
                 "b": lambda r: ["rsync", "-a", "-n", "--delete", base + "/", target + "/"],
                 "c": lambda r: ["find", base, target, "-printf", "%T@\n"],
                 "d": lambda r: [cli, "list", base, target],
             }
-            measure(results, ["a", "b", "c", "d"], commands, a.reps, scratch)
+            order = ["a", "b", "c", "d"] if a.only in (None, "list") else ["d"]
+            envs, before = {}, None
+            if run_ui:
+                # The desktop runs take their turns among the cli's, so that d,
+                # their reference, is timed under the same load.
+                home = os.path.join(scratch, "ui-home")
+                small_base, small_target = one_file_trees(os.path.join(scratch, "ui-one-file"))
+                commands["f"] = lambda r: [ui_bench, base, target]
+                commands["f0"] = lambda r: [ui_bench, small_base, small_target]
+                envs = {"f": ui_env(home), "f0": ui_env(home)}
+                order += ["f", "f0"]
+
+                def before(key, rnd):
+                    if key in envs:
+                        fresh_ui_home(home)
+            groups = [g for g, on in (("list", a.only != "ui"), ("desktop", run_ui)) if on]
+            log("%s measurements: %d round(s) after a warm-up" % (" and ".join(groups), a.reps))
+            measure(results, order, commands, a.reps, scratch, before, envs, keep=("f", "f0"))
+            if run_ui:
+                read_ui_figures(results["f"], results["d"].rows)
+                read_ui_figures(results["f0"], 1)
+                settings = os.path.join(home, "config", "Brelt", "Orvel.conf")
+                if results["f"].figures and not os.path.exists(settings):
+                    ui_note = ("orvel-ui-bench wrote no settings to %s: check that it does not "
+                               "write them elsewhere" % settings)
+                    log(ui_note)
 
         if a.only in (None, "sync"):
             budget = copy_budget(workdir, a.files, a.size)
@@ -470,11 +632,12 @@ def main(argv=None):
         remove_later(workdir, [scratch] + ([] if a.keep else [tree_dir]), a.foreground_cleanup,
                      a.files * (len(made) + (0 if a.keep else 2)))
 
-    report(a, manifest, gen_s, load_start, results, sync_reps, sync_note, cli, tree_dir)
+    report(a, manifest, gen_s, load_start, results, sync_reps, sync_note, cli, tree_dir,
+           ui_bench if run_ui else None, ui_note)
     if a.json:
         with open(a.json, "w", encoding="utf-8") as fh:
             json.dump(to_json(a, manifest, gen_s, results), fh, indent=1)
-    return 1 if any(r.note.startswith("exit") or "differs" in r.note
+    return 1 if any(r.note.startswith(("exit", "no figures")) or "differs" in r.note
                     for r in results.values()) else 0
 
 
@@ -482,7 +645,8 @@ def fmt(v, spec="%.3f"):
     return "-" if v is None else spec % v
 
 
-def report(a, manifest, gen_s, load_start, results, sync_reps, sync_note, cli, tree_dir):
+def report(a, manifest, gen_s, load_start, results, sync_reps, sync_note, cli, tree_dir,
+           ui_bench=None, ui_note=""):
     p = print
     p()
     p("Orvel benchmark: %s files per tree (%s), %s folders, depth %s"
@@ -491,10 +655,13 @@ def report(a, manifest, gen_s, load_start, results, sync_reps, sync_note, cli, t
     p("  trees   %s (%s)" % (tree_dir, "generated in %.1f s" % gen_s if gen_s is not None
                              else "reused"))
     p("  cli     %s" % cli)
+    if ui_bench:
+        p("  desktop %s (offscreen, settings in a fresh scratch folder every run)" % ui_bench)
     p("  rounds  %d list, %d sync, each after a warm-up; load average at start %.2f, at end %.2f"
       % (0 if a.only == "sync" else a.reps, sync_reps, load_start[0], os.getloadavg()[0]))
-    if sync_note:
-        p("  note    " + sync_note)
+    for note in (sync_note, ui_note):
+        if note:
+            p("  note    " + note)
     p()
     p("     %-34s %9s %9s %9s %9s %10s" % ("measurement", "median s", "min s", "max s",
                                           "cpu s", "max RSS MiB"))
@@ -509,6 +676,8 @@ def report(a, manifest, gen_s, load_start, results, sync_reps, sync_note, cli, t
             fmt(cpu), fmt(rss, "%.1f")))
     printed = ["%s %s" % (k, format(results[k].rows, ",")) for k in ("a", "d")
                if results[k].rows is not None]
+    if results["f"].rows is not None:
+        printed.append("f %s (rows in its list)" % format(results["f"].rows, ","))
     if printed:
         p("  rows printed in the warm-up run: " + ", ".join(printed))
     for r in results.values():
@@ -543,7 +712,65 @@ def report(a, manifest, gen_s, load_start, results, sync_reps, sync_note, cli, t
             p("  %-14s %8.1f %8s" % ("RSS %s MiB" % key, mib, "-"))
     if results["b"].rss_kib:
         p("  %-14s %8.1f %8s" % ("RSS rsync MiB", max(results["b"].rss_kib) / 1024, "-"))
+    report_ui(results)
     p()
+
+
+def report_ui(results):
+    """The desktop program's figures: its own in-process ones, and against d."""
+    p = print
+    f, f0, d = results["f"], results["f0"], results["d"]
+    fs, f0s = ui_summary(f.figures), ui_summary(f0.figures)
+    if not fs:
+        return
+    mib = lambda kib: "%.1f" % (kib / 1024)
+    p()
+    p("  desktop program, in-process (median of %d rounds)  %12s %12s"
+      % (len(f.figures), "f", "f0" if f0s else ""))
+    rows = [("rows", lambda s: format(int(s["rows"]), ",")),
+            ("list creation s", lambda s: "%.3f" % s["list_s"]),
+            ("longest gap ms", lambda s: "%d" % s["longest_gap_ms"]),
+            ("RSS right after the list MiB", lambda s: mib(s["list_rss_kib"])),
+            ("peak RSS right after the list MiB", lambda s: mib(s["list_peak_rss_kib"])),
+            ("RSS at the end MiB", lambda s: mib(s["rss_kib"])),
+            ("peak RSS at the end MiB", lambda s: mib(s["peak_rss_kib"])),
+            ("  anonymous (heap) at the end MiB", lambda s: mib(s["rss_anon_kib"])),
+            ("  file-backed (code, fonts) MiB", lambda s: mib(s["rss_file_kib"]))]
+    for name, get in rows:
+        p("    %-46s %12s %12s" % (name, get(fs), get(f0s) if f0s else ""))
+    p("    %-46s %s" % ("sort s, columns 1-%d" % len(fs["sort_s"]),
+                        " ".join("%.3f" % v for v in fs["sort_s"])))
+    p()
+    p("  %-14s %8s %8s  %s" % ("figure", "value", "target", ""))
+    seen = " (but see the note above)" if f.note or d.note else ""
+    line = lambda name, v, target, verdict: p("  %-14s %8s %8s  %s" % (name, v, target, verdict))
+    judge = lambda ok, why: ("ok" if ok else "MISSED") + seen + (" " + why if why else "")
+    dwall = d.median()
+    if dwall:
+        v = fs["list_s"] / dwall
+        line("f list/d", "%.2f" % v, "<= %.1f" % UI_LIST_LIMIT,
+             judge(v <= UI_LIST_LIMIT, "(in-process list creation / cli wall)"))
+        line("f wall/d", "%.2f" % (f.median() / dwall), "-", "whole process, Qt start-up included")
+    line("f gap ms", "%d" % fs["max_gap_ms"], "<= %d" % UI_GAP_LIMIT_MS,
+         judge(fs["max_gap_ms"] <= UI_GAP_LIMIT_MS, "(max over rounds)"))
+    line("f sort s", "%.3f" % fs["max_sort_s"], "< %.1f" % UI_SORT_LIMIT_S,
+         judge(fs["max_sort_s"] < UI_SORT_LIMIT_S, "(max over rounds and columns)"))
+    if d.rss_kib:
+        dpeak = max(d.rss_kib)
+        for name, key, why in (("f RSS/d", "max_list_rss_kib", "RSS right after the list"),
+                               ("f peak/d", "max_list_peak_rss_kib", "peak RSS right after the list")):
+            v = fs[key] / dpeak
+            line(name, "%.2f" % v, "<= %.1f" % UI_RSS_LIMIT,
+                 judge(v <= UI_RSS_LIMIT, "(%s, max over rounds / d's peak %s MiB)" % (why, mib(dpeak))))
+        line("f anon/d", "%.2f" % (fs["max_rss_anon_kib"] / dpeak), "-", "anonymous memory at the end")
+        if f0s:
+            v = (fs["max_list_rss_kib"] - f0s["max_list_rss_kib"]) / dpeak
+            line("(f-f0) RSS/d", "%.2f" % v, "-", "what the list adds to the resting program")
+    if f0s:
+        line("f0 RSS MiB", mib(f0s["max_list_rss_kib"]), "-",
+             "baseline: the program with a one-row list")
+        line("f0 file MiB", mib(f0s["max_rss_file_kib"]), "-",
+             "shared library code and fonts, which orvel-cli does not map")
 
 
 def to_json(a, manifest, gen_s, results):
@@ -551,7 +778,9 @@ def to_json(a, manifest, gen_s, results):
         "files": a.files, "variant": a.variant, "reps": a.reps, "tree": manifest,
         "generation_s": gen_s,
         "results": {k: {"label": r.label, "wall_s": r.wall, "cpu_s": r.cpu, "maxrss_kib": r.rss_kib,
-                        "median_s": r.median(), "rows": r.rows, "note": r.note}
+                        "median_s": r.median(), "rows": r.rows, "note": r.note,
+                        **({"rounds": r.figures, "summary": ui_summary(r.figures)}
+                           if r.figures else {})}
                     for k, r in results.items()},
     }
 
