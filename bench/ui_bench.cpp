@@ -4,9 +4,10 @@
 // between two turns of the event loop during it, the seconds of a sort by each
 // column, and the process's peak resident memory. Run it offscreen with
 // settings in a temp folder (bench/run.py does).
+#include "folder_pair_window.h"
+#include "ui/application_identity.h"
 #include "ui/command_ids.h"
 #include "ui/command_table.h"
-#include "ui/condi_bar.h"
 #include "ui/main_frame.h"
 #include "ui/orvel_app.h"
 #include "ui/orvel_view.h"
@@ -16,7 +17,6 @@
 
 #include <QApplication>
 #include <QHeaderView>
-#include <QLineEdit>
 
 #include <sys/resource.h>
 
@@ -56,8 +56,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   QApplication app(argc, argv);
-  QCoreApplication::setOrganizationName(QStringLiteral("Brelt"));
-  QCoreApplication::setApplicationName(QStringLiteral("Orvel"));
+  orvel::ui::SetApplicationIdentity();
   orvel::ui::QtUserDialogs dialogs;
   orvel::ui::COrvelApp orvel(dialogs);
   orvel.InitInstance({});
@@ -66,11 +65,7 @@ int main(int argc, char** argv) {
   frame.resize(1000, 700);
   QCoreApplication::processEvents();
 
-  frame.Bar().BaseEdit()->setText(QString::fromLocal8Bit(argv[1]));
-  frame.Bar().TargetEdit()->setText(QString::fromLocal8Bit(argv[2]));
-  auto& working = view.State().Working();
-  if (working.SubFolder == 0) frame.Commands().Execute(orvel::ui::cmd::kSubFolder);
-  if (working.SameDisp == 0) frame.Commands().Execute(orvel::ui::cmd::kSameDisp);
+  orvel::tools::ShowFolderPair(frame, argv[1], argv[2]);
 
   auto start = std::chrono::steady_clock::now();
   frame.Commands().Execute(orvel::ui::cmd::kListCreation);

@@ -1,9 +1,8 @@
 // orvel-screenshot BASE TARGET OUT.png: starts the desktop program with the two
 // folders in the condition bar, runs a list creation, selects one line and
 // saves a picture of the main window. Used by scripts/screenshot.sh under Xvfb.
-#include "ui/command_ids.h"
-#include "ui/command_table.h"
-#include "ui/condi_bar.h"
+#include "folder_pair_window.h"
+#include "ui/application_identity.h"
 #include "ui/main_frame.h"
 #include "ui/orvel_app.h"
 #include "ui/orvel_view.h"
@@ -11,7 +10,6 @@
 #include "ui/user_dialogs.h"
 
 #include <QApplication>
-#include <QLineEdit>
 #include <QPixmap>
 #include <QTimer>
 
@@ -23,8 +21,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   QApplication app(argc, argv);
-  QCoreApplication::setOrganizationName(QStringLiteral("Brelt"));
-  QCoreApplication::setApplicationName(QStringLiteral("Orvel"));
+  orvel::ui::SetApplicationIdentity();
   orvel::ui::QtUserDialogs dialogs;
   orvel::ui::COrvelApp orvel(dialogs);
   orvel.InitInstance({});
@@ -32,9 +29,7 @@ int main(int argc, char** argv) {
   frame.resize(880, 430);
   // Wide enough for whole dates and paths, as a user would drag them.
   frame.View().ApplyColumnWidths(QStringLiteral("130:140:46:140:330"));
-  frame.Bar().BaseEdit()->setText(QString::fromLocal8Bit(argv[1]));
-  frame.Bar().TargetEdit()->setText(QString::fromLocal8Bit(argv[2]));
-  if (frame.View().State().Working().SubFolder == 0) frame.Commands().Execute(orvel::ui::cmd::kSubFolder);
+  orvel::tools::ShowFolderPair(frame, argv[1], argv[2]);
   const QString out = QString::fromLocal8Bit(argv[3]);
   int status = 1;
   QTimer::singleShot(200, &frame, [&] {

@@ -1,5 +1,7 @@
 // The main of the desktop program's tests: an offscreen QApplication whose
 // settings live in a temp folder, then every test of the program.
+#include "ui/application_identity.h"
+
 #include <QApplication>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -15,8 +17,7 @@ int main(int argc, char** argv) {
   QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
   QApplication app(argc, argv);
-  QCoreApplication::setOrganizationName("Brelt");
-  QCoreApplication::setApplicationName("Orvel");
+  orvel::ui::SetApplicationIdentity();
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -1,4 +1,5 @@
 // orvel: the desktop program.
+#include "ui/application_identity.h"
 #include "ui/orvel_app.h"
 #include "ui/main_frame.h"
 #include "ui/user_dialogs.h"
@@ -37,9 +38,7 @@ int main(int argc, char** argv) {
     }
   }
   QApplication app(argc, argv);
-  QCoreApplication::setOrganizationName(QStringLiteral("Brelt"));
-  QCoreApplication::setApplicationName(QStringLiteral("Orvel"));
-  QCoreApplication::setApplicationVersion(QStringLiteral(ORVEL_VERSION));
+  orvel::ui::SetApplicationIdentity();
 
   orvel::ui::QtUserDialogs dialogs;
   orvel::ui::COrvelApp orvel(dialogs);
