@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QSettings>
 #include <QTest>
 #include <QToolBar>
@@ -263,6 +264,29 @@ TEST_F(MainWindowTest, SyncRunAsksUnderConfDlgAndNoChangesNothing) {
   ASSERT_EQ(rig.View().Results().ItemCount(), 2);
   EXPECT_EQ(rig.View().Results().ItemText(0, 2), ">=");
   EXPECT_TRUE(rig.Frame().isVisible());  // no X switch
+}
+
+TEST_F(MainWindowTest, ForcedCommandsAskTwiceAndCopyTheSelectedLinesOnly) {
+  rig.Start({QString::fromStdString(TwoConditionFile())});
+  Run(cmd::kListCreation);
+  ASSERT_EQ(rig.View().Results().ItemCount(), 2);
+  rig.View().setCurrentIndex(rig.View().model()->index(0, 0));  // "new.txt", base newer
+
+  rig.dialogs.answers = {true, false};  // No at the second question ends it
+  Run(cmd::kForceTarget);
+  EXPECT_EQ(rig.dialogs.questions,
+            (QStringList{"強制対照同期実行します\nよろしいですか？",
+                         "対照フォルダから強制的に基本フォルダへ同期実行します\n本当によろしいですか？"}));
+  EXPECT_EQ(test::ReadFile(dir / "a1/new.txt"), "new");
+
+  // Forced from the target: the older target file replaces the newer base file.
+  rig.dialogs.questions.clear();
+  rig.dialogs.answers = {true, true};
+  rig.View().ContextMenu()->actions().at(6)->trigger();  // "強制対象コピー(&2)..."
+  EXPECT_EQ(rig.dialogs.questions.size(), 2);
+  EXPECT_EQ(test::ReadFile(dir / "a1/new.txt"), "old");
+  EXPECT_EQ(rig.View().Results().ItemText(0, 2), "<=");
+  EXPECT_FALSE(test::Exists(dir / "b2/only.txt"));  // not selected, not touched
 }
 
 TEST_F(MainWindowTest, DoubleClickWithDblClkZeroExecutesTheLineWithoutAsking) {
