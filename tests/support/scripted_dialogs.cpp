@@ -10,6 +10,14 @@ bool ScriptedDialogs::AskYesNo(const QString& text) {
   return answer;
 }
 
+int ScriptedDialogs::Exec(QDialog& dialog) {
+  dialogTitles.push_back(dialog.windowTitle());
+  if (modal.empty()) return QDialog::Rejected;
+  std::function<int(QDialog&)> script = std::move(modal.front());
+  modal.pop_front();
+  return script(dialog);
+}
+
 std::optional<QString> ScriptedDialogs::Next(std::deque<std::optional<QString>>& queue) {
   std::optional<QString> answer;
   if (!queue.empty()) {

@@ -5,7 +5,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <QDialog>
+
 #include <deque>
+#include <functional>
 #include <optional>
 
 namespace orvel::test {
@@ -22,16 +25,22 @@ class ScriptedDialogs : public ui::IUserDialogs {
     folderStarts.push_back(start);
     return Next(folders);
   }
+  // The program's own dialogs: the next script gets the dialog (not shown
+  // modally), may drive its widgets, and returns the result; without a script
+  // the dialog is cancelled.
+  int Exec(QDialog& dialog) override;
 
   // Scripted answers, used from the front.
   std::deque<bool> answers;
   std::deque<std::optional<QString>> saveNames;
   std::deque<std::optional<QString>> openNames;
   std::deque<std::optional<QString>> folders;
+  std::deque<std::function<int(QDialog&)>> modal;
   // What was shown.
   QStringList messages;
   QStringList questions;
   QStringList folderStarts;
+  QStringList dialogTitles;  // the window titles of the dialogs run through Exec
 
  private:
   static std::optional<QString> Next(std::deque<std::optional<QString>>& queue);

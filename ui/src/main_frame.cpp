@@ -1,8 +1,10 @@
 #include "ui/main_frame.h"
 
+#include "ui/about_dialog.h"
 #include "ui/command_ids.h"
 #include "ui/command_table.h"
 #include "ui/condi_bar.h"
+#include "ui/legend_dialog.h"
 #include "ui/orvel_view.h"
 #include "ui/progress_dialog.h"
 #include "ui/string_table.h"
@@ -150,6 +152,8 @@ void CMainFrame::BuildCommands() {
     commands_->SetHandler(id, [this, id] { RouteToEdit(id); });
   }
   commands_->SetHandler(cmd::kAppExit, [this] { close(); });
+  commands_->SetHandler(cmd::kLegend, [this] { ShowLegend(dialogs_, this); });
+  commands_->SetHandler(cmd::kAbout, [this] { ShowAbout(dialogs_, this); });
   commands_->SetHandler(cmd::kViewStatusBar, [this] { statusBar()->setVisible(!statusBar()->isVisible()); });
   commands_->SetUpdate(cmd::kViewStatusBar, [this](QAction& action) {
     // Ticked while shown; a hidden main window reports nothing about its bar.

@@ -6,8 +6,11 @@
 #include "ui/command_ids.h"
 #include "ui/command_table.h"
 #include "ui/condi_bar.h"
+#include "ui/condition_commands.h"
+#include "ui/options_sheet.h"
 #include "ui/progress_dialog.h"
 #include "ui/result_model.h"
+#include "ui/shell_actions.h"
 #include "ui/user_dialogs.h"
 
 #include <QAction>
@@ -77,6 +80,7 @@ COrvelView::COrvelView(CondiBar& bar, CommandTable& commands, IUserDialogs& dial
   setObjectName(QStringLiteral("ResultList"));
   SetResultModel(model_.get());
   engine_ = std::make_unique<engine::SyncEngine>(rows_, *model_, host_, *progress_, *prompt_);
+  shell_ = std::make_unique<ShellActions>(*model_, *progress_, mainWindow_);
   // Rows appended by a run become visible at each turn of the event loop.
   progress_->SetBeforeDrain([this] { model_->Flush(); });
   RegisterCommands();
@@ -243,6 +247,15 @@ void COrvelView::RegisterCommands() {
   commands_.SetHandler(cmd::kLoadConditions, [this] { LoadConditions(); });
   commands_.SetHandler(cmd::kFileOpen, [this] { LoadConditions(); });
 
+  commands_.SetHandler(cmd::kOptions, [this] { OptionsCommand(state_, dialogs_, mainWindow_); });
+  commands_.SetHandler(cmd::kNewCondition, [this] { NewConditionCommand(state_, dialogs_, mainWindow_); });
+  commands_.SetHandler(cmd::kRenameCondition, [this] { RenameConditionCommand(state_, dialogs_, mainWindow_); });
+  commands_.SetHandler(cmd::kDeleteCondition, [this] { DeleteConditionCommand(state_, dialogs_, mainWindow_); });
+
+  commands_.SetHandler(cmd::kProperties, [this] { shell_->Properties(SelectedItems()); });
+  commands_.SetHandler(cmd::kFindBase, [this] { shell_->FindBase(SelectedItems()); });
+  commands_.SetHandler(cmd::kFindTarget, [this] { shell_->FindTarget(SelectedItems()); });
+  commands_.SetHandler(cmd::kExternalTool, [this] { shell_->ExternalTool(SelectedItems(), state_.Working().ExePath1); });
   auto oneIdleLine = [this](QAction& action) { action.setEnabled(OneIdleLineSelected()); };
   for (int id : {cmd::kProperties, cmd::kFindBase, cmd::kFindTarget}) commands_.SetUpdate(id, oneIdleLine);
   commands_.SetUpdate(cmd::kExternalTool, [this](QAction& action) {

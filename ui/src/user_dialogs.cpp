@@ -45,4 +45,6 @@ std::optional<QString> QtUserDialogs::ChooseFolder(const QString& start) {
   return chosen;
 }
 
+int QtUserDialogs::Exec(QDialog& dialog) { return dialog.exec(); }
+
 }  // namespace orvel::ui

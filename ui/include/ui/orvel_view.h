@@ -21,6 +21,7 @@ class CondiBar;
 class CProgressDlg;
 class IUserDialogs;
 class ResultModel;
+class ShellActions;
 
 // The program's one view: the result list, and the owner of all working data —
 // the condition set with its current index and the working set, the rows of the
@@ -100,6 +101,7 @@ class COrvelView : public ResultListView {
   std::unique_ptr<CProgressDlg> progress_;
   std::unique_ptr<Prompt> prompt_;
   std::unique_ptr<engine::SyncEngine> engine_;
+  std::unique_ptr<ShellActions> shell_;
   QMenu* contextMenu_ = nullptr;
   bool autoRun_ = false;
   bool exitAfterRun_ = false;

@@ -4,6 +4,7 @@
 
 #include <optional>
 
+class QDialog;
 class QWidget;
 
 namespace orvel::ui {
@@ -26,6 +27,10 @@ class IUserDialogs {
   // The folder browser "フォルダを選択して下さい", starting at `start`; nothing when
   // cancelled.
   virtual std::optional<QString> ChooseFolder(const QString& start) = 0;
+  // Runs one of the program's own modal dialogs (the options sheet, the name
+  // dialog, the legend, About) and returns its result (QDialog::Accepted or
+  // QDialog::Rejected).
+  virtual int Exec(QDialog& dialog) = 0;
 };
 
 // The real dialogs, owned by the main window.
@@ -39,6 +44,7 @@ class QtUserDialogs : public IUserDialogs {
   std::optional<QString> SaveFileName() override;
   std::optional<QString> OpenFileName() override;
   std::optional<QString> ChooseFolder(const QString& start) override;
+  int Exec(QDialog& dialog) override;
 
  private:
   QWidget* owner_;

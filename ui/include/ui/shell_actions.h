@@ -1,0 +1,36 @@
+#pragma once
+
+#include "engine/interfaces.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class QWidget;
+
+namespace orvel::ui {
+
+class ResultModel;
+
+// The commands that hand a row's file to the desktop's file manager or to the
+// external tool, without touching the file: properties (32784), find the base
+// or the target file (32810, 32809) and the external tool (32792). Items are
+// display positions of the result list, ascending.
+class ShellActions {
+ public:
+  ShellActions(const ResultModel& list, engine::IProgress& progress, QWidget* window);
+  ~ShellActions();
+
+  void Properties(const std::vector<int>& selected);
+  void FindBase(const std::vector<int>& selected);
+  void FindTarget(const std::vector<int>& selected);
+  void ExternalTool(const std::vector<int>& selected, const std::string& exePath);
+
+ private:
+  // ... the implementer's (file manager over D-Bus with its fallbacks, process start)
+  const ResultModel& list_;
+  engine::IProgress& progress_;
+  QWidget* window_;
+};
+
+}  // namespace orvel::ui
