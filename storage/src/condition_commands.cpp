@@ -1,0 +1,80 @@
+#include "storage/condition_commands.h"
+
+#include <vector>
+
+namespace orvel::storage {
+namespace {
+
+std::vector<std::string> Names(const CConditionSet& set) {
+  std::vector<std::string> names;
+  names.reserve(static_cast<std::size_t>(set.Count()));
+  for (int i = 0; i < set.Count(); ++i) names.push_back(set.Element(i).GetName());
+  return names;
+}
+
+// The list box is rebuilt from the set as a whole; the set and the list box
+// hold the same lines in the same order, so only the changed line differs.
+void ShowNames(ConditionState& state) {
+  state.Bar().SetConditionNames(Names(state.Set()));
+  state.Bar().SelectConditionLine(HasCurrentCondition(state) ? state.CurrentIndex() : -1);
+}
+
+}  // namespace
+
+bool IsBlankConditionName(std::string_view name) {
+  return name.find_first_not_of(" \t\r\n") == std::string_view::npos;
+}
+
+CCondition EmptyCondition(const std::string& name) {
+  CCondition condition;
+  condition.SetName(name);
+  condition.SetAFolder("");
+  condition.SetBFolder("");
+  condition.SetExt("");
+  condition.SetNoExt("");
+  condition.SetSubFolder(0);
+  condition.SetSameDisp(0);
+  condition.SetChkExt(0);
+  condition.SetComplete(0);
+  condition.SetChkNoExt(0);
+  condition.SetDiffTime(0, 0);
+  condition.SetEmptyFolder(0);
+  condition.SetRecyclerFolder(0);
+  condition.SetDeleteTrash(0);
+  return condition;
+}
+
+bool HasCurrentCondition(const ConditionState& state) {
+  return state.CurrentIndex() >= 0 && state.CurrentIndex() < state.Set().Count();
+}
+
+int AppendNewCondition(ConditionState& state, const std::string& name) {
+  const int index = state.Set().Add(EmptyCondition(name));
+  state.FillConditionList();
+  state.SetCurrentIndex(index);
+  state.LoadCondition(index);
+  state.Bar().ShowWorkingSet(state.Working());
+  state.Bar().SelectConditionLine(index);
+  return index;
+}
+
+bool RenameCurrentCondition(ConditionState& state, const std::string& name) {
+  if (!HasCurrentCondition(state)) return false;
+  state.Set().Element(state.CurrentIndex()).SetName(name);
+  ShowNames(state);
+  return true;
+}
+
+bool DeleteCurrentCondition(ConditionState& state) {
+  if (!HasCurrentCondition(state)) return false;
+  state.Set().Remove(state.CurrentIndex());
+  if (state.CurrentIndex() >= state.Set().Count()) state.SetCurrentIndex(state.Set().Count() - 1);
+  // With the set now empty this loads nothing: the bar is given the working
+  // set it already showed, so it keeps its texts.
+  state.LoadCondition(state.CurrentIndex());
+  state.Bar().ShowWorkingSet(state.Working());
+  ShowNames(state);
+  return true;
+}
+
+}  // namespace orvel::storage
