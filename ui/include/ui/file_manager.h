@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace orvel::ui {
+
+// "file://" and the path's bytes, every byte other than A–Z, a–z, 0–9, "-._~"
+// and "/" percent-encoded, so that blanks, "#", "%" and names that are not UTF-8
+// reach the file manager unchanged. A relative path is taken from the current
+// folder.
+QString FileUri(std::string_view path);
+
+// The desktop's file manager, asked over the session bus
+// (org.freedesktop.FileManager1). The calls do not wait: when nobody owns the
+// name, or the call fails, the fallback runs once the answer is in — the file's
+// folder is opened through QDesktopServices, or a read-only properties window
+// is shown.
+class FileManager : public QObject {
+  Q_OBJECT
+ public:
+  // Fallback properties windows belong to `window`.
+  explicit FileManager(QWidget* window, QObject* parent = nullptr);
+  ~FileManager() override;
+
+  // Shows the entry selected in its folder.
+  void ShowItem(const std::string& path);
+  // Shows the entry's properties.
+  void ShowItemProperties(const std::string& path);
+
+  // Calls sent whose answer has not been handled yet.
+  int PendingCalls() const { return pending_; }
+
+ private:
+  void Call(const QString& method, const std::string& path, std::function<void()> fallback);
+  void OpenFolderOf(const std::string& path);
+  void ShowPropertiesWindow(const std::string& path);
+
+  QPointer<QWidget> window_;
+  int pending_ = 0;
+};
+
+}  // namespace orvel::ui

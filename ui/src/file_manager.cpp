@@ -1,0 +1,112 @@
+#include "ui/file_manager.h"
+
+#include "ui/properties_dialog.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusPendingCallWatcher>
+#include <QDesktopServices>
+#include <QStringList>
+#include <QUrl>
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+namespace orvel::ui {
+
+namespace {
+
+const QString kService = QStringLiteral("org.freedesktop.FileManager1");
+const QString kObjectPath = QStringLiteral("/org/freedesktop/FileManager1");
+const QString kInterface = QStringLiteral("org.freedesktop.FileManager1");
+// A file manager that is started by the call itself may take a while.
+constexpr int kCallTimeoutMs = 25000;
+
+std::string CurrentFolder() {
+  std::vector<char> buffer(256);
+  while (getcwd(buffer.data(), buffer.size()) == nullptr) {
+    if (errno != ERANGE) return "/";
+    buffer.resize(buffer.size() * 2);
+  }
+  return buffer.data();
+}
+
+bool Unreserved(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+         c == '_' || c == '~';
+}
+
+}  // namespace
+
+QString FileUri(std::string_view path) {
+  std::string absolute;
+  if (path.empty() || path.front() != '/') {
+    absolute = CurrentFolder();
+    if (absolute.back() != '/') absolute += '/';
+  }
+  absolute += path;
+
+  static const char kHex[] = "0123456789ABCDEF";
+  QString uri = QStringLiteral("file://");
+  uri.reserve(uri.size() + static_cast<qsizetype>(absolute.size()) * 3);
+  for (unsigned char c : absolute) {
+    if (Unreserved(c) || c == '/') {
+      uri += QLatin1Char(static_cast<char>(c));
+    } else {
+      uri += QLatin1Char('%');
+      uri += QLatin1Char(kHex[c >> 4]);
+      uri += QLatin1Char(kHex[c & 0x0F]);
+    }
+  }
+  return uri;
+}
+
+FileManager::FileManager(QWidget* window, QObject* parent) : QObject(parent), window_(window) {}
+
+FileManager::~FileManager() = default;
+
+void FileManager::ShowItem(const std::string& path) {
+  Call(QStringLiteral("ShowItems"), path, [this, path] { OpenFolderOf(path); });
+}
+
+void FileManager::ShowItemProperties(const std::string& path) {
+  Call(QStringLiteral("ShowItemProperties"), path, [this, path] { ShowPropertiesWindow(path); });
+}
+
+void FileManager::Call(const QString& method, const std::string& path, std::function<void()> fallback) {
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected()) {
+    fallback();
+    return;
+  }
+  QDBusMessage message = QDBusMessage::createMethodCall(kService, kObjectPath, kInterface, method);
+  message << QStringList{FileUri(path)} << QString();
+  // Not waited for: the user interface goes on while the file manager starts.
+  auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(message, kCallTimeoutMs), this);
+  ++pending_;
+  connect(watcher, &QDBusPendingCallWatcher::finished, this,
+          [this, fallback = std::move(fallback)](QDBusPendingCallWatcher* finished) {
+            --pending_;
+            if (finished->isError()) fallback();
+            finished->deleteLater();
+          });
+}
+
+void FileManager::OpenFolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  QDesktopServices::openUrl(QUrl::fromEncoded(FileUri(folder).toLatin1()));
+}
+
+void FileManager::ShowPropertiesWindow(const std::string& path) {
+  auto* dialog = new PropertiesDialog(path, window_);
+  dialog->show();
+  dialog->raise();
+  dialog->activateWindow();
+}
+
+}  // namespace orvel::ui
