@@ -10,6 +10,7 @@ class QWidget;
 
 namespace orvel::ui {
 
+class FileManager;
 class ResultModel;
 
 // The commands that hand a row's file to the desktop's file manager or to the
@@ -27,10 +28,13 @@ class ShellActions {
   void ExternalTool(const std::vector<int>& selected, const std::string& exePath);
 
  private:
-  // ... the implementer's (file manager over D-Bus with its fallbacks, process start)
+  void Find(const std::vector<int>& selected, bool baseSide);
+  bool IsItem(int item) const;
+
   const ResultModel& list_;
   engine::IProgress& progress_;
   QWidget* window_;
+  std::unique_ptr<FileManager> files_;
 };
 
 }  // namespace orvel::ui
