@@ -49,6 +49,9 @@ bool HasCurrentCondition(const ConditionState& state) {
 }
 
 int AppendNewCondition(ConditionState& state, const std::string& name) {
+  // What was typed for the condition being left is kept, as when another
+  // condition is chosen in the list box.
+  state.TakeAndStore();
   const int index = state.Set().Add(EmptyCondition(name));
   state.FillConditionList();
   state.SetCurrentIndex(index);

@@ -69,8 +69,9 @@ TEST_F(ConditionCommandsTest, NewConditionBecomesTheFourthAndIsShownEmpty) {
   EXPECT_EQ(bar.noExt, "");
   EXPECT_EQ(bar.shown.ChkExt, 0);
   EXPECT_EQ(bar.shown.ChkNoExt, 0);
-  // The previous condition is not stored first: its untaken edit is gone.
-  ExpectSameCondition(state.Set().Get(1), SampleCondition("second", 2));
+  // The condition that was left keeps what was typed for it.
+  EXPECT_EQ(state.Set().Get(1).GetAFolder(), "/typed/not/taken");
+  EXPECT_EQ(state.Set().Get(1).GetName(), "second");
 }
 
 TEST_F(ConditionCommandsTest, RenameChangesOnlyTheNameOfTheCurrentCondition) {

@@ -14,6 +14,8 @@ int main(int argc, char** argv) {
   // Nothing a test does may reach the user's own settings or trash.
   qputenv("XDG_CONFIG_HOME", settingsDir.path().toUtf8());
   qputenv("XDG_DATA_HOME", (settingsDir.path() + "/data").toUtf8());
+  // Nor the user's session bus: a test that needs a bus starts its own.
+  qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/orvel-test-bus");
   QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
   QApplication app(argc, argv);

@@ -129,9 +129,9 @@ TEST_F(ConditionCommandsTest, NewConditionBecomesTheFourthCurrentAndEmptyOne) {
   EXPECT_FALSE(rig.Bar().NoExtCheck()->isChecked());
   EXPECT_EQ(rig.State().Working().Complete, 0);
 
-  // The second condition was not stored first: what was typed for it is gone.
+  // The second condition keeps what was typed for it before the new one came.
   Choose(1);
-  EXPECT_EQ(rig.Bar().BaseEdit()->text(), "/a2");
+  EXPECT_EQ(rig.Bar().BaseEdit()->text(), "/typed/not/taken");
   // And the new one keeps its empty values when left and chosen again.
   Choose(3);
   EXPECT_EQ(BarTexts(), (QStringList{"", "", "", ""}));

@@ -23,10 +23,9 @@ CCondition EmptyCondition(const std::string& name);
 // condition was deleted there is none (the current index is -1).
 bool HasCurrentCondition(const ConditionState& state);
 
-// Appends an empty condition, refills the list box and makes the new condition
-// current and shown. The previous condition is not stored first: edits typed
-// for it and not yet taken are replaced by the new condition's empty texts.
-// Returns the new condition's index.
+// Stores the bar's texts into the current condition, appends an empty
+// condition, refills the list box and makes the new condition current and
+// shown. Returns the new condition's index.
 int AppendNewCondition(ConditionState& state, const std::string& name);
 
 // Gives the current condition another name, changes its list line and keeps it
