@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need, when any is missing.
 set -euo pipefail
 packages=(cmake g++ pkg-config libgtest-dev libgmock-dev libglib2.0-dev rsync
-          qt6-base-dev libgl-dev fonts-ipafont-gothic xvfb xauth dbus)
+          qt6-base-dev libgl-dev fonts-ipafont-gothic xvfb xauth dbus desktop-file-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

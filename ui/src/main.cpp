@@ -1,4 +1,5 @@
 // orvel: the desktop program.
+#include "ui/application_icon.h"
 #include "ui/application_identity.h"
 #include "ui/orvel_app.h"
 #include "ui/main_frame.h"
@@ -39,6 +40,9 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   orvel::ui::SetApplicationIdentity();
+  QApplication::setWindowIcon(orvel::ui::ApplicationIcon());
+  // Lets the desktop match the window to orvel.desktop and its icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("orvel"));
 
   orvel::ui::QtUserDialogs dialogs;
   orvel::ui::COrvelApp orvel(dialogs);
