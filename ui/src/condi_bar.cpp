@@ -13,6 +13,8 @@
 #include <QMouseEvent>
 #include <QPushButton>
 
+#include <limits>
+
 namespace orvel::ui {
 namespace {
 
@@ -31,6 +33,8 @@ void Describe(QWidget* widget, int id) {
 
 QLineEdit* MakeEdit(QWidget* parent, int id) {
   auto* edit = new QLineEdit(parent);
+  // Paths and extension lists have no length limit of their own.
+  edit->setMaxLength(std::numeric_limits<int>::max());
   Describe(edit, id);
   return edit;
 }
