@@ -1,5 +1,6 @@
 #pragma once
 
+#include "qt_print.h"
 #include "ui/user_dialogs.h"
 
 #include <QString>

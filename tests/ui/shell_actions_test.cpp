@@ -37,9 +37,6 @@
 #include <ostream>
 
 // Readable failures for texts and lists of texts.
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
-QT_END_NAMESPACE
 
 namespace orvel {
 namespace {
