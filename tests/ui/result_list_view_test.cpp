@@ -13,8 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <memory>
@@ -392,22 +390,15 @@ TEST_F(ResultListViewTest, HundredThousandLinesInAViewFlushAndSortByDate) {
     rows.Append("f" + std::to_string(i), row);
   }
   Show();
-  const auto t0 = std::chrono::steady_clock::now();
+  // How long this takes is measured by bench/, not here: a busy machine or a
+  // sanitizer build must not fail a test.
   for (int i = 0; i < kRows; ++i) model.AppendItem(i);
   model.Flush();
   QCoreApplication::processEvents();
-  const auto t1 = std::chrono::steady_clock::now();
   ClickHeader(1);
-  const auto t2 = std::chrono::steady_clock::now();
   Render();
-  const auto t3 = std::chrono::steady_clock::now();
 
-  using Ms = std::chrono::duration<double, std::milli>;
-  std::printf("view with 100000 lines: append+flush %.1f ms, header sort by date %.1f ms, one paint %.1f ms\n",
-              Ms(t1 - t0).count(), Ms(t2 - t1).count(), Ms(t3 - t2).count());
   EXPECT_EQ(view.model()->rowCount(), kRows);
-  EXPECT_LT(Ms(t2 - t0).count(), 1000.0);
-  EXPECT_LT(Ms(t3 - t2).count(), 200.0);
   const bool ascending = (ResultListView::SortState() >> 16) == 1;
   for (int i = 1; i < kRows; i += 991) {
     const std::string a = model.ItemText(i - 1, 1), b = model.ItemText(i, 1);
