@@ -40,8 +40,15 @@ const char* CommonEscape(char c) {
 
 void AppendEscapedText(std::string& out, std::string_view text) {
   for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
     if (const char* escape = CommonEscape(c)) {
       out += escape;
+    } else if (byte < 0x20 || byte == 0x7F) {
+      // A name is anybody's: ESC and the other controls must not reach the
+      // terminal as such.
+      out += "\\x";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 0xF];
     } else {
       out += c;
     }

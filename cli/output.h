@@ -10,8 +10,9 @@
 namespace orvel::cli {
 
 // Appends text with backslash, tab, LF and CR written as "\\", "\t", "\n" and
-// "\r", so that an item always takes exactly one line. Other bytes stay as
-// they are.
+// "\r", and every other control byte (0x00-0x1F, 0x7F) as "\xHH" in lower-case
+// hex, so that an item always takes exactly one line and no name can drive the
+// terminal. Other bytes stay as they are.
 void AppendEscapedText(std::string& out, std::string_view text);
 
 // Appends text as a JSON string (quotes included). Valid UTF-8 is kept; each

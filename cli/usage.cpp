@@ -49,7 +49,9 @@ Output (standard output, printed when the run has ended):
   Text: one line per list item, in list order, with the five columns
     name, base date, result, target date, path
   separated by single tabs; an empty column is empty. In the texts a backslash
-  is written as \\, a tab as \t, a line feed as \n and a carriage return as \r.
+  is written as \\, a tab as \t, a line feed as \n, a carriage return as \r
+  and any other control character (bytes 0x00-0x1F and 0x7F) as \xHH, two
+  lower-case hex digits.
   JSON (--json): one object per line with the keys name, base_folder,
   target_folder, base_date, target_date, result (as shown) and mark (what the
   comparison decided). Bytes that are not valid UTF-8 are written as \udcXX.

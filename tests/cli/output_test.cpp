@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <fstream>
+#include <iterator>
+#include <map>
 
 namespace orvel::test {
 namespace {
@@ -100,6 +102,39 @@ TEST(CliListEscapes, EveryItemIsExactlyOneLine) {
   for (const auto& line : Lines(r.out)) names.push_back(line.substr(0, line.find('\t')));
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"back\\\\slash", "bad\xff\xfe", "cr\\rx", "new\\nline", "tab\\there"}));
+}
+
+TEST(CliListEscapes, ControlCharactersAreWrittenAsHexEscapes) {
+  const struct {
+    std::string name;
+    std::string shown;
+  } cases[] = {
+      {"esc\x1b[2Jclear", "esc\\x1b[2Jclear"},
+      {"bel\x07", "bel\\x07"},
+      {"soh\x01", "soh\\x01"},
+      {"vt\x0b ff\x0c bs\x08", "vt\\x0b ff\\x0c bs\\x08"},
+      {"us\x1f", "us\\x1f"},
+      {"del\x7f", "del\\x7f"},
+      {"mixed\t\x1b\\", "mixed\\t\\x1b\\\\"},
+      // Blank, tilde and bytes above DEL are no controls.
+      {"plain ~\x80\xff", "plain ~\x80\xff"},
+  };
+  TempDir base;
+  TempDir target;
+  for (const auto& c : cases) WriteFile(base / c.name, "", Time(kT));
+  // The path column too.
+  WriteFile(base / "sub\x1b" "dir/inner", "", Time(kT));
+  const CliResult r = RunCli({"list", base.Path(), target.Path()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::map<std::string, std::string> shown;  // name column -> path column
+  for (const auto& line : Lines(r.out)) shown[line.substr(0, line.find('\t'))] = line.substr(line.rfind('\t') + 1);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.name));
+    ASSERT_EQ(shown.count(c.shown), 1u) << r.out;
+    EXPECT_EQ(shown[c.shown], base.Path() + "/");
+  }
+  EXPECT_EQ(shown["inner"], base.Path() + "/sub\\x1bdir/");
+  EXPECT_EQ(shown.size(), std::size(cases) + 1) << r.out;
 }
 
 TEST(CliListJson, OneObjectPerLineWithFoldersDatesResultAndMark) {
