@@ -1,42 +1,41 @@
 #include "condition_input.h"
 
+#include "output.h"
+
 #include "storage/condition_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 
 namespace orvel::cli {
 
 namespace {
 
-// The reason a file cannot serve as a condition file, or empty. Opening a
-// folder for reading succeeds on Linux and would load as an empty legacy file,
-// so folders are refused here.
-std::string ReadProblem(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::strerror(errno);
-  struct stat info {};
-  std::string problem;
-  if (::fstat(fd, &info) != 0) {
-    problem = std::strerror(errno);
-  } else if (S_ISDIR(info.st_mode)) {
-    problem = std::strerror(EISDIR);
+std::string Reason(const storage::LoadResult& result) {
+  switch (result.error) {
+    case storage::LoadError::None:
+      break;
+    case storage::LoadError::NotAFile:
+      // Opening a folder succeeds on Linux; it would load as an empty legacy file.
+      if (result.errorNumber != 0) return std::strerror(result.errorNumber);
+      return "not a regular file";
+    case storage::LoadError::TooLarge:
+      return "larger than " + std::to_string(storage::kMaxConditionFileSize >> 20) + " MiB";
+    case storage::LoadError::CannotOpen:
+    case storage::LoadError::ReadFailed:
+      return std::strerror(result.errorNumber);
   }
-  ::close(fd);
-  return problem;
+  return {};
 }
 
 }  // namespace
 
 bool LoadConditionInput(const std::string& path, storage::CConditionSet& set, std::string& error) {
-  std::string problem = ReadProblem(path);
-  if (problem.empty() && !storage::LoadConditionFile(path, set)) problem = "cannot be read";
-  if (problem.empty()) return true;
-  error = "cannot read condition file '" + path + "': " + problem;
+  const storage::LoadResult result = storage::LoadConditionFile(path, set);
+  if (result) return true;
+  // The path goes to a terminal or a mail from cron: no control bytes of it.
+  error = "cannot read condition file '";
+  AppendEscapedText(error, path);
+  error += "': " + Reason(result);
   return false;
 }
 

@@ -26,8 +26,14 @@ int ShowConditionFile(const std::string& path) {
   state.ShowLoadedSet();
   state.TakeAndStore();
 
+  // Written a piece at a time: the text of a large set is many times the size
+  // of its file.
   OutputBuffer out(stdout);
-  out.Text() = storage::FormatConditionFile(state.Set());
+  storage::AppendVersionLine(out.Text());
+  for (int i = 0; i < state.Set().Count(); ++i) {
+    storage::AppendConditionLines(out.Text(), state.Set().Element(i));
+    out.MaybeFlush();
+  }
   if (!out.Finish()) {
     std::fprintf(stderr, "orvel-cli: cannot write the condition file text: %s\n", std::strerror(errno));
     return kExitOutputFailed;

@@ -9,7 +9,6 @@
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -47,7 +46,10 @@ int LenientDecimal(std::string_view text) {
 }
 
 // Lines end at LF; a CR right before the LF belongs to the line end. A last
-// line without LF still counts.
+// line without LF still counts. The older program kept each line as a C
+// string, so nothing after a NUL byte on a line was ever read. Values end there
+// here too: a folder value that kept the NUL and what follows would be shown
+// as one folder and handed to the file system as another.
 class LineReader {
  public:
   explicit LineReader(std::string_view text) : text_(text) {}
@@ -58,11 +60,12 @@ class LineReader {
     if (lf == std::string_view::npos) {
       line = text_.substr(pos_);
       pos_ = text_.size();
-      return true;
+    } else {
+      line = text_.substr(pos_, lf - pos_);
+      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+      pos_ = lf + 1;
     }
-    line = text_.substr(pos_, lf - pos_);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    pos_ = lf + 1;
+    line = line.substr(0, line.find('\0'));
     return true;
   }
 
@@ -76,13 +79,16 @@ std::string_view WithoutBom(std::string_view bytes) {
   return bytes;
 }
 
-// UTF-8 as it is; otherwise CP932 as Windows wrote it; bytes that are neither
-// are kept as they are rather than losing the file's content.
-std::string DecodeText(std::string_view bytes) {
+// UTF-8 as it is; otherwise CP932 as Windows wrote it, decoded into
+// `decoded`; bytes that are neither are kept as they are rather than losing the
+// file's content. The text stays in place unless it is decoded.
+std::string_view DecodeText(std::string_view bytes, std::string& decoded) {
   bytes = WithoutBom(bytes);
-  if (IsValidUtf8(bytes)) return std::string(bytes);
-  if (auto decoded = Cp932ToUtf8(bytes)) return std::move(*decoded);
-  return std::string(bytes);
+  if (IsValidUtf8(bytes)) return bytes;
+  auto cp932 = Cp932ToUtf8(bytes);
+  if (!cp932) return bytes;
+  decoded = std::move(*cp932);
+  return decoded;
 }
 
 // The file name without its folder and without its last four bytes (the dot
@@ -199,32 +205,65 @@ void ParseCoded(LineReader& reader, CConditionSet& set) {
   set.Add(building);
 }
 
-// Only regular files are condition files; a FIFO must not block the open and a
-// directory or device is no file to read.
-int OpenRegularFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return -1;
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return -1;
+// Closes the descriptor when the reading ends, whichever way it ends.
+class FileDescriptor {
+ public:
+  FileDescriptor() = default;
+  ~FileDescriptor() { Reset(-1); }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int Get() const { return fd_; }
+  void Reset(int fd) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
   }
-  return fd;
+
+ private:
+  int fd_ = -1;
+};
+
+LoadResult Failed(LoadError error, int errorNumber) {
+  LoadResult result;
+  result.error = error;
+  result.errorNumber = errorNumber;
+  return result;
 }
 
-// Reads until the end or until stop(bytes) says enough. A read error ends the
-// reading with what was read so far.
-template <typename Stop>
-void ReadFrom(int fd, std::string& bytes, Stop stop) {
-  char buffer[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
-    const std::size_t before = bytes.size();
-    bytes.append(buffer, static_cast<std::size_t>(n));
-    if (stop(bytes, before)) return;
+// Opens the file and makes sure, on that very descriptor, that it is a regular
+// file of at most the size limit. O_NONBLOCK keeps the open of a FIFO from
+// waiting for a writer; O_NOCTTY keeps a terminal from becoming ours.
+LoadResult OpenConditionFile(const std::string& path, FileDescriptor& file, std::size_t& size) {
+  file.Reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  if (file.Get() < 0) return Failed(LoadError::CannotOpen, errno);
+  struct stat st {};
+  if (::fstat(file.Get(), &st) != 0) return Failed(LoadError::CannotOpen, errno);
+  if (!S_ISREG(st.st_mode)) return Failed(LoadError::NotAFile, S_ISDIR(st.st_mode) ? EISDIR : 0);
+  if (st.st_size < 0 || static_cast<std::uint64_t>(st.st_size) > kMaxConditionFileSize) {
+    return Failed(LoadError::TooLarge, EFBIG);
   }
+  size = static_cast<std::size_t>(st.st_size);
+  return {};
+}
+
+// Reads the whole file into bytes. The file may grow while it is read, so the
+// limit holds for what is read too.
+LoadResult ReadConditionBytes(int fd, std::size_t size, std::string& bytes) {
+  // One byte more than fstat said, so that the end of the file shows at once.
+  bytes.resize(size + 1);
+  std::size_t got = 0;
+  for (;;) {
+    if (got == bytes.size()) {
+      if (got > kMaxConditionFileSize) return Failed(LoadError::TooLarge, EFBIG);
+      bytes.resize(std::min(got * 2, kMaxConditionFileSize + 1));
+    }
+    const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return Failed(LoadError::ReadFailed, errno);
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  bytes.resize(got);
+  return {};
 }
 
 bool WriteAll(int fd, std::string_view data) {
@@ -252,30 +291,31 @@ SaveResult WriteFailed(int error) {
 }  // namespace
 
 int ReadFileVersion(const std::string& path) {
-  const int fd = OpenRegularFile(path);
-  if (fd < 0) return 0;
+  FileDescriptor file;
+  std::size_t size = 0;
   std::string bytes;
-  ReadFrom(fd, bytes, [](const std::string& b, std::size_t from) { return b.find('\n', from) != std::string::npos; });
-  ::close(fd);
-  std::string_view text = WithoutBom(bytes);
+  if (!OpenConditionFile(path, file, size) || !ReadConditionBytes(file.Get(), size, bytes)) return 0;
   std::string_view first;
-  LineReader reader(text);
+  LineReader reader(WithoutBom(bytes));
   if (!reader.Next(first)) return 0;
   return LenientDecimal(first);
 }
 
-bool LoadConditionFile(const std::string& path, CConditionSet& set) {
-  const int fd = OpenRegularFile(path);
-  if (fd < 0) return false;
+LoadResult LoadConditionFile(const std::string& path, CConditionSet& set) {
   std::string bytes;
-  ReadFrom(fd, bytes, [](const std::string&, std::size_t) { return false; });
-  ::close(fd);
+  {
+    FileDescriptor file;
+    std::size_t size = 0;
+    if (LoadResult opened = OpenConditionFile(path, file, size); !opened) return opened;
+    if (LoadResult read = ReadConditionBytes(file.Get(), size, bytes); !read) return read;
+  }
   ParseConditionFile(bytes, path, set);
-  return true;
+  return {};
 }
 
 void ParseConditionFile(std::string_view bytes, const std::string& path, CConditionSet& set) {
-  const std::string text = DecodeText(bytes);
+  std::string decoded;
+  const std::string_view text = DecodeText(bytes, decoded);
   LineReader versionReader(text);
   std::string_view first;
   const int version = versionReader.Next(first) ? LenientDecimal(first) : 0;
@@ -290,42 +330,43 @@ void ParseConditionFile(std::string_view bytes, const std::string& path, CCondit
   set = std::move(loaded);
 }
 
-std::string FormatConditionFile(const CConditionSet& set) {
-  std::string out;
-  const auto line = [&out](std::string_view text) {
-    out += text;
-    out += "\r\n";
-  };
-  const auto text = [&out](const char* code, const std::string& value) {
+void AppendVersionLine(std::string& out) {
+  out += std::to_string(kConditionFileVersion);
+  out += "\r\n";
+}
+
+void AppendConditionLines(std::string& out, const CCondition& c) {
+  const auto text = [&out](std::string_view code, const std::string& value) {
     out += code;
     out += value;
     out += "\r\n";
   };
-  const auto number = [&out](const char* code, int value) {
+  const auto number = [&out](std::string_view code, int value) {
     out += code;
     out += std::to_string(value);
     out += "\r\n";
   };
-  line(std::to_string(kConditionFileVersion));
-  for (int i = 0; i < set.Count(); ++i) {
-    const CCondition& c = set.Element(i);
-    out += kNamePrefix;
-    line(c.GetName());
-    text("01", c.GetAFolder());
-    text("02", c.GetBFolder());
-    number("03", c.GetSubFolder());
-    number("04", c.GetSameDisp());
-    number("05", c.GetChkExt());
-    text("06", c.GetExt());
-    number("07", c.GetComplete());
-    number("08", c.GetChkNoExt());
-    text("09", c.GetNoExt());
-    number("10", c.GetDiffTime());
-    number("11", c.GetDiffSel());
-    number("12", c.GetEmptyFolder());
-    number("13", c.GetRecyclerFolder());
-    number("14", c.GetDeleteTrash());
-  }
+  text(kNamePrefix, c.GetName());
+  text("01", c.GetAFolder());
+  text("02", c.GetBFolder());
+  number("03", c.GetSubFolder());
+  number("04", c.GetSameDisp());
+  number("05", c.GetChkExt());
+  text("06", c.GetExt());
+  number("07", c.GetComplete());
+  number("08", c.GetChkNoExt());
+  text("09", c.GetNoExt());
+  number("10", c.GetDiffTime());
+  number("11", c.GetDiffSel());
+  number("12", c.GetEmptyFolder());
+  number("13", c.GetRecyclerFolder());
+  number("14", c.GetDeleteTrash());
+}
+
+std::string FormatConditionFile(const CConditionSet& set) {
+  std::string out;
+  AppendVersionLine(out);
+  for (int i = 0; i < set.Count(); ++i) AppendConditionLines(out, set.Element(i));
   return out;
 }
 

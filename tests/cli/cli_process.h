@@ -13,7 +13,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
@@ -116,17 +118,31 @@ class CliProcess {
 
   void Signal(int signal) { ::kill(pid_, signal); }
 
-  // Reads both streams to their end and waits for the child.
-  CliResult Finish() {
+  // Reads both streams to their end and waits for the child. A child that has
+  // not closed its streams within `limitMs` (-1: no limit) is killed, so a
+  // blocked program fails its test (signal SIGKILL) instead of hanging it.
+  CliResult Finish(int limitMs = -1) {
     CliResult result;
     pollfd fds[2] = {{outFd_, POLLIN, 0}, {errFd_, POLLIN, 0}};
     std::string* sinks[2] = {&result.out, &result.err};
     int open = 2;
     char buffer[65536];
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
     while (open > 0) {
-      if (::poll(fds, 2, -1) < 0) {
+      int waitMs = -1;
+      if (limitMs >= 0) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        waitMs = static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
+      }
+      const int ready = ::poll(fds, 2, waitMs);
+      if (ready < 0) {
         if (errno == EINTR) continue;
         break;
+      }
+      if (ready == 0) {
+        ::kill(pid_, SIGKILL);
+        limitMs = -1;  // its streams close now
+        continue;
       }
       for (int i = 0; i < 2; ++i) {
         if (fds[i].fd < 0 || fds[i].revents == 0) continue;
@@ -159,6 +175,12 @@ class CliProcess {
 inline CliResult RunCli(const std::vector<std::string>& args, const std::string& workDir = {}) {
   CliProcess process(args, workDir);
   return process.Finish();
+}
+
+// The same for a run that must end by itself within limitMs.
+inline CliResult RunCliWithin(int limitMs, const std::vector<std::string>& args) {
+  CliProcess process(args);
+  return process.Finish(limitMs);
 }
 
 }  // namespace orvel::test

@@ -1,9 +1,13 @@
-// `show`: a condition file as the save command would write it.
+// `show`: a condition file as the save command would write it; and the
+// condition files that `list`, `sync` and `show` refuse to read.
 
 #include "cli_process.h"
 #include "support/temp_tree.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
 
@@ -55,6 +59,59 @@ TEST(CliShow, WritesWhatTheProgramLoadedNotWhatTheFileSaid) {
   const CliResult legacy = RunCli({"show", dir / "Work.ORV"});
   ASSERT_EQ(legacy.status, 0) << legacy.err;
   EXPECT_EQ(legacy.out, "171\r\n" + Block("Work", "/base", "/target", "", "0 1 0 1 0 2 1 0 0 1"));
+}
+
+TEST(CliShow, ValuesEndAtTheirFirstNul) {
+  using namespace std::string_literals;
+  TempDir dir;
+  WriteBytes(dir / "nul.ORV", "171\r\n// na\0me\r\n01/base\0/x\r\n02/target\0\r\n06exe\0com\r\n034\0" "5\r\n"s);
+  const CliResult r = RunCli({"show", dir / "nul.ORV"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "171\r\n" + Block("na", "/base", "/target", "exe", "4 1 0 0 0 0 0 0 1 0"));
+}
+
+// A folder value with a NUL and more after it once made the sync copy nothing
+// into the target folder while reporting the file as copied.
+TEST(CliConditionFile, ANulInAFolderValueEndsTheFolder) {
+  using namespace std::string_literals;
+  TempDir dir;
+  WriteFile(dir / "base/f.txt", "data", Time(1000));
+  MakeFolder(dir / "target", Time(1000));
+  WriteBytes(dir / "c.ORV", "171\r\n// c\r\n01" + dir / "base" + "\0/junk\r\n02"s + dir / "target" + "\0x\r\n"s);
+  const CliResult r = RunCli({"sync", dir / "c.ORV"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "f.txt\t1970/01/01 00:16:40\t>=\t1970/01/01 00:16:40\t" + dir / "base/" + "\n");
+  EXPECT_EQ(ReadFile(dir / "target/f.txt"), "data");
+  EXPECT_EQ(FolderNames(dir.Path()), (std::vector<std::string>{"base", "c.ORV", "target"}));
+}
+
+TEST(CliConditionFile, OnlyRegularFilesUpToTheLimitAreReadAndNeverBlock) {
+  TempDir dir;
+  ASSERT_EQ(::mkfifo((dir / "fifo.ORV").c_str(), 0600), 0);
+  WriteBytes(dir / "large.ORV", "");
+  ASSERT_EQ(::truncate((dir / "large.ORV").c_str(), (16 << 20) + 1), 0);
+  const struct {
+    std::string path;
+    std::string shown;  // the path as the message writes it
+    std::string reason;
+  } cases[] = {
+      {dir / "fifo.ORV", dir / "fifo.ORV", "not a regular file"},
+      {"/dev/zero", "/dev/zero", "not a regular file"},
+      {dir / "large.ORV", dir / "large.ORV", "larger than 16 MiB"},
+      {dir.Path(), dir.Path(), "Is a directory"},
+      // A hostile name does not reach the terminal as it is.
+      {dir / "\x1b]0;title\x07.ORV", dir / "\\x1b]0;title\\x07.ORV", "No such file or directory"},
+  };
+  for (const auto& [path, shown, reason] : cases) {
+    for (const char* command : {"list", "show"}) {
+      SCOPED_TRACE(std::string(command) + " " + path);
+      const CliResult r = RunCliWithin(10000, {command, path});
+      EXPECT_EQ(r.signal, 0) << "still running after 10 s";
+      EXPECT_EQ(r.status, 2);
+      EXPECT_EQ(r.err, "orvel-cli: cannot read condition file '" + shown + "': " + reason + "\n");
+      EXPECT_EQ(r.out, "");
+    }
+  }
 }
 
 }  // namespace

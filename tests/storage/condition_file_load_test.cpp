@@ -5,11 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <climits>
 #include <random>
 #include <string>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace orvel::storage {
 namespace {
@@ -224,22 +226,100 @@ TEST(ConditionFileLoad, BinaryJunkLoadsWithoutHarm) {
   for (int i = 0; i < 20000; ++i) coded += i % 3 == 0 ? "// \0n\n"s : i % 3 == 1 ? "10\n"s : "\0\n"s;
   const CConditionSet codedSet = Parse(coded);
   ASSERT_EQ(codedSet.Count(), 6667);
-  EXPECT_EQ(codedSet.Get(6666).GetName(), "\0n"s);  // NUL bytes are kept like any other byte
+  EXPECT_EQ(codedSet.Get(6666).GetName(), "");  // the name ends at the NUL
 }
 
-TEST(ConditionFileLoad, AFileThatCannotBeOpenedLeavesTheSetAlone) {
+CCondition With(CCondition c, void (CCondition::*set)(const std::string&), const std::string& value) {
+  (c.*set)(value);
+  return c;
+}
+
+TEST(ConditionFileLoad, EveryLineEndsAtItsFirstNul) {
+  const CCondition c = Named("c");
+  const struct {
+    std::string bytes;
+    CCondition expected;
+  } cases[] = {
+      {"171\n// na\0me\n"s, Named("na")},
+      {"171\n// c\n01/base\0/elsewhere\n"s, With(c, &CCondition::SetAFolder, "/base")},
+      {"171\n// c\n02/target\0x\r\n"s, With(c, &CCondition::SetBFolder, "/target")},
+      {"171\n// c\n06exe\0 com\n"s, With(c, &CCondition::SetExt, "exe")},
+      {"171\n// c\n09bak\0\r\n"s, With(c, &CCondition::SetNoExt, "bak")},
+      // A NUL right after a one-digit code leaves the code with an empty value.
+      {"171\n// c\n1\0/base\n"s, c},
+      // Numbers stop at the NUL too: the unit's line of a code-10 line as well.
+      {"171\n// c\n03\0" "0\n1012\n11\0" "3\n"s,
+       [&] {
+         CCondition n = c;
+         n.SetSubFolder(0);
+         n.SetDiffTime(12, 0);
+         return n;
+       }()},
+      // The legacy layout's lines as well.
+      {"/base\0/elsewhere\n/target\n1\n0\n"s,
+       [] {
+         CCondition n = Named("File");
+         n.SetAFolder("/base");
+         n.SetBFolder("/target");
+         n.SetSameDisp(0);
+         n.SetRecyclerFolder(0);  // a missing line reads as 0
+         return n;
+       }()},
+  };
+  for (const auto& [bytes, expected] : cases) {
+    SCOPED_TRACE(testing::PrintToString(bytes));
+    const CConditionSet set = Parse(bytes);
+    ASSERT_EQ(set.Count(), 1);
+    ExpectSameCondition(set.Get(0), expected);
+  }
+}
+
+TEST(ConditionFileLoad, AFileThatCannotBeReadLeavesTheSetAloneAndSaysWhy) {
   test::TempDir dir;
-  CConditionSet set;
-  set.Add(SampleCondition("kept", 1));
-  EXPECT_FALSE(LoadConditionFile(dir / "missing.ORV", set));
-  EXPECT_FALSE(LoadConditionFile(dir.Path(), set));  // a folder is no condition file
   ASSERT_EQ(::mkfifo((dir / "fifo.ORV").c_str(), 0600), 0);
-  EXPECT_FALSE(LoadConditionFile(dir / "fifo.ORV", set));  // and must not block
-  ASSERT_EQ(set.Count(), 1);
-  ExpectSameCondition(set.Get(0), SampleCondition("kept", 1));
-  EXPECT_EQ(ReadFileVersion(dir / "missing.ORV"), 0);
+  // Sparse: reads as NUL bytes without taking the disk space.
+  test::WriteFile(dir / "large.ORV", "", test::Time(1000));
+  ASSERT_EQ(::truncate((dir / "large.ORV").c_str(), kMaxConditionFileSize + 1), 0);
+  const struct {
+    std::string path;
+    LoadError error;
+    int errorNumber;
+  } cases[] = {
+      {dir / "missing.ORV", LoadError::CannotOpen, ENOENT},
+      {dir.Path(), LoadError::NotAFile, EISDIR},       // a folder is no condition file
+      {dir / "fifo.ORV", LoadError::NotAFile, 0},      // and must not block
+      {"/dev/zero", LoadError::NotAFile, 0},           // nor must a device that never ends
+      {dir / "large.ORV", LoadError::TooLarge, EFBIG},
+  };
+  for (const auto& [path, error, errorNumber] : cases) {
+    SCOPED_TRACE(path);
+    CConditionSet set;
+    set.Add(SampleCondition("kept", 1));
+    const LoadResult result = LoadConditionFile(path, set);
+    EXPECT_FALSE(result);
+    EXPECT_EQ(result.error, error);
+    EXPECT_EQ(result.errorNumber, errorNumber);
+    ASSERT_EQ(set.Count(), 1);
+    ExpectSameCondition(set.Get(0), SampleCondition("kept", 1));
+    EXPECT_EQ(ReadFileVersion(path), 0);
+  }
   test::WriteFile(dir / "v.ORV", " 205abc", test::Time(1000));
   EXPECT_EQ(ReadFileVersion(dir / "v.ORV"), 205);
+}
+
+TEST(ConditionFileLoad, AFileOfExactlyTheLimitLoads) {
+  test::TempDir dir;
+  const std::string head = "171\r\n";
+  const std::string tail = "// last\r\n01/a\r\n";
+  // Blank lines before the first name are skipped.
+  const std::string bytes = head + std::string(kMaxConditionFileSize - head.size() - tail.size(), '\n') + tail;
+  test::WriteFile(dir / "full.ORV", bytes, test::Time(1000));
+  CConditionSet set;
+  const LoadResult result = LoadConditionFile(dir / "full.ORV", set);
+  ASSERT_TRUE(result) << static_cast<int>(result.error);
+  ASSERT_EQ(set.Count(), 1);
+  EXPECT_EQ(set.Get(0).GetName(), "last");
+  EXPECT_EQ(set.Get(0).GetAFolder(), "/a");
 }
 
 }  // namespace
