@@ -30,10 +30,13 @@
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <ostream>
 
 // Readable failures for texts and lists of texts.
@@ -427,6 +430,87 @@ TEST(ExternalToolLoopTest, CountsEachLineAndStopsAtOnceOnCancel) {
   EXPECT_EQ(cancelled.calls, (std::vector<std::string>{"Open", "Status 起動中...", "Range 0 3", "Step 1", "Close"}));
   EXPECT_EQ(cancelled.polls, 1);
   EXPECT_EQ(tool.Calls(3).size(), 3u);  // the line before the cancel was started
+}
+
+// PATH and the current folder for one test, restored afterwards.
+class ScopedPathAndFolder {
+ public:
+  ScopedPathAndFolder(const std::string& path, const std::string& folder) {
+    if (const char* old = std::getenv("PATH")) oldPath_ = old;
+    oldFolder_ = CurrentFolder();
+    setenv("PATH", path.c_str(), 1);
+    EXPECT_EQ(chdir(folder.c_str()), 0);
+  }
+  ~ScopedPathAndFolder() {
+    if (oldPath_) {
+      setenv("PATH", oldPath_->c_str(), 1);
+    } else {
+      unsetenv("PATH");
+    }
+    EXPECT_EQ(chdir(oldFolder_.c_str()), 0);
+  }
+  static std::string CurrentFolder() {
+    char buffer[PATH_MAX];
+    return getcwd(buffer, sizeof buffer) ? buffer : "";
+  }
+
+ private:
+  std::optional<std::string> oldPath_;
+  std::string oldFolder_;
+};
+
+TEST(ExternalToolLoopTest, ABareToolNameIsLookedUpInPathNeverInTheCurrentFolder) {
+  TempDir here;
+  TempDir bin;
+  FakeTool inPath(bin / "orvel-test-tool");
+  FakeTool inHere(here / "orvel-test-tool");
+  FakeTool inRelative(here / "rel/orvel-test-tool");
+  // An empty entry, "." and "rel" all name folders below the current one; the
+  // tool's own script needs the system's folders.
+  ScopedPathAndFolder scoped(":.:rel:" + bin.Path() + ":/usr/bin:/bin", here.Path());
+  engine::RowStore rows;
+  ui::ResultModel list(rows);
+  engine::ResultRow row;
+  row.folder = rows.InternFolder("/a/", "/b/");
+  row.hasBase = row.hasTarget = true;
+  list.AppendItem(rows.Append("one", row));
+  RecordingProgress progress;
+  ui::ShellActions actions(list, progress, nullptr);
+  actions.ExternalTool({0}, "orvel-test-tool");
+  EXPECT_EQ(inPath.Calls(1), (std::vector<std::vector<std::string>>{{"/a/one", "/b/one"}}));
+  EXPECT_TRUE(inHere.Calls(0).empty());
+  EXPECT_TRUE(inRelative.Calls(0).empty());
+
+  // With no absolute entry in PATH there is nothing to start.
+  setenv("PATH", ":.:rel", 1);
+  EXPECT_FALSE(ui::StartDetached({"orvel-test-tool", "/a/one", "/b/one"}));
+  EXPECT_TRUE(inHere.Calls(0).empty());
+}
+
+TEST(ToolCommandTest, RelativePathsBecomeAbsoluteAndABareNameStaysBare) {
+  TempDir here;
+  WriteFile(here / "compare", "", Time(1));  // a file of the current folder, named like the tool
+  ScopedPathAndFolder scoped("/usr/bin:/bin", here.Path());
+  const std::string cwd = ScopedPathAndFolder::CurrentFolder();
+  ASSERT_FALSE(cwd.empty());
+  const struct {
+    std::string base;
+    std::string target;
+    std::vector<std::string> expected;
+  } cases[] = {
+      {"a/x", "b/x", {"compare", cwd + "/a/x", cwd + "/b/x"}},
+      // A relative folder starting with "-" is no option once it is absolute.
+      {"-a/x", "./b/x", {"compare", cwd + "/-a/x", cwd + "/./b/x"}},
+      {"/abs/x", "rel/x", {"compare", "/abs/x", cwd + "/rel/x"}},
+  };
+  for (const auto& [base, target, expected] : cases) {
+    SCOPED_TRACE(base + " " + target);
+    EXPECT_EQ(ui::ToolCommand("compare", base, target), expected);
+  }
+  EXPECT_EQ(ui::ToolCommand("compare --diff", "x", "/y"),
+            (std::vector<std::string>{"compare", "--diff", cwd + "/x", "/y"}));
+  // A path with "/" to the same file is that file, as given.
+  EXPECT_EQ(ui::ToolCommand("./compare", "/x", "/y"), (std::vector<std::string>{"./compare", "/x", "/y"}));
 }
 
 TEST(PropertiesDialogTest, ShowsTheEntryAsItIsOnDisk) {

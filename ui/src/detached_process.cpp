@@ -12,7 +12,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <string_view>
 #include <utility>
 
@@ -25,7 +27,10 @@ bool IsProgram(const std::string& path) {
   return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
 }
 
-// What execvp would run, looked up before the fork so that the child only execs.
+// The program a bare name stands for, looked up before the fork so that the
+// child only execs. Unlike execvp, only absolute PATH entries count: an empty
+// or relative entry means the current folder, and whoever can write there
+// (the folders being compared, say) must not choose the program.
 std::string FindInPath(const std::string& name) {
   const char* variable = std::getenv("PATH");
   const std::string path = variable ? variable : "/usr/local/bin:/usr/bin:/bin";
@@ -34,14 +39,30 @@ std::string FindInPath(const std::string& name) {
     const std::size_t colon = path.find(':', start);
     const std::string_view folder =
         std::string_view(path).substr(start, colon == std::string::npos ? std::string::npos : colon - start);
-    // An empty entry is the current folder.
-    std::string candidate(folder.empty() ? std::string_view(".") : folder);
-    candidate += '/';
-    candidate += name;
-    if (IsProgram(candidate)) return candidate;
+    if (folder.starts_with('/')) {
+      std::string candidate(folder);
+      candidate += '/';
+      candidate += name;
+      if (IsProgram(candidate)) return candidate;
+    }
     if (colon == std::string::npos) return {};
     start = colon + 1;
   }
+}
+
+// The path as the tool must get it: a relative one could start with "-" and
+// be taken for an option, or be resolved against another folder than the one
+// the list was made in. Empty when the current folder cannot be named.
+std::string Absolute(const std::string& path) {
+  if (path.starts_with('/')) return path;
+  std::string folder(PATH_MAX, '\0');
+  while (getcwd(folder.data(), folder.size()) == nullptr) {
+    if (errno != ERANGE) return {};
+    folder.resize(folder.size() * 2);
+  }
+  folder.resize(std::strlen(folder.c_str()));
+  if (!folder.ends_with('/')) folder += '/';
+  return folder + path;
 }
 
 // In the child between fork and exec: only async-signal-safe calls.
@@ -122,20 +143,22 @@ std::vector<std::string> ToolCommand(const std::string& exePath, const std::stri
                                      const std::string& targetPath) {
   std::vector<std::string> argv;
   struct stat st {};
-  if (!exePath.empty() && stat(exePath.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
-    // An existing file is the program, blanks and all; a bare name means the
-    // file in the current folder, as the user saw it.
-    std::string program = exePath.find('/') == std::string::npos ? std::string("./") : std::string();
-    program += exePath;
-    argv.push_back(std::move(program));
+  // An existing file named by a path is the program, blanks and all. A name
+  // without "/" is never a file of the current folder: it is split like any
+  // other text and its program looked up in PATH when it starts.
+  if (exePath.find('/') != std::string::npos && stat(exePath.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
+    argv.push_back(exePath);
   } else {
     for (const QString& part : QProcess::splitCommand(QString::fromStdString(exePath))) {
       argv.push_back(part.toStdString());
     }
     if (argv.empty()) return argv;
   }
-  argv.push_back(basePath);
-  argv.push_back(targetPath);
+  std::string base = Absolute(basePath);
+  std::string target = Absolute(targetPath);
+  if (base.empty() || target.empty()) return {};
+  argv.push_back(std::move(base));
+  argv.push_back(std::move(target));
   return argv;
 }
 
