@@ -26,7 +26,7 @@ void InstallInterruptHandler() {
   // No SA_RESTART: a blocking read of an answer returns with EINTR, so a Ctrl+C
   // during a question is not swallowed.
   action.sa_flags = SA_RESETHAND;
-  sigaction(SIGINT, &action, nullptr);
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
 }
 
 bool TakeInterrupt() { return pending.exchange(false); }

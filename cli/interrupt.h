@@ -2,15 +2,17 @@
 
 namespace orvel::cli {
 
-// Ctrl+C during a run. The first SIGINT only raises a flag that the run polls
-// between entries; the handler resets itself, so a second Ctrl+C ends the
-// program at once.
+// Ctrl+C during a run, and SIGTERM and SIGHUP (a shutdown, a closed terminal,
+// a job control system stopping the job) alike. The first such signal only
+// raises a flag that the run polls between entries, so the entry in progress
+// ends cleanly and nothing further is executed; the handler resets itself, so a
+// second signal ends the program at once.
 void InstallInterruptHandler();
 
-// True once after each SIGINT, then false until the next one.
+// True once after each such signal, then false until the next one.
 bool TakeInterrupt();
 
-// True when a SIGINT arrived at any time since the handler was installed.
+// True when such a signal arrived at any time since the handler was installed.
 bool WasInterrupted();
 
 }  // namespace orvel::cli

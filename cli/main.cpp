@@ -4,30 +4,13 @@
 #include "show_command.h"
 #include "usage.h"
 
-#include <sys/resource.h>
-
 #include <cstdio>
 #include <string>
 #include <vector>
 
 using namespace orvel::cli;
 
-namespace {
-
-// The scan keeps one folder open per level on each side; deep trees need more
-// descriptors than the usual soft limit of 1024.
-void RaiseOpenFileLimit() {
-  rlimit limit{};
-  if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
-    limit.rlim_cur = limit.rlim_max;
-    ::setrlimit(RLIMIT_NOFILE, &limit);
-  }
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
-  RaiseOpenFileLimit();
   const std::vector<std::string> args(argv + 1, argv + argc);
   const ParseResult parsed = ParseOptions(args);
   if (!parsed.ok()) {

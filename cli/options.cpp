@@ -148,6 +148,8 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
       o.format = OutputFormat::Json;
     } else if (name == "--yes" || name == "-y") {
       o.yes = true;
+    } else if (name == "--allow-empty-base") {
+      o.allowEmptyBase = true;
     } else if (name == "--help" || name == "-h") {
       o.help = true;
     } else if (name == "--version") {
@@ -164,7 +166,7 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
       return fail("no command given");
     case Command::Show:
       if (o.operands.size() != 1) return fail("show takes exactly one condition file");
-      if (!o.firstConditionOption.empty() || o.format != OutputFormat::Text || o.yes)
+      if (!o.firstConditionOption.empty() || o.format != OutputFormat::Text || o.yes || o.allowEmptyBase)
         return fail("show takes no options");
       break;
     case Command::List:

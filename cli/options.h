@@ -19,6 +19,8 @@ struct Options {
   std::vector<std::string> operands;
   OutputFormat format = OutputFormat::Text;
   bool yes = false;  // answer Yes to the question to create a missing target folder
+  // complete sync may delete everything in a target whose base folder is empty
+  bool allowEmptyBase = false;
 
   // The condition of `list|sync BASE TARGET`: the defaults of a new condition,
   // changed by the condition options.

@@ -149,7 +149,31 @@ bool WriteJsonItems(std::FILE* file, const engine::ResultItems& items, const eng
     AppendJsonString(text, items.ItemText(item, 2));
     text += ",\"mark\":";
     AppendJsonString(text, engine::MarkText(row.mark));
+    if (const engine::RowError* error = items.ItemError(item)) {
+      text += ",\"error\":";
+      AppendJsonString(text, error->code.message());
+    }
     text += "}\n";
+    out.MaybeFlush();
+  }
+  return out.Finish();
+}
+
+bool WriteFailures(std::FILE* file, const engine::ResultItems& items, const engine::RowStore& rows) {
+  OutputBuffer out(file);
+  std::string& text = out.Text();
+  const int count = items.ItemCount();
+  for (int item = 0; item < count; ++item) {
+    const engine::RowError* error = items.ItemError(item);
+    if (!error) continue;
+    const engine::ResultRow& row = rows.Row(items.ItemData(item));
+    std::string path = error->side == engine::Side::Base ? rows.BaseFolder(row) : rows.TargetFolder(row);
+    path.append(rows.Name(row));
+    text += "orvel-cli: ";
+    AppendEscapedText(text, path);
+    text += ": ";
+    AppendEscapedText(text, error->code.message());
+    text += '\n';
     out.MaybeFlush();
   }
   return out.Finish();

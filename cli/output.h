@@ -40,7 +40,12 @@ class OutputBuffer {
 // One line per item, in list order: the five columns separated by tabs.
 bool WriteTextItems(std::FILE* file, const engine::ResultItems& items);
 
-// One JSON object per item, in list order.
+// One JSON object per item, in list order; an item that failed adds "error"
+// with its reason.
 bool WriteJsonItems(std::FILE* file, const engine::ResultItems& items, const engine::RowStore& rows);
+
+// One line per item that failed or could not be read, in list order:
+// "orvel-cli: PATH: reason", the path escaped as in the text output.
+bool WriteFailures(std::FILE* file, const engine::ResultItems& items, const engine::RowStore& rows);
 
 }  // namespace orvel::cli

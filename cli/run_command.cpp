@@ -24,11 +24,9 @@ namespace orvel::cli {
 
 namespace {
 
-constexpr std::string_view kFailedMark = "?";
-
 bool AnyRowFailed(const engine::ResultItems& items) {
   for (int item = 0; item < items.ItemCount(); ++item) {
-    if (items.ItemText(item, 2) == kFailedMark) return true;
+    if (items.ItemMark(item) == engine::Mark::Failed) return true;
   }
   return false;
 }
@@ -64,7 +62,7 @@ int RunConditions(const Options& options) {
 
   storage::ConditionRunHost host(state);
   TerminalProgress progress(stderr, ::isatty(STDERR_FILENO) != 0);
-  TerminalPrompt prompt(stderr, ChooseAnswerMode(options), &progress);
+  TerminalPrompt prompt(stderr, ChooseAnswerMode(options), &progress, options.allowEmptyBase);
   // The rows live here, before the list that shows them and the engine that fills both.
   engine::RowStore rows;
   engine::ResultItems items(rows);
@@ -76,7 +74,11 @@ int RunConditions(const Options& options) {
 
   const bool written =
       options.format == OutputFormat::Json ? WriteJsonItems(stdout, items, rows) : WriteTextItems(stdout, items);
-  const int status = RunExitStatus(outcome, WasInterrupted(), syncRun && AnyRowFailed(items));
+  WriteFailures(stderr, items, rows);
+  // An entry that could not be read is a failure of list creation too: what
+  // the list says about it and below it is not known.
+  const bool failed = AnyRowFailed(items) || engine.Flags().unreadable > 0;
+  const int status = RunExitStatus(outcome, WasInterrupted(), failed);
   if (!written) {
     std::fprintf(stderr, "orvel-cli: cannot write the result list: %s\n", std::strerror(errno));
     if (status != kExitCancelled) return kExitOutputFailed;

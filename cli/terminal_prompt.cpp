@@ -44,11 +44,13 @@ Reply ReadReply() {
 
 }  // namespace
 
-void TerminalPrompt::Message(std::string_view text) {
+void TerminalPrompt::Write(const std::string& text) {
   if (progress_) progress_->ClearLine();
-  std::string out(text);
-  out += '\n';
-  std::fwrite(out.data(), 1, out.size(), stream_);
+  std::fwrite(text.data(), 1, text.size(), stream_);
+}
+
+void TerminalPrompt::Message(engine::RunMessage message, const engine::MessageArgs& args) {
+  Write(engine::JapaneseText(message, args) + '\n');
   std::fflush(stream_);
 }
 
@@ -70,21 +72,28 @@ bool TerminalPrompt::ReadAnswer() {
   }
 }
 
-bool TerminalPrompt::AskYesNo(std::string_view text) {
-  if (progress_) progress_->ClearLine();
-  std::fwrite(text.data(), 1, text.size(), stream_);
+bool TerminalPrompt::Ask(engine::RunMessage question, const engine::MessageArgs& args) {
+  Write(engine::JapaneseText(question, args));
   bool yes = false;
-  switch (mode_) {
-    case AnswerMode::Yes:
-      yes = true;
-      std::fputc('\n', stream_);
-      break;
-    case AnswerMode::No:
-      std::fputc('\n', stream_);
-      break;
-    case AnswerMode::Interactive:
-      yes = ReadAnswer();
-      break;
+  if (question == engine::RunMessage::FolderBusyAsk) {
+    std::fputc('\n', stream_);
+  } else if (question == engine::RunMessage::EmptyBaseAsk) {
+    yes = allowEmptyBase_;
+    std::fputc('\n', stream_);
+    if (!yes) std::fputs("orvel-cli: the base folder is empty; --allow-empty-base lets complete sync go on\n", stream_);
+  } else {
+    switch (mode_) {
+      case AnswerMode::Yes:
+        yes = true;
+        std::fputc('\n', stream_);
+        break;
+      case AnswerMode::No:
+        std::fputc('\n', stream_);
+        break;
+      case AnswerMode::Interactive:
+        yes = ReadAnswer();
+        break;
+    }
   }
   std::fputs(yes ? "-> Yes\n" : "-> No\n", stream_);
   std::fflush(stream_);

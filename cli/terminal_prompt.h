@@ -18,20 +18,27 @@ enum class AnswerMode {
 // Messages and questions of a run, written to standard error with their line
 // breaks. Each question is followed by the answer taken ("-> Yes" / "-> No"),
 // so that a log of the run shows what was decided.
+//
+// Only the question to create a missing target folder follows the answer mode.
+// A busy folder is never waited for (the run ends), and the question before
+// complete sync empties a target because the base folder is empty is answered
+// Yes only with allowEmptyBase.
 class TerminalPrompt : public engine::IPrompt {
  public:
-  TerminalPrompt(std::FILE* stream, AnswerMode mode, TerminalProgress* progress)
-      : stream_(stream), mode_(mode), progress_(progress) {}
+  TerminalPrompt(std::FILE* stream, AnswerMode mode, TerminalProgress* progress, bool allowEmptyBase = false)
+      : stream_(stream), mode_(mode), progress_(progress), allowEmptyBase_(allowEmptyBase) {}
 
-  void Message(std::string_view text) override;
-  bool AskYesNo(std::string_view text) override;
+  void Message(engine::RunMessage message, const engine::MessageArgs& args) override;
+  bool Ask(engine::RunMessage question, const engine::MessageArgs& args) override;
 
  private:
   bool ReadAnswer();
+  void Write(const std::string& text);
 
   std::FILE* stream_;
   AnswerMode mode_;
   TerminalProgress* progress_;
+  bool allowEmptyBase_;
 };
 
 }  // namespace orvel::cli

@@ -6,8 +6,8 @@ std::string_view UsageText() {
   return R"(Usage:
   orvel-cli list FILE.ORV [--json] [--yes]
   orvel-cli list BASE TARGET [condition options] [--json] [--yes]
-  orvel-cli sync FILE.ORV [--json] [--yes]
-  orvel-cli sync BASE TARGET [condition options] [--json] [--yes]
+  orvel-cli sync FILE.ORV [--json] [--yes] [--allow-empty-base]
+  orvel-cli sync BASE TARGET [condition options] [--json] [--yes] [--allow-empty-base]
   orvel-cli show FILE.ORV
   orvel-cli --help | --version
 
@@ -41,6 +41,10 @@ Other options:
   -y, --yes              answer Yes to "create the missing target folder?"
                          (otherwise it is asked on a terminal, and answered No
                          when standard input or standard error is not one)
+  --allow-empty-base     complete sync may go on when the base folder holds
+                         nothing at all (most often an unmounted disk): without
+                         it such a run stops before deleting anything (--yes
+                         does not answer this)
   -h, --help             show this text
   --version              show the version
   Options may stand before or after the operands; "--" ends the options.
@@ -54,23 +58,27 @@ Output (standard output, printed when the run has ended):
   lower-case hex digits.
   JSON (--json): one object per line with the keys name, base_folder,
   target_folder, base_date, target_date, result (as shown) and mark (what the
-  comparison decided). Bytes that are not valid UTF-8 are written as \udcXX.
+  comparison decided), and error (the reason) on a row that failed. Bytes that are not valid UTF-8 are written as \udcXX.
   Results: = same, > base newer, >> base only, < target newer, << target only,
   X to be deleted; after sync: >= copied to target, <= copied to base,
   X= deleted, ? failed. Dates are local time, YYYY/MM/DD hh:mm:ss.
 
   Messages and questions of the run, and a progress line when standard error
-  is a terminal, go to standard error. Ctrl+C stops the run after the entry in
-  progress (in a sync run nothing further is executed); a second Ctrl+C ends
-  the program at once.
+  is a terminal, go to standard error, followed by one line per row that
+  failed or entry that could not be read: "orvel-cli: PATH: reason". A folder
+  that cannot be read is one "?" row; nothing below it is compared, copied or
+  deleted. Ctrl+C, SIGTERM and SIGHUP stop the run after the entry in progress
+  (in a sync run nothing further is executed); a second one ends the program
+  at once. A folder another run works on ends the run (status 1).
 
 Exit status (when several apply, the first of 130, 3, 1 is taken):
   0    done
-  1    the run ended at a message (missing folder, equal folders) or a No
+  1    the run ended at a message (missing folder, equal folders, a folder
+       another run works on, an empty base folder) or a No
   2    usage error, or the condition file cannot be read
-  3    sync: at least one row failed ("?")
+  3    at least one row failed ("?") or an entry could not be read
   4    the result could not be written to standard output
-  130  cancelled with Ctrl+C
+  130  cancelled with Ctrl+C, SIGTERM or SIGHUP
 )";
 }
 

@@ -4,12 +4,11 @@
 
 namespace orvel::engine {
 
-BackgroundScan::BackgroundScan(const RunValues& values, ScanSide side, const std::string& root, bool subFolders,
-                               SideIndex& index, ScanLists& lists) {
-  thread_ = std::thread([this, &values, side, root, subFolders, &index, &lists] {
+BackgroundScan::BackgroundScan(const RunValues& values, const ScanSetup& setup, SideIndex& index, ScanLists& lists) {
+  thread_ = std::thread([this, &values, setup, &index, &lists] {
     try {
       FolderScan scan(values, control_);
-      scan.Scan(side, root, subFolders, index, lists);
+      summary_ = scan.Scan(setup, index, lists);
     } catch (...) {
       error_ = std::current_exception();
     }

@@ -4,12 +4,14 @@ namespace orvel::engine {
 
 namespace {
 
+using Found = SideIndex::Found;
+
 // Look-ups of one side that remember the folder of the previous entry: the
 // entries of a list come folder by folder.
 class CachedSide {
  public:
   explicit CachedSide(const SideIndex& index) : index_(index) {}
-  platform::EntryInfo LookUp(std::string_view relFolder, std::string_view name) {
+  Found LookUp(std::string_view relFolder, std::string_view name) {
     if (!valid_ || relFolder != rel_) {
       rel_.assign(relFolder);
       folder_ = index_.ResolveFolder(relFolder);
@@ -17,6 +19,7 @@ class CachedSide {
     }
     return index_.LookUp(folder_, relFolder, name);
   }
+  const SideIndex& Index() const { return index_; }
 
  private:
   const SideIndex& index_;
@@ -25,7 +28,10 @@ class CachedSide {
   bool valid_ = false;
 };
 
-bool IsFile(const platform::EntryInfo& e) { return e.exists && !e.directory; }
+platform::Identity FolderIdentity(const SideIndex& index, std::string_view relFolder) {
+  const SideIndex::FolderId folder = index.FindFolder(relFolder);
+  return folder == SideIndex::kNoFolder ? platform::Identity{} : index.FolderIdentity(folder);
+}
 
 }  // namespace
 
@@ -35,8 +41,10 @@ struct Comparison::Verdict {
   Mark mark = Mark::Same;
   bool hasBase = false;
   bool hasTarget = false;
+  bool isFolder = false;
   platform::FileTime baseTime;
   platform::FileTime targetTime;
+  RowError error;
 };
 
 // Per-condition state kept out of the header: the look-up caches and the
@@ -58,22 +66,46 @@ void Comparison::Begin(const RunValues& values, const SideIndex& base, const Sid
   state_ = std::make_unique<State>(base, target);
 }
 
-template <typename LookUpBase, typename LookUpTarget>
-Comparison::Verdict Comparison::Judge(Kind kind, LookUpBase&& lookUpBase, LookUpTarget&& lookUpTarget) const {
+// A look-up that failed decides the row before anything else: nothing is
+// compared, copied or deleted on the strength of it. A failure of the listed
+// entry itself (or one only the file system saw) is a "?" row with its reason;
+// one that another row already shows (the entry the other side lists, a folder
+// above that could not be read) or that lies in the other tree's root adds none.
+bool Comparison::Failed(const Found& own, Side ownSide, const Found& other, Verdict& verdict) {
+  const auto failedRow = [&](const Found& found, Side side) {
+    verdict.row = true;
+    verdict.result = verdict.mark = Mark::Failed;
+    verdict.isFolder = own.info.directory;
+    verdict.error = RowError{found.info.error, side};
+    return true;
+  };
+  const Side otherSide = ownSide == Side::Base ? Side::Target : Side::Base;
+  if (own.info.error) {
+    if (own.origin == Found::Origin::Folder) return true;
+    return failedRow(own, ownSide);
+  }
+  if (other.info.error) {
+    if (other.origin == Found::Origin::FileSystem) return failedRow(other, otherSide);
+    return true;
+  }
+  return false;
+}
+
+Comparison::Verdict Comparison::Judge(Kind kind, const Found& baseFound, const Found& targetFound) const {
   const RunValues& v = *values_;
+  const platform::EntryInfo& base = baseFound.info;
+  const platform::EntryInfo& target = targetFound.info;
   Verdict verdict;
   switch (kind) {
     case Kind::BaseFile: {
       verdict.result = Mark::BaseNewer;
-      const auto target = lookUpTarget();
-      if (IsFile(target)) {
+      if (target.IsFile()) {
         verdict.hasTarget = true;
         verdict.targetTime = target.mtime;
       } else {
         verdict.result = Mark::BaseOnly;
       }
-      const auto base = lookUpBase();
-      if (IsFile(base)) {
+      if (base.IsFile()) {
         verdict.hasBase = true;
         verdict.baseTime = base.mtime;
         if (verdict.hasTarget) {
@@ -99,9 +131,8 @@ Comparison::Verdict Comparison::Judge(Kind kind, LookUpBase&& lookUpBase, LookUp
       return verdict;
     }
     case Kind::BaseFolder: {
-      if (lookUpTarget().exists) return verdict;
+      if (target.exists) return verdict;
       verdict.result = Mark::BaseOnly;
-      const auto base = lookUpBase();
       if (!base.exists) {
         verdict.result = Mark::TargetOnly;
       } else if (!base.directory) {
@@ -115,9 +146,8 @@ Comparison::Verdict Comparison::Judge(Kind kind, LookUpBase&& lookUpBase, LookUp
       return verdict;
     }
     case Kind::TargetFolder: {
-      if (lookUpBase().exists) return verdict;
+      if (base.exists) return verdict;
       verdict.result = v.complete ? Mark::Delete : Mark::TargetOnly;
-      const auto target = lookUpTarget();
       if (!target.exists) {
         verdict.result = Mark::BaseOnly;
       } else if (!target.directory) {
@@ -131,10 +161,9 @@ Comparison::Verdict Comparison::Judge(Kind kind, LookUpBase&& lookUpBase, LookUp
       return verdict;
     }
     case Kind::TargetFile: {
-      if (IsFile(lookUpBase())) return verdict;
+      if (base.IsFile()) return verdict;
       verdict.result = v.complete ? Mark::Delete : Mark::TargetOnly;
-      const auto target = lookUpTarget();
-      if (IsFile(target)) {
+      if (target.IsFile()) {
         verdict.hasTarget = true;
         verdict.targetTime = target.mtime;
       } else {
@@ -150,15 +179,23 @@ Comparison::Verdict Comparison::Judge(Kind kind, LookUpBase&& lookUpBase, LookUp
 
 bool Comparison::Classify(Kind kind, std::string_view relFolder, std::string_view name) {
   State& s = *state_;
-  Verdict verdict = Judge(
-      kind, [&] { return s.base.LookUp(relFolder, name); }, [&] { return s.target.LookUp(relFolder, name); });
-
+  const bool baseSide = kind == Kind::BaseFile || kind == Kind::BaseFolder;
+  const Found base = s.base.LookUp(relFolder, name);
+  const Found target = s.target.LookUp(relFolder, name);
+  Verdict verdict;
+  const bool failed = baseSide ? Failed(base, Side::Base, target, verdict) : Failed(target, Side::Target, base, verdict);
+  if (!failed) {
+    verdict = Judge(kind, base, target);
+    verdict.isFolder = kind == Kind::BaseFolder || kind == Kind::TargetFolder;
+  }
   if (!verdict.row) return false;
 
   if (!s.rowFolderValid || relFolder != s.rowFolderRel) {
     s.rowFolderRel.assign(relFolder);
-    s.rowFolder =
-        rows_.InternFolder(values_->aFolder + s.rowFolderRel, values_->bFolder + s.rowFolderRel, s.rowFolderRel.size());
+    const FolderIdentities ids{FolderIdentity(s.base.Index(), relFolder), FolderIdentity(s.target.Index(), relFolder),
+                               FolderIdentity(s.base.Index(), {}), FolderIdentity(s.target.Index(), {})};
+    s.rowFolder = rows_.InternFolder(values_->aFolder + s.rowFolderRel, values_->bFolder + s.rowFolderRel,
+                                     s.rowFolderRel.size(), ids);
     s.rowFolderValid = true;
   }
   ResultRow row;
@@ -169,9 +206,11 @@ bool Comparison::Classify(Kind kind, std::string_view relFolder, std::string_vie
   row.hasTarget = verdict.hasTarget;
   row.mark = verdict.mark;
   row.result = verdict.result;
-  row.side = (kind == Kind::BaseFile || kind == Kind::BaseFolder) ? Side::Base : Side::Target;
-  row.isFolder = kind == Kind::BaseFolder || kind == Kind::TargetFolder;
-  list_.AppendItem(rows_.Append(name, row));
+  row.side = baseSide ? Side::Base : Side::Target;
+  row.isFolder = verdict.isFolder;
+  const int index = rows_.Append(name, row);
+  if (verdict.error.code) rows_.SetError(index, verdict.error);
+  list_.AppendItem(index);
   if (onRowAdded_) onRowAdded_(list_.ItemCount() - 1);
   return true;
 }

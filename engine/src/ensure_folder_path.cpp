@@ -20,7 +20,7 @@ bool EnsureFolderPath(const std::string& path) {
     if (parentInfo.exists && !parentInfo.directory) return false;
     if (!parentInfo.exists) EnsureFolderPath(parent);
   }
-  if (platform::CreateDirectory(folder)) return true;
+  if (!platform::CreateDirectory(folder)) return true;
   // Another process may have made it in the meantime.
   const auto after = platform::LookUpFollow(folder);
   return after.exists && after.directory;

@@ -9,21 +9,31 @@
 
 namespace orvel::engine {
 
+// The two root folders of the condition being processed, open for the whole of it.
+struct ListCreationRun::Roots {
+  platform::Folder base;
+  platform::Folder target;
+};
+
 RunOutcome ListCreationRun::Run() {
   flags_.found = 0;
+  flags_.unreadable = 0;
   rows_.Clear();
   list_.Clear();
   flags_.busy = true;
   cancelled_ = false;
   if (flags_.syncMode) {
-    comparison_.SetExecution([this](int item) { execution_.ExecuteRow(item, Direction::AsMarked, true); });
+    comparison_.SetExecution([this](int item) { execution_.ExecuteRow(item, Direction::AsMarked); });
   }
 
   progress_.Open();
   bool stopped = false;
   const int count = host_.ConditionCount();
   for (int i = 0; i < count; ++i) {
-    if (ProcessCondition(i, count) == Step::Stop) {
+    const Step step = ProcessCondition(i, count);
+    execution_.Release();
+    locks_.Release();
+    if (step == Step::Stop) {
       stopped = true;
       break;
     }
@@ -47,21 +57,44 @@ RunOutcome ListCreationRun::Run() {
 bool ListCreationRun::Validate(const CCondition& condition) {
   const auto base = platform::LookUpFollow(condition.GetAFolder());
   if (!base.exists || !base.directory) {
-    prompt_.Message(run_text::kBaseMissing);
+    prompt_.Message(RunMessage::BaseMissing);
     return false;
   }
   const auto target = platform::LookUpFollow(condition.GetBFolder());
-  if (!target.exists) {
-    if (!prompt_.AskYesNo(run_text::kTargetMissingAsk)) return false;
+  if (!target.exists && !target.error) {
+    if (!prompt_.Ask(RunMessage::TargetMissingAsk)) return false;
     if (!EnsureFolderPath(condition.GetBFolder())) {
-      prompt_.Message(run_text::kTargetCannotCreate);
+      prompt_.Message(RunMessage::TargetCannotCreate);
       return false;
     }
   } else if (!target.directory) {
-    prompt_.Message(run_text::kTargetNotFolder);
+    prompt_.Message(RunMessage::TargetNotFolder);
     return false;
   }
   return true;
+}
+
+ListCreationRun::Step ListCreationRun::OpenRoots(const RunValues& values, Roots& roots) {
+  for (auto [path, folder] : {std::pair{&values.aFolder, &roots.base}, {&values.bFolder, &roots.target}}) {
+    platform::Expected<platform::Folder> opened = platform::Folder::OpenRoot(*path);
+    if (!opened) {
+      ++flags_.unreadable;
+      prompt_.Message(RunMessage::FolderUnreadable, {*path, opened.error().message()});
+      return Step::Stop;
+    }
+    *folder = std::move(*opened);
+  }
+  // The same folder by identity, whatever the spelling ("/" and "//", a link,
+  // a relative path).
+  if (roots.base.Id() == roots.target.Id()) {
+    prompt_.Message(RunMessage::SameFolders);
+    return Step::Stop;
+  }
+  const auto mode = flags_.syncMode ? platform::FolderLock::Mode::Exclusive : platform::FolderLock::Mode::Shared;
+  if (!locks_.Take(roots.base, values.aFolder, mode, prompt_) ||
+      !locks_.Take(roots.target, values.bFolder, mode, prompt_))
+    return Step::Stop;
+  return Step::Next;
 }
 
 bool ListCreationRun::CancelRequested() {
@@ -100,19 +133,25 @@ constexpr std::chrono::milliseconds kWaitSlice{20};
 
 }  // namespace
 
-void ListCreationRun::ScanBothSides(const RunValues& values) {
+void ListCreationRun::ScanBothSides(const RunValues& values, const Roots& roots) {
   const bool wasBusy = flags_.busy;
+  ScanSetup baseSetup{ScanSide::Base, &roots.base, values.aFolder, values.subFolder, roots.target.Id(),
+                      flags_.syncMode};
+  ScanSetup targetSetup{ScanSide::Target, &roots.target, values.bFolder, values.subFolder, roots.base.Id(),
+                        flags_.syncMode};
+  baseSummary_ = {};
+  targetSummary_ = {};
   // The target tree is read on a second thread while this one reads the base
   // tree; to the display it is still the base scan, then the target scan.
   std::optional<BackgroundScan> targetScan;
   if (flags_.busy) {
-    targetScan.emplace(values, ScanSide::Target, values.bFolder, values.subFolder, targetIndex_, targetLists_);
+    targetScan.emplace(values, targetSetup, targetIndex_, targetLists_);
   } else {
-    targetIndex_.Reset(values.bFolder);
+    targetIndex_.Reset(values.bFolder, &roots.target);
   }
 
   ForegroundScanControl control(progress_, flags_);
-  FolderScan(values, control).Scan(ScanSide::Base, values.aFolder, values.subFolder, baseIndex_, baseLists_);
+  baseSummary_ = FolderScan(values, control).Scan(baseSetup, baseIndex_, baseLists_);
   progress_.SetBarPos(25);
   progress_.ShowPath({});
 
@@ -120,7 +159,7 @@ void ListCreationRun::ScanBothSides(const RunValues& values) {
     if (!flags_.busy) {
       // The base scan was cancelled: the target side lists nothing.
       targetScan->Cancel();
-      targetIndex_.Reset(values.bFolder);
+      targetIndex_.Reset(values.bFolder, &roots.target);
       targetLists_.Clear();
     } else {
       while (!targetScan->WaitFor(kWaitSlice)) {
@@ -133,11 +172,38 @@ void ListCreationRun::ScanBothSides(const RunValues& values) {
         }
       }
       targetScan->Join();
+      targetSummary_ = targetScan->Summary();
     }
   }
   progress_.SetBarPos(50);
   progress_.ShowPath({});
+  flags_.unreadable += static_cast<unsigned>(baseSummary_.unreadable + targetSummary_.unreadable);
   if (wasBusy && !flags_.busy) cancelled_ = true;  // a scan saw the cancel
+}
+
+ListCreationRun::Step ListCreationRun::RunPass(std::string_view status, const SideIndex& index, int barStart,
+                                               bool countAll, const Loop& folders, const Loop& files) {
+  progress_.ShowStatus(status);
+  const std::size_t total = folders.entries.size() + files.entries.size();
+  for (const Loop* loop : {&folders, &files}) {
+    // The files' count continues after all folders, also when a cancel cut the
+    // folders short.
+    std::size_t k = loop == &folders ? 0 : folders.entries.size();
+    for (const SideIndex::EntryId e : loop->entries) {
+      if (loop->showPath) ShowEntryPath(index, e);
+      const bool added = (comparison_.*loop->classify)(index.FolderPath(index.EntryFolder(e)), index.EntryName(e));
+      if (added || countAll) ++flags_.found;
+      progress_.SetBarPos(barStart + static_cast<int>(25 * k / total));
+      ++k;
+      if (execution_.Declined()) return Step::Stop;
+      if (CancelRequested()) {
+        if (loop->clearOnCancel) loop->clearOnCancel->clear();
+        break;
+      }
+    }
+    if (SyncCancelled()) return Step::Next;
+  }
+  return Step::Next;
 }
 
 ListCreationRun::Step ListCreationRun::ProcessCondition(int index, int count) {
@@ -146,73 +212,48 @@ ListCreationRun::Step ListCreationRun::ProcessCondition(int index, int count) {
 
   if (!Validate(condition)) return Step::Stop;
   const RunValues values = DeriveRunValues(condition);
-  if (values.aFolder == values.bFolder) {
-    prompt_.Message(run_text::kSameFolders);
-    return Step::Stop;
-  }
+  Roots roots;
+  if (OpenRoots(values, roots) == Step::Stop) return Step::Stop;
 
   progress_.SetBarRange(0, 100);
   baseLists_.Clear();
   targetLists_.Clear();
   progress_.ShowStatus(run_text::kSearching);
 
-  ScanBothSides(values);
+  ScanBothSides(values, roots);
   if (SyncCancelled()) return Step::Next;
+  for (const auto& [summary, path] : {std::pair{&baseSummary_, &values.aFolder}, {&targetSummary_, &values.bFolder}}) {
+    if (summary->rootError) {
+      // Nothing of a root that cannot be listed is compared, so nothing is
+      // decided on it.
+      ++flags_.unreadable;
+      prompt_.Message(RunMessage::FolderUnreadable, {*path, summary->rootError.message()});
+      return Step::Stop;
+    }
+  }
 
   comparison_.Begin(values, baseIndex_, targetIndex_);
-  const auto relFolder = [](const SideIndex& side, SideIndex::EntryId e) {
-    return side.FolderPath(side.EntryFolder(e));
-  };
-
-  // Base pass: folders first, then files.
-  progress_.ShowStatus(run_text::kBasePass);
-  std::size_t total = baseLists_.folders.size() + baseLists_.files.size();
-  std::size_t k = 0;
-  for (const auto e : baseLists_.folders) {
-    comparison_.BaseFolder(relFolder(baseIndex_, e), baseIndex_.EntryName(e));
-    ++flags_.found;
-    progress_.SetBarPos(50 + static_cast<int>(25 * k / total));
-    ++k;
-    if (CancelRequested()) {
-      targetLists_.folders.clear();
-      break;
+  if (flags_.syncMode) {
+    execution_.UseRoots(values.aFolder, roots.base, values.bFolder, roots.target);
+    // A base root with nothing in it facing a target that has something is far
+    // more often an unmounted disk than an intent: complete sync asks before it
+    // deletes the first entry.
+    if (values.complete && baseSummary_.rootEntries == 0 && targetSummary_.rootEntries > 0) {
+      execution_.GuardDeletions(
+          [this, &values] { return prompt_.Ask(RunMessage::EmptyBaseAsk, {values.aFolder, values.bFolder}); });
     }
   }
-  if (SyncCancelled()) return Step::Next;
-  k = baseLists_.folders.size();
-  for (const auto e : baseLists_.files) {
-    ShowEntryPath(baseIndex_, e);
-    comparison_.BaseFile(relFolder(baseIndex_, e), baseIndex_.EntryName(e));
-    ++flags_.found;
-    progress_.SetBarPos(50 + static_cast<int>(25 * k / total));
-    ++k;
-    if (CancelRequested()) {
-      targetLists_.files.clear();
-      break;
-    }
-  }
-  if (SyncCancelled()) return Step::Next;
 
+  // Base pass: folders first, then files; every entry looked at counts.
+  if (RunPass(run_text::kBasePass, baseIndex_, 50, true,
+              Loop{baseLists_.folders, &Comparison::BaseFolder, false, &targetLists_.folders},
+              Loop{baseLists_.files, &Comparison::BaseFile, true, &targetLists_.files}) == Step::Stop)
+    return Step::Stop;
+  if (SyncCancelled()) return Step::Next;
   // Target pass: only entries the base side did not judge add rows.
-  progress_.ShowStatus(run_text::kTargetPass);
-  total = targetLists_.folders.size() + targetLists_.files.size();
-  k = 0;
-  for (const auto e : targetLists_.folders) {
-    if (comparison_.TargetFolder(relFolder(targetIndex_, e), targetIndex_.EntryName(e))) ++flags_.found;
-    progress_.SetBarPos(75 + static_cast<int>(25 * k / total));
-    ++k;
-    if (CancelRequested()) break;
-  }
-  if (SyncCancelled()) return Step::Next;
-  k = targetLists_.folders.size();
-  for (const auto e : targetLists_.files) {
-    ShowEntryPath(targetIndex_, e);
-    if (comparison_.TargetFile(relFolder(targetIndex_, e), targetIndex_.EntryName(e))) ++flags_.found;
-    progress_.SetBarPos(75 + static_cast<int>(25 * k / total));
-    ++k;
-    if (CancelRequested()) break;
-  }
-  return Step::Next;
+  return RunPass(run_text::kTargetPass, targetIndex_, 75, false,
+                 Loop{targetLists_.folders, &Comparison::TargetFolder, false, nullptr},
+                 Loop{targetLists_.files, &Comparison::TargetFile, true, nullptr});
 }
 
 }  // namespace orvel::engine

@@ -2,31 +2,38 @@
 
 namespace orvel::engine {
 
-void ResultItems::AppendItem(int rowIndex) { items_.push_back(Item{rowIndex, -1, kNoMark, kNone}); }
+void ResultItems::AppendItem(int rowIndex) { items_.push_back(Item{rowIndex, kNoMark, DateCopy::None}); }
 
 void ResultItems::Clear() {
   items_.clear();
   items_.shrink_to_fit();
-  overrides_.clear();
-  overrides_.shrink_to_fit();
+  errors_.clear();
+}
+
+Mark ResultItems::ItemMark(int item) const {
+  const Item& it = items_[static_cast<std::size_t>(item)];
+  return it.result == kNoMark ? rows_.Row(it.row).result : static_cast<Mark>(it.result);
+}
+
+const RowError* ResultItems::ItemError(int item) const {
+  const auto found = errors_.find(item);
+  if (found != errors_.end()) return &found->second;
+  if (ItemMark(item) != Mark::Failed) return nullptr;
+  return rows_.Error(items_[static_cast<std::size_t>(item)].row);
 }
 
 std::string ResultItems::ItemText(int item, int column) const {
   const Item& it = items_[static_cast<std::size_t>(item)];
-  if (it.overrides >= 0) {
-    const Overrides& o = overrides_[static_cast<std::size_t>(it.overrides)];
-    if (o.set & (1u << column)) return o.text[static_cast<std::size_t>(column)];
-  }
   const ResultRow& row = rows_.Row(it.row);
   switch (column) {
     case 0:
       return std::string(rows_.Name(row));
     case 1:
-      return (it.copied & kTargetDateInBase) ? RowStore::TargetDate(row) : RowStore::BaseDate(row);
+      return it.copy == DateCopy::TargetOverBase ? RowStore::TargetDate(row) : RowStore::BaseDate(row);
     case 2:
-      return std::string(MarkText(it.result == kNoMark ? row.result : static_cast<Mark>(it.result)));
+      return std::string(MarkText(ItemMark(item)));
     case 3:
-      return (it.copied & kBaseDateInTarget) ? RowStore::BaseDate(row) : RowStore::TargetDate(row);
+      return it.copy == DateCopy::BaseOverTarget ? RowStore::BaseDate(row) : RowStore::TargetDate(row);
     case 4:
       return rows_.SideFolder(row);
     default:
@@ -34,39 +41,18 @@ std::string ResultItems::ItemText(int item, int column) const {
   }
 }
 
-void ResultItems::SetItemText(int item, int column, std::string_view text) {
-  if (column < 0 || column >= kColumnCount) return;
+void ResultItems::SetItemResult(int item, const ItemResult& result) {
   Item& it = items_[static_cast<std::size_t>(item)];
-  if (it.overrides >= 0)
-    overrides_[static_cast<std::size_t>(it.overrides)].set &= static_cast<unsigned char>(~(1u << column));
-  const ResultRow& row = rows_.Row(it.row);
-  if (column == 2) {
-    for (int m = 0; m < kMarkCount; ++m) {
-      if (MarkText(static_cast<Mark>(m)) == text) {
-        it.result = static_cast<signed char>(m);
-        return;
-      }
-    }
-  } else if (column == 1 || column == 3) {
-    const std::string own = column == 1 ? RowStore::BaseDate(row) : RowStore::TargetDate(row);
-    const std::string other = column == 1 ? RowStore::TargetDate(row) : RowStore::BaseDate(row);
-    const unsigned char flag = column == 1 ? kTargetDateInBase : kBaseDateInTarget;
-    if (text == own) {
-      it.copied &= static_cast<unsigned char>(~flag);
-      return;
-    }
-    if (text == other) {
-      it.copied |= flag;
-      return;
-    }
+  it.result = static_cast<signed char>(result.shown);
+  // A copy makes one column show what the other shows now; of the three states
+  // (each its own date, both the base's, both the target's) it never leaves the
+  // last two, as copying an equal date changes nothing.
+  if (result.copy != DateCopy::None && it.copy == DateCopy::None) it.copy = result.copy;
+  if (result.error.code) {
+    errors_[item] = result.error;
+  } else {
+    errors_.erase(item);
   }
-  if (it.overrides < 0) {
-    it.overrides = static_cast<int>(overrides_.size());
-    overrides_.emplace_back();
-  }
-  Overrides& o = overrides_[static_cast<std::size_t>(it.overrides)];
-  o.text[static_cast<std::size_t>(column)] = text;
-  o.set |= static_cast<unsigned char>(1u << column);
 }
 
 }  // namespace orvel::engine

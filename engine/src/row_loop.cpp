@@ -5,13 +5,20 @@ namespace orvel::engine {
 bool RowLoop::Confirm(Direction direction, bool confDlg) {
   switch (direction) {
     case Direction::AsMarked:
-      return !confDlg || prompt_.AskYesNo(row_text::kConfirmSync);
+      return !confDlg || prompt_.Ask(RunMessage::ConfirmSync);
     case Direction::ForceBase:
-      return prompt_.AskYesNo(row_text::kConfirmForceBase1) && prompt_.AskYesNo(row_text::kConfirmForceBase2);
+      return prompt_.Ask(RunMessage::ConfirmForceBase1) && prompt_.Ask(RunMessage::ConfirmForceBase2);
     case Direction::ForceTarget:
-      return prompt_.AskYesNo(row_text::kConfirmForceTarget1) && prompt_.AskYesNo(row_text::kConfirmForceTarget2);
+      return prompt_.Ask(RunMessage::ConfirmForceTarget1) && prompt_.Ask(RunMessage::ConfirmForceTarget2);
   }
   return false;
+}
+
+bool RowLoop::LockRoots(const ISelection& selection, RootLocks& locks) {
+  for (int item = selection.NextSelected(-1); item >= 0; item = selection.NextSelected(item)) {
+    if (!execution_.LockRoots(item, locks, prompt_)) return false;
+  }
+  return true;
 }
 
 RowLoopOutcome RowLoop::Run(Direction direction, bool confDlg, const ISelection& selection) {
@@ -23,17 +30,24 @@ RowLoopOutcome RowLoop::Run(Direction direction, bool confDlg, const ISelection&
   progress_.SetBarRange(0, selection.SelectedCount());
   progress_.SetBarStep(1);
 
+  RootLocks locks;
   bool cancelled = false;
   int done = 0;
-  // The selection is read afresh after every row: the display may have changed it.
-  for (int item = selection.NextSelected(-1); item >= 0 && flags_.busy; item = selection.NextSelected(item)) {
-    execution_.ExecuteRow(item, direction);
-    if (progress_.PollCancel()) {
-      flags_.busy = false;
-      cancelled = true;
+  if (LockRoots(selection, locks)) {
+    // The selection is read afresh after every row: the display may have changed it.
+    for (int item = selection.NextSelected(-1); item >= 0 && flags_.busy; item = selection.NextSelected(item)) {
+      execution_.ExecuteRow(item, direction);
+      if (progress_.PollCancel()) {
+        flags_.busy = false;
+        cancelled = true;
+      }
+      progress_.SetBarPos(++done);
     }
-    progress_.SetBarPos(++done);
+  } else {
+    cancelled = true;
   }
+  execution_.Release();
+  locks.Release();
   flags_.busy = false;
   progress_.Close();
   return cancelled ? RowLoopOutcome::Cancelled : RowLoopOutcome::Completed;

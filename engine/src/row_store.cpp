@@ -9,6 +9,7 @@ void RowStore::Clear() {
   names_.shrink_to_fit();
   folders_.clear();
   folderIndex_.clear();
+  errors_.clear();
 }
 
 int RowStore::Append(std::string_view name, ResultRow row) {
@@ -20,14 +21,14 @@ int RowStore::Append(std::string_view name, ResultRow row) {
 }
 
 std::uint32_t RowStore::InternFolder(std::string_view baseFolder, std::string_view targetFolder,
-                                     std::size_t relLength) {
+                                     std::size_t relLength, const FolderIdentities& ids) {
   std::string key;
   key.reserve(baseFolder.size() + targetFolder.size() + 24);
   key.append(baseFolder).push_back('\0');
   key.append(targetFolder).push_back('\0');
   key.append(std::to_string(relLength));
   const auto [it, added] = folderIndex_.try_emplace(std::move(key), static_cast<std::uint32_t>(folders_.size()));
-  if (added) folders_.push_back(FolderPair{std::string(baseFolder), std::string(targetFolder), relLength});
+  if (added) folders_.push_back(FolderPair{std::string(baseFolder), std::string(targetFolder), relLength, ids});
   return it->second;
 }
 

@@ -1,17 +1,22 @@
 #include "engine/side_index.h"
 
-#include "platform/file_system.h"
 #include "platform/path.h"
-
-#include <cstring>
 
 namespace orvel::engine {
 
-void SideIndex::Reset(std::string root) {
+namespace {
+
+constexpr SideIndex::EntryId kNoEntry = UINT32_MAX;
+
+}  // namespace
+
+void SideIndex::Reset(std::string root, const platform::Folder* rootFolder) {
   root_ = std::move(root);
+  rootFolder_ = rootFolder;
   folders_.clear();
   folderIds_.clear();
   entries_.clear();
+  entryErrors_.clear();
   names_.clear();
   slots_.clear();
   // Give memory back between runs: a large tree should not stay resident.
@@ -20,16 +25,23 @@ void SideIndex::Reset(std::string root) {
   slots_.shrink_to_fit();
 }
 
-SideIndex::FolderId SideIndex::AddFolder(std::string_view relFolder) {
+SideIndex::FolderId SideIndex::AddFolder(std::string_view relFolder, const platform::Identity& identity) {
   const auto found = folderIds_.find(relFolder);
   if (found != folderIds_.end()) return found->second;
   const auto id = static_cast<FolderId>(folders_.size());
-  folders_.push_back(Folder{std::string(relFolder), false});
+  folders_.push_back(Folder{std::string(relFolder), identity, {}, false, false});
   folderIds_.emplace(std::string(relFolder), id);
   return id;
 }
 
 void SideIndex::MarkComplete(FolderId folder) { folders_[folder].complete = true; }
+
+void SideIndex::MarkFailed(FolderId folder, std::error_code error) {
+  folders_[folder].error = error;
+  folders_[folder].complete = false;
+}
+
+void SideIndex::MarkOtherRoot(FolderId folder) { folders_[folder].otherRoot = true; }
 
 SideIndex::FolderId SideIndex::FindFolder(std::string_view relFolder) const {
   const auto found = folderIds_.find(relFolder);
@@ -46,15 +58,25 @@ SideIndex::FolderId SideIndex::ResolveFolder(std::string_view relFolder) const {
   const std::string_view name = cut == std::string_view::npos ? trimmed : trimmed.substr(cut + 1);
   const FolderId parent = ResolveFolder(parentRel);
   if (parent == kMissingFolder) return kMissingFolder;
-  if (parent == kNoFolder || !folders_[parent].complete) return kNoFolder;
+  if (parent == kNoFolder) return kNoFolder;
+  // Below a folder that failed or is the other root, everything answers as it does.
+  if (folders_[parent].error || folders_[parent].otherRoot) return parent;
+  if (!folders_[parent].complete) return kNoFolder;
   const EntryId entry = Find(parent, name);
-  if (entry != UINT32_MAX && entries_[entry].Info().directory) return kNoFolder;  // there, but not listed
+  if (entry != kNoEntry && (entries_[entry].flags & Entry::kDirectory)) return kNoFolder;  // there, but not listed
   return kMissingFolder;
 }
 
 std::string_view SideIndex::EntryName(EntryId entry) const {
   const auto& e = entries_[entry];
   return std::string_view(names_).substr(e.nameOffset, e.nameLength);
+}
+
+platform::EntryInfo SideIndex::EntryInfoOf(EntryId entry) const {
+  const Entry& e = entries_[entry];
+  platform::EntryInfo info{(e.flags & Entry::kExists) != 0, (e.flags & Entry::kDirectory) != 0, {e.sec, e.nsec}, {}};
+  if (e.flags & Entry::kFailed) info.error = entryErrors_.at(entry);
+  return info;
 }
 
 std::size_t SideIndex::HashOf(FolderId folder, std::string_view name) {
@@ -81,11 +103,15 @@ void SideIndex::Grow() {
 
 SideIndex::EntryId SideIndex::AddEntry(FolderId folder, std::string_view name, const platform::EntryInfo& info) {
   const auto id = static_cast<EntryId>(entries_.size());
-  std::uint32_t nsecAndFlags = static_cast<std::uint32_t>(info.mtime.nsec) & (Entry::kExists - 1);
-  if (info.exists) nsecAndFlags |= Entry::kExists;
-  if (info.directory) nsecAndFlags |= Entry::kDirectory;
-  entries_.push_back(Entry{info.mtime.sec, nsecAndFlags, folder, static_cast<std::uint32_t>(names_.size()),
-                           static_cast<std::uint32_t>(name.size())});
+  std::uint16_t flags = 0;
+  if (info.exists) flags |= Entry::kExists;
+  if (info.directory) flags |= Entry::kDirectory;
+  if (info.error) {
+    flags |= Entry::kFailed;
+    entryErrors_.emplace(id, info.error);
+  }
+  entries_.push_back(Entry{info.mtime.sec, info.mtime.nsec, folder, static_cast<std::uint32_t>(names_.size()),
+                           static_cast<std::uint16_t>(name.size()), flags});
   names_.append(name);
   if ((entries_.size() + 1) * 2 > slots_.size()) {
     Grow();  // re-inserts every entry, this one included
@@ -98,30 +124,48 @@ SideIndex::EntryId SideIndex::AddEntry(FolderId folder, std::string_view name, c
   return id;
 }
 
+void SideIndex::SetEntryError(EntryId entry, std::error_code error) {
+  entries_[entry].flags |= Entry::kFailed;
+  entryErrors_[entry] = error;
+}
+
 SideIndex::EntryId SideIndex::Find(FolderId folder, std::string_view name) const {
-  if (slots_.empty()) return UINT32_MAX;
+  if (slots_.empty()) return kNoEntry;
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t slot = HashOf(folder, name) & mask; slots_[slot] != 0; slot = (slot + 1) & mask) {
     const EntryId id = slots_[slot] - 1;
     if (entries_[id].folder == folder && EntryName(id) == name) return id;
   }
-  return UINT32_MAX;
+  return kNoEntry;
 }
 
-platform::EntryInfo SideIndex::LookUp(std::string_view relFolder, std::string_view name) const {
+SideIndex::Found SideIndex::LookUp(std::string_view relFolder, std::string_view name) const {
   return LookUp(ResolveFolder(relFolder), relFolder, name);
 }
 
-platform::EntryInfo SideIndex::LookUp(FolderId folder, std::string_view relFolder, std::string_view name) const {
+SideIndex::Found SideIndex::LookUp(FolderId folder, std::string_view relFolder, std::string_view name) const {
   if (folder == kMissingFolder) return {};
-  if (folder != kNoFolder && folders_[folder].complete) {
-    const EntryId id = Find(folder, name);
-    return id == UINT32_MAX ? platform::EntryInfo{} : entries_[id].Info();
+  if (folder != kNoFolder) {
+    const Folder& f = folders_[folder];
+    if (f.otherRoot) return {{false, false, {}, platform::MakeError(platform::Fault::OtherRoot)}, Found::Origin::Folder};
+    if (f.error) return {{false, false, {}, f.error}, Found::Origin::Folder};
+    if (f.complete) {
+      const EntryId id = Find(folder, name);
+      if (id == kNoEntry) return {};
+      return {EntryInfoOf(id), Found::Origin::Entry};
+    }
   }
-  std::string path;
-  path.reserve(root_.size() + relFolder.size() + name.size());
-  path.append(root_).append(relFolder).append(name);
-  return platform::LookUp(path);
+  return FromFileSystem(relFolder, name);
+}
+
+SideIndex::Found SideIndex::FromFileSystem(std::string_view relFolder, std::string_view name) const {
+  if (!rootFolder_) return {};
+  const platform::Expected<platform::Folder> folder = rootFolder_->OpenBeneath(relFolder);
+  if (!folder) {
+    if (platform::IsAbsence(folder.error())) return {};
+    return {{false, false, {}, folder.error()}, Found::Origin::FileSystem};
+  }
+  return {folder->LookUp(name), Found::Origin::FileSystem};
 }
 
 }  // namespace orvel::engine

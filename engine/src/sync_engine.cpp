@@ -15,6 +15,14 @@ RunOutcome SyncEngine::RunAllConditions(bool syncMode) {
   return outcome;
 }
 
+ItemResult SyncEngine::ExecuteRow(int item, Direction direction) {
+  RootLocks locks;
+  ItemResult result{list_.ItemMark(item), DateCopy::None, {}};
+  if (execution_.LockRoots(item, locks, prompt_)) result = execution_.ExecuteRow(item, direction);
+  execution_.Release();
+  return result;
+}
+
 RowLoopOutcome SyncEngine::RunRowCommand(Direction direction, bool confDlg, const ISelection& selection) {
   RowLoop loop(progress_, prompt_, flags_, execution_);
   return loop.Run(direction, confDlg, selection);

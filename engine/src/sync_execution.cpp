@@ -1,110 +1,200 @@
 #include "engine/sync_execution.h"
 
-#include "engine/ensure_folder_path.h"
-#include "platform/file_copy.h"
-#include "platform/file_system.h"
-#include "platform/trash.h"
+#include "platform/path.h"
 
 namespace orvel::engine {
 
 namespace {
 
-// What a copy from one side to the other may expect, from what the scan saw.
-platform::CopyExpectation ExpectationOf(const ResultRow& seen, bool fromBase) {
-  platform::CopyExpectation e;
-  e.checkSource = fromBase ? seen.hasBase : seen.hasTarget;
-  e.sourceTime = fromBase ? seen.baseTime : seen.targetTime;
-  e.destinationExists = fromBase ? seen.hasTarget : seen.hasBase;
-  e.destinationTime = fromBase ? seen.targetTime : seen.baseTime;
-  return e;
+using platform::Expectation;
+
+// What the list says of one side of a row: whether it shows an entry there, and
+// with which time.
+struct Shown {
+  bool exists = false;
+  platform::FileTime time;
+};
+
+// The expectation an operation checks on one side: the entry the list shows, or
+// for a side that shows none, no file (files) or nothing at all (folders).
+Expectation ExpectationOf(const Shown& shown, bool folderRow) {
+  if (shown.exists) return folderRow ? Expectation::Folder(shown.time) : Expectation::File(shown.time);
+  return Expectation{folderRow ? Expectation::Kind::Absent : Expectation::Kind::NoFile, {}};
 }
 
 }  // namespace
 
-int SyncExecution::ExecuteRow(int item, Direction direction, bool asSeen) {
-  const ResultRow& row = rows_.Row(list_.ItemData(item));
-  std::string_view mark = MarkText(row.mark);
-  if (direction == Direction::ForceBase) mark = MarkText(Mark::BaseNewer);
-  if (direction == Direction::ForceTarget) mark = MarkText(Mark::TargetNewer);
+// One row being executed, with what the list shows of it.
+struct SyncExecution::Work {
+  const ResultRow& row;
+  std::string_view rel;
+  std::string_view name;
+  TreeAccess& base;
+  TreeAccess& target;
+  const FolderIdentities& ids;
+  Shown baseShown;
+  Shown targetShown;
+};
 
-  // An identical pair (or one within the tolerance) needs nothing: its text stays.
-  if (mark == MarkText(Mark::Same)) return 1;
-
-  // With the base folder inside the target folder, the target's scan lists the
-  // base's own files; complete sync must not delete them.
-  const auto insideBase = [&] {
-    return (rows_.TargetFolder(row) + std::string(rows_.Name(row))).starts_with(rows_.BaseRoot(row));
-  };
-  if (mark == MarkText(Mark::Delete) && insideBase()) {
-    list_.SetItemText(item, 2, MarkText(Mark::Failed));
-    return 1;
-  }
-
-  if (!SyncEntry(rows_.BaseFolder(row), rows_.TargetFolder(row), std::string(rows_.Name(row)), mark,
-                 asSeen ? &row : nullptr)) {
-    list_.SetItemText(item, 2, MarkText(Mark::Failed));
-    return 1;
-  }
-  std::string_view shown = mark;
-  if (mark == ">" || mark == ">>") {
-    list_.SetItemText(item, 3, list_.ItemText(item, 1));
-    shown = MarkText(Mark::BaseSynced);
-  } else if (mark == "<" || mark == "<<") {
-    list_.SetItemText(item, 1, list_.ItemText(item, 3));
-    shown = MarkText(Mark::TargetSynced);
-  } else if (mark == "X") {
-    shown = MarkText(Mark::Deleted);
-  }
-  list_.SetItemText(item, 2, shown);
-  return 1;
+void SyncExecution::UseRoots(const std::string& basePath, const platform::Folder& base, const std::string& targetPath,
+                             const platform::Folder& target) {
+  trees_.clear();
+  trees_[basePath].Attach(base);
+  trees_[targetPath].Attach(target);
+  declined_ = false;
+  deleteGuard_ = nullptr;
 }
 
-bool SyncExecution::SyncEntry(const std::string& baseFolder, const std::string& targetFolder, const std::string& name,
-                              std::string_view mark, const ResultRow* seen) {
-  if (mark == "=") return true;  // nothing to do for an identical pair
-  if (mark == ">" || mark == ">>") {
-    const auto expect = seen ? ExpectationOf(*seen, true) : platform::CopyExpectation{};
-    return Copy(baseFolder + name, targetFolder + name, targetFolder, seen ? &expect : nullptr);
+void SyncExecution::Release() {
+  trees_.clear();
+  deleteGuard_ = nullptr;
+  declined_ = false;
+}
+
+TreeAccess& SyncExecution::Tree(std::string_view rootPath) {
+  auto found = trees_.find(rootPath);
+  if (found == trees_.end()) found = trees_.emplace(std::string(rootPath), TreeAccess{}).first;
+  return found->second;
+}
+
+std::error_code SyncExecution::OpenRoots(const ResultRow& row) {
+  const FolderIdentities& ids = rows_.Identities(row);
+  for (const auto& [path, id] : {std::pair{rows_.BaseRoot(row), ids.baseRoot}, {rows_.TargetRoot(row), ids.targetRoot}}) {
+    TreeAccess& tree = Tree(path);
+    if (tree.Root()) continue;
+    if (const std::error_code error = tree.Open(std::string(path), id)) {
+      trees_.erase(trees_.find(path));
+      return error;
+    }
   }
-  if (mark == "<" || mark == "<<") {
-    const auto expect = seen ? ExpectationOf(*seen, false) : platform::CopyExpectation{};
-    return Copy(targetFolder + name, baseFolder + name, baseFolder, seen ? &expect : nullptr);
+  return {};
+}
+
+bool SyncExecution::LockRoots(int item, RootLocks& locks, IPrompt& prompt) {
+  const ResultRow& row = rows_.Row(list_.ItemData(item));
+  if (OpenRoots(row)) return true;
+  for (const std::string_view path : {rows_.BaseRoot(row), rows_.TargetRoot(row)}) {
+    if (!locks.Take(*Tree(path).Root(), path, platform::FolderLock::Mode::Exclusive, prompt)) return false;
   }
-  if (mark == "X") return Delete(targetFolder + name, seen, baseFolder + name);
   return true;
 }
 
-bool SyncExecution::Copy(const std::string& source, const std::string& destination,
-                         const std::string& destinationFolder, const platform::CopyExpectation* expect) {
-  switch (platform::CopyEntryChecked(source, destination, expect)) {
-    case platform::CopyResult::Copied:
-      return true;
-    case platform::CopyResult::SourceIsFolder:
-      // Folder rows stand for empty folders: making the folder is the whole copy.
-      return EnsureFolderPath(destination);
-    case platform::CopyResult::Failed:
-      // Most often the destination folder is missing: make it and try once more.
-      EnsureFolderPath(destinationFolder);
-      return platform::CopyEntryChecked(source, destination, expect) == platform::CopyResult::Copied;
-    case platform::CopyResult::SourceMissing:
-    case platform::CopyResult::Changed:
-      break;
+ItemResult SyncExecution::ExecuteRow(int item, Direction direction) {
+  const ResultRow& row = rows_.Row(list_.ItemData(item));
+  Mark mark = row.mark;
+  if (direction == Direction::ForceBase) mark = Mark::BaseNewer;
+  if (direction == Direction::ForceTarget) mark = Mark::TargetNewer;
+
+  ItemResult result;
+  result.shown = list_.ItemMark(item);
+  // An identical pair (or one within the tolerance) needs nothing, and a row the
+  // comparison could not judge offers nothing to act on: their texts stay.
+  if (mark == Mark::Same || mark == Mark::Failed) return result;
+
+  if (const std::error_code error = OpenRoots(row)) {
+    result = ItemResult{Mark::Failed, DateCopy::None, RowError{error, row.side}};
+    list_.SetItemResult(item, result);
+    return result;
   }
-  return false;
+  const DateCopy copied = list_.ItemDateCopy(item);
+  const Shown base{row.hasBase, row.baseTime};
+  const Shown target{row.hasTarget, row.targetTime};
+  Work work{row,
+            rows_.RelativeFolder(row),
+            rows_.Name(row),
+            Tree(rows_.BaseRoot(row)),
+            Tree(rows_.TargetRoot(row)),
+            rows_.Identities(row),
+            copied == DateCopy::TargetOverBase ? target : base,
+            copied == DateCopy::BaseOverTarget ? base : target};
+
+  RowError error;
+  switch (mark) {
+    case Mark::BaseNewer:
+    case Mark::BaseOnly:
+      error = CopyRow(work, true);
+      result.shown = Mark::BaseSynced;
+      result.copy = DateCopy::BaseOverTarget;
+      break;
+    case Mark::TargetNewer:
+    case Mark::TargetOnly:
+      error = CopyRow(work, false);
+      result.shown = Mark::TargetSynced;
+      result.copy = DateCopy::TargetOverBase;
+      break;
+    case Mark::Delete:
+      if (deleteGuard_) {
+        const auto ask = std::exchange(deleteGuard_, nullptr);
+        if (!ask()) {
+          declined_ = true;
+          return result;
+        }
+      }
+      error = DeleteRow(work);
+      result.shown = Mark::Deleted;
+      break;
+    default:
+      return result;
+  }
+  if (error.code) result = ItemResult{Mark::Failed, DateCopy::None, error};
+  list_.SetItemResult(item, result);
+  return result;
 }
 
-bool SyncExecution::Delete(const std::string& path, const ResultRow* seen, const std::string& basePath) {
-  const auto info = platform::LookUp(path);
-  if (!info.exists) return false;
-  if (seen) {
-    // Delete only what the scan saw, and only while the base side still lacks it.
-    if (!seen->hasTarget || info.mtime != seen->targetTime) return false;
-    if (platform::LookUp(basePath).exists) return false;
+RowError SyncExecution::CopyRow(const Work& work, bool fromBase) {
+  TreeAccess& fromTree = fromBase ? work.base : work.target;
+  TreeAccess& toTree = fromBase ? work.target : work.base;
+  const Side fromSide = fromBase ? Side::Base : Side::Target;
+  const Side toSide = fromBase ? Side::Target : Side::Base;
+  const Expectation source = ExpectationOf(fromBase ? work.baseShown : work.targetShown, work.row.isFolder);
+  const Expectation destination = ExpectationOf(fromBase ? work.targetShown : work.baseShown, work.row.isFolder);
+
+  platform::Expected<const platform::Folder*> from =
+      fromTree.FolderAt(work.rel, fromBase ? work.ids.base : work.ids.target);
+  if (!from) return {from.error(), fromSide};
+
+  if (work.row.isFolder) {
+    // An empty folder is copied by making it: its source must still be the
+    // folder the list showed, and the destination must not hold a file.
+    const platform::EntryInfo now = (*from)->LookUp(work.name);
+    if (now.error) return {now.error, fromSide};
+    if (!source.MetBy(now) || !now.directory) return {platform::MakeError(platform::Fault::ChangedSinceList), fromSide};
+    std::string rel(work.rel);
+    rel.append(work.name);
+    platform::Expected<const platform::Folder*> made = toTree.MakeFolders(rel);
+    if (!made) return {made.error(), toSide};
+    return {};
   }
-  // A folder is removed only when empty, and never goes to the trash.
-  if (info.directory) return platform::RemoveDirectory(path);
-  if (deleteTrash_ && deleteTrash_()) return platform::MoveToTrash(path);
-  return platform::DeleteFile(path);
+
+  platform::Expected<const platform::Folder*> to = toTree.FolderAt(work.rel, fromBase ? work.ids.target : work.ids.base);
+  // The destination's folders may be missing (a subtree only one side has):
+  // they are made, each inside its verified parent.
+  if (!to && platform::IsAbsence(to.error())) to = toTree.MakeFolders(work.rel);
+  if (!to) return {to.error(), toSide};
+  const std::error_code error = platform::CopyEntryAt(**from, work.name, source, **to, destination);
+  if (!error) return {};
+  // Whose entry made it fail: the source when it is missing or not a file.
+  const bool sourceFault = platform::IsAbsence(error) || error == platform::MakeError(platform::Fault::SpecialFile);
+  return {error, sourceFault ? fromSide : toSide};
+}
+
+RowError SyncExecution::DeleteRow(const Work& work) {
+  // Only while the base side still has no file there (no entry at all, for a
+  // folder row), as the comparison saw it.
+  platform::Expected<const platform::Folder*> base = work.base.FolderAt(work.rel, work.ids.base);
+  if (base) {
+    const platform::EntryInfo now = (*base)->LookUp(work.name);
+    if (now.error) return {now.error, Side::Base};
+    const Expectation absent = ExpectationOf(Shown{}, work.row.isFolder);
+    if (!absent.MetBy(now)) return {platform::MakeError(platform::Fault::ChangedSinceList), Side::Base};
+  } else if (!platform::IsAbsence(base.error())) {
+    return {base.error(), Side::Base};
+  }
+  platform::Expected<const platform::Folder*> target = work.target.FolderAt(work.rel, work.ids.target);
+  if (!target) return {target.error(), Side::Target};
+  const Expectation expect = ExpectationOf(work.targetShown, work.row.isFolder);
+  const bool toTrash = deleteTrash_ && deleteTrash_();
+  return {platform::DeleteEntryAt(**target, work.name, expect, toTrash), Side::Target};
 }
 
 }  // namespace orvel::engine

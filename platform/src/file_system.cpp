@@ -1,5 +1,8 @@
 #include "platform/file_system.h"
 
+#include "platform/folder.h"
+#include "platform/stat_util.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
@@ -9,18 +12,6 @@
 #include <unistd.h>
 
 namespace orvel::platform {
-
-namespace {
-
-EntryInfo FromStat(const struct stat& st) {
-  EntryInfo info;
-  info.exists = true;
-  info.directory = S_ISDIR(st.st_mode);
-  info.mtime = FileTime{st.st_mtim.tv_sec, static_cast<std::int32_t>(st.st_mtim.tv_nsec)};
-  return info;
-}
-
-}  // namespace
 
 unsigned ProcessUmask() {
   static const unsigned mask = [] {
@@ -38,40 +29,25 @@ unsigned ProcessUmask() {
 }
 
 EntryInfo LookUp(const std::string& path) {
+  CName name(path);
+  if (!name.Valid()) return EntryInfo{false, false, {}, MakeError(Fault::NulInPath)};
   struct stat st;
-  if (::lstat(path.c_str(), &st) != 0) return EntryInfo{};
-  return FromStat(st);
+  if (::lstat(name.Get(), &st) != 0) return MissingOrFailed(errno);
+  return InfoOf(st);
 }
 
 EntryInfo LookUpFollow(const std::string& path) {
+  CName name(path);
+  if (!name.Valid()) return EntryInfo{false, false, {}, MakeError(Fault::NulInPath)};
   struct stat st;
-  if (::stat(path.c_str(), &st) != 0) return EntryInfo{};
-  return FromStat(st);
+  if (::stat(name.Get(), &st) != 0) return MissingOrFailed(errno);
+  return InfoOf(st);
 }
 
-bool IsReadOnly(const std::string& path) {
-  struct stat st;
-  return ::lstat(path.c_str(), &st) == 0 && (st.st_mode & 0222) == 0;
-}
-
-bool CreateDirectory(const std::string& path) { return ::mkdir(path.c_str(), 0777) == 0; }
-
-bool RemoveDirectory(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
-
-bool DeleteFile(const std::string& path) {
-  struct stat st;
-  if (::lstat(path.c_str(), &st) != 0) return false;
-  if (S_ISDIR(st.st_mode)) {
-    errno = EISDIR;
-    return false;
-  }
-  // Root could unlink it anyway; a file without write bits counts as
-  // read-only and is kept all the same.
-  if ((st.st_mode & 0222) == 0) {
-    errno = EACCES;
-    return false;
-  }
-  return ::unlink(path.c_str()) == 0;
+std::error_code CreateDirectory(const std::string& path) {
+  CName name(path);
+  if (!name.Valid()) return MakeError(Fault::NulInPath);
+  return ::mkdir(name.Get(), 0777) == 0 ? std::error_code{} : LastError();
 }
 
 }  // namespace orvel::platform

@@ -52,8 +52,10 @@ inline std::vector<std::string> Lines(const std::string& text) {
 class CliProcess {
  public:
   // Starts orvel-cli with the arguments; workDir (if not empty) becomes its
-  // current folder.
-  explicit CliProcess(const std::vector<std::string>& args, const std::string& workDir = {}) {
+  // current folder. A wrapper (a program and its arguments, such as setpriv)
+  // starts it in its place.
+  explicit CliProcess(const std::vector<std::string>& args, const std::string& workDir = {},
+                      const std::vector<std::string>& wrapper = {}) {
     int outPipe[2];
     int errPipe[2];
     if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
@@ -74,9 +76,10 @@ class CliProcess {
     posix_spawnattr_setsigdefault(&attributes, &defaults);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
 
-    const std::string program = CliPath();
-    std::vector<std::string> argStrings{program};
+    std::vector<std::string> argStrings = wrapper;
+    argStrings.push_back(CliPath());
     argStrings.insert(argStrings.end(), args.begin(), args.end());
+    const std::string program = argStrings.front();
     std::vector<char*> argv;
     for (auto& a : argStrings) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -174,6 +177,15 @@ class CliProcess {
 
 inline CliResult RunCli(const std::vector<std::string>& args, const std::string& workDir = {}) {
   CliProcess process(args, workDir);
+  return process.Finish();
+}
+
+// The same as the user nobody when the tests run as root (root reads every
+// folder, so permission cases need another user); as the current user otherwise.
+inline CliResult RunCliUnprivileged(const std::vector<std::string>& args) {
+  std::vector<std::string> wrapper;
+  if (::geteuid() == 0) wrapper = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"};
+  CliProcess process(args, {}, wrapper);
   return process.Finish();
 }
 

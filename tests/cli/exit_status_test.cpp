@@ -99,7 +99,8 @@ TEST(CliExitStatus, FailedRowsOutrankAStopAtALaterCondition) {
                                 dir / "missing" + "\r\n02" + dir / "target" + "\r\n");
   const CliResult r = RunCli({"sync", dir / "c.ORV"});
   EXPECT_EQ(r.status, 3);
-  EXPECT_EQ(r.err, kBaseMissing);
+  // The failed row is named with its reason after the run's messages.
+  EXPECT_EQ(r.err, kBaseMissing + "orvel-cli: " + dir / "target/locked.txt" + ": read-only (no write permission bit)\n");
 }
 
 TEST(CliExitStatus, UnreadableConditionFileGivesTwoAndNamesIt) {

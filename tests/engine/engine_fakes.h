@@ -60,15 +60,20 @@ class FakeProgress : public engine::IProgress {
   void ShowPath(std::string_view) override {}
 };
 
-// Scripted answers; records every text shown.
+// Scripted answers; records every message and question, and its text.
 class FakePrompt : public engine::IPrompt {
  public:
   std::vector<std::string> shown;
+  std::vector<engine::RunMessage> ids;
   std::deque<bool> answers;
 
-  void Message(std::string_view text) override { shown.emplace_back(text); }
-  bool AskYesNo(std::string_view text) override {
-    shown.emplace_back(text);
+  void Message(engine::RunMessage message, const engine::MessageArgs& args) override {
+    ids.push_back(message);
+    shown.push_back(engine::JapaneseText(message, args));
+  }
+  bool Ask(engine::RunMessage question, const engine::MessageArgs& args) override {
+    ids.push_back(question);
+    shown.push_back(engine::JapaneseText(question, args));
     if (answers.empty()) return false;
     const bool a = answers.front();
     answers.pop_front();

@@ -54,7 +54,7 @@ TEST_F(ListCreationRunTest, MissingBaseFolderEndsTheRunAfterItsMessage) {
   CCondition broken = MakeCondition(tmp / "nowhere", tmp / "t");
   rig.host.conditions = {Pair("one", {"a1"}), broken, Pair("three", {"c1"})};
   EXPECT_EQ(rig.engine.RunAllConditions(false), engine::RunOutcome::Stopped);
-  EXPECT_THAT(rig.prompt.shown, ElementsAre(std::string(text::kBaseMissing)));
+  EXPECT_THAT(rig.prompt.shown, ElementsAre(engine::JapaneseText(engine::RunMessage::BaseMissing)));
   EXPECT_THAT(rig.Results(), ElementsAre("a1 >>"));
   EXPECT_THAT(rig.host.begun, ElementsAre(0, 1));
   EXPECT_EQ(rig.host.endRuns, 1);
@@ -65,7 +65,7 @@ TEST_F(ListCreationRunTest, MissingBaseFolderEndsTheRunAfterItsMessage) {
   rig.prompt.shown.clear();
   rig.host.conditions = {MakeCondition("", tmp / "one_target")};
   EXPECT_EQ(rig.engine.RunAllConditions(false), engine::RunOutcome::Stopped);
-  EXPECT_THAT(rig.prompt.shown, ElementsAre(std::string(text::kBaseMissing)));
+  EXPECT_THAT(rig.prompt.shown, ElementsAre(engine::JapaneseText(engine::RunMessage::BaseMissing)));
 }
 
 TEST_F(ListCreationRunTest, MissingTargetFolderIsCreatedOnlyOnYes) {
@@ -75,14 +75,14 @@ TEST_F(ListCreationRunTest, MissingTargetFolderIsCreatedOnlyOnYes) {
 
   rig.prompt.answers = {false};
   EXPECT_EQ(rig.engine.RunAllConditions(false), engine::RunOutcome::Stopped);
-  EXPECT_THAT(rig.prompt.shown, ElementsAre(std::string(text::kTargetMissingAsk)));
+  EXPECT_THAT(rig.prompt.shown, ElementsAre(engine::JapaneseText(engine::RunMessage::TargetMissingAsk)));
   EXPECT_FALSE(Exists(tmp / "new"));
   EXPECT_EQ(rig.items.ItemCount(), 0);
 
   rig.prompt.shown.clear();
   rig.prompt.answers = {true};
   EXPECT_EQ(rig.engine.RunAllConditions(false), engine::RunOutcome::Completed);
-  EXPECT_THAT(rig.prompt.shown, ElementsAre(std::string(text::kTargetMissingAsk)));
+  EXPECT_THAT(rig.prompt.shown, ElementsAre(engine::JapaneseText(engine::RunMessage::TargetMissingAsk)));
   EXPECT_TRUE(Exists(tmp / "new/deeper/target"));
   EXPECT_THAT(rig.Results(), ElementsAre("a1 >>"));
 }
@@ -95,12 +95,12 @@ TEST_F(ListCreationRunTest, TargetThatCannotBeCreatedOrIsAFile) {
   rig.prompt.answers = {true};
   EXPECT_EQ(rig.engine.RunAllConditions(false), engine::RunOutcome::Stopped);
   EXPECT_THAT(rig.prompt.shown,
-              ElementsAre(std::string(text::kTargetMissingAsk), std::string(text::kTargetCannotCreate)));
+              ElementsAre(engine::JapaneseText(engine::RunMessage::TargetMissingAsk), engine::JapaneseText(engine::RunMessage::TargetCannotCreate)));
 
   rig.prompt.shown.clear();
   rig.host.conditions[0].SetBFolder(tmp / "file");
   EXPECT_EQ(rig.engine.RunAllConditions(false), engine::RunOutcome::Stopped);
-  EXPECT_THAT(rig.prompt.shown, ElementsAre(std::string(text::kTargetNotFolder)));
+  EXPECT_THAT(rig.prompt.shown, ElementsAre(engine::JapaneseText(engine::RunMessage::TargetNotFolder)));
 }
 
 TEST_F(ListCreationRunTest, EqualFoldersAreRefusedNestedOnesAccepted) {
@@ -108,7 +108,7 @@ TEST_F(ListCreationRunTest, EqualFoldersAreRefusedNestedOnesAccepted) {
   c.SetBFolder(c.GetAFolder() + "/");
   rig.host.conditions = {c};
   EXPECT_EQ(rig.engine.RunAllConditions(false), engine::RunOutcome::Stopped);
-  EXPECT_THAT(rig.prompt.shown, ElementsAre(std::string(text::kSameFolders)));
+  EXPECT_THAT(rig.prompt.shown, ElementsAre(engine::JapaneseText(engine::RunMessage::SameFolders)));
 
   // A base folder inside the target passes; the comparison just runs.
   rig.prompt.shown.clear();
@@ -172,7 +172,7 @@ TEST_F(ListCreationRunTest, CancelDuringAScanStopsListingForTheRestOfTheRun) {
   EXPECT_EQ(rig.engine.RunAllConditions(false), engine::RunOutcome::Cancelled);
   EXPECT_EQ(rig.items.ItemCount(), 0);
   // The later condition is still validated, and may still ask.
-  EXPECT_THAT(rig.prompt.shown, ElementsAre(std::string(text::kTargetMissingAsk)));
+  EXPECT_THAT(rig.prompt.shown, ElementsAre(engine::JapaneseText(engine::RunMessage::TargetMissingAsk)));
   EXPECT_TRUE(Exists(tmp / "two_missing_target"));
   EXPECT_FALSE(rig.engine.Busy());
 }

@@ -109,6 +109,7 @@ TEST_F(SyncExecutionTest, DeletionToTheTrashButNeverAFolder) {
   Condition().SetComplete(1);
   Condition().SetEmptyFolder(1);
   Condition().SetDeleteTrash(1);
+  rig.prompt.answers = {true};  // the base folder is empty: go on all the same
   rig.engine.RunAllConditions(true);
   unsetenv("XDG_DATA_HOME");
   EXPECT_THAT(rig.Results(), UnorderedElementsAre("trashed.txt X=", "empty X="));
@@ -151,16 +152,24 @@ TEST_F(SyncExecutionTest, CopyFailingMidwayLeavesTheOldDestination) {
       << "no temporary file is left behind";
 }
 
-TEST_F(SyncExecutionTest, ExecutingTheSameRowTwiceRepeatsTheCopy) {
+TEST_F(SyncExecutionTest, ExecutingTheSameRowTwiceRepeatsTheCopyWhileNothingChanged) {
   WriteFile(B("a.txt"), "one", Time(kT + 10));
   WriteFile(T("a.txt"), "old", Time(kT));
   rig.engine.RunAllConditions(false);
   rig.engine.ExecuteRow(0, engine::Direction::AsMarked);
   EXPECT_EQ(rig.items.ItemText(0, 2), ">=");
+  // The row now shows the base date on both sides; the copy is made again.
+  WriteFile(T("a.txt"), "spoilt", Time(kT + 10));
+  rig.engine.ExecuteRow(0, engine::Direction::AsMarked);
+  EXPECT_EQ(ReadFile(T("a.txt")), "one");
+  EXPECT_EQ(rig.items.ItemText(0, 2), ">=");
+  // A base saved since the list was made is not what the row shows.
   WriteFile(B("a.txt"), "two", Time(kT + 20));
   rig.engine.ExecuteRow(0, engine::Direction::AsMarked);
-  EXPECT_EQ(ReadFile(T("a.txt")), "two");
-  EXPECT_EQ(rig.items.ItemText(0, 2), ">=");
+  EXPECT_EQ(ReadFile(T("a.txt")), "one");
+  EXPECT_EQ(rig.items.ItemText(0, 2), "?");
+  ASSERT_NE(rig.items.ItemError(0), nullptr);
+  EXPECT_EQ(rig.items.ItemError(0)->code, platform::MakeError(platform::Fault::ChangedSinceList));
 }
 
 TEST_F(SyncExecutionTest, RowsWithinTheToleranceTouchNothingAndKeepTheirText) {
@@ -184,10 +193,10 @@ TEST_F(SyncExecutionTest, ASyncRunLeavesEntriesThatChangedSinceTheScanAlone) {
   engine::SideIndex base, target;
   base.Reset(Base() + "/");
   target.Reset(Target() + "/");
-  base.AddEntry(base.AddFolder(""), "a.txt", {true, false, Time(kT + 10)});
-  base.AddEntry(0, "new.txt", {true, false, Time(kT)});
-  target.AddEntry(target.AddFolder(""), "a.txt", {true, false, Time(kT)});
-  target.AddEntry(0, "gone.txt", {true, false, Time(kT)});
+  base.AddEntry(base.AddFolder(""), "a.txt", {true, false, Time(kT + 10), {}});
+  base.AddEntry(0, "new.txt", {true, false, Time(kT), {}});
+  target.AddEntry(target.AddFolder(""), "a.txt", {true, false, Time(kT), {}});
+  target.AddEntry(0, "gone.txt", {true, false, Time(kT), {}});
   base.MarkComplete(0);
   target.MarkComplete(0);
   Condition().SetComplete(1);
@@ -195,7 +204,7 @@ TEST_F(SyncExecutionTest, ASyncRunLeavesEntriesThatChangedSinceTheScanAlone) {
 
   engine::Comparison syncing(rig.rows, rig.items);
   syncing.Begin(values, base, target);
-  syncing.SetExecution([&](int item) { rig.engine.ExecuteRow(item, engine::Direction::AsMarked, true); });
+  syncing.SetExecution([&](int item) { rig.engine.ExecuteRow(item, engine::Direction::AsMarked); });
   ASSERT_TRUE(syncing.BaseFile("", "a.txt"));
   ASSERT_TRUE(syncing.BaseFile("", "new.txt"));
   ASSERT_TRUE(syncing.TargetFile("", "gone.txt"));
@@ -204,10 +213,19 @@ TEST_F(SyncExecutionTest, ASyncRunLeavesEntriesThatChangedSinceTheScanAlone) {
   EXPECT_EQ(ReadFile(T("new.txt")), "appeared meanwhile");
   EXPECT_EQ(ReadFile(T("gone.txt")), "target");
 
-  // The same rows carried out by hand act as marked.
-  rig.engine.ExecuteRow(0, engine::Direction::AsMarked);
-  EXPECT_EQ(ReadFile(T("a.txt")), "base");
-  EXPECT_EQ(rig.items.ItemText(0, 2), ">=");
+  for (int item = 0; item < 3; ++item) {
+    ASSERT_NE(rig.items.ItemError(item), nullptr);
+    EXPECT_EQ(rig.items.ItemError(item)->code, platform::MakeError(platform::Fault::ChangedSinceList));
+  }
+
+  // The row commands check the same way: the list still shows the old state.
+  FakeSelection all;
+  all.items = {0, 1, 2};
+  rig.engine.RunRowCommand(engine::Direction::AsMarked, false, all);
+  EXPECT_THAT(rig.Results(), ElementsAre("a.txt ?", "new.txt ?", "gone.txt ?"));
+  EXPECT_EQ(ReadFile(T("a.txt")), "edited meanwhile");
+  EXPECT_EQ(ReadFile(T("new.txt")), "appeared meanwhile");
+  EXPECT_EQ(ReadFile(T("gone.txt")), "target");
 }
 
 TEST_F(SyncExecutionTest, CancelDuringASyncRunStopsAllFurtherExecution) {
@@ -243,8 +261,8 @@ TEST_F(SyncExecutionTest, SelectedAndForcedRowCommands) {
   EXPECT_EQ(ReadFile(T("lt.txt")), "base old");
   EXPECT_EQ(rig.items.ItemText(sel.items[0], 2), ">=");
   EXPECT_THAT(std::vector<std::string>(rig.prompt.shown.end() - 2, rig.prompt.shown.end()),
-              ElementsAre(std::string(engine::row_text::kConfirmForceBase1),
-                          std::string(engine::row_text::kConfirmForceBase2)));
+              ElementsAre(engine::JapaneseText(engine::RunMessage::ConfirmForceBase1),
+                          engine::JapaneseText(engine::RunMessage::ConfirmForceBase2)));
 
   // Forced target sync of a row whose target does not exist fails and touches nothing.
   sel.items = {ItemNamed("base_only.txt")};
@@ -288,17 +306,21 @@ TEST_F(SyncExecutionTest, EmptyFolderRowsCreateTheFolder) {
 }
 
 TEST_F(SyncExecutionTest, CompleteSyncNeverDeletesInsideABaseFolderNestedInTheTarget) {
-  // The base folder lies inside the target folder: the target's scan sees the
-  // base's own files as entries the base lacks.
+  // The base folder lies inside the target folder: the target's scan must not
+  // see the base's own files as entries the base lacks.
   WriteFile(T("inner/own.txt"), "base file", Time(kT));
   WriteFile(T("stray.txt"), "target only", Time(kT));
   rig.host.conditions[0] = MakeCondition(T("inner"), Target());
   Condition().SetComplete(1);
   Condition().SetSameDisp(0);
   rig.engine.RunAllConditions(true);
-  EXPECT_THAT(rig.Results(), UnorderedElementsAre("own.txt >=", "own.txt ?", "stray.txt X="));
+  EXPECT_THAT(rig.Results(), UnorderedElementsAre("own.txt >=", "stray.txt X="));
   EXPECT_EQ(ReadFile(T("inner/own.txt")), "base file");
+  EXPECT_EQ(ReadFile(T("own.txt")), "base file");
   EXPECT_FALSE(Exists(T("stray.txt")));
+  // The pair has converged.
+  rig.engine.RunAllConditions(true);
+  EXPECT_TRUE(rig.Results().empty());
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "platform/file_system.h"
+#include "platform/error.h"
 
 #include "support/temp_tree.h"
 
@@ -40,71 +41,22 @@ TEST(LookUpTest, LinkIsAnEntryOfItsOwnUnlessFollowed) {
   EXPECT_FALSE(LookUpFollow(tmp / "dangling").exists);
   EXPECT_FALSE(LookUp(tmp / "missing").exists);
   EXPECT_FALSE(LookUp(tmp / "folder/below/missing").exists);
-  EXPECT_FALSE(LookUp(tmp / std::string(5000, 'x')).exists);
 }
 
-TEST(LookUpTest, ReadOnlyMeansNoWriteBitAtAll) {
-  TempDir tmp;
-  WriteFile(tmp / "ro", "", Time(1));
-  WriteFile(tmp / "rw", "", Time(1));
-  WriteFile(tmp / "group-writable", "", Time(1));
-  ASSERT_EQ(::chmod((tmp / "ro").c_str(), 0444), 0);
-  ASSERT_EQ(::chmod((tmp / "group-writable").c_str(), 0460), 0);
-
-  EXPECT_TRUE(IsReadOnly(tmp / "ro"));
-  EXPECT_FALSE(IsReadOnly(tmp / "rw"));
-  EXPECT_FALSE(IsReadOnly(tmp / "group-writable"));
-  EXPECT_FALSE(IsReadOnly(tmp / "missing"));
-}
-
-TEST(FolderOperationsTest, CreateAndRemove) {
-  TempDir tmp;
-  EXPECT_TRUE(CreateDirectory(tmp / "made"));
-  EXPECT_TRUE(std::filesystem::is_directory(tmp / "made"));
-  EXPECT_FALSE(CreateDirectory(tmp / "made"));  // already there
-  EXPECT_FALSE(CreateDirectory(tmp / "no/parent"));
-
-  WriteFile(tmp / "full/file", "x", Time(1));
-  EXPECT_FALSE(RemoveDirectory(tmp / "full"));
-  EXPECT_EQ(ReadFile(tmp / "full/file"), "x");
-  EXPECT_FALSE(RemoveDirectory(tmp / "full/file"));
-  EXPECT_TRUE(Exists(tmp / "full/file"));
-  EXPECT_TRUE(RemoveDirectory(tmp / "made"));
-  EXPECT_FALSE(Exists(tmp / "made"));
-  EXPECT_FALSE(RemoveDirectory(tmp / "made"));
-}
-
-TEST(DeleteFileTest, DeletesFilesAndLinksOnly) {
+TEST(LookUpTest, FailuresOtherThanAbsenceCarryTheirReason) {
   TempDir tmp;
   WriteFile(tmp / "file", "x", Time(1));
-  WriteFile(tmp / "target", "stays", Time(1));
-  ASSERT_EQ(::symlink("target", (tmp / "link").c_str()), 0);
-  test::MakeFolder(tmp / "folder", Time(1));
-
-  EXPECT_TRUE(DeleteFile(tmp / "file"));
-  EXPECT_FALSE(Exists(tmp / "file"));
-  EXPECT_TRUE(DeleteFile(tmp / "link"));
-  EXPECT_FALSE(Exists(tmp / "link"));
-  EXPECT_EQ(ReadFile(tmp / "target"), "stays");
-
-  errno = 0;
-  EXPECT_FALSE(DeleteFile(tmp / "folder"));
-  EXPECT_EQ(errno, EISDIR);
-  EXPECT_TRUE(std::filesystem::is_directory(tmp / "folder"));
-  errno = 0;
-  EXPECT_FALSE(DeleteFile(tmp / "missing"));
-  EXPECT_EQ(errno, ENOENT);
+  EXPECT_FALSE(LookUp(tmp / "file/below").Failed());  // ENOTDIR: absence
+  EXPECT_EQ(LookUp(tmp / std::string(5000, 'x')).error, SystemError(ENAMETOOLONG));
+  EXPECT_EQ(LookUpFollow(std::string("a\0b", 3)).error, MakeError(Fault::NulInPath));
 }
 
-TEST(DeleteFileTest, KeepsReadOnlyFileEvenForRoot) {
+TEST(FolderOperationsTest, CreateDirectoryReportsWhy) {
   TempDir tmp;
-  WriteFile(tmp / "ro", "precious", Time(1));
-  ASSERT_EQ(::chmod((tmp / "ro").c_str(), 0444), 0);
-
-  errno = 0;
-  EXPECT_FALSE(DeleteFile(tmp / "ro"));
-  EXPECT_EQ(errno, EACCES);
-  EXPECT_EQ(ReadFile(tmp / "ro"), "precious");
+  EXPECT_FALSE(CreateDirectory(tmp / "made"));
+  EXPECT_TRUE(std::filesystem::is_directory(tmp / "made"));
+  EXPECT_EQ(CreateDirectory(tmp / "made"), SystemError(EEXIST));
+  EXPECT_EQ(CreateDirectory(tmp / "no/parent"), SystemError(ENOENT));
 }
 
 }  // namespace

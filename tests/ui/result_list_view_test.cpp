@@ -127,8 +127,8 @@ TEST_F(ResultListViewTest, ListSetUpAndColumnWidths) {
 TEST_F(ResultListViewTest, HeaderClicksAlternateWhicheverHeaderAndShowAWaitCursor) {
   for (const char* name : {"c", "a", "d", "b"}) Add(name, Mark::Same);
   Show();
-  model.SetItemText(0, 2, ">");  // c
-  model.SetItemText(2, 2, "<");  // d
+  model.SetItemResult(0, engine::ItemResult{engine::Mark::BaseNewer, engine::DateCopy::None, {}});  // c
+  model.SetItemResult(2, engine::ItemResult{engine::Mark::TargetNewer, engine::DateCopy::None, {}});  // d
 
   Qt::CursorShape during = Qt::ArrowCursor;
   QObject::connect(&model, &QAbstractItemModel::layoutAboutToBeChanged, [&] {
@@ -191,7 +191,7 @@ TEST_F(ResultListViewTest, LinesArePaintedInTheColoursOfTheirResult) {
   Add("HHHHHH", Mark::BaseOnly);    // 3: selected: white on red
   Add("HHHHHH", Mark::Same);        // 4: window text on window colour
   Add("HHHHHH", Mark::Same, true);  // 5: selected: highlight colours
-  model.SetItemText(2, 2, "?");
+  model.SetItemResult(2, engine::ItemResult{engine::Mark::Failed, engine::DateCopy::None, {}});
   // Whole pixels of the text colour, without antialiased edges.
   QFont font = view.font();
   font.setStyleStrategy(QFont::NoAntialias);

@@ -65,7 +65,7 @@ TEST_F(ResultModelTest, AppendsAreAnnouncedInBatches) {
   EXPECT_EQ(inserted.count(), 0);
 
   // Text set before the views know the item changes nothing they show.
-  model.SetItemText(2, 2, ">=");
+  model.SetItemResult(2, engine::ItemResult{engine::Mark::BaseSynced, engine::DateCopy::None, {}});
   EXPECT_EQ(changed.count(), 0);
   EXPECT_EQ(model.ItemText(2, 2), ">=");
 
@@ -85,10 +85,11 @@ TEST_F(ResultModelTest, AppendsAreAnnouncedInBatches) {
   EXPECT_EQ(inserted[1][1].toInt(), 3);
   EXPECT_EQ(inserted[1][2].toInt(), 4);
 
-  model.SetItemText(1, 2, "?");
+  model.SetItemResult(1, engine::ItemResult{engine::Mark::Failed, engine::DateCopy::None, {}});
   ASSERT_EQ(changed.count(), 1);
-  EXPECT_EQ(changed[0][0].value<QModelIndex>(), model.index(1, 2));
-  EXPECT_EQ(changed[0][1].value<QModelIndex>(), model.index(1, 2));
+  // The whole line: an executed item's dates change with its mark.
+  EXPECT_EQ(changed[0][0].value<QModelIndex>(), model.index(1, 0));
+  EXPECT_EQ(changed[0][1].value<QModelIndex>(), model.index(1, ResultModel::kColumnCount - 1));
   EXPECT_EQ(model.index(1, 2).data().toString(), "?");
 
   QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
@@ -97,8 +98,8 @@ TEST_F(ResultModelTest, AppendsAreAnnouncedInBatches) {
   EXPECT_EQ(model.ItemCount(), 0);
   EXPECT_EQ(model.rowCount(), 0);
   // Out-of-range writes are ignored rather than corrupting memory.
-  model.SetItemText(0, 2, ">");
-  model.SetItemText(-1, 2, ">");
+  model.SetItemResult(0, engine::ItemResult{engine::Mark::BaseNewer, engine::DateCopy::None, {}});
+  model.SetItemResult(-1, engine::ItemResult{engine::Mark::BaseNewer, engine::DateCopy::None, {}});
   EXPECT_EQ(changed.count(), 1);
 }
 
@@ -174,7 +175,7 @@ TEST_F(ResultModelTest, EmptyFolderRowsAreToldApartFromFiles) {
 
 TEST_F(ResultModelTest, SortsResultMarksByTheirBytes) {
   // Comparison marks come from the rows; what execution writes comes through
-  // SetItemText, as a sync run does.
+  // SetItemResult, as a sync run does.
   Add("1", Mark::Same);
   Add("2", Mark::BaseOnly);
   Add("3", Mark::BaseNewer);  // becomes ">="
@@ -185,10 +186,10 @@ TEST_F(ResultModelTest, SortsResultMarksByTheirBytes) {
   Add("8", Mark::TargetNewer);  // becomes "<="
   Add("9", Mark::Delete);       // becomes "X="
   Add("10", Mark::BaseNewer);
-  model.SetItemText(2, 2, ">=");
-  model.SetItemText(5, 2, "?");
-  model.SetItemText(7, 2, "<=");
-  model.SetItemText(8, 2, "X=");
+  model.SetItemResult(2, engine::ItemResult{engine::Mark::BaseSynced, engine::DateCopy::None, {}});
+  model.SetItemResult(5, engine::ItemResult{engine::Mark::Failed, engine::DateCopy::None, {}});
+  model.SetItemResult(7, engine::ItemResult{engine::Mark::TargetSynced, engine::DateCopy::None, {}});
+  model.SetItemResult(8, engine::ItemResult{engine::Mark::Deleted, engine::DateCopy::None, {}});
 
   model.SortByColumn(2, true);
   const std::vector<std::string> ascending = {"<", "<<", "<=", "=", ">", ">=", ">>", "?", "X", "X="};
@@ -203,7 +204,7 @@ TEST_F(ResultModelTest, SortsResultMarksByTheirBytes) {
   EXPECT_EQ(Column(2), std::vector<std::string>(ascending.rbegin(), ascending.rend()));
 
   // An item index is a display position: writing item 0 changes the line shown first.
-  model.SetItemText(0, 2, "?");
+  model.SetItemResult(0, engine::ItemResult{engine::Mark::Failed, engine::DateCopy::None, {}});
   EXPECT_EQ(model.index(0, 2).data().toString(), "?");
   EXPECT_EQ(model.ItemText(0, 0), "9");
 }

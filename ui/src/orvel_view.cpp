@@ -33,11 +33,17 @@ namespace orvel::ui {
 class COrvelView::Prompt : public engine::IPrompt {
  public:
   explicit Prompt(IUserDialogs& dialogs) : dialogs_(dialogs) {}
-  void Message(std::string_view text) override { dialogs_.Message(QString::fromUtf8(text.data(), Size(text))); }
-  bool AskYesNo(std::string_view text) override { return dialogs_.AskYesNo(QString::fromUtf8(text.data(), Size(text))); }
+  void Message(engine::RunMessage message, const engine::MessageArgs& args) override {
+    dialogs_.Message(Text(message, args));
+  }
+  bool Ask(engine::RunMessage question, const engine::MessageArgs& args) override {
+    return dialogs_.AskYesNo(Text(question, args));
+  }
 
  private:
-  static qsizetype Size(std::string_view text) { return static_cast<qsizetype>(text.size()); }
+  static QString Text(engine::RunMessage message, const engine::MessageArgs& args) {
+    return QString::fromStdString(engine::JapaneseText(message, args));
+  }
   IUserDialogs& dialogs_;
 };
 
@@ -145,7 +151,7 @@ void COrvelView::ListCreation() { RunList(false); }
 
 void COrvelView::SyncRun() {
   if (!autoRun_ && state_.Working().ConfDlg != 0) {
-    if (!prompt_->AskYesNo(engine::row_text::kConfirmSync)) return;
+    if (!prompt_->Ask(engine::RunMessage::ConfirmSync, {})) return;
   }
   RunList(true);
   if (exitAfterRun_) {

@@ -33,13 +33,14 @@ int ResultModel::ItemData(int item) const { return items_.ItemData(Item(item)); 
 
 std::string ResultModel::ItemText(int item, int column) const { return items_.ItemText(Item(item), column); }
 
-void ResultModel::SetItemText(int item, int column, std::string_view text) {
-  if (item < 0 || item >= ItemCount() || column < 0 || column >= kColumnCount) return;
-  items_.SetItemText(Item(item), column, text);
-  if (item < shown_) {
-    const QModelIndex cell = index(item, column);
-    Q_EMIT dataChanged(cell, cell, {Qt::DisplayRole});
-  }
+engine::Mark ResultModel::ItemMark(int item) const { return items_.ItemMark(Item(item)); }
+
+engine::DateCopy ResultModel::ItemDateCopy(int item) const { return items_.ItemDateCopy(Item(item)); }
+
+void ResultModel::SetItemResult(int item, const engine::ItemResult& result) {
+  if (item < 0 || item >= ItemCount()) return;
+  items_.SetItemResult(Item(item), result);
+  if (item < shown_) Q_EMIT dataChanged(index(item, 0), index(item, kColumnCount - 1));
 }
 
 void ResultModel::Clear() {

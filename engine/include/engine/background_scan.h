@@ -18,8 +18,7 @@ namespace orvel::engine {
 // and reads the results only after Stop() has joined the thread.
 class BackgroundScan {
  public:
-  BackgroundScan(const RunValues& values, ScanSide side, const std::string& root, bool subFolders, SideIndex& index,
-                 ScanLists& lists);
+  BackgroundScan(const RunValues& values, const ScanSetup& setup, SideIndex& index, ScanLists& lists);
   ~BackgroundScan();
   BackgroundScan(const BackgroundScan&) = delete;
   BackgroundScan& operator=(const BackgroundScan&) = delete;
@@ -32,6 +31,8 @@ class BackgroundScan {
   void Cancel();
   // Joins the thread; rethrows what the scan threw.
   void Join();
+  // What the scan found; valid after Join().
+  const ScanSummary& Summary() const { return summary_; }
 
  private:
   class Control : public ScanControl {
@@ -51,6 +52,7 @@ class BackgroundScan {
   bool finished_ = false;
   std::string currentFolder_;
   std::exception_ptr error_;
+  ScanSummary summary_;
   Control control_{*this};
   std::thread thread_;
 };

@@ -34,8 +34,8 @@ class Comparison {
   enum class Kind { BaseFolder, BaseFile, TargetFolder, TargetFile };
   struct Verdict;
   struct State;
-  template <typename LookUpBase, typename LookUpTarget>
-  Verdict Judge(Kind kind, LookUpBase&& lookUpBase, LookUpTarget&& lookUpTarget) const;
+  static bool Failed(const SideIndex::Found& own, Side ownSide, const SideIndex::Found& other, Verdict& verdict);
+  Verdict Judge(Kind kind, const SideIndex::Found& base, const SideIndex::Found& target) const;
   bool Classify(Kind kind, std::string_view relFolder, std::string_view name);
 
   RowStore& rows_;

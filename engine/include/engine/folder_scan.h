@@ -2,19 +2,20 @@
 
 #include "engine/run_values.h"
 #include "engine/side_index.h"
+#include "platform/folder.h"
 
+#include <cstddef>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
-
-namespace orvel::platform {
-class Directory;
-}
 
 namespace orvel::engine {
 
 // The entry lists of one side: files that take part and empty folders, as
-// entries of the side's index, in the order the file system returned them.
+// entries of the side's index, in the order the file system returned them. An
+// entry that could not be read (or a folder that could not be listed) stands in
+// the file list, so that it becomes a row of its own.
 struct ScanLists {
   std::vector<SideIndex::EntryId> files;
   std::vector<SideIndex::EntryId> folders;
@@ -37,31 +38,64 @@ class ScanControl {
   virtual bool CancelAfterEntry() = 0;
 };
 
+// What one scan is to read.
+struct ScanSetup {
+  ScanSide side = ScanSide::Base;
+  const platform::Folder* root = nullptr;  // opened by the caller; the scan reads through its own descriptor
+  std::string rootPath;                    // ends in the separator; shown and kept in the index
+  bool subFolders = true;
+  platform::Identity otherRoot;  // the other tree's root: never entered when met
+  bool removeLeftovers = false;  // a sync run removes the temporaries of killed runs
+};
+
+// What a scan found besides its lists.
+struct ScanSummary {
+  std::error_code rootError;    // the root itself could not be listed
+  std::size_t rootEntries = 0;  // entries directly in the root (temporaries not counted)
+  std::size_t unreadable = 0;   // entries and folders that could not be read
+};
+
 // Lists the entries of one folder tree, depth first, in file-system order. A
 // cancel ends the scan and empties what it listed: both lists on the base side,
 // the file list on the target side (the empty folders found so far stay).
+//
+// The scan keeps at most kOpenFolderBudget folders open: deeper trees reopen the
+// folders above them one name at a time, never through a link, and only when
+// each is still the folder that was listed. So the depth a scan can take does
+// not depend on the process's descriptor limit.
 class FolderScan {
  public:
+  static constexpr std::size_t kOpenFolderBudget = 64;
+
   FolderScan(const RunValues& values, ScanControl& control) : values_(values), control_(control) {}
 
-  // root ends in the separator.
-  void Scan(ScanSide side, const std::string& root, bool subFolders, SideIndex& index, ScanLists& lists);
+  ScanSummary Scan(const ScanSetup& setup, SideIndex& index, ScanLists& lists);
 
   // Whether the folder is a recycle-bin folder: ".Trash" or ".Trash-<digits>",
   // letter case ignored.
   static bool IsRecycleBinName(std::string_view name);
 
  private:
-  void ScanFolder(platform::Directory& dir, SideIndex::FolderId folder, bool subFolders);
+  class OpenFolders;
+  struct Listed;
+
+  std::error_code ScanFolder(OpenFolders& open, std::size_t level, SideIndex::FolderId folder);
+  std::error_code ReadListing(const platform::Folder& dir, std::vector<Listed>& listing, std::string& names,
+                              bool atRoot);
+  void ListFolderEntry(OpenFolders& open, std::size_t level, SideIndex::EntryId id, std::string_view name,
+                       const platform::Identity& identity);
+  void ListUnreadable(SideIndex::EntryId id, std::string_view name, bool folder, std::error_code error);
   bool OnCancel();
 
   const RunValues& values_;
   ScanControl& control_;
-  ScanSide side_ = ScanSide::Base;
-  std::string root_;
+  ScanSetup setup_;
   SideIndex* index_ = nullptr;
   ScanLists* lists_ = nullptr;
-  std::string pathBuffer_;
+  ScanSummary summary_;
+  std::string relPath_;     // the relative folder being read, one string for the whole walk
+  std::string pathBuffer_;  // root + relPath_, for the progress display
+  std::vector<char> readBuffer_;
 };
 
 }  // namespace orvel::engine

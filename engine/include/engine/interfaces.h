@@ -1,22 +1,26 @@
 #pragma once
 
 #include "engine/condition.h"
+#include "engine/marks.h"
+#include "engine/row_store.h"
+#include "engine/run_message.h"
 
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace orvel::engine {
 
 // Messages and questions of a run and of the row commands. The desktop program
 // shows message boxes titled with its name; the command-line program writes to
-// standard error.
+// standard error and answers questions by its options.
 class IPrompt {
  public:
   virtual ~IPrompt() = default;
   // A message with an OK button.
-  virtual void Message(std::string_view text) = 0;
+  virtual void Message(RunMessage message, const MessageArgs& args = {}) = 0;
   // A question with Yes and No buttons; true for Yes.
-  virtual bool AskYesNo(std::string_view text) = 0;
+  virtual bool Ask(RunMessage question, const MessageArgs& args = {}) = 0;
 };
 
 // The progress display of a long operation. All calls come from the thread of
@@ -53,9 +57,20 @@ class IRunHost {
   virtual bool DeleteTrash() const = 0;
 };
 
+// Which date an executed item shows in place of the other.
+enum class DateCopy : unsigned char { None, BaseOverTarget, TargetOverBase };
+
+// What execution made of an item: the mark its result column shows, the date it
+// copied, and why it failed.
+struct ItemResult {
+  Mark shown = Mark::Failed;
+  DateCopy copy = DateCopy::None;
+  RowError error;
+};
+
 // The result list: one item per row, appended in row order. An item shows its
-// row's texts (name, dates, result text, folder of its side) until a column's
-// text is set.
+// row's texts (name, dates, result text, folder of its side) until execution
+// sets its result.
 class IResultList {
  public:
   virtual ~IResultList() = default;
@@ -64,7 +79,12 @@ class IResultList {
   virtual void AppendItem(int rowIndex) = 0;
   virtual int ItemData(int item) const = 0;
   virtual std::string ItemText(int item, int column) const = 0;
-  virtual void SetItemText(int item, int column, std::string_view text) = 0;
+  // The mark the result column shows.
+  virtual Mark ItemMark(int item) const = 0;
+  // Which date the item shows in place of the other (what the list now says of
+  // the two entries).
+  virtual DateCopy ItemDateCopy(int item) const = 0;
+  virtual void SetItemResult(int item, const ItemResult& result) = 0;
   // Called once when the list is emptied at the start of a run.
   virtual void Clear() = 0;
 };

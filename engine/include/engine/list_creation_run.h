@@ -3,10 +3,13 @@
 #include "engine/comparison.h"
 #include "engine/folder_scan.h"
 #include "engine/interfaces.h"
+#include "engine/root_locks.h"
 #include "engine/row_store.h"
 #include "engine/run_flags.h"
 #include "engine/side_index.h"
 #include "engine/sync_execution.h"
+
+#include <vector>
 
 namespace orvel::engine {
 
@@ -16,16 +19,8 @@ enum class RunOutcome {
   Cancelled,  // list creation: a cancel was requested at least once; sync run: a cancel ended it
 };
 
-// Texts of the run.
+// Texts of the progress display.
 namespace run_text {
-inline constexpr std::string_view kBaseMissing =
-    "「基本フォルダ」は存在しません\n「基本フォルダ」は存在するフォルダを\n指定して下さい";
-inline constexpr std::string_view kTargetMissingAsk =
-    "「対照フォルダ」は存在しません\n新規に作成して作業を続けますか？";
-inline constexpr std::string_view kTargetCannotCreate = "対照フォルダを作成できません";
-inline constexpr std::string_view kTargetNotFolder =
-    "「対照フォルダ」は存在しません\n「対照フォルダ」は存在するフォルダを\n指定して下さい";
-inline constexpr std::string_view kSameFolders = "「基本フォルダ」と「対照フォルダ」が同じです";
 inline constexpr std::string_view kSearching = "同期ファイル検索中...";
 inline constexpr std::string_view kBasePass = "基本同期実行中...";
 inline constexpr std::string_view kTargetPass = "対照同期実行中...";
@@ -50,9 +45,21 @@ class ListCreationRun {
 
  private:
   enum class Step { Next, Stop };
+  struct Roots;
+  // One loop of a pass: the entries of one list, judged by one classification.
+  struct Loop {
+    const std::vector<SideIndex::EntryId>& entries;
+    bool (Comparison::*classify)(std::string_view, std::string_view);
+    bool showPath;
+    std::vector<SideIndex::EntryId>* clearOnCancel;  // the other side's list a cancel empties
+  };
+
   Step ProcessCondition(int index, int count);
   bool Validate(const CCondition& condition);
-  void ScanBothSides(const RunValues& values);
+  Step OpenRoots(const RunValues& values, Roots& roots);
+  void ScanBothSides(const RunValues& values, const Roots& roots);
+  Step RunPass(std::string_view status, const SideIndex& index, int barStart, bool countAll, const Loop& folders,
+               const Loop& files);
   bool CancelRequested();
   bool SyncCancelled() const { return flags_.syncMode && cancelled_; }
   void ShowEntryPath(const SideIndex& index, SideIndex::EntryId entry);
@@ -65,10 +72,13 @@ class ListCreationRun {
   RunFlags& flags_;
   SyncExecution& execution_;
   Comparison comparison_;
+  RootLocks locks_;
   SideIndex baseIndex_;
   SideIndex targetIndex_;
   ScanLists baseLists_;
   ScanLists targetLists_;
+  ScanSummary baseSummary_;
+  ScanSummary targetSummary_;
   bool cancelled_ = false;
   std::string pathBuffer_;
 };

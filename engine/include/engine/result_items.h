@@ -3,14 +3,15 @@
 #include "engine/interfaces.h"
 #include "engine/row_store.h"
 
-#include <array>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace orvel::engine {
 
 // A result list held in memory: one item per row, showing the row's texts until
-// a column is set. Columns: 0 name, 1 base date, 2 result, 3 target date, 4 path.
+// execution sets its result. Columns: 0 name, 1 base date, 2 result, 3 target
+// date, 4 path.
 class ResultItems : public IResultList {
  public:
   static constexpr int kColumnCount = 5;
@@ -21,28 +22,26 @@ class ResultItems : public IResultList {
   void AppendItem(int rowIndex) override;
   int ItemData(int item) const override { return items_[static_cast<std::size_t>(item)].row; }
   std::string ItemText(int item, int column) const override;
-  void SetItemText(int item, int column, std::string_view text) override;
+  Mark ItemMark(int item) const override;
+  DateCopy ItemDateCopy(int item) const override { return items_[static_cast<std::size_t>(item)].copy; }
+  void SetItemResult(int item, const ItemResult& result) override;
   void Clear() override;
 
+  // Why the item shows "?": its execution's reason, or the comparison's; null
+  // when it has none.
+  const RowError* ItemError(int item) const;
+
  private:
-  // What execution writes (a mark in the result column, one date copied over
-  // the other) is kept as a few bits; any other text goes to overrides_.
-  enum Copied : unsigned char { kNone = 0, kBaseDateInTarget = 1, kTargetDateInBase = 2 };
   static constexpr signed char kNoMark = -1;
   struct Item {
     int row = 0;
-    int overrides = -1;            // index into overrides_, -1 while no text was set there
-    signed char result = kNoMark;  // the result column's mark, when set to one
-    unsigned char copied = kNone;
-  };
-  struct Overrides {
-    std::array<std::string, kColumnCount> text;
-    unsigned char set = 0;  // bit per column
+    signed char result = kNoMark;  // set by execution
+    DateCopy copy = DateCopy::None;
   };
 
   const RowStore& rows_;
   std::vector<Item> items_;
-  std::vector<Overrides> overrides_;
+  std::unordered_map<int, RowError> errors_;
 };
 
 }  // namespace orvel::engine

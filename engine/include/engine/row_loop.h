@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/interfaces.h"
+#include "engine/root_locks.h"
 #include "engine/run_flags.h"
 #include "engine/sync_execution.h"
 
@@ -9,13 +10,6 @@
 namespace orvel::engine {
 
 namespace row_text {
-inline constexpr std::string_view kConfirmSync = "同期実行します\nよろしいですか？";
-inline constexpr std::string_view kConfirmForceBase1 = "強制基本同期実行します\nよろしいですか？";
-inline constexpr std::string_view kConfirmForceBase2 =
-    "基本フォルダから強制的に対照フォルダへ同期実行します\n本当によろしいですか？";
-inline constexpr std::string_view kConfirmForceTarget1 = "強制対照同期実行します\nよろしいですか？";
-inline constexpr std::string_view kConfirmForceTarget2 =
-    "対照フォルダから強制的に基本フォルダへ同期実行します\n本当によろしいですか？";
 inline constexpr std::string_view kIndividualSync = "個別同期中...";
 }  // namespace row_text
 
@@ -33,6 +27,7 @@ class RowLoop {
 
  private:
   bool Confirm(Direction direction, bool confDlg);
+  bool LockRoots(const ISelection& selection, RootLocks& locks);
 
   IProgress& progress_;
   IPrompt& prompt_;

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "engine/marks.h"
+#include "platform/entry_info.h"
 #include "platform/file_time.h"
 #include "platform/local_time.h"
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <unordered_map>
 #include <vector>
 
@@ -30,6 +32,23 @@ struct ResultRow {
   bool isFolder = false;     // the entry is an empty folder, not a file
 };
 
+// Why a row failed, and whose entry it concerns: the path is that side's folder
+// followed by the row's name.
+struct RowError {
+  std::error_code code;
+  Side side = Side::Base;
+};
+
+// What the scan knew of a row's folders: the identity of the folder on each side
+// (unknown where it did not exist) and of the condition's two root folders, so
+// that execution acts only on the folders the list was made from.
+struct FolderIdentities {
+  platform::Identity base;
+  platform::Identity target;
+  platform::Identity baseRoot;
+  platform::Identity targetRoot;
+};
+
 // The rows of the last run, in the order they were added. Execution never
 // changes them.
 class RowStore {
@@ -43,7 +62,15 @@ class RowStore {
   // The index of the folder pair (base folder, target folder), adding it when
   // new. Both end in the relative folder of relLength bytes; what comes before
   // it are the condition's two root folders.
-  std::uint32_t InternFolder(std::string_view baseFolder, std::string_view targetFolder, std::size_t relLength = 0);
+  std::uint32_t InternFolder(std::string_view baseFolder, std::string_view targetFolder, std::size_t relLength = 0,
+                             const FolderIdentities& ids = {});
+
+  // The reason of a row the comparison could not judge ("?").
+  void SetError(int index, RowError error) { errors_[index] = error; }
+  const RowError* Error(int index) const {
+    const auto found = errors_.find(index);
+    return found == errors_.end() ? nullptr : &found->second;
+  }
 
   std::string_view Name(const ResultRow& row) const {
     return std::string_view(names_).substr(row.nameOffset, row.nameLength);
@@ -55,6 +82,16 @@ class RowStore {
     const FolderPair& f = folders_[row.folder];
     return std::string_view(f.base).substr(0, f.base.size() - f.relLength);
   }
+  std::string_view TargetRoot(const ResultRow& row) const {
+    const FolderPair& f = folders_[row.folder];
+    return std::string_view(f.target).substr(0, f.target.size() - f.relLength);
+  }
+  // The relative folder of the row: empty, or ending in the separator.
+  std::string_view RelativeFolder(const ResultRow& row) const {
+    const FolderPair& f = folders_[row.folder];
+    return std::string_view(f.base).substr(f.base.size() - f.relLength);
+  }
+  const FolderIdentities& Identities(const ResultRow& row) const { return folders_[row.folder].ids; }
   // The folder of the row's side: what the path column shows.
   const std::string& SideFolder(const ResultRow& row) const;
 
@@ -70,11 +107,13 @@ class RowStore {
     std::string base;
     std::string target;
     std::size_t relLength = 0;
+    FolderIdentities ids;
   };
   std::vector<ResultRow> rows_;
   std::string names_;
   std::vector<FolderPair> folders_;
   std::unordered_map<std::string, std::uint32_t> folderIndex_;
+  std::unordered_map<int, RowError> errors_;
 };
 
 }  // namespace orvel::engine

@@ -4,9 +4,10 @@ namespace orvel::engine {
 
 // The view's flags that a run, the scan and the row commands share.
 struct RunFlags {
-  bool busy = false;      // a run or a row loop is in progress; cleared by a cancelled scan
-  bool syncMode = false;  // rows are executed as they are added
-  unsigned found = 0;     // the found counter of the status bar
+  bool busy = false;        // a run or a row loop is in progress; cleared by a cancelled scan
+  bool syncMode = false;    // rows are executed as they are added
+  unsigned found = 0;       // the found counter of the status bar
+  unsigned unreadable = 0;  // entries and folders of the last run that could not be read
 };
 
 }  // namespace orvel::engine

@@ -21,9 +21,8 @@ class SyncEngine {
   // creation (syncMode true). The caller has stored the condition bar first.
   RunOutcome RunAllConditions(bool syncMode);
 
-  int ExecuteRow(int item, Direction direction, bool asSeen = false) {
-    return execution_.ExecuteRow(item, direction, asSeen);
-  }
+  // One row at once (the double click): its roots are locked for the while.
+  ItemResult ExecuteRow(int item, Direction direction);
   RowLoopOutcome RunRowCommand(Direction direction, bool confDlg, const ISelection& selection);
 
   const RowStore& Rows() const { return rows_; }

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "engine/interfaces.h"
+#include "engine/root_locks.h"
 #include "engine/row_store.h"
-#include "platform/file_copy.h"
+#include "engine/tree_access.h"
+#include "platform/file_ops.h"
 
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -15,30 +18,49 @@ enum class Direction { AsMarked = 0, ForceBase = 1, ForceTarget = 2 };
 
 // Carries out result rows against the file system and shows the outcome in the
 // list. The row store is never changed, so executing a row again repeats it.
+//
+// Every operation acts only while both entries are still as the list shows
+// them (checked again right before the final rename or delete; otherwise "?"
+// with the reason), and reaches its folders from the root folders' descriptors
+// without following a link.
 class SyncExecution {
  public:
   // deleteTrash is read at the moment of each deletion.
   SyncExecution(const RowStore& rows, IResultList& list, std::function<bool()> deleteTrash)
       : rows_(rows), list_(list), deleteTrash_(std::move(deleteTrash)) {}
 
-  // Executes the row of list item `item`; always returns 1. With asSeen (the
-  // sync run, right after the comparison) the row is carried out only while both
-  // of its entries are still as the scan saw them; otherwise it shows "?".
-  int ExecuteRow(int item, Direction direction, bool asSeen = false);
+  // The sync run hands over the open root folders of the condition it works on.
+  void UseRoots(const std::string& basePath, const platform::Folder& base, const std::string& targetPath,
+                const platform::Folder& target);
+  // Asked once before the first deletion until the next UseRoots; No stops the
+  // run (see Declined()) and deletes nothing.
+  void GuardDeletions(std::function<bool()> askFirst) { deleteGuard_ = std::move(askFirst); }
+  bool Declined() const { return declined_; }
+  // Closes every folder opened for the rows (the end of a run or a row loop).
+  void Release();
 
-  // The file operation a mark calls for. "=" and unknown marks touch nothing.
-  // With `seen`, entries that changed since the scan are left alone (failure).
-  bool SyncEntry(const std::string& baseFolder, const std::string& targetFolder, const std::string& name,
-                 std::string_view mark, const ResultRow* seen = nullptr);
+  // Opens the root folders of an item's row for a row command (checked to be the
+  // folders the list was made from) and takes their locks; false when a busy
+  // folder made the user give up. Roots that cannot be opened are left to the
+  // row itself, which then fails with the reason.
+  bool LockRoots(int item, RootLocks& locks, IPrompt& prompt);
+
+  // Executes the row of list item `item` and returns what the item now shows.
+  ItemResult ExecuteRow(int item, Direction direction);
 
  private:
-  bool Copy(const std::string& source, const std::string& destination, const std::string& destinationFolder,
-            const platform::CopyExpectation* expect);
-  bool Delete(const std::string& path, const ResultRow* seen, const std::string& basePath);
+  struct Work;
+  TreeAccess& Tree(std::string_view rootPath);
+  std::error_code OpenRoots(const ResultRow& row);
+  RowError CopyRow(const Work& work, bool fromBase);
+  RowError DeleteRow(const Work& work);
 
   const RowStore& rows_;
   IResultList& list_;
   std::function<bool()> deleteTrash_;
+  std::function<bool()> deleteGuard_;
+  bool declined_ = false;
+  std::map<std::string, TreeAccess, std::less<>> trees_;
 };
 
 }  // namespace orvel::engine

@@ -1,61 +1,49 @@
 #pragma once
 
-#include "platform/entry_info.h"
+#include "platform/error.h"
 
-#include <string>
+#include <cstddef>
 #include <string_view>
+#include <system_error>
+#include <vector>
 
 namespace orvel::platform {
 
-// An open directory that lists its entries in the order the file system returns
-// them, "." and ".." skipped. Children are opened and looked up relative to the
-// directory's descriptor, so deep trees and long paths cost no full-path walks.
-class Directory {
+// Reads the listing of an open folder descriptor (not owned), in the order the
+// file system returns the entries, "." and ".." skipped. getdents64 straight
+// into a buffer: no stream object, no extra system calls per folder.
+class DirectoryReader {
  public:
-  enum class Type { Unknown, File, Directory };
+  enum class Type : unsigned char { Unknown, File, Directory };
 
   struct Entry {
-    std::string_view name;      // valid until the next call of Next()
-    Type type = Type::Unknown;  // from the listing; Unknown when it does not say
-    bool hidden = false;        // the name begins with "."
+    std::string_view name;  // valid until the next call of Next(); NUL-terminated
+    Type type = Type::Unknown;
   };
 
-  Directory() = default;
-  Directory(Directory&& other) noexcept;
-  Directory& operator=(Directory&& other) noexcept;
-  Directory(const Directory&) = delete;
-  Directory& operator=(const Directory&) = delete;
-  ~Directory();
+  // Reads from the descriptor's position: the start, for a newly opened folder.
+  // The buffer is the caller's, so one can serve a whole walk (an empty one is
+  // given a size that takes many entries per call).
+  DirectoryReader(int fd, std::vector<char>& buffer);
+  DirectoryReader(const DirectoryReader&) = delete;
+  DirectoryReader& operator=(const DirectoryReader&) = delete;
 
-  // Opens a folder by path, following symbolic links (root folders may be links).
-  bool Open(const std::string& path);
-  // Opens the child folder `name` of an open directory; never follows a link.
-  bool OpenChild(const Directory& parent, std::string_view name);
-
-  bool IsOpen() const { return fd_ >= 0; }
-
-  // Next entry; false at the end of the listing or on a read error (see Failed()).
+  // The next entry; false at the end of the listing or on a read error.
   bool Next(Entry& entry);
-  // True when the listing ended with a read error instead of its normal end.
-  bool Failed() const { return failed_; }
-
-  // lstat of a child relative to this directory's descriptor.
-  EntryInfo LookUpChild(std::string_view name) const;
-
-  // True when the folder holds no entry besides "." and ".."; a folder that
-  // cannot be listed counts as empty.
-  static bool IsEmpty(const std::string& path);
-  // The same for the child folder `name` of an open directory.
-  bool IsChildEmpty(std::string_view name) const;
-
-  void Close();
+  // Set when the listing ended with a read error instead of its normal end.
+  const std::error_code& Error() const { return error_; }
 
  private:
-  bool Adopt(int fd);
-
-  int fd_ = -1;
-  void* dir_ = nullptr;  // DIR*
-  bool failed_ = false;
+  int fd_;
+  std::vector<char>& buffer_;
+  std::size_t pos_ = 0;
+  std::size_t end_ = 0;
+  bool done_ = false;
+  std::error_code error_;
 };
+
+// Whether an open folder holds no entry besides "." and "..". A folder that
+// cannot be listed is an error, never "empty".
+Expected<bool> IsEmptyFolder(int fd);
 
 }  // namespace orvel::platform

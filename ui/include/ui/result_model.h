@@ -31,7 +31,10 @@ class ResultModel : public QAbstractTableModel, public engine::IResultList {
   void AppendItem(int rowIndex) override;
   int ItemData(int item) const override;
   std::string ItemText(int item, int column) const override;
-  void SetItemText(int item, int column, std::string_view text) override;
+  engine::Mark ItemMark(int item) const override;
+  engine::DateCopy ItemDateCopy(int item) const override;
+  // Repaints the whole line: every text of an executed item may have changed.
+  void SetItemResult(int item, const engine::ItemResult& result) override;
   void Clear() override;
 
   // Tells the views about the items appended since the last call. It also
@@ -44,6 +47,8 @@ class ResultModel : public QAbstractTableModel, public engine::IResultList {
   const engine::RowStore& Rows() const { return rows_; }
   // Whether the item at a display position is an empty folder rather than a file.
   bool IsFolder(int item) const;
+  // Why the item shows "?", or null.
+  const engine::RowError* ItemError(int item) const { return items_.ItemError(Item(item)); }
 
   // QAbstractTableModel
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "platform/entry_info.h"
+#include "platform/folder.h"
+
+#include <string_view>
+#include <system_error>
+
+namespace orvel::platform {
+
+// What an entry must still be when an operation acts on it, so that nothing
+// saved, created or deleted since the caller looked is overwritten or removed.
+// A failed check gives Fault::ChangedSinceList and touches nothing.
+struct Expectation {
+  enum class Kind : unsigned char {
+    Unchecked,  // anything
+    Absent,     // nothing at all
+    NoFile,     // nothing, or a folder
+    File,       // a non-folder entry with this last-write time
+    Folder,     // a folder with this last-write time
+  };
+  Kind kind = Kind::Unchecked;
+  FileTime mtime;
+
+  static Expectation File(FileTime t) { return {Kind::File, t}; }
+  static Expectation Folder(FileTime t) { return {Kind::Folder, t}; }
+  bool MetBy(const EntryInfo& now) const;
+};
+
+// Copies the entry `name` of folder `from` to the entry of the same name in
+// folder `to` (overwriting allowed) and reports the error that stopped it. The
+// copy never leaves a half-written destination: the contents go to an unnamed
+// (or hidden temporary) file in `to`, which takes the destination's place only
+// when complete, and only while the destination is still as expected — checked
+// again right before it is replaced. On any failure the destination is as it was.
+//   - A regular file keeps its contents, its permission bits (set-user-id and
+//     set-group-id dropped: the copy belongs to whoever runs it) and its
+//     last-write time with nanoseconds. A source that changes during the copy
+//     fails the copy.
+//   - A symbolic link is copied as a link (its target text), with its own time.
+//   - A FIFO, socket or device is never opened (Fault::SpecialFile).
+//   - A folder source gives EISDIR (folders are made, not copied); a read-only
+//     destination Fault::ReadOnly, also when running as root; a folder at the
+//     destination EISDIR; a missing source ENOENT.
+std::error_code CopyEntryAt(const Folder& from, std::string_view name, const Expectation& source, const Folder& to,
+                            const Expectation& destination);
+
+// Deletes the entry `name` of the folder when it is as expected: a folder only
+// when empty (rmdir, never to the trash), a file or link unless it is read-only,
+// to the trash when asked.
+std::error_code DeleteEntryAt(const Folder& folder, std::string_view name, const Expectation& expect,
+                              bool toTrash);
+
+// mkdir of the child `name` (mode 0777 less the umask). An existing folder there
+// counts as made.
+std::error_code MakeFolderAt(const Folder& folder, std::string_view name);
+
+// Removes a temporary file of a killed run (see temporary_name.h); folders and
+// other names are left alone.
+std::error_code RemoveLeftoverAt(const Folder& folder, std::string_view name);
+
+}  // namespace orvel::platform
