@@ -87,7 +87,7 @@ void AppendJsonString(std::string& out, std::string_view text) {
         out += "\\f";
         break;
       default:
-        if (c < 0x20) {
+        if (c < 0x20 || c == 0x7F) {  // DEL too: no byte of a name drives a terminal
           AppendUnicodeEscape(out, c);
         } else {
           out += static_cast<char>(c);

@@ -1,5 +1,6 @@
 #include "terminal_prompt.h"
 
+#include "output.h"
 #include "terminal_progress.h"
 
 #include <unistd.h>
@@ -49,8 +50,22 @@ void TerminalPrompt::Write(const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), stream_);
 }
 
+namespace {
+
+// Folder names in messages reach the terminal escaped, as in the list.
+engine::MessageArgs Escaped(const engine::MessageArgs& args) {
+  engine::MessageArgs escaped;
+  for (const std::string& arg : args) {
+    escaped.emplace_back();
+    AppendEscapedText(escaped.back(), arg);
+  }
+  return escaped;
+}
+
+}  // namespace
+
 void TerminalPrompt::Message(engine::RunMessage message, const engine::MessageArgs& args) {
-  Write(engine::JapaneseText(message, args) + '\n');
+  Write(engine::JapaneseText(message, Escaped(args)) + '\n');
   std::fflush(stream_);
 }
 
@@ -73,7 +88,7 @@ bool TerminalPrompt::ReadAnswer() {
 }
 
 bool TerminalPrompt::Ask(engine::RunMessage question, const engine::MessageArgs& args) {
-  Write(engine::JapaneseText(question, args));
+  Write(engine::JapaneseText(question, Escaped(args)));
   bool yes = false;
   if (question == engine::RunMessage::FolderBusyAsk) {
     std::fputc('\n', stream_);

@@ -7,7 +7,8 @@ std::string_view UsageText() {
   orvel-cli list FILE.ORV [--json] [--yes]
   orvel-cli list BASE TARGET [condition options] [--json] [--yes]
   orvel-cli sync FILE.ORV [--json] [--yes] [--allow-empty-base]
-  orvel-cli sync BASE TARGET [condition options] [--json] [--yes] [--allow-empty-base]
+  orvel-cli sync BASE TARGET [condition options] [--json] [--yes]
+                 [--allow-empty-base]
   orvel-cli show FILE.ORV
   orvel-cli --help | --version
 

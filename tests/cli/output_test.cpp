@@ -154,7 +154,7 @@ TEST(CliListJson, EscapesControlsQuotesAndInvalidUtf8ButKeepsValidUtf8) {
   TempDir base;
   TempDir target;
   WriteFile(base / "a\nb", "", Time(kT));
-  WriteFile(base / "q\"\\x\x01", "", Time(kT));
+  WriteFile(base / "q\"\\x\x01\x7f", "", Time(kT));
   WriteFile(base / "bad\xff\xc3.txt", "", Time(kT));
   WriteFile(base / "日本\xed\xa0\x80.txt", "", Time(kT));  // an encoded surrogate is not valid UTF-8
   const CliResult r = RunCli({"list", "--json", base.Path(), target.Path()});
@@ -166,7 +166,7 @@ TEST(CliListJson, EscapesControlsQuotesAndInvalidUtf8ButKeepsValidUtf8) {
   }
   ASSERT_EQ(names.size(), 4u) << r.out;
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"\"a\\nb\"", "\"bad\\udcff\\udcc3.txt\"", "\"q\\\"\\\\x\\u0001\"",
+  EXPECT_EQ(names, (std::vector<std::string>{"\"a\\nb\"", "\"bad\\udcff\\udcc3.txt\"", "\"q\\\"\\\\x\\u0001\\u007f\"",
                                              "\"日本\\udced\\udca0\\udc80.txt\""}));
 }
 
