@@ -4,9 +4,11 @@
 #include "ui/command_ids.h"
 #include "ui/command_table.h"
 #include "ui/condi_bar.h"
+#include "ui/elided_label.h"
 #include "ui/legend_dialog.h"
 #include "ui/orvel_view.h"
 #include "ui/progress_dialog.h"
+#include "ui/result_model.h"
 #include "ui/string_table.h"
 #include "ui/toolbar_icons.h"
 #include "ui/user_dialogs.h"
@@ -32,6 +34,7 @@ namespace {
 
 const QString kWindowPos = QStringLiteral("Settings/WindowPos");
 const QString kListPos = QStringLiteral("Settings/ListPos");
+const QString kIdlePrompt = QStringLiteral("ﾚﾃﾞｨ");
 
 }  // namespace
 
@@ -72,6 +75,12 @@ CMainFrame::CMainFrame(IUserDialogs& dialogs, QWidget* parent)
     }
   });
   connect(commands_, &CommandTable::Updated, this, &CMainFrame::UpdateFoundPane);
+
+  // The status bar gives the reason of the current line while it shows "?".
+  connect(view_->selectionModel(), &QItemSelectionModel::currentChanged, this, &CMainFrame::ShowCurrentReason);
+  connect(view_->selectionModel(), &QItemSelectionModel::selectionChanged, this, &CMainFrame::ShowCurrentReason);
+  connect(&view_->Results(), &QAbstractItemModel::dataChanged, this, &CMainFrame::ShowCurrentReason);
+  connect(&view_->Results(), &QAbstractItemModel::modelReset, this, &CMainFrame::ShowCurrentReason);
   setAcceptDrops(true);
   view_->setFocus();
 }
@@ -250,7 +259,7 @@ void CMainFrame::BuildToolBar() {
 
 void CMainFrame::BuildStatusBar() {
   QStatusBar* status = statusBar();
-  readyPane_ = new QLabel(QStringLiteral("ﾚﾃﾞｨ"), status);
+  readyPane_ = new ElidedLabel(kIdlePrompt, status);
   readyPane_->setObjectName(QStringLiteral("ReadyPane"));
   status->addWidget(readyPane_, 1);
   foundPane_ = new QLabel(QStringLiteral("***"), status);
@@ -271,6 +280,15 @@ void CMainFrame::BuildStatusBar() {
 void CMainFrame::UpdateFoundPane() {
   QString text = QStringLiteral(" %1 ").arg(view_->Flags().found);
   if (foundPane_->text() != text) foundPane_->setText(text);
+}
+
+void CMainFrame::ShowCurrentReason() {
+  const QModelIndex current = view_->currentIndex();
+  QString reason;
+  if (current.isValid() && view_->selectionModel()->isSelected(current)) {
+    reason = view_->Results().ReasonText(current.row());
+  }
+  readyPane_->SetFullText(reason.isEmpty() ? kIdlePrompt : reason);
 }
 
 void CMainFrame::ChooseFolder(bool base) {

@@ -1,5 +1,7 @@
 #include "ui/result_model.h"
 
+#include <QByteArray>
+#include <QFile>
 #include <QMetaObject>
 
 #include <algorithm>
@@ -109,6 +111,20 @@ void ResultModel::SortByColumn(int column, bool ascending) {
 
 bool ResultModel::IsFolder(int item) const { return rows_.Row(ItemData(item)).isFolder; }
 
+QString ResultModel::ReasonText(int item) const {
+  if (item < 0 || item >= ItemCount()) return {};
+  const engine::RowError* error = ItemError(item);
+  if (!error || !error->code) return {};
+  const engine::ResultRow& row = rows_.Row(ItemData(item));
+  std::string path = error->side == engine::Side::Base ? rows_.BaseFolder(row) : rows_.TargetFolder(row);
+  path += rows_.Name(row);
+  // Names are bytes: decoded as the properties dialog decodes paths, a byte
+  // that is not UTF-8 showing as U+FFFD rather than cutting the name short.
+  const std::string reason = error->code.message();
+  return QFile::decodeName(QByteArray::fromStdString(path)) + QStringLiteral(": ") +
+         QString::fromLocal8Bit(reason.data(), static_cast<qsizetype>(reason.size()));
+}
+
 int ResultModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : shown_; }
 
 int ResultModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumnCount; }
@@ -124,6 +140,11 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
       return static_cast<int>(ColumnAlignment(index.column()));
     case kFolderIconRole:
       return index.column() == kName && IsFolder(index.row());
+    case Qt::ToolTipRole: {
+      QString reason = ReasonText(index.row());
+      if (reason.isEmpty()) return {};
+      return reason;
+    }
     default:
       return {};
   }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/elided_label.h"
+
 #include <QMainWindow>
 
 #include <functional>
@@ -30,7 +32,8 @@ class CMainFrame : public QMainWindow {
   COrvelView& View() { return *view_; }
   QToolBar* ToolBar() const { return toolBar_; }
   QLabel* FoundPane() const { return foundPane_; }
-  QLabel* ReadyPane() const { return readyPane_; }
+  // The idle prompt "ﾚﾃﾞｨ", or the reason of the current line when it failed.
+  ElidedLabel* ReadyPane() const { return readyPane_; }
 
   // Restores "Settings/WindowPos" before the window is shown; a window closed
   // maximised opens maximised.
@@ -61,13 +64,14 @@ class CMainFrame : public QMainWindow {
   void BuildStatusBar();
   void ChooseFolder(bool base);
   void RouteToEdit(int id);
+  void ShowCurrentReason();
 
   IUserDialogs& dialogs_;
   CommandTable* commands_;
   CondiBar* bar_ = nullptr;
   COrvelView* view_ = nullptr;
   QToolBar* toolBar_ = nullptr;
-  QLabel* readyPane_ = nullptr;
+  ElidedLabel* readyPane_ = nullptr;
   QLabel* foundPane_ = nullptr;
   QMenu* fileMenu_ = nullptr;
   QAction* recentPlaceholder_ = nullptr;

@@ -49,6 +49,9 @@ class ResultModel : public QAbstractTableModel, public engine::IResultList {
   bool IsFolder(int item) const;
   // Why the item shows "?", or null.
   const engine::RowError* ItemError(int item) const { return items_.ItemError(Item(item)); }
+  // "path: reason" for an item with a reason (the full path of the entry that
+  // failed); empty otherwise. The tooltip of every cell of its line.
+  QString ReasonText(int item) const;
 
   // QAbstractTableModel
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
