@@ -50,5 +50,8 @@ int main(int argc, char** argv) {
   arguments.removeFirst();
   orvel.InitInstance(arguments);
   dialogs.SetOwner(orvel.MainFrame());
+  // Run from cron or a session that ends: a kill still saves the settings and
+  // ends a run as Cancel does.
+  orvel.CloseOnTerminationSignals();
   return app.exec();
 }

@@ -15,7 +15,9 @@
 #include "ui/window_placement.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -26,6 +28,7 @@
 #include <QMimeData>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -35,6 +38,8 @@ namespace {
 const QString kWindowPos = QStringLiteral("Settings/WindowPos");
 const QString kListPos = QStringLiteral("Settings/ListPos");
 const QString kIdlePrompt = QStringLiteral("ﾚﾃﾞｨ");
+// How often a termination repeats its cancel while the run goes on.
+constexpr int kTerminationRetryMs = 10;
 
 }  // namespace
 
@@ -81,6 +86,21 @@ CMainFrame::CMainFrame(IUserDialogs& dialogs, QWidget* parent)
   connect(view_->selectionModel(), &QItemSelectionModel::selectionChanged, this, &CMainFrame::ShowCurrentReason);
   connect(&view_->Results(), &QAbstractItemModel::dataChanged, this, &CMainFrame::ShowCurrentReason);
   connect(&view_->Results(), &QAbstractItemModel::modelReset, this, &CMainFrame::ShowCurrentReason);
+
+  terminationTimer_ = new QTimer(this);
+  terminationTimer_->setInterval(kTerminationRetryMs);
+  connect(terminationTimer_, &QTimer::timeout, this, [this] {
+    if (!view_->Running()) {
+      terminationTimer_->stop();
+      return;
+    }
+    // A list creation goes on with its next condition after a cancel, and a
+    // next question may come up: cancel and answer No until the run has ended.
+    EndNestedLoops();
+    view_->Progress().close();
+  });
+  // Queued: the command that ran has returned before the window goes.
+  connect(view_, &COrvelView::RunFinished, this, &CMainFrame::CloseIfTerminating, Qt::QueuedConnection);
   setAcceptDrops(true);
   view_->setFocus();
 }
@@ -373,11 +393,51 @@ void CMainFrame::SavePlacement() {
   settings.setValue(kListPos, view_->ColumnWidthsText());
 }
 
+// ---- termination ----
+
+void CMainFrame::RequestTermination() {
+  if (!isVisible()) return;  // closed already
+  terminating_ = true;
+  EndNestedLoops();
+  if (!view_->Running()) {
+    close();
+    return;
+  }
+  // As Cancel does; the window closes when the run has ended (CloseIfTerminating).
+  view_->Progress().close();
+  terminationTimer_->start();
+}
+
+void CMainFrame::EndNestedLoops() {
+  // Each close or reject ends the event loop it runs; a question rejected is
+  // answered No, which never copies or deletes anything.
+  QWidget* last = nullptr;
+  while (QWidget* popup = QApplication::activePopupWidget()) {
+    if (popup == last) break;
+    last = popup;
+    popup->close();
+  }
+  last = nullptr;
+  while (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+    if (dialog == last) break;  // one that stays open on reject
+    last = dialog;
+    dialog->reject();
+  }
+}
+
+void CMainFrame::CloseIfTerminating() {
+  if (!terminating_ || view_->Running()) return;
+  terminationTimer_->stop();
+  close();
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
   // A close request while a run is working (the window manager's close box
   // still reaches a disabled window) asks the run to stop instead of pulling
-  // the window away under it; the next request closes.
-  if (view_->Flags().busy) {
+  // the window away under it; the next request closes. Running, not busy: a
+  // cancelled scan clears busy while its run still holds the working set of
+  // the condition it processes, which must not be saved as the user's.
+  if (view_->Running()) {
     view_->Progress().close();
     event->ignore();
     return;

@@ -4,6 +4,7 @@
 #include "ui/command_table.h"
 #include "ui/main_frame.h"
 #include "ui/orvel_view.h"
+#include "ui/termination_signals.h"
 #include "ui/user_dialogs.h"
 
 #include <QFileInfo>
@@ -47,6 +48,12 @@ void COrvelApp::InitInstance(const QStringList& arguments) {
 
   frame.show();
   frame.setWindowTitle(document_.Caption());
+}
+
+void COrvelApp::CloseOnTerminationSignals() {
+  terminationSignals_ = std::make_unique<TerminationSignals>();
+  QObject::connect(terminationSignals_.get(), &TerminationSignals::Received, frame_.get(),
+                   &CMainFrame::RequestTermination);
 }
 
 void COrvelApp::OpenDocumentFile(const QString& path) {

@@ -63,6 +63,20 @@ class COrvelView::Selection : public engine::ISelection {
   std::vector<int> items_;
 };
 
+// Marks a run of the engine for Running(); the outermost one announces its end.
+class COrvelView::RunScope {
+ public:
+  explicit RunScope(COrvelView& view) : view_(view) { ++view_.runDepth_; }
+  ~RunScope() {
+    if (--view_.runDepth_ == 0) Q_EMIT view_.RunFinished();
+  }
+  RunScope(const RunScope&) = delete;
+  RunScope& operator=(const RunScope&) = delete;
+
+ private:
+  COrvelView& view_;
+};
+
 namespace {
 
 const QString kNotFound = QStringLiteral("指定された条件ファイルが見つかりません");
@@ -137,6 +151,7 @@ void COrvelView::SetBusyCursor(bool busy) {
 }
 
 void COrvelView::RunList(bool syncMode) {
+  RunScope scope(*this);
   state_.TakeAndStore();
   SetBusyCursor(true);
   engine_->RunAllConditions(syncMode);
@@ -161,6 +176,7 @@ void COrvelView::SyncRun() {
 }
 
 void COrvelView::RunRowCommand(engine::Direction direction) {
+  RunScope scope(*this);
   Selection selection(SelectedItems());
   SetBusyCursor(true);
   engine_->RunRowCommand(direction, state_.Working().ConfDlg != 0, selection);
@@ -326,10 +342,12 @@ void COrvelView::mouseDoubleClickEvent(QMouseEvent* event) {
   const QModelIndex hit = indexAt(event->position().toPoint());
   if (!hit.isValid()) return;
   switch (state_.Working().DblClk) {
-    case 0:
-      // At once: no question, no progress window.
+    case 0: {
+      // At once: no question, no progress window (unless a root folder is busy).
+      RunScope scope(*this);
       engine_->ExecuteRow(hit.row(), engine::Direction::AsMarked);
       break;
+    }
     case 1:
       QTimer::singleShot(0, this, [this] { commands_.Execute(cmd::kProperties); });
       break;

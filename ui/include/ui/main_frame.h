@@ -8,6 +8,7 @@
 
 class QLabel;
 class QMenu;
+class QTimer;
 class QToolBar;
 
 namespace orvel::ui {
@@ -52,6 +53,12 @@ class CMainFrame : public QMainWindow {
   // Refreshes the found counter " %u " (done whenever the event loop goes idle).
   void UpdateFoundPane();
 
+  // Closes the program in order, as SIGTERM and SIGHUP ask: open questions and
+  // dialogs are answered No or cancelled, a run in progress is cancelled and
+  // the window closes once it has ended, through the normal close (which saves
+  // the settings).
+  void RequestTermination();
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
@@ -65,6 +72,8 @@ class CMainFrame : public QMainWindow {
   void ChooseFolder(bool base);
   void RouteToEdit(int id);
   void ShowCurrentReason();
+  void EndNestedLoops();
+  void CloseIfTerminating();
 
   IUserDialogs& dialogs_;
   CommandTable* commands_;
@@ -80,6 +89,8 @@ class CMainFrame : public QMainWindow {
   std::function<void(const QString&)> openRecent_;
   std::function<void(const QString&)> openDropped_;
   std::function<void()> closing_;
+  bool terminating_ = false;
+  QTimer* terminationTimer_ = nullptr;
 };
 
 }  // namespace orvel::ui

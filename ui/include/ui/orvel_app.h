@@ -12,6 +12,7 @@ namespace orvel::ui {
 
 class CMainFrame;
 class IUserDialogs;
+class TerminationSignals;
 
 // The program's start-up: the command line, the main window with its view, the
 // document and the recent-file list, and what the switches R and X do.
@@ -29,6 +30,10 @@ class COrvelApp {
   // Opens a recent file or a dropped file as the document.
   void OpenDocumentFile(const QString& path);
 
+  // After InitInstance: SIGTERM and SIGHUP close the main window in order
+  // (CMainFrame::RequestTermination) instead of killing the program unsaved.
+  void CloseOnTerminationSignals();
+
   CMainFrame* MainFrame() const { return frame_.get(); }
   const CommandLine& Switches() const { return commandLine_; }
   const COrvelDoc& Document() const { return document_; }
@@ -44,6 +49,7 @@ class COrvelApp {
   COrvelDoc document_;
   RecentFiles recent_;
   std::unique_ptr<CMainFrame> frame_;
+  std::unique_ptr<TerminationSignals> terminationSignals_;  // after frame_: goes first
 };
 
 }  // namespace orvel::ui

@@ -50,6 +50,9 @@ class COrvelView : public ResultListView {
 
   storage::ConditionState& State() { return state_; }
   const engine::RunFlags& Flags() const { return engine_->Flags(); }
+  // From the start of a run or row command to its end, questions included.
+  // Unlike Flags().busy, which a cancelled scan clears while its run goes on.
+  bool Running() const { return runDepth_ > 0; }
   ResultModel& Results() { return *model_; }
   CProgressDlg& Progress() { return *progress_; }
   QMenu* ContextMenu() const { return contextMenu_; }
@@ -71,6 +74,8 @@ class COrvelView : public ResultListView {
  Q_SIGNALS:
   // The sync run ended while the exit-after-run switch was set.
   void CloseRequested();
+  // A run or row command has ended (Running() is false again).
+  void RunFinished();
 
  protected:
   void contextMenuEvent(QContextMenuEvent* event) override;
@@ -80,6 +85,7 @@ class COrvelView : public ResultListView {
 
  private:
   class Prompt;
+  class RunScope;
   class Selection;
 
   void RegisterCommands();
@@ -106,6 +112,7 @@ class COrvelView : public ResultListView {
   bool autoRun_ = false;
   bool exitAfterRun_ = false;
   bool busyCursor_ = false;
+  int runDepth_ = 0;
   std::function<void(const QString&)> addRecent_;
   std::function<void(const QString&)> setTitle_;
 };
