@@ -50,7 +50,7 @@ struct Comparison::Verdict {
 // Per-condition state kept out of the header: the look-up caches and the
 // folder pair of the previous row.
 struct Comparison::State {
-  explicit State(const SideIndex& base, const SideIndex& target) : base(base), target(target) {}
+  explicit State(const SideIndex& baseIndex, const SideIndex& targetIndex) : base(baseIndex), target(targetIndex) {}
   CachedSide base;
   CachedSide target;
   std::string rowFolderRel;

@@ -132,7 +132,7 @@ TEST_F(DocumentTest, RecentFilesSurviveARestartAndOpenAsTheDocument) {
   QAction* entry = second.Frame().findChild<QAction*>(QStringLiteral("cmd%1").arg(cmd::kRecentFile1));
   ASSERT_NE(entry, nullptr);
   EXPECT_EQ(entry->text(), "&1 " + File("first.ORV"));
-  const int messagesBefore = second.dialogs.messages.size();  // the R run's own message
+  const qsizetype messagesBefore = second.dialogs.messages.size();  // the R run's own message
   entry->trigger();
   QCoreApplication::processEvents();
   EXPECT_EQ(second.Bar().ConditionList()->count(), 3);
