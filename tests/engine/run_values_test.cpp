@@ -59,6 +59,30 @@ TEST(RunValues, ExtensionTest) {
   EXPECT_TRUE(engine::ExtensionTest(v, "memo.txt"));
 }
 
+TEST(RunValues, ExtensionsMatchInEitherCaseInEveryScript) {
+  const struct {
+    const char* list;
+    const char* name;
+    bool matches;
+  } cases[] = {
+      {"zip", "photos.ZIP", true},
+      {"ZIP", "photos.zip", true},
+      {"zip", "photos.zi", false},
+      {"ǆvu ƀin", "a.ǄVU", true},  // Latin Extended-B
+      {"ǆvu ƀin", "a.ɃIN", true},
+      {"աբ", "a.ԱԲ", true},  // Armenian
+      {"ԱԲ", "a.աբ", true},
+      {"ԱԲ", "a.աբգ", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.list) + " / " + c.name);
+    engine::RunValues v;
+    v.chkExt = true;
+    v.ext = engine::NormaliseExtensionList(c.list);
+    EXPECT_EQ(engine::ExtensionTest(v, c.name), c.matches);
+  }
+}
+
 TEST(EnsureFolderPath, CreatesMissingParentsAndRefusesBelowAFile) {
   TempDir tmp;
   EXPECT_TRUE(engine::EnsureFolderPath(tmp / "a/b/c/"));

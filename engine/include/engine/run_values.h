@@ -27,9 +27,8 @@ struct RunValues {
 
 RunValues DeriveRunValues(const CCondition& condition);
 
-// Upper-cases character by character: ASCII a–z and, for valid UTF-8, the simple
-// upper-case mapping of the full-width, Latin-1, Greek and Cyrillic letters.
-// Bytes that are not valid UTF-8 stay as they are.
+// Upper-cases character by character with Unicode's simple upper-case mapping
+// (platform::UpperCaseUtf8). Bytes that are not valid UTF-8 stay as they are.
 std::string UpperCase(std::string_view text);
 
 // The normalised form of an extension list: upper-cased, blanks and tabs trimmed,
