@@ -25,17 +25,17 @@ bool ParseCommand(std::string_view word, Command& command) {
 // Applies a condition option without a value; false when `name` is none.
 bool ApplyConditionFlag(std::string_view name, engine::CCondition& c) {
   if (name == "--no-subfolders") {
-    c.SetSubFolder(0);
+    c.SubFolder = 0;
   } else if (name == "--hide-same") {
-    c.SetSameDisp(0);
+    c.SameDisp = 0;
   } else if (name == "--complete") {
-    c.SetComplete(1);
+    c.Complete = 1;
   } else if (name == "--empty-folders") {
-    c.SetEmptyFolder(1);
+    c.EmptyFolder = 1;
   } else if (name == "--include-recycler") {
-    c.SetRecyclerFolder(0);
+    c.RecyclerFolder = 0;
   } else if (name == "--trash") {
-    c.SetDeleteTrash(1);
+    c.DeleteTrash = 1;
   } else {
     return false;
   }
@@ -125,18 +125,19 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
       }
       if (o.firstConditionOption.empty()) o.firstConditionOption = name;
       if (name == "--ext") {
-        o.condition.SetChkExt(1);
-        o.condition.SetExt(value);
+        o.condition.ChkExt = 1;
+        o.condition.Ext = value;
       } else if (name == "--no-ext") {
-        o.condition.SetChkNoExt(1);
-        o.condition.SetNoExt(value);
+        o.condition.ChkNoExt = 1;
+        o.condition.NoExt = value;
       } else {
         int amount = 0;
         int unit = 0;
         if (!ParseTolerance(value, amount, unit))
           return fail("invalid tolerance '" + value +
                       "' (a whole number 0 to 40000, optionally followed by s, m, h or d)");
-        o.condition.SetDiffTime(amount, unit);
+        o.condition.DiffTime = amount;
+        o.condition.DiffSel = unit;
       }
       continue;
     }

@@ -8,10 +8,7 @@
 #include "terminal_prompt.h"
 
 #include "engine/result_items.h"
-#include "engine/sync_engine.h"
-#include "storage/condition_bar.h"
-#include "storage/condition_run_host.h"
-#include "storage/condition_state.h"
+#include "storage/working_data.h"
 
 #include <unistd.h>
 
@@ -40,9 +37,15 @@ AnswerMode ChooseAnswerMode(const Options& options) {
 }  // namespace
 
 int RunConditions(const Options& options) {
-  storage::NullConditionBar bar;
-  storage::ConditionState state(bar);
+  TerminalProgress progress(stderr, ::isatty(STDERR_FILENO) != 0);
+  TerminalPrompt prompt(stderr, ChooseAnswerMode(options), &progress, options.allowEmptyBase);
+  // The same working data as the desktop program's, without a condition bar.
+  storage::WorkingData data(progress, prompt);
+  engine::ResultItems items(data.Rows());
+  data.SetList(items);
+  const engine::RowStore& rows = data.Rows();
 
+  storage::ConditionState& state = data.State();
   if (options.operands.size() == 1) {
     std::string error;
     if (!LoadConditionInput(options.operands[0], state.Set(), error)) {
@@ -51,33 +54,24 @@ int RunConditions(const Options& options) {
     }
   } else {
     engine::CCondition condition = options.condition;
-    condition.SetAFolder(options.operands[0]);
-    condition.SetBFolder(options.operands[1]);
+    condition.AFolder = options.operands[0];
+    condition.BFolder = options.operands[1];
     state.Set().Add(condition);
   }
-  // The same steps as the program: the loaded set is shown with condition 0
-  // current, and the run command takes the bar and stores it first.
+  // As after loading a file in the program: condition 0 is current.
   state.ShowLoadedSet();
-  state.TakeAndStore();
-
-  storage::ConditionRunHost host(state);
-  TerminalProgress progress(stderr, ::isatty(STDERR_FILENO) != 0);
-  TerminalPrompt prompt(stderr, ChooseAnswerMode(options), &progress, options.allowEmptyBase);
-  // The rows live here, before the list that shows them and the engine that fills both.
-  engine::RowStore rows;
-  engine::ResultItems items(rows);
-  engine::SyncEngine engine(rows, items, host, progress, prompt);
 
   InstallInterruptHandler();
   const bool syncRun = options.command == Command::Sync;
-  const engine::RunOutcome outcome = engine.RunAllConditions(syncRun);
+  // Nothing is asked before a sync run: the command line asked for it.
+  const engine::RunOutcome outcome = syncRun ? *data.SyncRun(false) : data.ListCreation();
 
   const bool written =
       options.format == OutputFormat::Json ? WriteJsonItems(stdout, items, rows) : WriteTextItems(stdout, items);
   WriteFailures(stderr, items, rows);
   // An entry that could not be read is a failure of list creation too: what
   // the list says about it and below it is not known.
-  const bool failed = AnyRowFailed(items) || engine.Flags().unreadable > 0;
+  const bool failed = AnyRowFailed(items) || data.Flags().unreadable > 0;
   const int status = RunExitStatus(outcome, WasInterrupted(), failed);
   if (!written) {
     std::fprintf(stderr, "orvel-cli: cannot write the result list: %s\n", std::strerror(errno));

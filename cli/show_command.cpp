@@ -4,7 +4,6 @@
 #include "exit_status.h"
 #include "output.h"
 
-#include "storage/condition_bar.h"
 #include "storage/condition_file.h"
 #include "storage/condition_state.h"
 
@@ -15,8 +14,7 @@
 namespace orvel::cli {
 
 int ShowConditionFile(const std::string& path) {
-  storage::NullConditionBar bar;
-  storage::ConditionState state(bar);
+  storage::ConditionState state(nullptr);
   std::string error;
   if (!LoadConditionInput(path, state.Set(), error)) {
     std::fprintf(stderr, "orvel-cli: %s\n", error.c_str());

@@ -55,15 +55,15 @@ RunOutcome ListCreationRun::Run() {
 }
 
 bool ListCreationRun::Validate(const CCondition& condition) {
-  const auto base = platform::LookUpFollow(condition.GetAFolder());
+  const auto base = platform::LookUpFollow(condition.AFolder);
   if (!base.exists || !base.directory) {
     prompt_.Message(RunMessage::BaseMissing);
     return false;
   }
-  const auto target = platform::LookUpFollow(condition.GetBFolder());
+  const auto target = platform::LookUpFollow(condition.BFolder);
   if (!target.exists && !target.error) {
     if (!prompt_.Ask(RunMessage::TargetMissingAsk)) return false;
-    if (!EnsureFolderPath(condition.GetBFolder())) {
+    if (!EnsureFolderPath(condition.BFolder)) {
       prompt_.Message(RunMessage::TargetCannotCreate);
       return false;
     }
@@ -208,7 +208,7 @@ ListCreationRun::Step ListCreationRun::RunPass(std::string_view status, const Si
 
 ListCreationRun::Step ListCreationRun::ProcessCondition(int index, int count) {
   CCondition condition = host_.BeginCondition(index);
-  progress_.ShowCondition(count, index + 1, condition.GetName());
+  progress_.ShowCondition(count, index + 1, condition.Name);
 
   if (!Validate(condition)) return Step::Stop;
   const RunValues values = DeriveRunValues(condition);

@@ -33,6 +33,8 @@ std::string_view Template(RunMessage message) {
       return "強制対照同期実行します\nよろしいですか？";
     case RunMessage::ConfirmForceTarget2:
       return "対照フォルダから強制的に基本フォルダへ同期実行します\n本当によろしいですか？";
+    case RunMessage::DeleteConditionAsk:
+      return "%1\nを削除します\nよろしいですか？";
   }
   return {};
 }

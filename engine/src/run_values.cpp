@@ -30,18 +30,18 @@ std::int64_t ToleranceSeconds(int diffTime, int diffSel) {
 
 RunValues DeriveRunValues(const CCondition& c) {
   RunValues v;
-  v.aFolder = platform::WithTrailingSeparator(c.GetAFolder());
-  v.bFolder = platform::WithTrailingSeparator(c.GetBFolder());
-  v.ext = NormaliseExtensionList(c.GetExt());
-  v.noExt = NormaliseExtensionList(c.GetNoExt());
-  v.chkExt = c.GetChkExt() != 0;
-  v.chkNoExt = c.GetChkNoExt() != 0;
-  v.subFolder = c.GetSubFolder() != 0;
-  v.sameDisp = c.GetSameDisp() != 0;
-  v.complete = c.GetComplete() != 0;
-  v.emptyFolder = c.GetEmptyFolder() != 0;
-  v.recyclerFolder = c.GetRecyclerFolder() != 0;
-  v.toleranceSeconds = ToleranceSeconds(c.GetDiffTime(), c.GetDiffSel());
+  v.aFolder = platform::WithTrailingSeparator(c.AFolder);
+  v.bFolder = platform::WithTrailingSeparator(c.BFolder);
+  v.ext = NormaliseExtensionList(c.Ext);
+  v.noExt = NormaliseExtensionList(c.NoExt);
+  v.chkExt = c.ChkExt != 0;
+  v.chkNoExt = c.ChkNoExt != 0;
+  v.subFolder = c.SubFolder != 0;
+  v.sameDisp = c.SameDisp != 0;
+  v.complete = c.Complete != 0;
+  v.emptyFolder = c.EmptyFolder != 0;
+  v.recyclerFolder = c.RecyclerFolder != 0;
+  v.toleranceSeconds = ToleranceSeconds(c.DiffTime, c.DiffSel);
   return v;
 }
 

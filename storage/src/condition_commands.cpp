@@ -5,19 +5,9 @@
 namespace orvel::storage {
 namespace {
 
-std::vector<std::string> Names(const CConditionSet& set) {
-  std::vector<std::string> names;
-  names.reserve(static_cast<std::size_t>(set.Count()));
-  for (int i = 0; i < set.Count(); ++i) names.push_back(set.Element(i).GetName());
-  return names;
-}
-
 // The list box is rebuilt from the set as a whole; the set and the list box
 // hold the same lines in the same order, so only the changed line differs.
-void ShowNames(ConditionState& state) {
-  state.Bar().SetConditionNames(Names(state.Set()));
-  state.Bar().SelectConditionLine(HasCurrentCondition(state) ? state.CurrentIndex() : -1);
-}
+void ShowNames(ConditionState& state) { state.ShowNames(HasCurrentCondition(state) ? state.CurrentIndex() : -1); }
 
 }  // namespace
 
@@ -27,20 +17,8 @@ bool IsBlankConditionName(std::string_view name) {
 
 CCondition EmptyCondition(const std::string& name) {
   CCondition condition;
-  condition.SetName(name);
-  condition.SetAFolder("");
-  condition.SetBFolder("");
-  condition.SetExt("");
-  condition.SetNoExt("");
-  condition.SetSubFolder(0);
-  condition.SetSameDisp(0);
-  condition.SetChkExt(0);
-  condition.SetComplete(0);
-  condition.SetChkNoExt(0);
-  condition.SetDiffTime(0, 0);
-  condition.SetEmptyFolder(0);
-  condition.SetRecyclerFolder(0);
-  condition.SetDeleteTrash(0);
+  ClearConditionFields(condition);
+  condition.Name = name;
   return condition;
 }
 
@@ -56,14 +34,14 @@ int AppendNewCondition(ConditionState& state, const std::string& name) {
   state.FillConditionList();
   state.SetCurrentIndex(index);
   state.LoadCondition(index);
-  state.Bar().ShowWorkingSet(state.Working());
-  state.Bar().SelectConditionLine(index);
+  state.ShowWorkingSet();
+  state.SelectLine(index);
   return index;
 }
 
 bool RenameCurrentCondition(ConditionState& state, const std::string& name) {
   if (!HasCurrentCondition(state)) return false;
-  state.Set().Element(state.CurrentIndex()).SetName(name);
+  state.Set().Element(state.CurrentIndex()).Name = name;
   ShowNames(state);
   return true;
 }
@@ -75,7 +53,7 @@ bool DeleteCurrentCondition(ConditionState& state) {
   // With the set now empty this loads nothing: the bar is given the working
   // set it already showed, so it keeps its texts.
   state.LoadCondition(state.CurrentIndex());
-  state.Bar().ShowWorkingSet(state.Working());
+  state.ShowWorkingSet();
   ShowNames(state);
   return true;
 }

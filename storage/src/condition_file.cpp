@@ -1,5 +1,6 @@
 #include "storage/condition_file.h"
 
+#include "storage/field_table.h"
 #include "storage/text_encoding.h"
 
 #include "platform/file_system.h"
@@ -23,7 +24,6 @@ namespace {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::string_view kNamePrefix = "// ";
-constexpr int kLegacyLineCount = 14;
 
 // Decimal numbers are read the lenient way: leading white space, an optional
 // sign, digits up to the first other character, no digits giving 0. Values
@@ -115,28 +115,29 @@ std::string_view After(std::string_view line, std::size_t count) {
   return line.size() > count ? line.substr(count) : std::string_view{};
 }
 
-void ParseLegacy(LineReader& reader, const std::string& path, CConditionSet& set) {
-  std::string_view lines[kLegacyLineCount];
-  for (auto& line : lines) {
-    if (!reader.Next(line)) line = {};  // a missing line counts as empty, so numbers become 0
+// Sets a field from the text of its line: strings as they are, numbers read
+// the lenient way.
+void SetFromLine(const Field& field, engine::ConditionFields& c, std::string_view value) {
+  if (std::string* text = TextIn(field, c)) {
+    text->assign(value);
+  } else if (int* number = NumberIn(field, c)) {
+    *number = LenientDecimal(value);
   }
+}
+
+// The legacy layout: the values of one condition, one per line in code order.
+void ParseLegacy(LineReader& reader, const std::string& path, CConditionSet& set) {
   CCondition condition;
-  condition.SetName(LegacyName(path));
-  condition.SetAFolder(std::string(lines[0]));
-  condition.SetBFolder(std::string(lines[1]));
-  condition.SetSubFolder(LenientDecimal(lines[2]));
-  condition.SetSameDisp(LenientDecimal(lines[3]));
-  condition.SetChkExt(LenientDecimal(lines[4]));
-  condition.SetExt(std::string(lines[5]));
-  condition.SetComplete(LenientDecimal(lines[6]));
-  condition.SetChkNoExt(LenientDecimal(lines[7]));
-  condition.SetNoExt(std::string(lines[8]));
-  condition.SetDiffTime(LenientDecimal(lines[9]), LenientDecimal(lines[10]));
-  condition.SetEmptyFolder(LenientDecimal(lines[11]));
-  condition.SetRecyclerFolder(LenientDecimal(lines[12]));
-  condition.SetDeleteTrash(LenientDecimal(lines[13]));
+  condition.Name = LegacyName(path);
+  for (const Field& field : kFileFields) {
+    std::string_view line;
+    if (!reader.Next(line)) line = {};  // a missing line counts as empty, so numbers become 0
+    SetFromLine(field, condition, line);
+  }
   set.Add(condition);
 }
+
+constexpr int kDiffTimeCode = 10;
 
 void ParseCoded(LineReader& reader, CConditionSet& set) {
   CCondition building;
@@ -146,60 +147,20 @@ void ParseCoded(LineReader& reader, CConditionSet& set) {
     if (line.starts_with(kNamePrefix)) {
       if (started) set.Add(building);
       building = CCondition();
-      building.SetName(std::string(line.substr(kNamePrefix.size())));
+      building.Name = std::string(line.substr(kNamePrefix.size()));
       started = true;
       continue;
     }
     if (!started) continue;  // the version line and anything before the first name
     const int code = LenientDecimal(line.substr(0, std::min<std::size_t>(2, line.size())));
-    const std::string_view value = After(line, 2);
-    switch (code) {
-      case 1:
-        building.SetAFolder(std::string(value));
-        break;
-      case 2:
-        building.SetBFolder(std::string(value));
-        break;
-      case 3:
-        building.SetSubFolder(LenientDecimal(value));
-        break;
-      case 4:
-        building.SetSameDisp(LenientDecimal(value));
-        break;
-      case 5:
-        building.SetChkExt(LenientDecimal(value));
-        break;
-      case 6:
-        building.SetExt(std::string(value));
-        break;
-      case 7:
-        building.SetComplete(LenientDecimal(value));
-        break;
-      case 8:
-        building.SetChkNoExt(LenientDecimal(value));
-        break;
-      case 9:
-        building.SetNoExt(std::string(value));
-        break;
-      case 10: {
-        // The unit always follows the amount: the next line is its line,
-        // whatever its first two bytes are.
-        std::string_view next;
-        const int sel = reader.Next(next) ? LenientDecimal(After(next, 2)) : 0;
-        building.SetDiffTime(LenientDecimal(value), sel);
-        break;
-      }
-      case 12:
-        building.SetEmptyFolder(LenientDecimal(value));
-        break;
-      case 13:
-        building.SetRecyclerFolder(LenientDecimal(value));
-        break;
-      case 14:
-        building.SetDeleteTrash(LenientDecimal(value));
-        break;
-      default:
-        break;  // 11 on its own and unknown codes have no effect
+    // The tolerance's unit on a line of its own and unknown codes have no effect.
+    if (code < 1 || code > static_cast<int>(kFileFields.size()) || code == kDiffTimeCode + 1) continue;
+    SetFromLine(kFileFields[static_cast<std::size_t>(code - 1)], building, After(line, 2));
+    if (code == kDiffTimeCode) {
+      // The unit always follows the amount: the next line is its line,
+      // whatever its first two bytes are.
+      std::string_view next;
+      SetFromLine(kFileFields[kDiffTimeCode], building, reader.Next(next) ? After(next, 2) : std::string_view{});
     }
   }
   set.Add(building);
@@ -336,31 +297,19 @@ void AppendVersionLine(std::string& out) {
 }
 
 void AppendConditionLines(std::string& out, const CCondition& c) {
-  const auto text = [&out](std::string_view code, const std::string& value) {
-    out += code;
-    out += value;
+  out += kNamePrefix;
+  out += c.Name;
+  out += "\r\n";
+  for (const Field& field : kFileFields) {
+    if (field.fileCode < 10) out += '0';
+    out += std::to_string(field.fileCode);
+    if (const std::string* text = TextIn(field, c)) {
+      out += *text;
+    } else {
+      out += std::to_string(*NumberIn(field, c));
+    }
     out += "\r\n";
-  };
-  const auto number = [&out](std::string_view code, int value) {
-    out += code;
-    out += std::to_string(value);
-    out += "\r\n";
-  };
-  text(kNamePrefix, c.GetName());
-  text("01", c.GetAFolder());
-  text("02", c.GetBFolder());
-  number("03", c.GetSubFolder());
-  number("04", c.GetSameDisp());
-  number("05", c.GetChkExt());
-  text("06", c.GetExt());
-  number("07", c.GetComplete());
-  number("08", c.GetChkNoExt());
-  text("09", c.GetNoExt());
-  number("10", c.GetDiffTime());
-  number("11", c.GetDiffSel());
-  number("12", c.GetEmptyFolder());
-  number("13", c.GetRecyclerFolder());
-  number("14", c.GetDeleteTrash());
+  }
 }
 
 std::string FormatConditionFile(const CConditionSet& set) {
@@ -373,11 +322,14 @@ std::string FormatConditionFile(const CConditionSet& set) {
 SaveResult SaveConditionFile(const std::string& path, const CConditionSet& set) {
   for (int i = 0; i < set.Count(); ++i) {
     const CCondition& c = set.Element(i);
-    if (HasLineBreak(c.GetName()) || HasLineBreak(c.GetAFolder()) || HasLineBreak(c.GetBFolder()) ||
-        HasLineBreak(c.GetExt()) || HasLineBreak(c.GetNoExt())) {
+    bool lineBreak = HasLineBreak(c.Name);
+    for (const Field& field : kFileFields) {
+      if (const std::string* text = TextIn(field, c)) lineBreak = lineBreak || HasLineBreak(*text);
+    }
+    if (lineBreak) {
       SaveResult result;
       result.error = SaveError::LineBreakInValue;
-      result.detail = c.GetName();
+      result.detail = c.Name;
       return result;
     }
   }

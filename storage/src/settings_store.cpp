@@ -10,13 +10,10 @@
 namespace orvel::storage {
 namespace {
 
-// A fresh installation: both folders at the root, subfolders off, same files
-// listed, properties on double-click, confirmation on, the recycle-bin folder
-// option on.
-constexpr const char* kDefaultFolder = "/";
+QString Key(std::string_view key) { return QString::fromLatin1(key.data(), static_cast<qsizetype>(key.size())); }
 
-int ReadInt(const QSettings& settings, const char* key, int fallback) {
-  const QVariant value = settings.value(QString::fromLatin1(key));
+int ReadInt(const QSettings& settings, std::string_view key, int fallback) {
+  const QVariant value = settings.value(Key(key));
   if (!value.isValid()) return fallback;
   // The value is kept as a 32-bit number; text that is not one (or a number
   // beyond 32 bits, which a plain conversion would truncate) is not read.
@@ -26,67 +23,44 @@ int ReadInt(const QSettings& settings, const char* key, int fallback) {
   return static_cast<int>(number);
 }
 
-std::string ReadString(const QSettings& settings, const char* key, const char* fallback) {
-  const QVariant value = settings.value(QString::fromLatin1(key));
-  if (!value.isValid()) return fallback;
+std::string ReadString(const QSettings& settings, std::string_view key, std::string_view fallback) {
+  const QVariant value = settings.value(Key(key));
+  if (!value.isValid()) return std::string(fallback);
   // A hand-edited unquoted value with commas comes back from the settings file
   // as a list; keep its text rather than dropping it.
   if (value.typeId() == QMetaType::QStringList) return value.toStringList().join(QStringLiteral(", ")).toStdString();
   return value.toString().toStdString();
 }
 
-void WriteString(QSettings& settings, const char* key, const std::string& text) {
-  settings.setValue(QString::fromLatin1(key), QString::fromStdString(text));
+void WriteString(QSettings& settings, std::string_view key, const std::string& text) {
+  settings.setValue(Key(key), QString::fromStdString(text));
 }
 
-void WriteInt(QSettings& settings, const char* key, int number) { settings.setValue(QString::fromLatin1(key), number); }
+void WriteInt(QSettings& settings, std::string_view key, int number) { settings.setValue(Key(key), number); }
 
 }  // namespace
 
 void LoadSettings(QSettings& settings, ConditionState& state) {
   WorkingSet& w = state.Working();
-  w.AFolder = ReadString(settings, "AFolder", kDefaultFolder);
-  w.BFolder = ReadString(settings, "BFolder", kDefaultFolder);
-  w.SubFolder = ReadInt(settings, "SubFolder", 0);
-  w.SameDisp = ReadInt(settings, "SameDisp", 1);
-  w.DblClk = ReadInt(settings, "DblClk", 1);
-  w.ConfDlg = ReadInt(settings, "ConfDlg", 1);
-  w.ExeName1 = ReadString(settings, "ExeName1", "");
-  w.ExePath1 = ReadString(settings, "ExePath1", "");
-  w.ChkExt = ReadInt(settings, "ChkExt", 0);
-  w.Ext = ReadString(settings, "Ext", "");
-  w.ChkNoExt = ReadInt(settings, "ChkNoExt", 0);
-  w.NoExt = ReadString(settings, "NoExt", "");
-  w.Complete = ReadInt(settings, "Complete", 0);
-  w.DiffTime = ReadInt(settings, "DiffTime", 0);
-  w.DiffSel = ReadInt(settings, "DiffSel", 0);
-  w.EmptyFolder = ReadInt(settings, "EmptyFolder", 0);
-  w.RecyclerFolder = ReadInt(settings, "RecyclerFolder", 1);
-  w.DeleteTrash = ReadInt(settings, "DeleteTrash", 0);
-
+  for (const Field& field : kFields) {
+    if (field.IsText()) {
+      *TextIn(field, w) = ReadString(settings, field.key, field.defaultText);
+    } else {
+      *NumberIn(field, w) = ReadInt(settings, field.key, field.defaultNumber);
+    }
+  }
   state.Set().Clear();
   state.Set().Add(w.ToCondition(kNewConditionName));
 }
 
 void SaveSettings(QSettings& settings, const WorkingSet& working) {
-  WriteString(settings, "AFolder", working.AFolder);
-  WriteString(settings, "BFolder", working.BFolder);
-  WriteInt(settings, "SubFolder", working.SubFolder);
-  WriteInt(settings, "SameDisp", working.SameDisp);
-  WriteInt(settings, "DblClk", working.DblClk);
-  WriteInt(settings, "ConfDlg", working.ConfDlg);
-  WriteString(settings, "ExeName1", working.ExeName1);
-  WriteString(settings, "ExePath1", working.ExePath1);
-  WriteInt(settings, "ChkExt", working.ChkExt);
-  WriteString(settings, "Ext", working.Ext);
-  WriteInt(settings, "ChkNoExt", working.ChkNoExt);
-  WriteString(settings, "NoExt", working.NoExt);
-  WriteInt(settings, "Complete", working.Complete);
-  WriteInt(settings, "DiffTime", working.DiffTime);
-  WriteInt(settings, "DiffSel", working.DiffSel);
-  WriteInt(settings, "EmptyFolder", working.EmptyFolder);
-  WriteInt(settings, "RecyclerFolder", working.RecyclerFolder);
-  WriteInt(settings, "DeleteTrash", working.DeleteTrash);
+  for (const Field& field : kFields) {
+    if (field.IsText()) {
+      WriteString(settings, field.key, *TextIn(field, working));
+    } else {
+      WriteInt(settings, field.key, *NumberIn(field, working));
+    }
+  }
 }
 
 }  // namespace orvel::storage

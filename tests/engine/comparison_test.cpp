@@ -71,7 +71,7 @@ TEST_F(ComparisonTest, NewerOlderSameAndOneSidedFiles) {
 TEST_F(ComparisonTest, SameDispOffHidesIdenticalPairs) {
   Tree({{"same.txt", "x", Time(kT)}, {"diff.txt", "x", Time(kT + 1)}},
        {{"same.txt", "x", Time(kT)}, {"diff.txt", "x", Time(kT)}});
-  Condition().SetSameDisp(0);
+  Condition().SameDisp = 0;
   List();
   EXPECT_THAT(rig.Results(), ElementsAre("diff.txt >"));
   // The found counter still counts every base entry looked at.
@@ -93,7 +93,8 @@ TEST_F(ComparisonTest, ToleranceRules) {
 
   // Tolerance 1 s: half a second within one second is "=" as a row mark but still shows ">";
   // 0.2 s across a second boundary is one whole second apart and so not within.
-  Condition().SetDiffTime(1, 0);
+  Condition().DiffTime = 1;
+  Condition().DiffSel = 0;
   List();
   ASSERT_EQ(rig.items.ItemCount(), 4);
   for (int i = 0; i < 4; ++i) {
@@ -103,16 +104,19 @@ TEST_F(ComparisonTest, ToleranceRules) {
   }
 
   // Exactly equal to the tolerance is not within it.
-  Condition().SetDiffTime(5, 0);
-  Condition().SetSameDisp(0);
+  Condition().DiffTime = 5;
+  Condition().DiffSel = 0;
+  Condition().SameDisp = 0;
   List();
   EXPECT_THAT(rig.Results(), UnorderedElementsAre("five.txt >", "ten.txt >"));
 
   // Minutes as the unit; a negative amount counts as no tolerance.
-  Condition().SetDiffTime(1, 1);
+  Condition().DiffTime = 1;
+  Condition().DiffSel = 1;
   List();
   EXPECT_TRUE(rig.Results().empty());
-  Condition().SetDiffTime(-5, 0);
+  Condition().DiffTime = -5;
+  Condition().DiffSel = 0;
   List();
   EXPECT_EQ(rig.items.ItemCount(), 4);
 }
@@ -120,15 +124,15 @@ TEST_F(ComparisonTest, ToleranceRules) {
 TEST_F(ComparisonTest, EmptyFoldersOnBothOrOneSide) {
   Tree({{"both", std::nullopt, Time(kT)}, {"base_empty", std::nullopt, Time(kT + 60)}, {"full/a.txt", "a", Time(kT)}},
        {{"both", std::nullopt, Time(kT)}, {"target_empty", std::nullopt, Time(kT)}, {"full/a.txt", "a", Time(kT)}});
-  Condition().SetSameDisp(0);
+  Condition().SameDisp = 0;
   List();
   EXPECT_TRUE(rig.Results().empty()) << "folders take part only with the empty-folder option";
 
-  Condition().SetEmptyFolder(1);
+  Condition().EmptyFolder = 1;
   List();
   EXPECT_THAT(rig.Lines(), ElementsAre("base_empty|2023/11/14 22:14:20|>>||" + Base() + "/",
                                        "target_empty||<<|2023/11/14 22:13:20|" + Target() + "/"));
-  Condition().SetComplete(1);
+  Condition().Complete = 1;
   List();
   EXPECT_THAT(rig.Results(), ElementsAre("base_empty >>", "target_empty X"));
 }
@@ -136,7 +140,7 @@ TEST_F(ComparisonTest, EmptyFoldersOnBothOrOneSide) {
 TEST_F(ComparisonTest, FileFacingFolderOfTheSameName) {
   Tree({{"thing", "file", Time(kT)}, {"other/x.txt", "x", Time(kT)}},
        {{"thing/inner.txt", "x", Time(kT)}, {"other", "file", Time(kT)}});
-  Condition().SetSameDisp(0);
+  Condition().SameDisp = 0;
   List();
   // The base file faces a folder: ">>"; the target file faces a folder: "<<";
   // the files inside the folders are one-sided.
@@ -145,8 +149,8 @@ TEST_F(ComparisonTest, FileFacingFolderOfTheSameName) {
 
 TEST_F(ComparisonTest, CompleteModeMarksTargetOnlyEntriesForDeletion) {
   Tree({{"a.txt", "a", Time(kT)}}, {{"a.txt", "a", Time(kT)}, {"sub/gone.txt", "g", Time(kT)}});
-  Condition().SetComplete(1);
-  Condition().SetSameDisp(0);
+  Condition().Complete = 1;
+  Condition().SameDisp = 0;
   List();
   ASSERT_THAT(rig.Results(), ElementsAre("gone.txt X"));
   EXPECT_EQ(rig.items.ItemText(0, 4), Target() + "/sub/");
@@ -161,34 +165,34 @@ TEST_F(ComparisonTest, ExtensionFilters) {
         {"sub/e.exe", "", Time(kT)},
         {"emptydir", std::nullopt, Time(kT)}},
        {});
-  Condition().SetChkExt(1);
-  Condition().SetExt("exe  com");
-  Condition().SetEmptyFolder(1);
+  Condition().ChkExt = 1;
+  Condition().Ext = "exe  com";
+  Condition().EmptyFolder = 1;
   List();
   EXPECT_THAT(rig.Results(), UnorderedElementsAre("a.EXE >>", "b.exe >>", "c.Com >>", "e.exe >>", "emptydir >>"));
 
   // ChkExt wins over ChkNoExt; a name without a dot is its own extension.
-  Condition().SetChkNoExt(1);
-  Condition().SetNoExt("EXE");
+  Condition().ChkNoExt = 1;
+  Condition().NoExt = "EXE";
   List();
   EXPECT_EQ(rig.items.ItemCount(), 5);
-  Condition().SetChkExt(0);
-  Condition().SetNoExt("exe readme");
+  Condition().ChkExt = 0;
+  Condition().NoExt = "exe readme";
   List();
   EXPECT_THAT(rig.Results(), UnorderedElementsAre("c.Com >>", "d.txt >>", "emptydir >>"));
   // Dots and commas never match.
-  Condition().SetChkExt(1);
-  Condition().SetExt(".txt,com");
+  Condition().ChkExt = 1;
+  Condition().Ext = ".txt,com";
   List();
   EXPECT_THAT(rig.Results(), ElementsAre("emptydir >>"));
 }
 
 TEST_F(ComparisonTest, SubfoldersOffListsOnlyTheTopLevel) {
   Tree({{"a.txt", "", Time(kT)}, {"sub/b.txt", "", Time(kT)}, {"empty", std::nullopt, Time(kT)}}, {});
-  Condition().SetSubFolder(0);
+  Condition().SubFolder = 0;
   List();
   EXPECT_THAT(rig.Results(), ElementsAre("a.txt >>"));
-  Condition().SetEmptyFolder(1);
+  Condition().EmptyFolder = 1;
   List();
   EXPECT_THAT(rig.Results(), UnorderedElementsAre("a.txt >>", "empty >>"));
 }
@@ -201,13 +205,13 @@ TEST_F(ComparisonTest, HiddenFilesAndRecycleBinFolders) {
         {"only_hidden/.h", "", Time(kT)},
         {".Trash-0", std::nullopt, Time(kT)}},
        {});
-  Condition().SetEmptyFolder(1);
+  Condition().EmptyFolder = 1;
   List();
   // Recycle-bin folders are skipped, but an empty one is still an empty folder;
   // a folder holding only a hidden file is not empty.
   EXPECT_THAT(rig.Results(), UnorderedElementsAre(".hidden >>", "z.txt >>", ".h >>", ".Trash-0 >>"));
 
-  Condition().SetRecyclerFolder(0);
+  Condition().RecyclerFolder = 0;
   List();
   EXPECT_THAT(rig.Results(),
               UnorderedElementsAre(".hidden >>", "x.txt >>", "y.txt >>", "z.txt >>", ".h >>", ".Trash-0 >>"));
@@ -226,7 +230,7 @@ TEST_F(ComparisonTest, SymbolicLinksAreEntriesAndNeverFollowed) {
   Tree({{"real/a.txt", "a", Time(kT)}}, {{"real/a.txt", "a", Time(kT)}});
   ASSERT_EQ(::symlink("..", (Base() + "/real/loop").c_str()), 0);
   ASSERT_EQ(::symlink("a.txt", (Base() + "/real/link").c_str()), 0);
-  Condition().SetSameDisp(0);
+  Condition().SameDisp = 0;
   List();
   EXPECT_THAT(rig.Results(), UnorderedElementsAre("loop >>", "link >>"));
 }

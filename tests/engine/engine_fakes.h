@@ -33,7 +33,7 @@ class FakeHost : public engine::IRunHost {
     ++endRuns;
     if (current >= 0 && current < ConditionCount()) working = conditions[static_cast<std::size_t>(current)];
   }
-  bool DeleteTrash() const override { return working.GetDeleteTrash() != 0; }
+  bool DeleteTrash() const override { return working.DeleteTrash != 0; }
 };
 
 // Records what a run shows; a cancel can be requested at a chosen poll.
@@ -125,8 +125,8 @@ struct EngineRig {
 
 inline CCondition MakeCondition(const std::string& base, const std::string& target) {
   CCondition c;
-  c.SetAFolder(base);
-  c.SetBFolder(target);
+  c.AFolder = base;
+  c.BFolder = target;
   return c;
 }
 

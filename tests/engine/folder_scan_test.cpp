@@ -76,7 +76,7 @@ class FolderScanTest : public ::testing::Test {
  protected:
   engine::RunValues Values(bool emptyFolder) {
     engine::CCondition c;
-    c.SetEmptyFolder(emptyFolder ? 1 : 0);
+    c.EmptyFolder = emptyFolder ? 1 : 0;
     return engine::DeriveRunValues(c);
   }
   std::string Root() const { return tmp.Path() + "/"; }

@@ -92,7 +92,7 @@ TEST_F(HostileTreeTest, AnUnreadableFolderIsOneFailedRowAndNothingBelowItIsDelet
   WriteFile(T("sub/only.txt"), "target", Time(kT));
   WriteFile(T("stray.txt"), "target", Time(kT));
   WriteFile(B("other.txt"), "base", Time(kT));
-  Condition().SetComplete(1);
+  Condition().Complete = 1;
   HandOver(tmp.Path());
   ASSERT_EQ(::chmod(B("sub").c_str(), 0), 0);
   std::string why;
@@ -166,7 +166,7 @@ TEST_F(HostileTreeTest, AFolderSwappedForALinkAfterTheScanGetsNothingDeletedOrWr
   WriteFile(B("new/fresh.txt"), "base only", Time(kT));
   MakeFolder(T("new"), Time(kT));
   WriteFile(tmp / "outside/victim.txt", "not ours", Time(kT));
-  Condition().SetComplete(1);
+  Condition().Complete = 1;
   SwapForLinkAfterTheScan(T("sub"));
   engine.RunAllConditions(true);
   EXPECT_THAT(Results(), UnorderedElementsAre("base.txt >=", "fresh.txt >=", "victim.txt ?"));
@@ -200,7 +200,7 @@ TEST_F(HostileTreeTest, RootsAreComparedByIdentity) {
   for (const Case& c : nested) {
     SCOPED_TRACE(c.base + " / " + c.target);
     host.conditions[0] = MakeCondition(c.base, c.target);
-    Condition().SetComplete(1);
+    Condition().Complete = 1;
     prompt.answers = {true};
     engine.RunAllConditions(true);
     EXPECT_EQ(ReadFile(T("sub/own.txt")), "base's own file");
@@ -224,7 +224,7 @@ TEST_F(HostileTreeTest, ATargetInsideTheBaseConverges) {
   host.conditions[0] = MakeCondition(Base(), B("mirror"));
   prompt.answers = {true};  // create the target folder
   engine.RunAllConditions(true);
-  Condition().SetSameDisp(0);
+  Condition().SameDisp = 0;
   engine.RunAllConditions(true);
   EXPECT_TRUE(Results().empty());
   EXPECT_EQ(ReadFile(B("mirror/a.txt")), "a");
@@ -237,7 +237,7 @@ TEST_F(HostileTreeTest, TemporariesAreNeitherListedNorCopiedAndASyncRunRemovesTh
   WriteFile(B("doc.txt"), "doc", Time(kT));
   WriteFile(B(leftover), "partial", Time(kT));
   WriteFile(T("sub/" + leftover), "partial", Time(kT));
-  Condition().SetEmptyFolder(1);
+  Condition().EmptyFolder = 1;
   engine.RunAllConditions(false);
   EXPECT_THAT(Results(), UnorderedElementsAre("doc.txt >>", "sub <<"));
   EXPECT_TRUE(Exists(B(leftover)));
@@ -288,7 +288,7 @@ TEST_F(HostileTreeTest, RowCommandsActOnlyOnWhatTheListShows) {
   WriteFile(T("saved.txt"), "target", Time(kT));
   WriteFile(T("doomed.txt"), "target only", Time(kT));
   WriteFile(B("keep"), "x", Time(kT));
-  Condition().SetComplete(1);
+  Condition().Complete = 1;
   engine.RunAllConditions(false);
   ASSERT_THAT(Results(), UnorderedElementsAre("saved.txt >", "doomed.txt X", "keep >>"));
   const auto item = [&](const std::string& name) {
@@ -344,7 +344,7 @@ TEST_F(HostileTreeTest, AFolderWithANulByteIsNoFolder) {
 TEST_F(HostileTreeTest, CompleteSyncDeletesATargetFileFacingABaseFolder) {
   WriteFile(B("name/inner.txt"), "base", Time(kT));
   WriteFile(T("name"), "target file", Time(kT));
-  Condition().SetComplete(1);
+  Condition().Complete = 1;
   engine.RunAllConditions(true);
   EXPECT_THAT(Results(), ::testing::Contains("name X="));
   EXPECT_FALSE(Exists(T("name")) && !std::filesystem::is_directory(T("name")));
@@ -354,7 +354,7 @@ TEST_F(HostileTreeTest, CompleteSyncDeletesATargetFileFacingABaseFolder) {
 TEST_F(HostileTreeTest, AnEmptyBaseAsksBeforeTheFirstDeletion) {
   WriteFile(T("a.txt"), "target", Time(kT));
   WriteFile(T("b.txt"), "target", Time(kT));
-  Condition().SetComplete(1);
+  Condition().Complete = 1;
 
   prompt.answers = {false};
   EXPECT_EQ(engine.RunAllConditions(true), engine::RunOutcome::Stopped);

@@ -22,7 +22,7 @@ class ListCreationRunTest : public ::testing::Test {
     MakeFolder(tmp / (name + "_target"), Time(kT));
     for (const auto& f : baseFiles) WriteFile(tmp / (name + "_base/" + f), f, Time(kT));
     CCondition c = MakeCondition(tmp / (name + "_base"), tmp / (name + "_target"));
-    c.SetName(name);
+    c.Name = name;
     return c;
   }
 
@@ -38,7 +38,7 @@ TEST_F(ListCreationRunTest, ConditionsRunInOrderAndTheCurrentOneIsShownAgain) {
   EXPECT_THAT(rig.host.begun, ElementsAre(0, 1));
   EXPECT_THAT(rig.progress.conditionNames, ElementsAre("one", "two"));
   EXPECT_EQ(rig.host.endRuns, 1);
-  EXPECT_EQ(rig.host.working.GetName(), "one");
+  EXPECT_EQ(rig.host.working.Name, "one");
   EXPECT_EQ(rig.progress.opens, 1);
   EXPECT_EQ(rig.progress.closes, 1);
   EXPECT_FALSE(rig.engine.Busy());
@@ -70,7 +70,7 @@ TEST_F(ListCreationRunTest, MissingBaseFolderEndsTheRunAfterItsMessage) {
 
 TEST_F(ListCreationRunTest, MissingTargetFolderIsCreatedOnlyOnYes) {
   CCondition c = Pair("one", {"a1"});
-  c.SetBFolder(tmp / "new/deeper/target");
+  c.BFolder = tmp / "new/deeper/target";
   rig.host.conditions = {c};
 
   rig.prompt.answers = {false};
@@ -90,7 +90,7 @@ TEST_F(ListCreationRunTest, MissingTargetFolderIsCreatedOnlyOnYes) {
 TEST_F(ListCreationRunTest, TargetThatCannotBeCreatedOrIsAFile) {
   CCondition c = Pair("one", {"a1"});
   WriteFile(tmp / "file", "x", Time(kT));
-  c.SetBFolder(tmp / "file/below");
+  c.BFolder = tmp / "file/below";
   rig.host.conditions = {c};
   rig.prompt.answers = {true};
   EXPECT_EQ(rig.engine.RunAllConditions(false), engine::RunOutcome::Stopped);
@@ -98,14 +98,14 @@ TEST_F(ListCreationRunTest, TargetThatCannotBeCreatedOrIsAFile) {
               ElementsAre(engine::JapaneseText(engine::RunMessage::TargetMissingAsk), engine::JapaneseText(engine::RunMessage::TargetCannotCreate)));
 
   rig.prompt.shown.clear();
-  rig.host.conditions[0].SetBFolder(tmp / "file");
+  rig.host.conditions[0].BFolder = tmp / "file";
   EXPECT_EQ(rig.engine.RunAllConditions(false), engine::RunOutcome::Stopped);
   EXPECT_THAT(rig.prompt.shown, ElementsAre(engine::JapaneseText(engine::RunMessage::TargetNotFolder)));
 }
 
 TEST_F(ListCreationRunTest, EqualFoldersAreRefusedNestedOnesAccepted) {
   CCondition c = Pair("one", {"a1"});
-  c.SetBFolder(c.GetAFolder() + "/");
+  c.BFolder = c.AFolder + "/";
   rig.host.conditions = {c};
   EXPECT_EQ(rig.engine.RunAllConditions(false), engine::RunOutcome::Stopped);
   EXPECT_THAT(rig.prompt.shown, ElementsAre(engine::JapaneseText(engine::RunMessage::SameFolders)));
@@ -121,9 +121,9 @@ TEST_F(ListCreationRunTest, EqualFoldersAreRefusedNestedOnesAccepted) {
 
 TEST_F(ListCreationRunTest, PercentPositionsOfTheBasePass) {
   CCondition c = Pair("one", {});
-  c.SetEmptyFolder(1);
-  c.SetSameDisp(0);
-  c.SetSubFolder(0);
+  c.EmptyFolder = 1;
+  c.SameDisp = 0;
+  c.SubFolder = 0;
   for (int i = 0; i < 4; ++i) {
     MakeFolder(tmp / ("one_base/d" + std::to_string(i)), Time(kT));
     WriteFile(tmp / ("one_base/f" + std::to_string(i)), "x", Time(kT));
@@ -140,7 +140,7 @@ TEST_F(ListCreationRunTest, PercentPositionsOfTheBasePass) {
 
 TEST_F(ListCreationRunTest, CancelDuringTheBaseFolderLoopEndsOnlyThatLoop) {
   CCondition c = Pair("one", {"a1", "a2"});
-  c.SetEmptyFolder(1);
+  c.EmptyFolder = 1;
   MakeFolder(tmp / "one_base/e1", Time(kT));
   MakeFolder(tmp / "one_base/e2", Time(kT));
   MakeFolder(tmp / "one_target/t_empty", Time(kT));
@@ -165,7 +165,7 @@ TEST_F(ListCreationRunTest, CancelDuringTheBaseFolderLoopEndsOnlyThatLoop) {
 TEST_F(ListCreationRunTest, CancelDuringAScanStopsListingForTheRestOfTheRun) {
   CCondition first = Pair("one", {"a1", "a2"});
   CCondition second = Pair("two", {"b1"});
-  second.SetBFolder(tmp / "two_missing_target");
+  second.BFolder = tmp / "two_missing_target";
   rig.host.conditions = {first, second};
   rig.prompt.answers = {true};
   rig.progress.cancelWhen = [](const std::string& status, int poll) { return status == text::kSearching && poll == 1; };

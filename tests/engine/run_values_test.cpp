@@ -13,12 +13,12 @@ using engine::CCondition;
 
 TEST(RunValues, FoldersGetOneSeparatorAndTheConditionKeepsItsForm) {
   CCondition c;
-  c.SetAFolder("/work");
-  c.SetBFolder("/backup/");
+  c.AFolder = "/work";
+  c.BFolder = "/backup/";
   const auto v = engine::DeriveRunValues(c);
   EXPECT_EQ(v.aFolder, "/work/");
   EXPECT_EQ(v.bFolder, "/backup/");
-  EXPECT_EQ(c.GetAFolder(), "/work");
+  EXPECT_EQ(c.AFolder, "/work");
 }
 
 TEST(RunValues, ExtensionListsAreUpperCasedTrimmedAndWrapped) {
@@ -38,8 +38,8 @@ TEST(RunValues, ToleranceUnitsAndOddValues) {
 
 TEST(RunValues, ExtensionTest) {
   CCondition c;
-  c.SetChkExt(1);
-  c.SetExt("exe  com");
+  c.ChkExt = 1;
+  c.Ext = "exe  com";
   auto v = engine::DeriveRunValues(c);
   EXPECT_TRUE(engine::ExtensionTest(v, "a.EXE"));
   EXPECT_TRUE(engine::ExtensionTest(v, "b.exe"));
@@ -47,12 +47,12 @@ TEST(RunValues, ExtensionTest) {
   EXPECT_FALSE(engine::ExtensionTest(v, "d.txt"));
   EXPECT_FALSE(engine::ExtensionTest(v, "e.ex"));  // whole words only
   EXPECT_TRUE(engine::ExtensionTest(v, "archive.tar.exe"));
-  c.SetExt("");
+  c.Ext = "";
   v = engine::DeriveRunValues(c);
   EXPECT_FALSE(engine::ExtensionTest(v, "a.exe"));
-  c.SetChkExt(0);
-  c.SetChkNoExt(1);
-  c.SetNoExt("readme ｔｘｔ");
+  c.ChkExt = 0;
+  c.ChkNoExt = 1;
+  c.NoExt = "readme ｔｘｔ";
   v = engine::DeriveRunValues(c);
   EXPECT_FALSE(engine::ExtensionTest(v, "README"));
   EXPECT_FALSE(engine::ExtensionTest(v, "memo.ＴＸＴ"));

@@ -76,7 +76,7 @@ TEST_F(SyncExecutionTest, SyncRunCopiesBothWaysAndShowsExecutedMarks) {
   EXPECT_EQ(ReadFile(B("only_target.txt")), "ot");
 
   // A second run finds nothing left to do.
-  Condition().SetSameDisp(0);
+  Condition().SameDisp = 0;
   rig.engine.RunAllConditions(false);
   EXPECT_EQ(rig.items.ItemCount(), 0);
 }
@@ -86,8 +86,8 @@ TEST_F(SyncExecutionTest, CompleteModeDeletesTargetOnlyEntries) {
   WriteFile(T("full/inner.txt"), "i", Time(kT));
   MakeFolder(T("empty"), Time(kT));
   MakeFolder(B("base_empty"), Time(kT));
-  Condition().SetComplete(1);
-  Condition().SetEmptyFolder(1);
+  Condition().Complete = 1;
+  Condition().EmptyFolder = 1;
   rig.engine.RunAllConditions(true);
   EXPECT_THAT(rig.Results(), UnorderedElementsAre("base_empty >=", "gone.txt X=", "inner.txt X=", "empty X="));
   EXPECT_FALSE(Exists(T("gone.txt")));
@@ -106,9 +106,9 @@ TEST_F(SyncExecutionTest, DeletionToTheTrashButNeverAFolder) {
   setenv("XDG_DATA_HOME", data.c_str(), 1);
   WriteFile(T("trashed.txt"), "t", Time(kT));
   MakeFolder(T("empty"), Time(kT));
-  Condition().SetComplete(1);
-  Condition().SetEmptyFolder(1);
-  Condition().SetDeleteTrash(1);
+  Condition().Complete = 1;
+  Condition().EmptyFolder = 1;
+  Condition().DeleteTrash = 1;
   rig.prompt.answers = {true};  // the base folder is empty: go on all the same
   rig.engine.RunAllConditions(true);
   unsetenv("XDG_DATA_HOME");
@@ -175,7 +175,8 @@ TEST_F(SyncExecutionTest, ExecutingTheSameRowTwiceRepeatsTheCopyWhileNothingChan
 TEST_F(SyncExecutionTest, RowsWithinTheToleranceTouchNothingAndKeepTheirText) {
   WriteFile(B("a.txt"), "base", Time(kT + 3));
   WriteFile(T("a.txt"), "target", Time(kT));
-  Condition().SetDiffTime(10, 0);
+  Condition().DiffTime = 10;
+  Condition().DiffSel = 0;
   rig.engine.RunAllConditions(true);
   EXPECT_THAT(rig.Results(), ElementsAre("a.txt >"));
   EXPECT_EQ(ReadFile(T("a.txt")), "target");
@@ -199,7 +200,7 @@ TEST_F(SyncExecutionTest, ASyncRunLeavesEntriesThatChangedSinceTheScanAlone) {
   target.AddEntry(0, "gone.txt", {true, false, Time(kT), {}});
   base.MarkComplete(0);
   target.MarkComplete(0);
-  Condition().SetComplete(1);
+  Condition().Complete = 1;
   const auto values = engine::DeriveRunValues(Condition());
 
   engine::Comparison syncing(rig.rows, rig.items);
@@ -299,7 +300,7 @@ TEST_F(SyncExecutionTest, CancelInTheRowLoopStopsAfterTheRowInProgress) {
 
 TEST_F(SyncExecutionTest, EmptyFolderRowsCreateTheFolder) {
   MakeFolder(B("a/b/empty"), Time(kT));
-  Condition().SetEmptyFolder(1);
+  Condition().EmptyFolder = 1;
   rig.engine.RunAllConditions(true);
   EXPECT_THAT(rig.Results(), ElementsAre("empty >="));
   EXPECT_TRUE(std::filesystem::is_directory(T("a/b/empty")));
@@ -311,8 +312,8 @@ TEST_F(SyncExecutionTest, CompleteSyncNeverDeletesInsideABaseFolderNestedInTheTa
   WriteFile(T("inner/own.txt"), "base file", Time(kT));
   WriteFile(T("stray.txt"), "target only", Time(kT));
   rig.host.conditions[0] = MakeCondition(T("inner"), Target());
-  Condition().SetComplete(1);
-  Condition().SetSameDisp(0);
+  Condition().Complete = 1;
+  Condition().SameDisp = 0;
   rig.engine.RunAllConditions(true);
   EXPECT_THAT(rig.Results(), UnorderedElementsAre("own.txt >=", "stray.txt X="));
   EXPECT_EQ(ReadFile(T("inner/own.txt")), "base file");

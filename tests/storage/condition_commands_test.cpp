@@ -29,11 +29,11 @@ class ConditionCommandsTest : public ::testing::Test {
     bar.calls.clear();
   }
   void ExpectWorkingSetIs(const CCondition& expected) {
-    ExpectSameCondition(state.Working().ToCondition(expected.GetName()), expected);
+    ExpectSameCondition(state.Working().ToCondition(expected.Name), expected);
   }
 
   test::RecordingBar bar;
-  ConditionState state{bar};
+  ConditionState state{&bar};
 };
 
 TEST(ConditionNameTest, OnlyBlanksTabsAndLineBreaksAreBlank) {
@@ -43,10 +43,10 @@ TEST(ConditionNameTest, OnlyBlanksTabsAndLineBreaksAreBlank) {
 
 TEST(ConditionNameTest, TheEmptyConditionClearsEveryFieldWhateverTheDefaults) {
   const CCondition c = EmptyCondition(" named ");
-  EXPECT_EQ(c.GetName(), " named ");
-  for (const std::string& text : {c.GetAFolder(), c.GetBFolder(), c.GetExt(), c.GetNoExt()}) EXPECT_EQ(text, "");
-  for (int flag : {c.GetSubFolder(), c.GetSameDisp(), c.GetChkExt(), c.GetComplete(), c.GetChkNoExt(),
-                   c.GetDiffTime(), c.GetDiffSel(), c.GetEmptyFolder(), c.GetRecyclerFolder(), c.GetDeleteTrash()}) {
+  EXPECT_EQ(c.Name, " named ");
+  for (const std::string& text : {c.AFolder, c.BFolder, c.Ext, c.NoExt}) EXPECT_EQ(text, "");
+  for (int flag : {c.SubFolder, c.SameDisp, c.ChkExt, c.Complete, c.ChkNoExt,
+                   c.DiffTime, c.DiffSel, c.EmptyFolder, c.RecyclerFolder, c.DeleteTrash}) {
     EXPECT_EQ(flag, 0);
   }
 }
@@ -70,8 +70,8 @@ TEST_F(ConditionCommandsTest, NewConditionBecomesTheFourthAndIsShownEmpty) {
   EXPECT_EQ(bar.shown.ChkExt, 0);
   EXPECT_EQ(bar.shown.ChkNoExt, 0);
   // The condition that was left keeps what was typed for it.
-  EXPECT_EQ(state.Set().Get(1).GetAFolder(), "/typed/not/taken");
-  EXPECT_EQ(state.Set().Get(1).GetName(), "second");
+  EXPECT_EQ(state.Set().Get(1).AFolder, "/typed/not/taken");
+  EXPECT_EQ(state.Set().Get(1).Name, "second");
 }
 
 TEST_F(ConditionCommandsTest, RenameChangesOnlyTheNameOfTheCurrentCondition) {
@@ -150,7 +150,7 @@ TEST_F(ConditionCommandsTest, RenameAndDeleteWithoutAConditionChangeNothing) {
 
   // A view that never loaded anything: empty set, index 0.
   test::RecordingBar freshBar;
-  ConditionState fresh(freshBar);
+  ConditionState fresh(&freshBar);
   EXPECT_FALSE(HasCurrentCondition(fresh));
   EXPECT_FALSE(RenameCurrentCondition(fresh, "name"));
   EXPECT_FALSE(DeleteCurrentCondition(fresh));

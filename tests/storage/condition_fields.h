@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/condition.h"
+#include "storage/field_table.h"
 
 #include <gtest/gtest.h>
 
@@ -10,21 +11,14 @@ namespace orvel::test {
 
 // Compares every field, the name included, so that a failure names the field.
 inline void ExpectSameCondition(const engine::CCondition& actual, const engine::CCondition& expected) {
-  EXPECT_EQ(actual.GetName(), expected.GetName());
-  EXPECT_EQ(actual.GetAFolder(), expected.GetAFolder());
-  EXPECT_EQ(actual.GetBFolder(), expected.GetBFolder());
-  EXPECT_EQ(actual.GetSubFolder(), expected.GetSubFolder());
-  EXPECT_EQ(actual.GetSameDisp(), expected.GetSameDisp());
-  EXPECT_EQ(actual.GetChkExt(), expected.GetChkExt());
-  EXPECT_EQ(actual.GetExt(), expected.GetExt());
-  EXPECT_EQ(actual.GetComplete(), expected.GetComplete());
-  EXPECT_EQ(actual.GetChkNoExt(), expected.GetChkNoExt());
-  EXPECT_EQ(actual.GetNoExt(), expected.GetNoExt());
-  EXPECT_EQ(actual.GetDiffTime(), expected.GetDiffTime());
-  EXPECT_EQ(actual.GetDiffSel(), expected.GetDiffSel());
-  EXPECT_EQ(actual.GetEmptyFolder(), expected.GetEmptyFolder());
-  EXPECT_EQ(actual.GetRecyclerFolder(), expected.GetRecyclerFolder());
-  EXPECT_EQ(actual.GetDeleteTrash(), expected.GetDeleteTrash());
+  EXPECT_EQ(actual.Name, expected.Name);
+  for (const storage::Field& field : storage::kFileFields) {
+    if (const std::string* text = storage::TextIn(field, actual)) {
+      EXPECT_EQ(*text, *storage::TextIn(field, expected)) << field.key;
+    } else {
+      EXPECT_EQ(*storage::NumberIn(field, actual), *storage::NumberIn(field, expected)) << field.key;
+    }
+  }
 }
 
 // A condition whose fields all differ from the defaults and from the fields
@@ -32,20 +26,21 @@ inline void ExpectSameCondition(const engine::CCondition& actual, const engine::
 inline engine::CCondition SampleCondition(const std::string& name, int seed) {
   const std::string s = std::to_string(seed);
   engine::CCondition c;
-  c.SetName(name);
-  c.SetAFolder("/base" + s + "/");
-  c.SetBFolder("/target" + s);
-  c.SetSubFolder(seed % 2);
-  c.SetSameDisp((seed + 1) % 2);
-  c.SetChkExt(1);
-  c.SetExt("exe com" + s);
-  c.SetComplete(1);
-  c.SetChkNoExt(seed % 2);
-  c.SetNoExt("bak tmp" + s);
-  c.SetDiffTime(10 + seed, seed % 4);
-  c.SetEmptyFolder(1);
-  c.SetRecyclerFolder(seed % 2);
-  c.SetDeleteTrash(1);
+  c.Name = name;
+  c.AFolder = "/base" + s + "/";
+  c.BFolder = "/target" + s;
+  c.SubFolder = seed % 2;
+  c.SameDisp = (seed + 1) % 2;
+  c.ChkExt = 1;
+  c.Ext = "exe com" + s;
+  c.Complete = 1;
+  c.ChkNoExt = seed % 2;
+  c.NoExt = "bak tmp" + s;
+  c.DiffTime = 10 + seed;
+  c.DiffSel = seed % 4;
+  c.EmptyFolder = 1;
+  c.RecyclerFolder = seed % 2;
+  c.DeleteTrash = 1;
   return c;
 }
 

@@ -29,7 +29,7 @@ CConditionSet Parse(const std::string& bytes, const std::string& path = "/x/File
 
 CCondition Named(const std::string& name) {
   CCondition c;
-  c.SetName(name);
+  c.Name = name;
   return c;
 }
 
@@ -43,27 +43,28 @@ TEST(ConditionFileLoad, LegacyLayoutTakesItsNameFromTheFileName) {
   ASSERT_TRUE(LoadConditionFile(path, set));
   ASSERT_EQ(set.Count(), 1);
   CCondition expected = Named("Work");
-  expected.SetAFolder("/data/");
-  expected.SetBFolder("/backup/");
-  expected.SetSubFolder(0);
-  expected.SetSameDisp(1);
-  expected.SetChkExt(1);
-  expected.SetExt("exe com");
-  expected.SetComplete(1);
-  expected.SetChkNoExt(0);
-  expected.SetNoExt("bak");
-  expected.SetDiffTime(5, 2);
-  expected.SetEmptyFolder(1);
-  expected.SetRecyclerFolder(0);
-  expected.SetDeleteTrash(1);
+  expected.AFolder = "/data/";
+  expected.BFolder = "/backup/";
+  expected.SubFolder = 0;
+  expected.SameDisp = 1;
+  expected.ChkExt = 1;
+  expected.Ext = "exe com";
+  expected.Complete = 1;
+  expected.ChkNoExt = 0;
+  expected.NoExt = "bak";
+  expected.DiffTime = 5;
+  expected.DiffSel = 2;
+  expected.EmptyFolder = 1;
+  expected.RecyclerFolder = 0;
+  expected.DeleteTrash = 1;
   ExpectSameCondition(set.Get(0), expected);
 }
 
 TEST(ConditionFileLoad, MissingLegacyLinesCountAsEmptyAndZero) {
   CCondition zero = Named("Empty");
-  zero.SetSubFolder(0);
-  zero.SetSameDisp(0);
-  zero.SetRecyclerFolder(0);
+  zero.SubFolder = 0;
+  zero.SameDisp = 0;
+  zero.RecyclerFolder = 0;
   CConditionSet set = Parse("", "/folder/Empty.ORV");
   ASSERT_EQ(set.Count(), 1);
   ExpectSameCondition(set.Get(0), zero);
@@ -71,21 +72,21 @@ TEST(ConditionFileLoad, MissingLegacyLinesCountAsEmptyAndZero) {
   set = Parse("/a\r\n/b\r\n1\r\n1\r\n1", "Five.orv");
   ASSERT_EQ(set.Count(), 1);
   CCondition five = Named("Five");
-  five.SetAFolder("/a");
-  five.SetBFolder("/b");
-  five.SetChkExt(1);
-  five.SetRecyclerFolder(0);
+  five.AFolder = "/a";
+  five.BFolder = "/b";
+  five.ChkExt = 1;
+  five.RecyclerFolder = 0;
   ExpectSameCondition(set.Get(0), five);
 }
 
 TEST(ConditionFileLoad, LegacyNamesOfShortOrMultibyteFileNames) {
-  EXPECT_EQ(Parse("", "/x/.ORV").Get(0).GetName(), "");
-  EXPECT_EQ(Parse("", "/x/a.ORV").Get(0).GetName(), "a");
-  EXPECT_EQ(Parse("", "Plain").Get(0).GetName(), "P");
-  EXPECT_EQ(Parse("", "/x/設定.ORV").Get(0).GetName(), "設定");
+  EXPECT_EQ(Parse("", "/x/.ORV").Get(0).Name, "");
+  EXPECT_EQ(Parse("", "/x/a.ORV").Get(0).Name, "a");
+  EXPECT_EQ(Parse("", "Plain").Get(0).Name, "P");
+  EXPECT_EQ(Parse("", "/x/設定.ORV").Get(0).Name, "設定");
   // Cutting four bytes off "設定abc" would leave half of 定; the whole
   // character goes instead.
-  EXPECT_EQ(Parse("", "/x/設定abc").Get(0).GetName(), "設");
+  EXPECT_EQ(Parse("", "/x/設定abc").Get(0).Name, "設");
 }
 
 TEST(ConditionFileLoad, ALegacyFolderStartingWithABigNumberReadsAsCoded) {
@@ -101,16 +102,16 @@ TEST(ConditionFileLoad, VersionLineAloneGivesOneDefaultCondition) {
     ASSERT_EQ(set.Count(), 1);
     ExpectSameCondition(set.Get(0), CCondition());
   }
-  EXPECT_EQ(Parse("168\n").Get(0).GetName(), "File");  // below 169: legacy
+  EXPECT_EQ(Parse("168\n").Get(0).Name, "File");  // below 169: legacy
 }
 
 TEST(ConditionFileLoad, MissingCodesKeepTheDefaults) {
   const CConditionSet set = Parse("171\r\n// partial\r\n01/a\r\n030\r\n130\r\n// sparse\r\n050\r\n070\r\n120\r\n");
   ASSERT_EQ(set.Count(), 2);
   CCondition partial = Named("partial");
-  partial.SetAFolder("/a");
-  partial.SetSubFolder(0);
-  partial.SetRecyclerFolder(0);
+  partial.AFolder = "/a";
+  partial.SubFolder = 0;
+  partial.RecyclerFolder = 0;
   ExpectSameCondition(set.Get(0), partial);
   ExpectSameCondition(set.Get(1), Named("sparse"));  // SubFolder, SameDisp, RecyclerFolder stay 1
 }
@@ -119,10 +120,10 @@ TEST(ConditionFileLoad, NameLinesNeedTheBlankAndMayBeEmpty) {
   const CConditionSet set = Parse("171\n//skipped\n01/ignored\n// \n01/a\n//late\n// 名前 \n02/b\n");
   ASSERT_EQ(set.Count(), 2);
   CCondition unnamed = Named("");
-  unnamed.SetAFolder("/a");
+  unnamed.AFolder = "/a";
   ExpectSameCondition(set.Get(0), unnamed);
   CCondition named = Named("名前 ");
-  named.SetBFolder("/b");
+  named.BFolder = "/b";
   ExpectSameCondition(set.Get(1), named);
 }
 
@@ -130,19 +131,21 @@ TEST(ConditionFileLoad, CodeTenSwallowsTheNextLineEvenANameLine) {
   const CConditionSet set = Parse("171\n// first\n1030\n// second\n07 1\n0214\n// third\n105\n1102\n11 3\n10-7\n");
   ASSERT_EQ(set.Count(), 2);
   CCondition first = Named("first");
-  first.SetDiffTime(30, 0);  // "// second" minus two bytes is " second": 0
-  first.SetComplete(1);
-  first.SetBFolder("14");
+  first.DiffTime = 30;
+  first.DiffSel = 0;  // "// second" minus two bytes is " second": 0
+  first.Complete = 1;
+  first.BFolder = "14";
   ExpectSameCondition(set.Get(0), first);
 
   CCondition third = Named("third");
-  third.SetDiffTime(-7, 0);  // the last line has no following line: unit 0
+  third.DiffTime = -7;
+  third.DiffSel = 0;  // the last line has no following line: unit 0
   ExpectSameCondition(set.Get(1), third);
 
   // The unit line's code is not looked at; a later code-10 line overwrites.
   const CConditionSet later = Parse("171\n// t\n105\n992\n1011\nxx3\n");
-  EXPECT_EQ(later.Get(0).GetDiffTime(), 11);
-  EXPECT_EQ(later.Get(0).GetDiffSel(), 3);
+  EXPECT_EQ(later.Get(0).DiffTime, 11);
+  EXPECT_EQ(later.Get(0).DiffSel, 3);
 }
 
 TEST(ConditionFileLoad, NumbersAreReadLeniently) {
@@ -150,23 +153,23 @@ TEST(ConditionFileLoad, NumbersAreReadLeniently) {
       "171\n// n\n03 \t+7x\n04-2\n05abc\n07\n0899999999999999999999\n12-99999999999999999999\n"
       "13 -0\n00/unknown\n15/unknown\n-1/unknown\nab/unknown\n1\n");
   const CCondition& c = set.Element(0);
-  EXPECT_EQ(c.GetSubFolder(), 7);
-  EXPECT_EQ(c.GetSameDisp(), -2);
-  EXPECT_EQ(c.GetChkExt(), 0);
-  EXPECT_EQ(c.GetComplete(), 0);
-  EXPECT_EQ(c.GetChkNoExt(), INT_MAX);
-  EXPECT_EQ(c.GetEmptyFolder(), INT_MIN);
-  EXPECT_EQ(c.GetRecyclerFolder(), 0);
-  EXPECT_EQ(c.GetAFolder(), "");  // the final "1": code 1 with an empty value
-  EXPECT_EQ(c.GetBFolder(), "");
+  EXPECT_EQ(c.SubFolder, 7);
+  EXPECT_EQ(c.SameDisp, -2);
+  EXPECT_EQ(c.ChkExt, 0);
+  EXPECT_EQ(c.Complete, 0);
+  EXPECT_EQ(c.ChkNoExt, INT_MAX);
+  EXPECT_EQ(c.EmptyFolder, INT_MIN);
+  EXPECT_EQ(c.RecyclerFolder, 0);
+  EXPECT_EQ(c.AFolder, "");  // the final "1": code 1 with an empty value
+  EXPECT_EQ(c.BFolder, "");
 }
 
 TEST(ConditionFileLoad, LineEnds) {
   // Only a CR right before the LF belongs to the line end.
   const CConditionSet set = Parse("171\r\n// a\rb\r\n01/x\r\r\n02/y\r");
   CCondition expected = Named("a\rb");
-  expected.SetAFolder("/x\r");
-  expected.SetBFolder("/y\r");
+  expected.AFolder = "/x\r";
+  expected.BFolder = "/y\r";
   ExpectSameCondition(set.Get(0), expected);
 }
 
@@ -179,15 +182,15 @@ TEST(ConditionFileLoad, Cp932FileLoadsAsUtf8) {
   CConditionSet set;
   ASSERT_TRUE(LoadConditionFile(path, set));
   ASSERT_EQ(set.Count(), 1);
-  EXPECT_EQ(set.Get(0).GetName(), "新規");
-  EXPECT_EQ(set.Get(0).GetAFolder(), "D:\\データ\\");
-  EXPECT_EQ(set.Get(0).GetBFolder(), "E:\\");
+  EXPECT_EQ(set.Get(0).Name, "新規");
+  EXPECT_EQ(set.Get(0).AFolder, "D:\\データ\\");
+  EXPECT_EQ(set.Get(0).BFolder, "E:\\");
 }
 
 TEST(ConditionFileLoad, BytesThatAreNeitherUtf8NorCp932AreKept) {
   const CConditionSet set = Parse("171\n// \xFF\xFEname\n01/\x81\n");
-  EXPECT_EQ(set.Get(0).GetName(), "\xFF\xFEname");
-  EXPECT_EQ(set.Get(0).GetAFolder(), "/\x81");
+  EXPECT_EQ(set.Get(0).Name, "\xFF\xFEname");
+  EXPECT_EQ(set.Get(0).AFolder, "/\x81");
 }
 
 TEST(ConditionFileLoad, ALeadingByteOrderMarkIsDropped) {
@@ -201,11 +204,11 @@ TEST(ConditionFileLoad, ALeadingByteOrderMarkIsDropped) {
   CConditionSet set;
   ASSERT_TRUE(LoadConditionFile(path, set));
   ASSERT_EQ(set.Count(), 1);
-  EXPECT_EQ(set.Get(0).GetName(), "新規");
-  EXPECT_EQ(set.Get(0).GetAFolder(), "/a");
+  EXPECT_EQ(set.Get(0).Name, "新規");
+  EXPECT_EQ(set.Get(0).AFolder, "/a");
 
   // A legacy file's base folder does not keep the mark either.
-  EXPECT_EQ(Parse("\xEF\xBB\xBF/legacy\n").Get(0).GetAFolder(), "/legacy");
+  EXPECT_EQ(Parse("\xEF\xBB\xBF/legacy\n").Get(0).AFolder, "/legacy");
 }
 
 TEST(ConditionFileLoad, BinaryJunkLoadsWithoutHarm) {
@@ -226,11 +229,11 @@ TEST(ConditionFileLoad, BinaryJunkLoadsWithoutHarm) {
   for (int i = 0; i < 20000; ++i) coded += i % 3 == 0 ? "// \0n\n"s : i % 3 == 1 ? "10\n"s : "\0\n"s;
   const CConditionSet codedSet = Parse(coded);
   ASSERT_EQ(codedSet.Count(), 6667);
-  EXPECT_EQ(codedSet.Get(6666).GetName(), "");  // the name ends at the NUL
+  EXPECT_EQ(codedSet.Get(6666).Name, "");  // the name ends at the NUL
 }
 
-CCondition With(CCondition c, void (CCondition::*set)(const std::string&), const std::string& value) {
-  (c.*set)(value);
+CCondition With(CCondition c, std::string engine::ConditionFields::*field, const std::string& value) {
+  c.*field = value;
   return c;
 }
 
@@ -241,28 +244,29 @@ TEST(ConditionFileLoad, EveryLineEndsAtItsFirstNul) {
     CCondition expected;
   } cases[] = {
       {"171\n// na\0me\n"s, Named("na")},
-      {"171\n// c\n01/base\0/elsewhere\n"s, With(c, &CCondition::SetAFolder, "/base")},
-      {"171\n// c\n02/target\0x\r\n"s, With(c, &CCondition::SetBFolder, "/target")},
-      {"171\n// c\n06exe\0 com\n"s, With(c, &CCondition::SetExt, "exe")},
-      {"171\n// c\n09bak\0\r\n"s, With(c, &CCondition::SetNoExt, "bak")},
+      {"171\n// c\n01/base\0/elsewhere\n"s, With(c, &CCondition::AFolder, "/base")},
+      {"171\n// c\n02/target\0x\r\n"s, With(c, &CCondition::BFolder, "/target")},
+      {"171\n// c\n06exe\0 com\n"s, With(c, &CCondition::Ext, "exe")},
+      {"171\n// c\n09bak\0\r\n"s, With(c, &CCondition::NoExt, "bak")},
       // A NUL right after a one-digit code leaves the code with an empty value.
       {"171\n// c\n1\0/base\n"s, c},
       // Numbers stop at the NUL too: the unit's line of a code-10 line as well.
       {"171\n// c\n03\0" "0\n1012\n11\0" "3\n"s,
        [&] {
          CCondition n = c;
-         n.SetSubFolder(0);
-         n.SetDiffTime(12, 0);
+         n.SubFolder = 0;
+         n.DiffTime = 12;
+         n.DiffSel = 0;
          return n;
        }()},
       // The legacy layout's lines as well.
       {"/base\0/elsewhere\n/target\n1\n0\n"s,
        [] {
          CCondition n = Named("File");
-         n.SetAFolder("/base");
-         n.SetBFolder("/target");
-         n.SetSameDisp(0);
-         n.SetRecyclerFolder(0);  // a missing line reads as 0
+         n.AFolder = "/base";
+         n.BFolder = "/target";
+         n.SameDisp = 0;
+         n.RecyclerFolder = 0;  // a missing line reads as 0
          return n;
        }()},
   };
@@ -318,8 +322,8 @@ TEST(ConditionFileLoad, AFileOfExactlyTheLimitLoads) {
   const LoadResult result = LoadConditionFile(dir / "full.ORV", set);
   ASSERT_TRUE(result) << static_cast<int>(result.error);
   ASSERT_EQ(set.Count(), 1);
-  EXPECT_EQ(set.Get(0).GetName(), "last");
-  EXPECT_EQ(set.Get(0).GetAFolder(), "/a");
+  EXPECT_EQ(set.Get(0).Name, "last");
+  EXPECT_EQ(set.Get(0).AFolder, "/a");
 }
 
 }  // namespace

@@ -25,9 +25,9 @@ using test::SampleCondition;
 
 TEST(ConditionFileFormat, WritesTheCodedLayoutByteForByte) {
   CCondition c;
-  c.SetName("新規");
-  c.SetAFolder("D:\\Data\\");
-  c.SetBFolder("E:\\Backup\\");
+  c.Name = "新規";
+  c.AFolder = "D:\\Data\\";
+  c.BFolder = "E:\\Backup\\";
   CConditionSet set;
   set.Add(c);
   EXPECT_EQ(FormatConditionFile(set),
@@ -36,7 +36,8 @@ TEST(ConditionFileFormat, WritesTheCodedLayoutByteForByte) {
 
   set.Clear();
   CCondition negative;
-  negative.SetDiffTime(-15, 3);
+  negative.DiffTime = -15;
+  negative.DiffSel = 3;
   set.Add(negative);
   const std::string text = FormatConditionFile(set);
   EXPECT_NE(text.find("\r\n10-15\r\n113\r\n"), std::string::npos);
@@ -46,8 +47,8 @@ TEST(ConditionFileSave, ThreeConditionsSurviveSaveAndLoad) {
   CConditionSet set;
   set.Add(SampleCondition("first", 1));
   CCondition japanese = SampleCondition("データ同期 ", 2);  // trailing blank in the name
-  japanese.SetAFolder("/home/user/データ/");
-  japanese.SetBFolder("/media/バックアップ ");
+  japanese.AFolder = "/home/user/データ/";
+  japanese.BFolder = "/media/バックアップ ";
   set.Add(japanese);
   set.Add(SampleCondition("first", 3));  // a repeated name
 
@@ -136,7 +137,7 @@ TEST(ConditionFileSave, ALineBreakInAValueIsRefusedAndTheOldFileStays) {
   test::WriteFile(path, "previous", test::Time(1000));
 
   CCondition folder = SampleCondition("broken folder", 2);
-  folder.SetBFolder("/target\nwith break");
+  folder.BFolder = "/target\nwith break";
   CCondition name = SampleCondition("two\rlines", 3);
   for (const CCondition& bad : {folder, name}) {
     CConditionSet set;
@@ -144,7 +145,7 @@ TEST(ConditionFileSave, ALineBreakInAValueIsRefusedAndTheOldFileStays) {
     set.Add(bad);
     const SaveResult result = SaveConditionFile(path, set);
     EXPECT_EQ(result.error, SaveError::LineBreakInValue);
-    EXPECT_EQ(result.detail, bad.GetName());
+    EXPECT_EQ(result.detail, bad.Name);
     EXPECT_EQ(test::ReadFile(path), "previous");
   }
   EXPECT_EQ(FolderNames(dir.Path()), std::vector<std::string>{"cond.ORV"});

@@ -51,9 +51,9 @@ TEST(WorkingSet, CarriesTheFourteenFieldsButNeitherNameNorGlobalOptions) {
   const CCondition source = SampleCondition("source name", 3);
   working.LoadFrom(source);
 
-  EXPECT_EQ(working.AFolder, source.GetAFolder());
-  EXPECT_EQ(working.DiffTime, source.GetDiffTime());
-  EXPECT_EQ(working.DiffSel, source.GetDiffSel());
+  EXPECT_EQ(working.AFolder, source.AFolder);
+  EXPECT_EQ(working.DiffTime, source.DiffTime);
+  EXPECT_EQ(working.DiffSel, source.DiffSel);
   EXPECT_EQ(working.DblClk, 2);
   EXPECT_EQ(working.ConfDlg, 0);
   EXPECT_EQ(working.ExeName1, "tool");

@@ -23,7 +23,7 @@ class ConditionStateTest : public ::testing::Test {
   }
 
   test::RecordingBar bar;
-  ConditionState state{bar};
+  ConditionState state{&bar};
 };
 
 TEST_F(ConditionStateTest, LoadAndStoreOutsideTheSetChangeNothing) {
@@ -39,12 +39,12 @@ TEST_F(ConditionStateTest, LoadAndStoreOutsideTheSetChangeNothing) {
 
 TEST_F(ConditionStateTest, StoreKeepsTheNameTheElementHasNow) {
   ASSERT_TRUE(state.LoadCondition(0));
-  state.Set().Element(0).SetName("renamed");
+  state.Set().Element(0).Name = "renamed";
   state.Working().Complete = 0;
   ASSERT_TRUE(state.StoreCondition(0));
 
   CCondition expected = SampleCondition("renamed", 1);
-  expected.SetComplete(0);
+  expected.Complete = 0;
   ExpectSameCondition(state.Set().Get(0), expected);
 }
 
@@ -53,11 +53,11 @@ TEST_F(ConditionStateTest, AFlagToggleStoresWithoutTheUntakenEdit) {
   bar.base = "/typed/but/not/taken";
   state.Working().EmptyFolder = 0;
   state.StoreCondition(state.CurrentIndex());
-  EXPECT_EQ(state.Set().Get(0).GetAFolder(), "/base1/");
-  EXPECT_EQ(state.Set().Get(0).GetEmptyFolder(), 0);
+  EXPECT_EQ(state.Set().Get(0).AFolder, "/base1/");
+  EXPECT_EQ(state.Set().Get(0).EmptyFolder, 0);
 
   state.TakeAndStore();
-  EXPECT_EQ(state.Set().Get(0).GetAFolder(), "/typed/but/not/taken");
+  EXPECT_EQ(state.Set().Get(0).AFolder, "/typed/but/not/taken");
 }
 
 TEST_F(ConditionStateTest, TakeBarTextsTakesTheFourEdits) {
@@ -78,7 +78,7 @@ TEST_F(ConditionStateTest, SelectingTheCurrentLineDoesNothing) {
   bar.base = "/typed";
   state.SelectCondition(0);
   EXPECT_TRUE(bar.calls.empty());
-  EXPECT_EQ(state.Set().Get(0).GetAFolder(), "/base1/");
+  EXPECT_EQ(state.Set().Get(0).AFolder, "/base1/");
   EXPECT_EQ(state.Working().AFolder, "/base1/");
 }
 
@@ -92,9 +92,9 @@ TEST_F(ConditionStateTest, SelectingAnotherLineStoresTheBarIntoTheOldConditionFi
   state.SelectCondition(2);
 
   CCondition stored = SampleCondition("first", 1);
-  stored.SetAFolder("/typed base");
-  stored.SetNoExt("log");
-  stored.SetDeleteTrash(0);
+  stored.AFolder = "/typed base";
+  stored.NoExt = "log";
+  stored.DeleteTrash = 0;
   ExpectSameCondition(state.Set().Get(0), stored);
   EXPECT_EQ(state.CurrentIndex(), 2);
   ExpectSameCondition(state.Working().ToCondition("third"), SampleCondition("third", 3));
@@ -145,9 +145,9 @@ TEST_F(ConditionStateTest, ARunWalksTheSetAndShowsTheCurrentConditionAgain) {
     ExpectSameCondition(condition, state.Set().Get(i));
     EXPECT_EQ(state.CurrentIndex(), 1);
     EXPECT_EQ(bar.selectedLine, i);
-    EXPECT_EQ(bar.shown.AFolder, condition.GetAFolder());
-    EXPECT_EQ(bar.toolbar.AFolder, condition.GetAFolder());
-    EXPECT_EQ(host.DeleteTrash(), condition.GetDeleteTrash() != 0);
+    EXPECT_EQ(bar.shown.AFolder, condition.AFolder);
+    EXPECT_EQ(bar.toolbar.AFolder, condition.AFolder);
+    EXPECT_EQ(host.DeleteTrash(), condition.DeleteTrash != 0);
   }
   EXPECT_EQ(state.Working().AFolder, "/base3/");
 

@@ -42,9 +42,9 @@ struct AppRig {
 // A condition for a rig's condition files.
 inline engine::CCondition MakeCondition(const std::string& name, const std::string& base, const std::string& target) {
   engine::CCondition c;
-  c.SetName(name);
-  c.SetAFolder(base);
-  c.SetBFolder(target);
+  c.Name = name;
+  c.AFolder = base;
+  c.BFolder = target;
   return c;
 }
 

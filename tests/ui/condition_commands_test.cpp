@@ -61,10 +61,10 @@ class ConditionCommandsTest : public ::testing::Test {
   void StartWithThree() {
     std::string path = dir / "three.ORV";
     engine::CCondition second = MakeCondition("second", "/a2", "/b2");
-    second.SetChkExt(1);
-    second.SetExt("txt");
-    second.SetChkNoExt(1);
-    second.SetNoExt("bak");
+    second.ChkExt = 1;
+    second.Ext = "txt";
+    second.ChkNoExt = 1;
+    second.NoExt = "bak";
     test::WriteConditionFile(path, {MakeCondition("first", "/a1", "/b1"), second, MakeCondition("third", "/a3", "/b3")});
     rig.Start({QString::fromStdString(path)});
   }
@@ -164,7 +164,7 @@ TEST_F(ConditionCommandsTest, BlankNameIsRefusedAndALeadingBlankIsKept) {
   EXPECT_TRUE(openAfterEnter);
   EXPECT_TRUE(focusAfterEnter);
   EXPECT_EQ(Names(), (QStringList{"first", "second", "third", " 予備 "}));
-  EXPECT_EQ(rig.State().Set().Get(3).GetName(), " 予備 ");
+  EXPECT_EQ(rig.State().Set().Get(3).Name, " 予備 ");
   EXPECT_EQ(SelectedLine(), 3);
 }
 
@@ -227,12 +227,12 @@ TEST_F(ConditionCommandsTest, RenamingTheSecondOfThreeChangesOnlyItsLine) {
   EXPECT_EQ(rig.State().CurrentIndex(), 1);
   // Nothing but the name: the bar is not rewritten and nothing was stored.
   EXPECT_EQ(rig.Bar().BaseEdit()->text(), "/typed/not/taken");
-  EXPECT_EQ(rig.State().Set().Get(1).GetAFolder(), "/a2");
-  EXPECT_EQ(rig.State().Set().Get(1).GetExt(), "txt");
+  EXPECT_EQ(rig.State().Set().Get(1).AFolder, "/a2");
+  EXPECT_EQ(rig.State().Set().Get(1).Ext, "txt");
 
   // A later toggle stores the flags under the new name.
   ASSERT_TRUE(Run(cmd::kComplete));
-  EXPECT_EQ(rig.State().Set().Get(1).GetName(), "renamed");
+  EXPECT_EQ(rig.State().Set().Get(1).Name, "renamed");
 }
 
 TEST_F(ConditionCommandsTest, DeletingTheMiddleMakesTheFormerThirdCurrent) {

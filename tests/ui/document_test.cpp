@@ -65,8 +65,8 @@ TEST_F(DocumentTest, SaveWritesTheTypedTextsAndNamesTheWindowAfterTheFile) {
   storage::CConditionSet loaded;
   ASSERT_TRUE(storage::LoadConditionFile(dir / "set.ORV", loaded));
   ASSERT_EQ(loaded.Count(), 1);
-  EXPECT_EQ(loaded.Element(0).GetName(), "新規");
-  EXPECT_EQ(loaded.Element(0).GetAFolder(), "/home/user/Documents");
+  EXPECT_EQ(loaded.Element(0).Name, "新規");
+  EXPECT_EQ(loaded.Element(0).AFolder, "/home/user/Documents");
   EXPECT_EQ(rig.app->Recent().Paths(), QStringList{File("set.ORV")});
 
   // Cancelled: nothing changes.

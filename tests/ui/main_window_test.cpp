@@ -154,8 +154,8 @@ TEST_F(MainWindowTest, SwitchingConditionsStoresTheTypedTextsFirst) {
   EXPECT_EQ(rig.State().CurrentIndex(), 0);
   QCoreApplication::processEvents();
   EXPECT_EQ(rig.State().CurrentIndex(), 1);
-  EXPECT_EQ(rig.State().Set().Element(0).GetAFolder(), "/edited");
-  EXPECT_EQ(rig.State().Set().Element(0).GetExt(), "txt doc");
+  EXPECT_EQ(rig.State().Set().Element(0).AFolder, "/edited");
+  EXPECT_EQ(rig.State().Set().Element(0).Ext, "txt doc");
   rig.Bar().ConditionList()->setCurrentRow(0);
   QCoreApplication::processEvents();
   EXPECT_EQ(rig.Bar().BaseEdit()->text(), "/edited");
@@ -169,12 +169,12 @@ TEST_F(MainWindowTest, TogglesTickMenuAndToolbarAndBelongToTheirCondition) {
   Idle();
   EXPECT_TRUE(Action(cmd::kComplete)->isChecked());
   EXPECT_TRUE(ToolButton(cmd::kComplete)->isChecked());
-  EXPECT_EQ(rig.State().Set().Element(0).GetComplete(), 1);
+  EXPECT_EQ(rig.State().Set().Element(0).Complete, 1);
 
   Action(cmd::kSameDisp)->trigger();  // hide identical files
   Idle();
   EXPECT_TRUE(Action(cmd::kSameDisp)->isChecked());
-  EXPECT_EQ(rig.State().Set().Element(0).GetSameDisp(), 0);
+  EXPECT_EQ(rig.State().Set().Element(0).SameDisp, 0);
 
   rig.Bar().ConditionList()->setCurrentRow(1);
   QCoreApplication::processEvents();
@@ -194,15 +194,15 @@ TEST_F(MainWindowTest, ExtensionTogglesAndCheckBoxesAgree) {
   Idle();
   EXPECT_TRUE(rig.Bar().ExtCheck()->isChecked());
   EXPECT_TRUE(Action(cmd::kIncludeExt)->isChecked());
-  EXPECT_EQ(rig.State().Set().Element(0).GetChkExt(), 1);
+  EXPECT_EQ(rig.State().Set().Element(0).ChkExt, 1);
   QTest::mouseClick(rig.Bar().NoExtCheck(), Qt::LeftButton);
   Idle();
   EXPECT_TRUE(Action(cmd::kExcludeExt)->isChecked());
-  EXPECT_EQ(rig.State().Set().Element(0).GetChkNoExt(), 1);
+  EXPECT_EQ(rig.State().Set().Element(0).ChkNoExt, 1);
   QTest::mouseClick(rig.Bar().ExtCheck(), Qt::LeftButton);
   Idle();
   EXPECT_FALSE(Action(cmd::kIncludeExt)->isChecked());
-  EXPECT_EQ(rig.State().Set().Element(0).GetChkExt(), 0);
+  EXPECT_EQ(rig.State().Set().Element(0).ChkExt, 0);
 }
 
 TEST_F(MainWindowTest, UpdateRulesFollowTheEditsTheSelectionAndTheTool) {

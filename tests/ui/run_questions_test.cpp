@@ -124,7 +124,7 @@ class EmptyBaseTest : public ::testing::Test {
     WriteFile(dir / "b/x.txt", "x", Time(1000));
     WriteFile(dir / "b/y.txt", "y", Time(1000));
     engine::CCondition complete = MakeCondition("mirror", dir / "a", dir / "b");
-    complete.SetComplete(1);
+    complete.Complete = 1;
     test::WriteConditionFile(dir / "mirror.ORV", {complete});
   }
 

@@ -28,7 +28,6 @@ class SettingsStoreTest : public ::testing::Test {
   }
 
   test::TempDir dir;
-  NullConditionBar bar;
 };
 
 WorkingSet AllDifferentFromDefaults() {
@@ -63,7 +62,7 @@ void ExpectSameWorkingSet(const WorkingSet& actual, const WorkingSet& expected) 
 }
 
 TEST_F(SettingsStoreTest, FirstStartGivesOneNewConditionWithTheInstallationDefaults) {
-  ConditionState state(bar);
+  ConditionState state(nullptr);
   state.Set().Add(SampleCondition("left over", 1));
   state.Set().Add(SampleCondition("left over too", 2));
   state.SetCurrentIndex(0);
@@ -73,18 +72,19 @@ TEST_F(SettingsStoreTest, FirstStartGivesOneNewConditionWithTheInstallationDefau
   ASSERT_EQ(state.Set().Count(), 1);
   EXPECT_EQ(state.CurrentIndex(), 0);
   engine::CCondition expected;
-  expected.SetName("新規");
-  expected.SetAFolder("/");
-  expected.SetBFolder("/");
-  expected.SetSubFolder(0);  // the settings default, not the condition's own
-  expected.SetSameDisp(1);
-  expected.SetChkExt(0);
-  expected.SetChkNoExt(0);
-  expected.SetComplete(0);
-  expected.SetDiffTime(0, 0);
-  expected.SetEmptyFolder(0);
-  expected.SetRecyclerFolder(1);
-  expected.SetDeleteTrash(0);
+  expected.Name = "新規";
+  expected.AFolder = "/";
+  expected.BFolder = "/";
+  expected.SubFolder = 0;  // the settings default, not the condition's own
+  expected.SameDisp = 1;
+  expected.ChkExt = 0;
+  expected.ChkNoExt = 0;
+  expected.Complete = 0;
+  expected.DiffTime = 0;
+  expected.DiffSel = 0;
+  expected.EmptyFolder = 0;
+  expected.RecyclerFolder = 1;
+  expected.DeleteTrash = 0;
   ExpectSameCondition(state.Set().Get(0), expected);
   ExpectSameCondition(state.Working().ToCondition("新規"), expected);
   EXPECT_EQ(state.Working().DblClk, 1);
@@ -107,7 +107,7 @@ TEST_F(SettingsStoreTest, AllEighteenValuesSurviveASaveAndLoadThroughTheFile) {
   EXPECT_EQ(settings->childGroups(), QStringList());
   EXPECT_EQ(settings->value("DiffTime").toString(), "40000");
 
-  ConditionState state(bar);
+  ConditionState state(nullptr);
   state.SetCurrentIndex(0);
   LoadSettings(*settings, state);
   ExpectSameWorkingSet(state.Working(), saved);
@@ -124,7 +124,7 @@ TEST_F(SettingsStoreTest, TheCurrentConditionOfALoadedSetComesBackAsTheOneNewCon
   ASSERT_TRUE(SaveConditionFile(path, file));
 
   {
-    ConditionState state(bar);
+    ConditionState state(nullptr);
     auto settings = OpenSettings();
     LoadSettings(*settings, state);
     ASSERT_TRUE(LoadConditionFile(path, state.Set()));
@@ -135,7 +135,7 @@ TEST_F(SettingsStoreTest, TheCurrentConditionOfALoadedSetComesBackAsTheOneNewCon
     SaveSettings(*settings, state.Working());
   }
 
-  ConditionState next(bar);
+  ConditionState next(nullptr);
   auto settings = OpenSettings();
   LoadSettings(*settings, next);
   ASSERT_EQ(next.Set().Count(), 1);
@@ -161,7 +161,7 @@ TEST_F(SettingsStoreTest, HandEditedValuesThatAreNotIntegersReadAsTheirDefaults)
         "Ext=a, b\n"
         "AFolder=/data\n");
   }
-  ConditionState state(bar);
+  ConditionState state(nullptr);
   auto settings = OpenSettings();
   LoadSettings(*settings, state);
   const WorkingSet& w = state.Working();

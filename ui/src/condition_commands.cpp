@@ -1,6 +1,7 @@
 #include "ui/condition_commands.h"
 
 #include "storage/condition_commands.h"
+#include "storage/working_data.h"
 #include "ui/condition_name_dialog.h"
 #include "ui/user_dialogs.h"
 
@@ -20,25 +21,16 @@ std::optional<std::string> AskName(IUserDialogs& dialogs, QWidget* parent, const
 
 }  // namespace
 
-void NewConditionCommand(storage::ConditionState& state, IUserDialogs& dialogs, QWidget* parent) {
-  std::optional<std::string> name = AskName(dialogs, parent, std::string());
-  if (!name) return;
-  storage::AppendNewCondition(state, *name);
+void NewConditionCommand(storage::WorkingData& data, IUserDialogs& dialogs, QWidget* parent) {
+  if (std::optional<std::string> name = AskName(dialogs, parent, std::string())) data.NewCondition(*name);
 }
 
-void RenameConditionCommand(storage::ConditionState& state, IUserDialogs& dialogs, QWidget* parent) {
+void RenameConditionCommand(storage::WorkingData& data, IUserDialogs& dialogs, QWidget* parent) {
   // Without a condition there is nothing to rename: no dialog at all.
+  const storage::ConditionState& state = data.State();
   if (!storage::HasCurrentCondition(state)) return;
-  std::optional<std::string> name = AskName(dialogs, parent, state.Set().Element(state.CurrentIndex()).GetName());
-  if (!name) return;
-  storage::RenameCurrentCondition(state, *name);
-}
-
-void DeleteConditionCommand(storage::ConditionState& state, IUserDialogs& dialogs, QWidget* /*parent*/) {
-  if (!storage::HasCurrentCondition(state)) return;
-  const QString name = QString::fromStdString(state.Set().Element(state.CurrentIndex()).GetName());
-  if (!dialogs.AskYesNo(name + QStringLiteral("\nを削除します\nよろしいですか？"))) return;
-  storage::DeleteCurrentCondition(state);
+  if (std::optional<std::string> name = AskName(dialogs, parent, state.Set().Element(state.CurrentIndex()).Name))
+    data.RenameCondition(*name);
 }
 
 }  // namespace orvel::ui

@@ -21,7 +21,8 @@ QGroupBox* AddGroup(QWidget* page, const char* name, const QString& title, const
 
 }  // namespace
 
-CEnvPage::CEnvPage(QWidget* parent) : COptionsPage(QStringLiteral("環境"), 225, 127, parent) {
+CEnvPage::CEnvPage(storage::WorkingSet& values, QWidget* parent)
+    : COptionsPage(QStringLiteral("環境"), 225, 127, values, parent) {
   setObjectName(QStringLiteral("envPage"));
   const DialogUnits& du = Units();
   AddGroup(this, "envDoubleClickGroup", QStringLiteral("ダブルクリック"), du.Rect(6, 3, 81, 51));
@@ -60,17 +61,19 @@ CEnvPage::CEnvPage(QWidget* parent) : COptionsPage(QStringLiteral("環境"), 225
 
 void CEnvPage::FillControls() {
   // Any other value leaves all three unchosen.
-  if (QAbstractButton* button = doubleClick_->button(fields_.doubleClick)) button->setChecked(true);
-  toolNameField_.Fill(toolName_, fields_.toolName);
-  toolPathField_.Fill(toolPath_, fields_.toolPath);
-  FillCheck(confirm_, fields_.confirm);
+  storage::WorkingSet& v = Values();
+  if (QAbstractButton* button = doubleClick_->button(v.DblClk)) button->setChecked(true);
+  toolNameField_.Fill(toolName_, v.ExeName1);
+  toolPathField_.Fill(toolPath_, v.ExePath1);
+  FillCheck(confirm_, v.ConfDlg);
 }
 
 std::optional<COptionsPage::Refusal> CEnvPage::ReadControls() {
-  fields_.doubleClick = doubleClick_->checkedId();  // -1 when none is chosen
-  fields_.toolName = toolNameField_.Read(toolName_);
-  fields_.toolPath = toolPathField_.Read(toolPath_);
-  fields_.confirm = ReadCheck(confirm_);
+  storage::WorkingSet& v = Values();
+  v.DblClk = doubleClick_->checkedId();  // -1 when none is chosen
+  v.ExeName1 = toolNameField_.Read(toolName_);
+  v.ExePath1 = toolPathField_.Read(toolPath_);
+  v.ConfDlg = ReadCheck(confirm_);
   return std::nullopt;
 }
 

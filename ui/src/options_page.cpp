@@ -9,8 +9,9 @@
 
 namespace orvel::ui {
 
-COptionsPage::COptionsPage(const QString& title, int widthUnits, int heightUnits, QWidget* parent)
-    : QWidget(parent), title_(title), units_(font()) {
+COptionsPage::COptionsPage(const QString& title, int widthUnits, int heightUnits, storage::WorkingSet& values,
+                           QWidget* parent)
+    : QWidget(parent), title_(title), units_(font()), values_(values) {
   // The sheet is as large as its largest page.
   setMinimumSize(units_.X(widthUnits), units_.Y(heightUnits));
 }

@@ -20,9 +20,9 @@ COptionsSheet::COptionsSheet(IUserDialogs& dialogs, QWidget* parent) : QDialog(p
 
   tabs_ = new QTabWidget(this);
   tabs_->setObjectName(QStringLiteral("optionsTabs"));
-  sync_ = new CSyncPage;
-  search_ = new CSearchPage;
-  env_ = new CEnvPage;
+  sync_ = new CSyncPage(values_);
+  search_ = new CSearchPage(values_);
+  env_ = new CEnvPage(values_);
   for (COptionsPage* page :
        {static_cast<COptionsPage*>(sync_), static_cast<COptionsPage*>(search_), static_cast<COptionsPage*>(env_)}) {
     tabs_->addTab(page, page->Title());
@@ -95,7 +95,7 @@ void COptionsSheet::accept() {
 
 void OptionsCommand(storage::ConditionState& state, IUserDialogs& dialogs, QWidget* parent) {
   storage::WorkingSet& w = state.Working();
-  storage::IConditionBar& bar = state.Bar();
+  storage::IConditionBar& bar = *state.Bar();  // the desktop program always has one
   // The sheet shows what was typed into the bar's extension edits, and the
   // working set keeps it even when the sheet is cancelled. The folder edits
   // are not taken.
@@ -103,46 +103,13 @@ void OptionsCommand(storage::ConditionState& state, IUserDialogs& dialogs, QWidg
   w.NoExt = bar.NoExtText();
 
   COptionsSheet sheet(dialogs, parent);
-  CSyncPage::Fields& sync = sheet.SyncPage().Values();
-  sync.complete = w.Complete;
-  sync.recycle = w.DeleteTrash;
-  CSearchPage::Fields& search = sheet.SearchPage().Values();
-  search.hideSame = w.SameDisp == 0 ? 1 : 0;
-  search.subFolder = w.SubFolder;
-  search.include = w.ChkExt;
-  search.includeText = w.Ext;
-  search.excludeText = w.NoExt;
-  search.exclude = w.ChkNoExt;
-  search.amount = static_cast<std::uint32_t>(w.DiffTime);
-  search.unit = w.DiffSel;
-  search.emptyFolder = w.EmptyFolder;
-  search.recyclerFolder = w.RecyclerFolder;
-  CEnvPage::Fields& env = sheet.EnvPage().Values();
-  env.doubleClick = w.DblClk;
-  env.toolName = w.ExeName1;
-  env.toolPath = w.ExePath1;
-  env.confirm = w.ConfDlg;
+  sheet.Values() = w;
   sheet.Begin();
 
   // Only OK, after the active page was read back, counts as confirmed.
   if (dialogs.Exec(sheet) != QDialog::Accepted || sheet.result() != QDialog::Accepted) return;
 
-  w.Complete = sync.complete;
-  w.DeleteTrash = sync.recycle;
-  w.SameDisp = search.hideSame == 0 ? 1 : 0;
-  w.SubFolder = search.subFolder;
-  w.ChkExt = search.include;
-  w.Ext = search.includeText;
-  w.NoExt = search.excludeText;
-  w.ChkNoExt = search.exclude;
-  w.DiffTime = static_cast<int>(search.amount);
-  w.DiffSel = search.unit;
-  w.EmptyFolder = search.emptyFolder;
-  w.RecyclerFolder = search.recyclerFolder;
-  w.DblClk = env.doubleClick;
-  w.ExeName1 = env.toolName;
-  w.ExePath1 = env.toolPath;
-  w.ConfDlg = env.confirm;
+  w = sheet.Values();
 
   // Only the extension edits and check boxes show the sheet's values; the
   // folder edits keep whatever the user typed there and has not run yet.

@@ -80,6 +80,7 @@ class COrvelView::RunScope {
 namespace {
 
 const QString kNotFound = QStringLiteral("指定された条件ファイルが見つかりません");
+const QString kTooLarge = QStringLiteral("条件ファイルが大きすぎるため読み込めません\n%1");
 
 QString FileTitle(const QString& path) { return QFileInfo(path).fileName(); }
 
@@ -92,14 +93,13 @@ COrvelView::COrvelView(CondiBar& bar, CommandTable& commands, IUserDialogs& dial
       commands_(commands),
       dialogs_(dialogs),
       mainWindow_(mainWindow),
-      state_(bar),
-      host_(state_),
-      model_(std::make_unique<ResultModel>(rows_)),
       progress_(std::make_unique<CProgressDlg>(mainWindow)),
-      prompt_(std::make_unique<Prompt>(dialogs)) {
+      prompt_(std::make_unique<Prompt>(dialogs)),
+      data_(*progress_, *prompt_, &bar),
+      model_(std::make_unique<ResultModel>(data_.Rows())) {
   setObjectName(QStringLiteral("ResultList"));
   SetResultModel(model_.get());
-  engine_ = std::make_unique<engine::SyncEngine>(rows_, *model_, host_, *progress_, *prompt_);
+  data_.SetList(*model_);
   shell_ = std::make_unique<ShellActions>(*model_, *progress_, mainWindow_);
   // Rows appended by a run become visible at each turn of the event loop.
   progress_->SetBeforeDrain([this] { model_->Flush(); });
@@ -112,31 +112,29 @@ COrvelView::~COrvelView() { SetBusyCursor(false); }
 
 void COrvelView::InitialUpdate(const QString& documentPath) {
   if (!documentPath.isEmpty()) {
-    storage::LoadConditionFile(documentPath.toStdString(), state_.Set());
-    state_.ShowLoadedSet();
+    data_.LoadConditions(documentPath.toStdString());
   } else {
     QSettings settings;
-    storage::LoadSettings(settings, state_);
-    state_.FillConditionList();
-    state_.Bar().ShowWorkingSet(state_.Working());
+    storage::LoadSettings(settings, data_.State());
+    data_.State().FillConditionList();
+    data_.State().ShowWorkingSet();
   }
 }
 
-bool COrvelView::LoadCommandLineFile(const QString& path) {
-  if (!storage::LoadConditionFile(path.toStdString(), state_.Set())) {
-    dialogs_.Message(kNotFound);
-    return false;
-  }
-  state_.ShowLoadedSet();
-  return true;
+bool COrvelView::LoadFile(const QString& path) {
+  const storage::LoadResult result = data_.LoadConditions(path.toStdString());
+  if (!result) dialogs_.Message(result.error == storage::LoadError::TooLarge ? kTooLarge.arg(path) : kNotFound);
+  return static_cast<bool>(result);
 }
+
+bool COrvelView::LoadCommandLineFile(const QString& path) { return LoadFile(path); }
 
 void COrvelView::SaveSettings() {
   QSettings settings;
-  storage::SaveSettings(settings, state_.Working());
+  storage::SaveSettings(settings, data_.State().Working());
 }
 
-void COrvelView::SelectCondition(int index) { state_.SelectCondition(index); }
+void COrvelView::SelectCondition(int index) { data_.SelectCondition(index); }
 
 // ---- runs ----
 
@@ -150,11 +148,11 @@ void COrvelView::SetBusyCursor(bool busy) {
   }
 }
 
-void COrvelView::RunList(bool syncMode) {
+template <typename Run>
+void COrvelView::WithBusyCursor(Run&& run) {
   RunScope scope(*this);
-  state_.TakeAndStore();
   SetBusyCursor(true);
-  engine_->RunAllConditions(syncMode);
+  run();
   model_->Flush();
   SetBusyCursor(false);
   // The scan's indexes are gone; give their pages back instead of keeping them
@@ -162,13 +160,12 @@ void COrvelView::RunList(bool syncMode) {
   malloc_trim(0);
 }
 
-void COrvelView::ListCreation() { RunList(false); }
+void COrvelView::ListCreation() {
+  WithBusyCursor([this] { data_.ListCreation(); });
+}
 
 void COrvelView::SyncRun() {
-  if (!autoRun_ && state_.Working().ConfDlg != 0) {
-    if (!prompt_->Ask(engine::RunMessage::ConfirmSync, {})) return;
-  }
-  RunList(true);
+  WithBusyCursor([this] { data_.SyncRun(!autoRun_); });
   if (exitAfterRun_) {
     // Posted, so the close happens after this command has returned.
     QTimer::singleShot(0, this, [this] { Q_EMIT CloseRequested(); });
@@ -176,20 +173,17 @@ void COrvelView::SyncRun() {
 }
 
 void COrvelView::RunRowCommand(engine::Direction direction) {
-  RunScope scope(*this);
-  Selection selection(SelectedItems());
-  SetBusyCursor(true);
-  engine_->RunRowCommand(direction, state_.Working().ConfDlg != 0, selection);
-  SetBusyCursor(false);
+  const Selection selection(SelectedItems());
+  WithBusyCursor([&] { data_.RowCommand(direction, selection); });
 }
 
 // ---- condition files ----
 
 void COrvelView::SaveConditions() {
-  state_.TakeAndStore();
+  data_.State().TakeAndStore();
   std::optional<QString> path = dialogs_.SaveFileName();
   if (!path) return;
-  storage::SaveResult result = storage::SaveConditionFile(path->toStdString(), state_.Set());
+  const storage::SaveResult result = data_.SaveConditions(path->toStdString());
   switch (result.error) {
     case storage::SaveError::None:
       break;
@@ -211,15 +205,8 @@ void COrvelView::LoadConditions() {
   if (!path) return;
   // A file that cannot be read leaves the set, the title and the recent files
   // as they were, and says so.
-  if (!storage::LoadConditionFile(path->toStdString(), state_.Set())) {
-    dialogs_.Message(kNotFound);
-    return;
-  }
-  state_.FillConditionList();
-  state_.LoadCondition(0);
-  state_.SetCurrentIndex(0);
+  if (!LoadFile(*path)) return;
   if (addRecent_) addRecent_(*path);
-  state_.Bar().ShowWorkingSet(state_.Working());
   if (setTitle_) setTitle_(FileTitle(*path));
 }
 
@@ -230,29 +217,25 @@ bool COrvelView::FoldersTyped() const {
 }
 
 bool COrvelView::OneIdleLineSelected() const {
-  return !engine_->Busy() && selectionModel() && selectionModel()->selectedRows().size() == 1;
+  return !data_.Busy() && selectionModel() && selectionModel()->selectedRows().size() == 1;
 }
 
-void COrvelView::AddToggle(int id, int storage::WorkingSet::*field, bool tickWhenZero) {
+void COrvelView::AddToggle(int id, int engine::ConditionFields::*field, bool tickWhenZero) {
   commands_.SetHandler(id, [this, id, field] {
-    int& value = state_.Working().*field;
-    value = value != 0 ? 0 : 1;
-    if (id == cmd::kIncludeExt) bar_.ExtCheck()->setChecked(value != 0);
-    if (id == cmd::kExcludeExt) bar_.NoExtCheck()->setChecked(value != 0);
-    state_.StoreCondition(state_.CurrentIndex());
+    data_.ToggleOption(field);
+    // The extension toggles are also the bar's check boxes.
+    if (id == cmd::kIncludeExt) bar_.ExtCheck()->setChecked(data_.State().Working().*field != 0);
+    if (id == cmd::kExcludeExt) bar_.NoExtCheck()->setChecked(data_.State().Working().*field != 0);
   });
   commands_.SetUpdate(id, [this, field, tickWhenZero](QAction& action) {
-    const bool on = (state_.Working().*field != 0) != tickWhenZero;
+    const bool on = (data_.State().Working().*field != 0) != tickWhenZero;
     if (action.isChecked() != on) action.setChecked(on);
   });
 }
 
-void COrvelView::AddCheckBoxCommand(int id, int storage::WorkingSet::*field) {
+void COrvelView::AddCheckBoxCommand(int id, int engine::ConditionFields::*field) {
   QCheckBox* box = id == cmd::kCheckExt ? bar_.ExtCheck() : bar_.NoExtCheck();
-  commands_.SetHandler(id, [this, box, field] {
-    state_.Working().*field = box->isChecked() ? 1 : 0;
-    state_.StoreCondition(state_.CurrentIndex());
-  });
+  commands_.SetHandler(id, [this, box, field] { data_.SetOption(field, box->isChecked() ? 1 : 0); });
 }
 
 void COrvelView::RegisterCommands() {
@@ -269,19 +252,20 @@ void COrvelView::RegisterCommands() {
   commands_.SetHandler(cmd::kLoadConditions, [this] { LoadConditions(); });
   commands_.SetHandler(cmd::kFileOpen, [this] { LoadConditions(); });
 
-  commands_.SetHandler(cmd::kOptions, [this] { OptionsCommand(state_, dialogs_, mainWindow_); });
-  commands_.SetHandler(cmd::kNewCondition, [this] { NewConditionCommand(state_, dialogs_, mainWindow_); });
-  commands_.SetHandler(cmd::kRenameCondition, [this] { RenameConditionCommand(state_, dialogs_, mainWindow_); });
-  commands_.SetHandler(cmd::kDeleteCondition, [this] { DeleteConditionCommand(state_, dialogs_, mainWindow_); });
+  commands_.SetHandler(cmd::kOptions, [this] { OptionsCommand(data_.State(), dialogs_, mainWindow_); });
+  commands_.SetHandler(cmd::kNewCondition, [this] { NewConditionCommand(data_, dialogs_, mainWindow_); });
+  commands_.SetHandler(cmd::kRenameCondition, [this] { RenameConditionCommand(data_, dialogs_, mainWindow_); });
+  commands_.SetHandler(cmd::kDeleteCondition, [this] { data_.DeleteCondition(); });
 
   commands_.SetHandler(cmd::kProperties, [this] { shell_->Properties(SelectedItems()); });
   commands_.SetHandler(cmd::kFindBase, [this] { shell_->FindBase(SelectedItems()); });
   commands_.SetHandler(cmd::kFindTarget, [this] { shell_->FindTarget(SelectedItems()); });
-  commands_.SetHandler(cmd::kExternalTool, [this] { shell_->ExternalTool(SelectedItems(), state_.Working().ExePath1); });
+  commands_.SetHandler(cmd::kExternalTool,
+                       [this] { shell_->ExternalTool(SelectedItems(), data_.State().Working().ExePath1); });
   auto oneIdleLine = [this](QAction& action) { action.setEnabled(OneIdleLineSelected()); };
   for (int id : {cmd::kProperties, cmd::kFindBase, cmd::kFindTarget}) commands_.SetUpdate(id, oneIdleLine);
   commands_.SetUpdate(cmd::kExternalTool, [this](QAction& action) {
-    const WorkingSet& w = state_.Working();
+    const WorkingSet& w = data_.State().Working();
     const bool set = !w.ExeName1.empty() && !w.ExePath1.empty();
     action.setEnabled(set);
     if (set) action.setText(QString::fromStdString(w.ExeName1));
@@ -341,11 +325,11 @@ void COrvelView::mouseDoubleClickEvent(QMouseEvent* event) {
   QTreeView::mouseDoubleClickEvent(event);
   const QModelIndex hit = indexAt(event->position().toPoint());
   if (!hit.isValid()) return;
-  switch (state_.Working().DblClk) {
+  switch (data_.State().Working().DblClk) {
     case 0: {
       // At once: no question, no progress window (unless a root folder is busy).
       RunScope scope(*this);
-      engine_->ExecuteRow(hit.row(), engine::Direction::AsMarked);
+      data_.UpdateRow(hit.row());
       break;
     }
     case 1:

@@ -31,7 +31,8 @@ AmountError ParseAmount(const QString& text, std::uint32_t& amount) {
 
 }  // namespace
 
-CSearchPage::CSearchPage(QWidget* parent) : COptionsPage(QStringLiteral("検索"), 283, 163, parent) {
+CSearchPage::CSearchPage(storage::WorkingSet& values, QWidget* parent)
+    : COptionsPage(QStringLiteral("検索"), 283, 163, values, parent) {
   setObjectName(QStringLiteral("searchPage"));
   subFolder_ = AddCheck("searchSubFolder", QStringLiteral("サブフォルダも検索する(&S)"), 6, 6, 94, 10);
   hideSame_ = AddCheck("searchHideSame", QStringLiteral("同じファイルは表示しない(&D)"), 6, 20, 99, 10);
@@ -63,19 +64,20 @@ CSearchPage::CSearchPage(QWidget* parent) : COptionsPage(QStringLiteral("検索"
 }
 
 void CSearchPage::FillControls() {
-  FillCheck(subFolder_, fields_.subFolder);
-  FillCheck(hideSame_, fields_.hideSame);
-  FillCheck(include_, fields_.include);
-  includeField_.Fill(includeText_, fields_.includeText);
-  FillCheck(exclude_, fields_.exclude);
-  excludeField_.Fill(excludeText_, fields_.excludeText);
+  storage::WorkingSet& v = Values();
+  FillCheck(subFolder_, v.SubFolder);
+  // The box says "do not show identical files": the inverse of SameDisp.
+  hideSame_->setChecked(v.SameDisp == 0);
+  FillCheck(include_, v.ChkExt);
+  includeField_.Fill(includeText_, v.Ext);
+  FillCheck(exclude_, v.ChkNoExt);
+  excludeField_.Fill(excludeText_, v.NoExt);
   // A negative tolerance (only a hand-edited file has one) counts as 0 in a
   // run; show that rather than its unsigned reading of over four billion.
-  const std::uint32_t shown = fields_.amount > static_cast<std::uint32_t>(INT_MAX) ? 0 : fields_.amount;
-  amount_->setText(QString::number(shown));
-  unit_->setCurrentIndex(fields_.unit >= 0 && fields_.unit < unit_->count() ? fields_.unit : -1);
-  FillCheck(emptyFolder_, fields_.emptyFolder);
-  FillCheck(recyclerFolder_, fields_.recyclerFolder);
+  amount_->setText(QString::number(v.DiffTime < 0 ? 0 : v.DiffTime));
+  unit_->setCurrentIndex(v.DiffSel >= 0 && v.DiffSel < unit_->count() ? v.DiffSel : -1);
+  FillCheck(emptyFolder_, v.EmptyFolder);
+  FillCheck(recyclerFolder_, v.RecyclerFolder);
 }
 
 std::optional<COptionsPage::Refusal> CSearchPage::ReadControls() {
@@ -88,16 +90,17 @@ std::optional<COptionsPage::Refusal> CSearchPage::ReadControls() {
     case AmountError::None:
       break;
   }
-  fields_.subFolder = ReadCheck(subFolder_);
-  fields_.hideSame = ReadCheck(hideSame_);
-  fields_.include = ReadCheck(include_);
-  fields_.includeText = includeField_.Read(includeText_);
-  fields_.exclude = ReadCheck(exclude_);
-  fields_.excludeText = excludeField_.Read(excludeText_);
-  fields_.amount = amount;
-  fields_.unit = unit_->currentIndex();
-  fields_.emptyFolder = ReadCheck(emptyFolder_);
-  fields_.recyclerFolder = ReadCheck(recyclerFolder_);
+  storage::WorkingSet& v = Values();
+  v.SubFolder = ReadCheck(subFolder_);
+  v.SameDisp = hideSame_->isChecked() ? 0 : 1;
+  v.ChkExt = ReadCheck(include_);
+  v.Ext = includeField_.Read(includeText_);
+  v.ChkNoExt = ReadCheck(exclude_);
+  v.NoExt = excludeField_.Read(excludeText_);
+  v.DiffTime = static_cast<int>(amount);
+  v.DiffSel = unit_->currentIndex();  // -1 when none is chosen
+  v.EmptyFolder = ReadCheck(emptyFolder_);
+  v.RecyclerFolder = ReadCheck(recyclerFolder_);
   return std::nullopt;
 }
 

@@ -4,69 +4,34 @@
 
 namespace orvel::engine {
 
-// One named folder pair with its per-condition options. A plain value: copying
-// copies every field, the name included. It checks nothing; a run validates and
-// normalises what it uses.
-class CCondition {
- public:
-  CCondition() = default;
-  CCondition(const CCondition&) = default;
-  CCondition& operator=(const CCondition&) = default;
-  virtual ~CCondition() = default;
+// The options of one folder pair, named as they are stored. The defaults are
+// those of a newly made record; the field table of storage/ says how each is
+// saved and what it defaults to elsewhere.
+struct ConditionFields {
+  std::string AFolder;     // base folder, as typed
+  std::string BFolder;     // target folder, as typed
+  int SubFolder = 1;       // subfolders take part
+  int SameDisp = 1;        // identical pairs get a row
+  int ChkExt = 0;          // only the extensions in Ext take part (wins over ChkNoExt)
+  std::string Ext;         // extensions, separated by blanks
+  int ChkNoExt = 0;        // the extensions in NoExt are left out
+  std::string NoExt;
+  int Complete = 0;        // complete sync: target-only entries are deleted
+  int DiffTime = 0;        // time tolerance: amount …
+  int DiffSel = 0;         // … and unit (0 s, 1 min, 2 h, 3 days)
+  int EmptyFolder = 0;     // empty folders take part
+  int RecyclerFolder = 1;  // recycle-bin folders are skipped
+  int DeleteTrash = 0;     // deletions go to the trash
 
-  const std::string& GetAFolder() const { return aFolder_; }
-  void SetAFolder(const std::string& v) { aFolder_ = v; }
-  const std::string& GetBFolder() const { return bFolder_; }
-  void SetBFolder(const std::string& v) { bFolder_ = v; }
-  int GetSubFolder() const { return subFolder_; }
-  void SetSubFolder(int v) { subFolder_ = v; }
-  int GetSameDisp() const { return sameDisp_; }
-  void SetSameDisp(int v) { sameDisp_ = v; }
-  int GetChkExt() const { return chkExt_; }
-  void SetChkExt(int v) { chkExt_ = v; }
-  const std::string& GetExt() const { return ext_; }
-  void SetExt(const std::string& v) { ext_ = v; }
-  int GetChkNoExt() const { return chkNoExt_; }
-  void SetChkNoExt(int v) { chkNoExt_ = v; }
-  const std::string& GetNoExt() const { return noExt_; }
-  void SetNoExt(const std::string& v) { noExt_ = v; }
-  int GetComplete() const { return complete_; }
-  void SetComplete(int v) { complete_ = v; }
-  int GetDiffTime() const { return diffTime_; }
-  int GetDiffSel() const { return diffSel_; }
-  // The amount and unit of the tolerance are written together.
-  void SetDiffTime(int time, int sel) {
-    diffTime_ = time;
-    diffSel_ = sel;
-  }
-  int GetEmptyFolder() const { return emptyFolder_; }
-  void SetEmptyFolder(int v) { emptyFolder_ = v; }
-  int GetRecyclerFolder() const { return recyclerFolder_; }
-  void SetRecyclerFolder(int v) { recyclerFolder_ = v; }
-  int GetDeleteTrash() const { return deleteTrash_; }
-  void SetDeleteTrash(int v) { deleteTrash_ = v; }
-  const std::string& GetName() const { return name_; }
-  void SetName(const std::string& v) { name_ = v; }
+  friend bool operator==(const ConditionFields&, const ConditionFields&) = default;
+};
 
-  // Field-by-field equality, the name included.
-  bool operator==(const CCondition& other) const;
+// One named folder pair with its options. A plain value: it checks nothing; a
+// run validates and normalises what it uses.
+struct CCondition : ConditionFields {
+  std::string Name;  // a display name, not a key: names may repeat
 
- private:
-  std::string aFolder_;
-  std::string bFolder_;
-  int subFolder_ = 1;
-  int sameDisp_ = 1;
-  int chkExt_ = 0;
-  std::string ext_;
-  int chkNoExt_ = 0;
-  std::string noExt_;
-  int complete_ = 0;
-  int diffTime_ = 0;
-  int diffSel_ = 0;
-  int emptyFolder_ = 0;
-  int recyclerFolder_ = 1;
-  int deleteTrash_ = 0;
-  std::string name_;
+  friend bool operator==(const CCondition&, const CCondition&) = default;
 };
 
 }  // namespace orvel::engine

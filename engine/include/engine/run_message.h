@@ -22,6 +22,7 @@ enum class RunMessage {
   ConfirmForceBase2,   // question
   ConfirmForceTarget1,  // question
   ConfirmForceTarget2,  // question
+  DeleteConditionAsk,   // question; argument: the condition's name
 };
 
 using MessageArgs = std::vector<std::string>;

@@ -27,20 +27,4 @@ class IConditionBar {
   virtual void SelectConditionLine(int index) = 0;
 };
 
-// A condition bar that shows nothing: the edits hold what was last shown.
-class NullConditionBar : public IConditionBar {
- public:
-  std::string BaseFolderText() const override { return working_.AFolder; }
-  std::string TargetFolderText() const override { return working_.BFolder; }
-  std::string ExtText() const override { return working_.Ext; }
-  std::string NoExtText() const override { return working_.NoExt; }
-  void ShowWorkingSet(const WorkingSet& working) override { working_ = working; }
-  void ShowToolbarChecks(const WorkingSet&) override {}
-  void SetConditionNames(const std::vector<std::string>&) override {}
-  void SelectConditionLine(int) override {}
-
- private:
-  WorkingSet working_;
-};
-
 }  // namespace orvel::storage

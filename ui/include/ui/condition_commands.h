@@ -1,7 +1,7 @@
 #pragma once
 
 namespace orvel::storage {
-class ConditionState;
+class WorkingData;
 }
 
 class QWidget;
@@ -10,10 +10,10 @@ namespace orvel::ui {
 
 class IUserDialogs;
 
-// The commands that change the condition set as a whole, asking for a name in
-// the dialog "条件名称設定" (new, rename) or for a confirmation (delete).
-void NewConditionCommand(storage::ConditionState& state, IUserDialogs& dialogs, QWidget* parent);
-void RenameConditionCommand(storage::ConditionState& state, IUserDialogs& dialogs, QWidget* parent);
-void DeleteConditionCommand(storage::ConditionState& state, IUserDialogs& dialogs, QWidget* parent);
+// The commands that name a condition in the dialog "条件名称設定": a new one, or
+// the current one renamed. Deleting needs no dialog of its own
+// (WorkingData::DeleteCondition asks its question).
+void NewConditionCommand(storage::WorkingData& data, IUserDialogs& dialogs, QWidget* parent);
+void RenameConditionCommand(storage::WorkingData& data, IUserDialogs& dialogs, QWidget* parent);
 
 }  // namespace orvel::ui

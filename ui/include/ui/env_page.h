@@ -15,23 +15,13 @@ namespace orvel::ui {
 class CEnvPage : public COptionsPage {
   Q_OBJECT
  public:
-  struct Fields {
-    int doubleClick = -1;  // DblClk: 0 update, 1 properties, 2 external tool; -1 none
-    std::string toolName;  // ExeName1
-    std::string toolPath;  // ExePath1
-    int confirm = 0;       // ConfDlg
-  };
-
-  explicit CEnvPage(QWidget* parent = nullptr);
-  Fields& Values() { return fields_; }
-  const Fields& Values() const { return fields_; }
+  explicit CEnvPage(storage::WorkingSet& values, QWidget* parent = nullptr);
 
  protected:
   void FillControls() override;
   std::optional<Refusal> ReadControls() override;
 
  private:
-  Fields fields_;
   QButtonGroup* doubleClick_;
   QLineEdit* toolName_;
   QLineEdit* toolPath_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "storage/working_set.h"
 #include "ui/dialog_units.h"
 
 #include <QString>
@@ -14,10 +15,10 @@ class QLineEdit;
 
 namespace orvel::ui {
 
-// One page of the options sheet. It holds one field per option; its controls
-// are filled from the fields when the page is first shown and read back into
-// them when the user leaves the page or confirms the sheet. A page the user
-// never opens keeps its fields exactly as they were set.
+// One page of the options sheet. It edits the sheet's copy of the working set:
+// its controls are filled from the fields when the page is first shown and read
+// back into them when the user leaves the page or confirms the sheet. A page the
+// user never opens keeps its fields exactly as they were set.
 class COptionsPage : public QWidget {
   Q_OBJECT
  public:
@@ -28,7 +29,8 @@ class COptionsPage : public QWidget {
     QLineEdit* edit = nullptr;
   };
 
-  COptionsPage(const QString& title, int widthUnits, int heightUnits, QWidget* parent = nullptr);
+  COptionsPage(const QString& title, int widthUnits, int heightUnits, storage::WorkingSet& values,
+               QWidget* parent = nullptr);
 
   QString Title() const { return title_; }
   bool Opened() const { return opened_; }
@@ -44,6 +46,7 @@ class COptionsPage : public QWidget {
   virtual std::optional<Refusal> ReadControls() = 0;
 
   const DialogUnits& Units() const { return units_; }
+  storage::WorkingSet& Values() { return values_; }
   // Controls placed from the template's dialog units; a text that needs more
   // room than the template gives in this font widens its control.
   QCheckBox* AddCheck(const char* name, const QString& text, int x, int y, int w, int h);
@@ -59,6 +62,7 @@ class COptionsPage : public QWidget {
   QString title_;
   bool opened_ = false;
   DialogUnits units_;
+  storage::WorkingSet& values_;
 };
 
 // An edit's text and the bytes it was filled from. A text that is not valid

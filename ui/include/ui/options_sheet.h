@@ -1,5 +1,7 @@
 #pragma once
 
+#include "storage/working_set.h"
+
 #include <QDialog>
 
 namespace orvel::storage {
@@ -28,12 +30,14 @@ class COptionsSheet : public QDialog {
   COptionsSheet(IUserDialogs& dialogs, QWidget* parent = nullptr);
   ~COptionsSheet() override;
 
+  // The values the pages edit: a copy of the working set.
+  storage::WorkingSet& Values() { return values_; }
   CSyncPage& SyncPage() { return *sync_; }
   CSearchPage& SearchPage() { return *search_; }
   CEnvPage& EnvPage() { return *env_; }
   QTabWidget* Tabs() const { return tabs_; }
 
-  // Makes "同期" the active page and fills it; call after setting the fields.
+  // Makes "同期" the active page and fills it; call after setting the values.
   void Begin();
 
   // Only after the active page has been read back without a refusal.
@@ -49,6 +53,7 @@ class COptionsSheet : public QDialog {
   bool LeavePage(int index);
 
   IUserDialogs& dialogs_;
+  storage::WorkingSet values_;
   QTabWidget* tabs_;
   QDialogButtonBox* buttons_;
   CSyncPage* sync_;

@@ -2,9 +2,7 @@
 
 #include "engine/interfaces.h"
 #include "engine/row_store.h"
-#include "engine/sync_engine.h"
-#include "storage/condition_run_host.h"
-#include "storage/condition_state.h"
+#include "storage/working_data.h"
 #include "ui/result_list_view.h"
 
 #include <QString>
@@ -23,10 +21,10 @@ class IUserDialogs;
 class ResultModel;
 class ShellActions;
 
-// The program's one view: the result list, and the owner of all working data —
-// the condition set with its current index and the working set, the rows of the
-// last run, the run flags and the progress dialog. It handles the runs, the row
-// commands, the option toggles and the condition file commands.
+// The program's one view: the result list, and the owner of all working data
+// (the condition set with its current index and the working set, the rows of
+// the last run, the run flags — held by its WorkingData — and the progress
+// dialog). Its command handlers call into the working data.
 class COrvelView : public ResultListView {
   Q_OBJECT
  public:
@@ -48,8 +46,9 @@ class COrvelView : public ResultListView {
   // Switches the current condition (posted after the list box's selection changed).
   void SelectCondition(int index);
 
-  storage::ConditionState& State() { return state_; }
-  const engine::RunFlags& Flags() const { return engine_->Flags(); }
+  storage::WorkingData& Data() { return data_; }
+  storage::ConditionState& State() { return data_.State(); }
+  const engine::RunFlags& Flags() const { return data_.Flags(); }
   // From the start of a run or row command to its end, questions included.
   // Unlike Flags().busy, which a cancelled scan clears while its run goes on.
   bool Running() const { return runDepth_ > 0; }
@@ -89,9 +88,13 @@ class COrvelView : public ResultListView {
   class Selection;
 
   void RegisterCommands();
-  void AddToggle(int id, int storage::WorkingSet::*field, bool tickWhenZero = false);
-  void AddCheckBoxCommand(int id, int storage::WorkingSet::*field);
-  void RunList(bool syncMode);
+  void AddToggle(int id, int engine::ConditionFields::*field, bool tickWhenZero = false);
+  void AddCheckBoxCommand(int id, int engine::ConditionFields::*field);
+  // A run or row command with the busy cursor, its rows shown at the end.
+  template <typename Run>
+  void WithBusyCursor(Run&& run);
+  // Loads a condition file as the current set; tells the user when it cannot.
+  bool LoadFile(const QString& path);
   void SetBusyCursor(bool busy);
   bool FoldersTyped() const;
   bool OneIdleLineSelected() const;
@@ -100,13 +103,10 @@ class COrvelView : public ResultListView {
   CommandTable& commands_;
   IUserDialogs& dialogs_;
   QWidget* mainWindow_;
-  storage::ConditionState state_;
-  storage::ConditionRunHost host_;
-  engine::RowStore rows_;
-  std::unique_ptr<ResultModel> model_;
   std::unique_ptr<CProgressDlg> progress_;
   std::unique_ptr<Prompt> prompt_;
-  std::unique_ptr<engine::SyncEngine> engine_;
+  storage::WorkingData data_;
+  std::unique_ptr<ResultModel> model_;
   std::unique_ptr<ShellActions> shell_;
   QMenu* contextMenu_ = nullptr;
   bool autoRun_ = false;

@@ -16,31 +16,15 @@ namespace orvel::ui {
 class CSearchPage : public COptionsPage {
   Q_OBJECT
  public:
-  struct Fields {
-    int hideSame = 0;          // the inverse of SameDisp
-    int subFolder = 0;         // SubFolder
-    int include = 0;           // ChkExt
-    std::string includeText;   // Ext
-    std::string excludeText;   // NoExt
-    int exclude = 0;           // ChkNoExt
-    std::uint32_t amount = 0;  // DiffTime
-    int unit = -1;             // DiffSel: 秒, 分, 時間, 日; -1 none
-    int emptyFolder = 0;       // EmptyFolder
-    int recyclerFolder = 0;    // RecyclerFolder
-  };
-
   static constexpr std::uint32_t kMaxAmount = 40000;
 
-  explicit CSearchPage(QWidget* parent = nullptr);
-  Fields& Values() { return fields_; }
-  const Fields& Values() const { return fields_; }
+  explicit CSearchPage(storage::WorkingSet& values, QWidget* parent = nullptr);
 
  protected:
   void FillControls() override;
   std::optional<Refusal> ReadControls() override;
 
  private:
-  Fields fields_;
   QCheckBox* subFolder_;
   QCheckBox* hideSame_;
   QCheckBox* include_;

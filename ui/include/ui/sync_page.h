@@ -11,23 +11,15 @@ namespace orvel::ui {
 class CSyncPage : public COptionsPage {
   Q_OBJECT
  public:
-  struct Fields {
-    int complete = 0;  // Complete
-    int recycle = 0;   // DeleteTrash
-  };
-
-  explicit CSyncPage(QWidget* parent = nullptr);
-  Fields& Values() { return fields_; }
-  const Fields& Values() const { return fields_; }
+  explicit CSyncPage(storage::WorkingSet& values, QWidget* parent = nullptr);
 
  protected:
   void FillControls() override;
   std::optional<Refusal> ReadControls() override;
 
  private:
-  Fields fields_;
   QCheckBox* complete_;
-  QCheckBox* recycle_;
+  QCheckBox* deleteTrash_;
 };
 
 }  // namespace orvel::ui
