@@ -33,11 +33,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <sstream>
 
 // Readable failures for texts and lists of texts.
 
@@ -384,6 +387,59 @@ TEST(ToolCommandTest, ExistingFilesStayWholeOtherTextsSplitLikeAShell) {
   EXPECT_FALSE(ui::StartDetached({dir / "a b"}));  // not executable
   EXPECT_FALSE(ui::StartDetached({"orvel-no-such-program-in-path"}));
   EXPECT_TRUE(ui::StartDetached({"true"}));  // found in PATH
+}
+
+TEST(StartDetachedTest, AnExecThatFailsIsReportedWithItsReason) {
+  TempDir dir;
+  // Both files exist, so only the exec itself can tell what is wrong with them.
+  WriteFile(dir / "no interpreter", "#!/nonexistent/orvel-interpreter\n", Time(1));
+  chmod((dir / "no interpreter").c_str(), 0755);
+  WriteFile(dir / "not executable", "#!/bin/sh\n", Time(1));
+  const struct {
+    std::string program;
+    int reason;
+  } cases[] = {{dir / "no interpreter", ENOENT}, {dir / "not executable", EACCES}};
+  for (const auto& [program, reason] : cases) {
+    SCOPED_TRACE(program);
+    std::string error;
+    EXPECT_FALSE(ui::StartDetached({program, "/x"}, &error));
+    EXPECT_NE(error.find(program), std::string::npos) << error;
+    EXPECT_NE(error.find(std::strerror(reason)), std::string::npos) << error;
+  }
+  std::string error;
+  EXPECT_FALSE(ui::StartDetached({"orvel-no-such-program-in-path"}, &error));
+  EXPECT_NE(error.find("orvel-no-such-program-in-path"), std::string::npos) << error;
+}
+
+TEST(StartDetachedTest, TheProgramLeadsASessionOfItsOwnWithTheSignalsReset) {
+  TempDir dir;
+  const std::string report = dir / "report";
+  WriteFile(dir / "tool",
+            "#!/bin/sh\nread -r pid comm state ppid pgrp sid rest < /proc/$$/stat\n"
+            "{ echo \"$$ $sid\"; grep -E '^Sig(Blk|Ign)' /proc/$$/status; } > \"$1.part\"\nmv \"$1.part\" \"$1\"\n",
+            Time(1));
+  chmod((dir / "tool").c_str(), 0755);
+  // The caller blocks one signal and ignores SIGPIPE; the program must inherit neither.
+  sigset_t blocked;
+  sigset_t oldMask;
+  sigemptyset(&blocked);
+  sigaddset(&blocked, SIGUSR1);
+  pthread_sigmask(SIG_BLOCK, &blocked, &oldMask);
+  struct sigaction ignore {};
+  struct sigaction oldPipe {};
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGPIPE, &ignore, &oldPipe);
+  const bool started = ui::StartDetached({dir / "tool", report});
+  sigaction(SIGPIPE, &oldPipe, nullptr);
+  pthread_sigmask(SIG_SETMASK, &oldMask, nullptr);
+  ASSERT_TRUE(started);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return test::Exists(report); }, 5000));
+  std::istringstream lines(test::ReadFile(report));
+  std::string pid, sid, label, blockedMask, ignoredMask;
+  lines >> pid >> sid >> label >> blockedMask >> label >> ignoredMask;
+  EXPECT_EQ(pid, sid);
+  EXPECT_EQ(std::stoull(blockedMask, nullptr, 16), 0u) << blockedMask;
+  EXPECT_EQ(std::stoull(ignoredMask, nullptr, 16) & (1ULL << (SIGPIPE - 1)), 0u) << ignoredMask;
 }
 
 // Progress of the tool's loop, recorded.

@@ -4,11 +4,10 @@
 #include <QString>
 #include <QStringList>
 
-#include <fcntl.h>
+#include <glib.h>
+
 #include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -27,7 +26,7 @@ bool IsProgram(const std::string& path) {
   return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
 }
 
-// The program a bare name stands for, looked up before the fork so that the
+// The program a bare name stands for, looked up before the start so that the
 // child only execs. Unlike execvp, only absolute PATH entries count: an empty
 // or relative entry means the current folder, and whoever can write there
 // (the folders being compared, say) must not choose the program.
@@ -65,78 +64,45 @@ std::string Absolute(const std::string& path) {
   return folder + path;
 }
 
-// In the child between fork and exec: only async-signal-safe calls.
-void CloseOnExecAbove2(int descriptorLimit) {
-#ifdef CLOSE_RANGE_CLOEXEC
-  if (close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) == 0) return;
-#endif
-  for (int fd = 3; fd < descriptorLimit; ++fd) {
-    const int flags = fcntl(fd, F_GETFD);
-    if (flags >= 0 && !(flags & FD_CLOEXEC)) fcntl(fd, F_SETFD, flags | FD_CLOEXEC);
-  }
+// In the child before the exec, so only async-signal-safe calls: a session of
+// its own, and the signal state a freshly started program expects.
+void ChildSetup(gpointer) {
+  setsid();
+  sigset_t none;
+  sigemptyset(&none);
+  sigprocmask(SIG_SETMASK, &none, nullptr);
+  signal(SIGPIPE, SIG_DFL);
 }
 
-void WriteError(int fd, int error) {
-  while (write(fd, &error, sizeof error) < 0 && errno == EINTR) {
-  }
+bool Fail(std::string* error, std::string reason) {
+  if (error) *error = std::move(reason);
+  return false;
 }
 
 }  // namespace
 
-bool StartDetached(const std::vector<std::string>& argv) {
-  if (argv.empty() || argv.front().empty()) return false;
+bool StartDetached(const std::vector<std::string>& argv, std::string* error) {
+  if (argv.empty() || argv.front().empty()) return Fail(error, "no program given");
+  // GLib must not search PATH itself: it would take relative entries too.
   const std::string program = argv.front().find('/') == std::string::npos ? FindInPath(argv.front()) : argv.front();
-  if (program.empty()) return false;
-  std::vector<char*> arguments;
-  arguments.reserve(argv.size() + 1);
-  for (const std::string& argument : argv) arguments.push_back(const_cast<char*>(argument.c_str()));
+  if (program.empty()) return Fail(error, argv.front() + ": not in any absolute folder of PATH");
+  // The file to run, then argv exactly as given (argv[0] stays the name typed).
+  std::vector<gchar*> arguments;
+  arguments.reserve(argv.size() + 2);
+  arguments.push_back(const_cast<gchar*>(program.c_str()));
+  for (const std::string& argument : argv) arguments.push_back(const_cast<gchar*>(argument.c_str()));
   arguments.push_back(nullptr);
-
-  struct rlimit limit {};
-  int descriptorLimit = 65536;
-  if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < 65536)
-    descriptorLimit = static_cast<int>(limit.rlim_cur);
-
-  // The start is reported through a pipe that the exec closes: end of file means
-  // the program runs, an errno means it did not.
-  int report[2];
-  if (pipe2(report, O_CLOEXEC) != 0) return false;
-  const pid_t child = fork();
-  if (child < 0) {
-    close(report[0]);
-    close(report[1]);
-    return false;
+  // Without G_SPAWN_DO_NOT_REAP_CHILD the program starts from an intermediate
+  // child that GLib reaps at once, so nobody has to wait for the program; an
+  // exec that fails still comes back as an error.
+  const auto flags = static_cast<GSpawnFlags>(G_SPAWN_CHILD_INHERITS_STDIN | G_SPAWN_FILE_AND_ARGV_ZERO);
+  GError* spawnError = nullptr;
+  if (!g_spawn_async(nullptr, arguments.data(), nullptr, flags, ChildSetup, nullptr, nullptr, &spawnError)) {
+    std::string reason = spawnError ? spawnError->message : "the program could not be started";
+    g_clear_error(&spawnError);
+    return Fail(error, std::move(reason));
   }
-  if (child == 0) {
-    // The middle process leaves at once, so the program is nobody's child here
-    // and no one has to wait for it.
-    close(report[0]);
-    setsid();
-    const pid_t grandchild = fork();
-    if (grandchild == 0) {
-      sigset_t none;
-      sigemptyset(&none);
-      sigprocmask(SIG_SETMASK, &none, nullptr);
-      signal(SIGPIPE, SIG_DFL);
-      CloseOnExecAbove2(descriptorLimit);
-      execv(program.c_str(), arguments.data());
-      WriteError(report[1], errno);
-      _exit(127);
-    }
-    if (grandchild < 0) WriteError(report[1], errno);
-    _exit(0);
-  }
-  close(report[1]);
-  int error = 0;
-  ssize_t got;
-  do {
-    got = read(report[0], &error, sizeof error);
-  } while (got < 0 && errno == EINTR);
-  close(report[0]);
-  int status = 0;
-  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-  }
-  return got == 0;
+  return true;
 }
 
 std::vector<std::string> ToolCommand(const std::string& exePath, const std::string& basePath,

@@ -10,8 +10,9 @@ namespace orvel::ui {
 // files but standard input, output and error. The arguments are byte strings
 // passed exactly as they are (no shell, names that are not UTF-8 included);
 // argv[0] without "/" is looked up in the absolute folders of PATH, never in
-// the current folder. False when the program could not be started.
-bool StartDetached(const std::vector<std::string>& argv);
+// the current folder. False when the program could not be started, an exec
+// that failed included; `error`, when given, then gets the reason.
+bool StartDetached(const std::vector<std::string>& argv, std::string* error = nullptr);
 
 // The command of the external tool for two files: `exePath` itself when it is
 // a path with "/" to an existing file, else `exePath` split at blanks into the
