@@ -569,6 +569,36 @@ TEST(ToolCommandTest, RelativePathsBecomeAbsoluteAndABareNameStaysBare) {
   EXPECT_EQ(ui::ToolCommand("./compare", "/x", "/y"), (std::vector<std::string>{"./compare", "/x", "/y"}));
 }
 
+TEST(FileUriTest, EveryNameComesBackAsItsBytes) {
+  const std::string names[] = {
+      "a?b", "c#d", "e%41", "semi;colon=eq&amp+plus", "at@colon:", "q'(p)*!$", "back\\slash", "new\nline", "日本語",
+      kNonUtf8};
+  for (const std::string& name : names) {
+    const std::string path = "/tmp/x dir/" + name;
+    SCOPED_TRACE(path);
+    const QString uri = ui::FileUri(path);
+    ASSERT_TRUE(uri.startsWith("file:///tmp/x%20dir/")) << uri.toStdString();
+    // Nothing after the folder may end the path or be taken for a query.
+    for (const QChar c : uri) {
+      const char16_t u = c.unicode();
+      EXPECT_TRUE(u > 0x20 && u < 0x7F && u != u'?' && u != u'#' && u != u'\\') << uri.toStdString();
+    }
+    EXPECT_EQ(QByteArray::fromPercentEncoding(uri.mid(7).toLatin1()).toStdString(), path);
+    if (name != kNonUtf8) {
+      EXPECT_EQ(QUrl::fromEncoded(uri.toLatin1()).toLocalFile().toStdString(), path);
+    }
+  }
+}
+
+TEST(FileUriTest, ARelativePathIsTakenFromTheCurrentFolder) {
+  TempDir here;
+  ScopedPathAndFolder scoped("/usr/bin:/bin", here.Path());
+  const std::string cwd = ScopedPathAndFolder::CurrentFolder();
+  ASSERT_EQ(cwd.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789/._-"), std::string::npos);
+  EXPECT_EQ(ui::FileUri("sub/a b").toStdString(), "file://" + cwd + "/sub/a%20b");
+  EXPECT_EQ(ui::FileUri("").toStdString(), "file://" + cwd + "/");
+}
+
 TEST(PropertiesDialogTest, ShowsTheEntryAsItIsOnDisk) {
   TempDir dir;
   WriteFile(dir / "f #1.txt", std::string(1234567, 'x'), Time(1'700'000'000));

@@ -10,9 +10,12 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <glib.h>
+
 #include <unistd.h>
 
 #include <cerrno>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,11 +38,6 @@ std::string CurrentFolder() {
   return buffer.data();
 }
 
-bool Unreserved(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
-         c == '_' || c == '~';
-}
-
 }  // namespace
 
 QString FileUri(std::string_view path) {
@@ -49,20 +47,10 @@ QString FileUri(std::string_view path) {
     if (absolute.back() != '/') absolute += '/';
   }
   absolute += path;
-
-  static const char kHex[] = "0123456789ABCDEF";
-  QString uri = QStringLiteral("file://");
-  uri.reserve(uri.size() + static_cast<qsizetype>(absolute.size()) * 3);
-  for (unsigned char c : absolute) {
-    if (Unreserved(c) || c == '/') {
-      uri += QLatin1Char(static_cast<char>(c));
-    } else {
-      uri += QLatin1Char('%');
-      uri += QLatin1Char(kHex[c >> 4]);
-      uri += QLatin1Char(kHex[c & 0x0F]);
-    }
-  }
-  return uri;
+  // GLib escapes every byte that is not allowed in a URI path, so the text is
+  // plain ASCII whatever the name's bytes were.
+  std::unique_ptr<gchar, decltype(&g_free)> uri(g_filename_to_uri(absolute.c_str(), nullptr, nullptr), &g_free);
+  return uri ? QString::fromLatin1(uri.get()) : QString();
 }
 
 FileManager::FileManager(QWidget* window, QObject* parent) : QObject(parent), window_(window) {}

@@ -11,10 +11,10 @@
 
 namespace orvel::ui {
 
-// "file://" and the path's bytes, every byte other than A–Z, a–z, 0–9, "-._~"
-// and "/" percent-encoded, so that blanks, "#", "%" and names that are not UTF-8
-// reach the file manager unchanged. A relative path is taken from the current
-// folder.
+// The path's file URI (g_filename_to_uri): "file://" and the path's bytes,
+// every byte that may not stand in a URI path percent-encoded, so that blanks,
+// "#", "%" and names that are not UTF-8 reach the file manager unchanged. A
+// relative path is taken from the current folder.
 QString FileUri(std::string_view path);
 
 // The desktop's file manager, asked over the session bus
