@@ -239,8 +239,9 @@ ListCreationRun::Step ListCreationRun::ProcessCondition(int index, int count) {
     // more often an unmounted disk than an intent: complete sync asks before it
     // deletes the first entry.
     if (values.complete && baseSummary_.rootEntries == 0 && targetSummary_.rootEntries > 0) {
-      execution_.GuardDeletions(
-          [this, &values] { return prompt_.Ask(RunMessage::EmptyBaseAsk, {values.aFolder, values.bFolder}); });
+      execution_.GuardDeletions([this, base = values.aFolder, target = values.bFolder] {
+        return prompt_.Ask(RunMessage::EmptyBaseAsk, {base, target});
+      });
     }
   }
 

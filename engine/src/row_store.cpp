@@ -44,12 +44,4 @@ std::string RowStore::TargetDate(const ResultRow& row) {
   return row.hasTarget ? platform::FormatDate(row.targetTime) : std::string();
 }
 
-platform::LocalTime RowStore::BaseLocalTime(const ResultRow& row) {
-  return row.hasBase ? platform::ToLocalTime(row.baseTime) : platform::LocalTime{};
-}
-
-platform::LocalTime RowStore::TargetLocalTime(const ResultRow& row) {
-  return row.hasTarget ? platform::ToLocalTime(row.targetTime) : platform::LocalTime{};
-}
-
 }  // namespace orvel::engine

@@ -251,17 +251,6 @@ SaveResult WriteFailed(int error) {
 
 }  // namespace
 
-int ReadFileVersion(const std::string& path) {
-  FileDescriptor file;
-  std::size_t size = 0;
-  std::string bytes;
-  if (!OpenConditionFile(path, file, size) || !ReadConditionBytes(file.Get(), size, bytes)) return 0;
-  std::string_view first;
-  LineReader reader(WithoutBom(bytes));
-  if (!reader.Next(first)) return 0;
-  return LenientDecimal(first);
-}
-
 LoadResult LoadConditionFile(const std::string& path, CConditionSet& set) {
   std::string bytes;
   {

@@ -170,5 +170,59 @@ TEST(CliListJson, EscapesControlsQuotesAndInvalidUtf8ButKeepsValidUtf8) {
                                              "\"日本\\udced\\udca0\\udc80.txt\""}));
 }
 
+// Each condition option changes what a run takes part in.
+TEST(CliConditionOptions, EachOptionHasItsEffect) {
+  TempDir base;
+  TempDir target;
+  WriteFile(base / "a.txt", "a", Time(kT));
+  WriteFile(base / "sub/b.txt", "b", Time(kT));
+  WriteFile(base / "x.tmp", "x", Time(kT));
+  WriteFile(base / ".Trash/t.txt", "t", Time(kT));
+  MakeFolder(base / "emptydir", Time(kT));
+  const struct {
+    std::vector<std::string> options;
+    std::vector<std::string> names;
+  } cases[] = {
+      {{}, {"a.txt", "b.txt", "x.tmp"}},
+      {{"--no-subfolders"}, {"a.txt", "x.tmp"}},
+      {{"--empty-folders"}, {"a.txt", "b.txt", "emptydir", "x.tmp"}},
+      {{"--include-recycler"}, {"a.txt", "b.txt", "t.txt", "x.tmp"}},
+      {{"--ext", "tmp"}, {"x.tmp"}},
+      {{"--no-ext", "tmp"}, {"a.txt", "b.txt"}},
+      {{"--ext", "TXT", "--no-ext", "txt"}, {"a.txt", "b.txt"}},  // the include list wins
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"list", base.Path(), target.Path()};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const CliResult r = RunCli(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> names;
+    for (const auto& line : Lines(r.out)) names.push_back(line.substr(0, line.find('\t')));
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, c.names) << ::testing::PrintToString(c.options);
+  }
+}
+
+TEST(CliConditionOptions, TrashAndToleranceLimits) {
+  TempDir base;
+  TempDir target;
+  WriteFile(base / "keep", "k", Time(kT));
+  const char* dataHome = std::getenv("XDG_DATA_HOME");
+  ASSERT_NE(dataHome, nullptr);
+  const std::string trashed = std::string(dataHome) + "/Trash/files/";
+  for (const bool toTrash : {false, true}) {
+    const std::string name = toTrash ? "trashed.txt" : "deleted.txt";
+    WriteFile(target / name, "t", Time(kT));
+    std::vector<std::string> args = {"sync", base.Path(), target.Path(), "--complete"};
+    if (toTrash) args.push_back("--trash");
+    const CliResult r = RunCli(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(Exists(target / name));
+    EXPECT_EQ(Exists(trashed + name), toTrash) << name;
+  }
+  // 40000 is the largest tolerance there is.
+  EXPECT_EQ(RunCli({"list", base.Path(), target.Path(), "--tolerance", "40000d"}).status, 0);
+}
+
 }  // namespace
 }  // namespace orvel::test

@@ -332,6 +332,19 @@ TEST_F(HostileTreeTest, AFileThatBecameAFolderIsNotCopied) {
   EXPECT_FALSE(Exists(T("report.txt")));
 }
 
+// Complete sync deletes a target entry only while it is as the scan saw it.
+TEST_F(HostileTreeTest, ATargetEditedAfterTheScanIsNotDeleted) {
+  WriteFile(B("keep"), "k", Time(kT));
+  WriteFile(T("edited.txt"), "old", Time(kT));
+  Condition().Complete = 1;
+  progress.onStatus = [this](const std::string& status) {
+    if (status == engine::run_text::kBasePass) WriteFile(T("edited.txt"), "saved meanwhile", Time(kT + 5));
+  };
+  engine.RunAllConditions(true);
+  EXPECT_THAT(Results(), UnorderedElementsAre("keep >=", "edited.txt ?"));
+  EXPECT_EQ(ReadFile(T("edited.txt")), "saved meanwhile");
+}
+
 // A NUL byte in a folder value once cut the path short in the system calls.
 TEST_F(HostileTreeTest, AFolderWithANulByteIsNoFolder) {
   host.conditions[0] = MakeCondition(Base() + std::string("\0/sub", 5), Target());

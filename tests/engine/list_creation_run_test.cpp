@@ -61,11 +61,18 @@ TEST_F(ListCreationRunTest, MissingBaseFolderEndsTheRunAfterItsMessage) {
   EXPECT_EQ(rig.progress.closes, 1);
   EXPECT_FALSE(rig.engine.Busy());
 
-  // An empty base folder text is missing too.
-  rig.prompt.shown.clear();
-  rig.host.conditions = {MakeCondition("", tmp / "one_target")};
-  EXPECT_EQ(rig.engine.RunAllConditions(false), engine::RunOutcome::Stopped);
-  EXPECT_THAT(rig.prompt.shown, ElementsAre(engine::JapaneseText(engine::RunMessage::BaseMissing)));
+  // An empty base folder text is missing too, and so is a file named as the
+  // base folder: complete sync would otherwise empty the target.
+  WriteFile(tmp / "a_file", "x", Time(kT));
+  WriteFile(tmp / "one_target/precious", "p", Time(kT));
+  for (const std::string& base : {std::string(), tmp / "a_file"}) {
+    rig.prompt.shown.clear();
+    rig.host.conditions = {MakeCondition(base, tmp / "one_target")};
+    rig.host.conditions[0].Complete = 1;
+    EXPECT_EQ(rig.engine.RunAllConditions(true), engine::RunOutcome::Stopped) << base;
+    EXPECT_THAT(rig.prompt.shown, ElementsAre(engine::JapaneseText(engine::RunMessage::BaseMissing)));
+    EXPECT_EQ(ReadFile(tmp / "one_target/precious"), "p");
+  }
 }
 
 TEST_F(ListCreationRunTest, MissingTargetFolderIsCreatedOnlyOnYes) {

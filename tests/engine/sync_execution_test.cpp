@@ -100,22 +100,25 @@ TEST_F(SyncExecutionTest, CompleteModeDeletesTargetOnlyEntries) {
   EXPECT_THAT(rig.Results(), ElementsAre("full X"));
 }
 
-TEST_F(SyncExecutionTest, DeletionToTheTrashButNeverAFolder) {
+TEST_F(SyncExecutionTest, DeletionToTheTrashOnlyWhenAskedAndNeverAFolder) {
   const std::string data = tmp / "xdg";
   MakeFolder(data, Time(kT));
   setenv("XDG_DATA_HOME", data.c_str(), 1);
-  WriteFile(T("trashed.txt"), "t", Time(kT));
-  MakeFolder(T("empty"), Time(kT));
+  WriteFile(B("keep"), "k", Time(kT));
   Condition().Complete = 1;
   Condition().EmptyFolder = 1;
-  Condition().DeleteTrash = 1;
-  rig.prompt.answers = {true};  // the base folder is empty: go on all the same
-  rig.engine.RunAllConditions(true);
+  for (const int toTrash : {0, 1}) {
+    SCOPED_TRACE(toTrash);
+    WriteFile(T("deleted.txt"), "t", Time(kT));
+    MakeFolder(T("empty"), Time(kT));
+    Condition().DeleteTrash = toTrash;
+    rig.engine.RunAllConditions(true);
+    EXPECT_THAT(rig.Results(), ::testing::IsSupersetOf({"deleted.txt X=", "empty X="}));
+    EXPECT_FALSE(Exists(T("deleted.txt")));
+    EXPECT_EQ(Exists(data + "/Trash/files/deleted.txt"), toTrash == 1);
+    EXPECT_FALSE(Exists(data + "/Trash/files/empty"));
+  }
   unsetenv("XDG_DATA_HOME");
-  EXPECT_THAT(rig.Results(), UnorderedElementsAre("trashed.txt X=", "empty X="));
-  EXPECT_FALSE(Exists(T("trashed.txt")));
-  EXPECT_EQ(ReadFile(data + "/Trash/files/trashed.txt"), "t");
-  EXPECT_FALSE(Exists(data + "/Trash/files/empty"));
 }
 
 TEST_F(SyncExecutionTest, ReadOnlyDestinationIsUntouchedAndFails) {

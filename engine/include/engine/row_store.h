@@ -98,9 +98,6 @@ class RowStore {
   // "%.4d/%.2d/%.2d %.2d:%.2d:%.2d" in local time; empty without an entry.
   static std::string BaseDate(const ResultRow& row);
   static std::string TargetDate(const ResultRow& row);
-  // Local calendar fields; all zero without an entry.
-  static platform::LocalTime BaseLocalTime(const ResultRow& row);
-  static platform::LocalTime TargetLocalTime(const ResultRow& row);
 
  private:
   struct FolderPair {

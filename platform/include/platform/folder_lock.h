@@ -18,7 +18,6 @@ class FolderLock {
   // Takes the lock without waiting; Fault::Busy when another run holds it.
   static Expected<FolderLock> Acquire(const Folder& folder, Mode mode);
 
-  bool Held() const { return static_cast<bool>(fd_); }
   void Release() { fd_.Reset(); }
 
  private:

@@ -17,10 +17,6 @@ inline constexpr int kFirstCodedVersion = 169;
 // can write the file must not make the program take gigabytes to read it.
 inline constexpr std::size_t kMaxConditionFileSize = std::size_t{16} << 20;
 
-// The first line's decimal value; 0 when the file cannot be read (see
-// LoadConditionFile).
-int ReadFileVersion(const std::string& path);
-
 enum class LoadError {
   None,
   CannotOpen,  // missing, no permission, ...: errorNumber says which
