@@ -65,13 +65,12 @@ std::string Absolute(const std::string& path) {
 }
 
 // In the child before the exec, so only async-signal-safe calls: a session of
-// its own, and the signal state a freshly started program expects.
+// its own, and no signal blocked (GLib resets SIGPIPE itself, not the mask).
 void ChildSetup(gpointer) {
   setsid();
   sigset_t none;
   sigemptyset(&none);
   sigprocmask(SIG_SETMASK, &none, nullptr);
-  signal(SIGPIPE, SIG_DFL);
 }
 
 bool Fail(std::string* error, std::string reason) {
