@@ -13,9 +13,8 @@ bool EnsureFolderPath(const std::string& path) {
   while (platform::EndsWithSeparator(folder)) folder.pop_back();
   if (folder.empty()) return false;  // the file-system root, or nothing at all
 
-  const auto cut = folder.rfind(platform::kSeparator);
-  if (cut != std::string::npos) {
-    const std::string parent = cut == 0 ? std::string(1, platform::kSeparator) : folder.substr(0, cut);
+  if (folder.find(platform::kSeparator) != std::string::npos) {
+    const std::string parent(platform::SplitPath(folder).folder);
     const auto parentInfo = platform::LookUpFollow(parent);
     if (parentInfo.exists && !parentInfo.directory) return false;
     if (!parentInfo.exists) EnsureFolderPath(parent);

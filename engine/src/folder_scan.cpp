@@ -26,8 +26,7 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 
 std::string_view LastComponent(std::string_view path) {
   while (platform::EndsWithSeparator(path)) path.remove_suffix(1);
-  const auto cut = path.rfind(platform::kSeparator);
-  return cut == std::string_view::npos ? path : path.substr(cut + 1);
+  return platform::SplitPath(path).name;
 }
 
 }  // namespace

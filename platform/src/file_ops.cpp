@@ -215,18 +215,12 @@ Expected<UniqueFd> CreateNamedTemp(int dirfd, std::string_view name, mode_t mode
   }
 }
 
-std::error_code CopyRegular(int fromFd, const char* name, std::string_view nameView, const struct stat& seen,
-                            int toFd, const Destination& destination) {
-  // O_NONBLOCK: should the source have turned into a FIFO since it was looked
-  // at, the open must not wait for a writer.
-  UniqueFd in(::openat(fromFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-  if (!in) return errno == ELOOP ? Changed() : LastError();
-  struct stat st;
-  if (::fstat(in.Get(), &st) != 0) return LastError();
-  if (!S_ISREG(st.st_mode) || st.st_ino != seen.st_ino || st.st_dev != seen.st_dev || MtimeOf(st) != MtimeOf(seen))
-    return Changed();
-
-  const mode_t createMode = st.st_mode & 0777;
+// Makes a new file in the folder, lets `fill` write it, and puts it in place of
+// `name` (see Publish). Nothing half-written ever has a name when the folder
+// allows unnamed files; otherwise the hidden temporary is removed on failure.
+template <typename Fill>
+std::error_code WriteInPlaceOf(int toFd, const char* name, std::string_view nameView, const Destination& destination,
+                               mode_t createMode, Fill&& fill) {
   std::string tmp;
   UniqueFd out;
   if (UnnamedFilesLinkable()) out.Reset(::openat(toFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, createMode));
@@ -242,16 +236,12 @@ std::error_code CopyRegular(int fromFd, const char* name, std::string_view nameV
     if (!tmp.empty()) Discard(toFd, tmp);
     return error;
   };
-  if (const std::error_code error = FillCopy(in.Get(), out.Get(), st)) return fail(error);
-  // A source written to during the copy gives a copy of no one moment.
-  struct stat after;
-  if (::fstat(in.Get(), &after) != 0) return fail(LastError());
-  if (!SameState(after, st)) return fail(Changed());
+  if (const std::error_code error = fill(out.Get())) return fail(error);
 
   if (unnamed) {
     if (!destination.exists) {
-      // An unnamed file linked in under the final name: nothing half-written
-      // ever has a name, and an entry that appeared meanwhile is not replaced.
+      // An unnamed file linked in under the final name: an entry that appeared
+      // meanwhile is not replaced.
       switch (LinkUnnamed(out.Get(), toFd, name)) {
         case Linked::Done:
           if (!out.Close()) {
@@ -270,6 +260,25 @@ std::error_code CopyRegular(int fromFd, const char* name, std::string_view nameV
   }
   if (!out.Close()) return fail(LastError());
   return Publish(toFd, tmp, name, destination);
+}
+
+std::error_code CopyRegular(int fromFd, const char* name, std::string_view nameView, const struct stat& seen,
+                            int toFd, const Destination& destination) {
+  // O_NONBLOCK: should the source have turned into a FIFO since it was looked
+  // at, the open must not wait for a writer.
+  UniqueFd in(::openat(fromFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  if (!in) return errno == ELOOP ? Changed() : LastError();
+  struct stat st;
+  if (::fstat(in.Get(), &st) != 0) return LastError();
+  if (!S_ISREG(st.st_mode) || st.st_ino != seen.st_ino || st.st_dev != seen.st_dev || MtimeOf(st) != MtimeOf(seen))
+    return Changed();
+  return WriteInPlaceOf(toFd, name, nameView, destination, st.st_mode & 0777, [&](int out) -> std::error_code {
+    if (const std::error_code error = FillCopy(in.Get(), out, st)) return error;
+    // A source written to during the copy gives a copy of no one moment.
+    struct stat after;
+    if (::fstat(in.Get(), &after) != 0) return LastError();
+    return SameState(after, st) ? std::error_code{} : Changed();
+  });
 }
 
 std::error_code CopyLink(int fromFd, const char* name, std::string_view nameView, const struct stat& seen, int toFd,
@@ -344,6 +353,25 @@ std::error_code CopyEntryAt(const Folder& from, std::string_view nameView, const
   }
   if (S_ISLNK(src.st_mode)) return CopyLink(from.Fd(), name.Get(), nameView, src, to.Fd(), dst);
   return CopyRegular(from.Fd(), name.Get(), nameView, src, to.Fd(), dst);
+}
+
+std::error_code WriteFileAt(const Folder& folder, std::string_view nameView, std::string_view contents) {
+  CName name(nameView);
+  if (!name.Valid()) return MakeError(Fault::NulInPath);
+  Destination dst;
+  mode_t mode = 0666 & ~ProcessUmask();
+  if (const int e = StatAt(folder.Fd(), name.Get(), dst.st)) {
+    if (!IsAbsence(SystemError(e))) return SystemError(e);
+  } else {
+    if (S_ISDIR(dst.st.st_mode)) return SystemError(EISDIR);
+    dst.exists = true;
+    if (S_ISREG(dst.st.st_mode)) mode = dst.st.st_mode & 07777;
+  }
+  return WriteInPlaceOf(folder.Fd(), name.Get(), nameView, dst, mode & 0777, [&](int out) -> std::error_code {
+    if (::fchmod(out, mode) != 0) return LastError();
+    if (!WriteAll(out, contents.data(), contents.size())) return LastError();
+    return ::fsync(out) == 0 ? std::error_code{} : LastError();
+  });
 }
 
 std::error_code DeleteEntryAt(const Folder& folder, std::string_view nameView, const Expectation& expect,

@@ -3,7 +3,10 @@
 #include "storage/field_table.h"
 #include "storage/text_encoding.h"
 
+#include "platform/file_ops.h"
 #include "platform/file_system.h"
+#include "platform/folder.h"
+#include "platform/path.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -94,9 +97,7 @@ std::string_view DecodeText(std::string_view bytes, std::string& decoded) {
 // The file name without its folder and without its last four bytes (the dot
 // and a three-letter extension).
 std::string LegacyName(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  std::string_view name = path;
-  if (slash != std::string::npos) name.remove_prefix(slash + 1);
+  std::string_view name = platform::SplitPath(path).name;
   if (name.size() <= 4) return {};
   const bool wasUtf8 = IsValidUtf8(name);
   name.remove_suffix(4);
@@ -227,25 +228,13 @@ LoadResult ReadConditionBytes(int fd, std::size_t size, std::string& bytes) {
   return {};
 }
 
-bool WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    const ssize_t n = ::write(fd, data.data(), data.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
 bool HasLineBreak(const std::string& value) { return value.find_first_of("\r\n") != std::string::npos; }
 
-SaveResult WriteFailed(int error) {
+SaveResult WriteFailed(std::error_code error) {
   SaveResult result;
   result.error = SaveError::WriteFailed;
-  result.errorNumber = error;
-  result.detail = std::generic_category().message(error);
+  result.errorNumber = error.category() == std::system_category() ? error.value() : 0;
+  result.detail = error.message();
   return result;
 }
 
@@ -322,28 +311,13 @@ SaveResult SaveConditionFile(const std::string& path, const CConditionSet& set) 
       return result;
     }
   }
-  const std::string content = FormatConditionFile(set);
-
-  const std::size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-  std::string temp = folder + "/.orvel-save-XXXXXX";
-  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) return WriteFailed(errno);
-
-  // A replaced file keeps its permission bits; a new one gets the usual ones.
-  struct stat old {};
-  const mode_t mode = ::lstat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)
-                          ? (old.st_mode & 07777)
-                          : static_cast<mode_t>(0666 & ~platform::ProcessUmask());
-
-  int error = 0;
-  if (::fchmod(fd, mode) != 0 || !WriteAll(fd, content) || ::fsync(fd) != 0) error = errno;
-  if (::close(fd) != 0 && error == 0) error = errno;
-  if (error == 0 && ::rename(temp.c_str(), path.c_str()) != 0) error = errno;
-  if (error != 0) {
-    ::unlink(temp.c_str());
+  // The folder the user chose is followed as named; the file is written
+  // beside the old one and replaces it only when complete.
+  const platform::PathParts parts = platform::SplitPath(path);
+  platform::Expected<platform::Folder> folder = platform::Folder::OpenRoot(std::string(parts.folder));
+  if (!folder) return WriteFailed(folder.error());
+  if (const std::error_code error = platform::WriteFileAt(*folder, parts.name, FormatConditionFile(set)))
     return WriteFailed(error);
-  }
   return {};
 }
 

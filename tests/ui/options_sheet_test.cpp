@@ -111,7 +111,7 @@ class OptionsSheetTest : public ::testing::Test {
     w.BFolder = rig.State().Working().BFolder;
     rig.State().Working() = w;
     rig.State().StoreCondition(1);
-    rig.State().Bar().ShowWorkingSet(w);
+    rig.State().ShowWorkingSet();
     Idle();
   }
   void Idle() {

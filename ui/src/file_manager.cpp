@@ -1,5 +1,6 @@
 #include "ui/file_manager.h"
 
+#include "platform/path.h"
 #include "ui/properties_dialog.h"
 
 #include <QDBusConnection>
@@ -85,8 +86,7 @@ void FileManager::Call(const QString& method, const std::string& path, std::func
 }
 
 void FileManager::OpenFolderOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  const std::string folder = platform::WithTrailingSeparator(std::string(platform::SplitPath(path).folder));
   QDesktopServices::openUrl(QUrl::fromEncoded(FileUri(folder).toLatin1()));
 }
 

@@ -45,6 +45,13 @@ struct Expectation {
 std::error_code CopyEntryAt(const Folder& from, std::string_view name, const Expectation& source, const Folder& to,
                             const Expectation& destination);
 
+// Writes `contents` as the file `name` of the folder, all or nothing: a new file
+// is filled beside it, flushed to the disk, and takes its place only when
+// complete, so a failed write never destroys what was there. A file it
+// replaces keeps its permission bits; a new one gets 0666 less the umask. A
+// folder at the name is refused (EISDIR).
+std::error_code WriteFileAt(const Folder& folder, std::string_view name, std::string_view contents);
+
 // Deletes the entry `name` of the folder when it is as expected: a folder only
 // when empty (rmdir, never to the trash), a file or link unless it is read-only,
 // to the trash when asked.
