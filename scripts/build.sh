@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Configures and builds into build/ (or the folder given as BUILD_DIR).
+# Configures and builds into build/ (or the folder given as BUILD_DIR): every
+# target, or only those named in BUILD_TARGETS. Arguments go to cmake.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/deps.sh
 build_dir=${BUILD_DIR:-build}
 cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} "$@" >/dev/null
-cmake --build "$build_dir" -j2
+targets=()
+for target in ${BUILD_TARGETS:-}; do targets+=(--target "$target"); done
+cmake --build "$build_dir" -j2 "${targets[@]}"
