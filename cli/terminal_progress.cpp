@@ -41,8 +41,8 @@ void TerminalProgress::Open() {
   lastDraw_ = {};
 }
 
-void TerminalProgress::ShowStatus(std::string_view text) {
-  status_.assign(text);
+void TerminalProgress::ShowStatus(engine::RunStatus status) {
+  status_.assign(StatusText(language_, status));
   Redraw();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/interfaces.h"
+#include "messages.h"
 
 #include <chrono>
 #include <cstdio>
@@ -13,11 +14,12 @@ namespace orvel::cli {
 // is not a terminal. Cancel requests come from Ctrl+C.
 class TerminalProgress : public engine::IProgress {
  public:
-  TerminalProgress(std::FILE* stream, bool draw) : stream_(stream), draw_(draw) {}
+  TerminalProgress(std::FILE* stream, bool draw, Language language = Language::Japanese)
+      : stream_(stream), draw_(draw), language_(language) {}
 
   void Open() override;
   void Close() override { ClearLine(); }
-  void ShowStatus(std::string_view text) override;
+  void ShowStatus(engine::RunStatus status) override;
   void SetBarRange(int lower, int upper) override;
   void SetBarStep(int) override {}
   void SetBarPos(int position) override;
@@ -33,6 +35,7 @@ class TerminalProgress : public engine::IProgress {
 
   std::FILE* stream_;
   bool draw_;
+  Language language_;
   bool drawn_ = false;
   int columns_ = 80;
   std::string status_;

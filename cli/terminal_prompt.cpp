@@ -65,7 +65,7 @@ engine::MessageArgs Escaped(const engine::MessageArgs& args) {
 }  // namespace
 
 void TerminalPrompt::Message(engine::RunMessage message, const engine::MessageArgs& args) {
-  Write(engine::JapaneseText(message, Escaped(args)) + '\n');
+  Write(MessageText(language_, message, Escaped(args)) + '\n');
   std::fflush(stream_);
 }
 
@@ -88,7 +88,7 @@ bool TerminalPrompt::ReadAnswer() {
 }
 
 bool TerminalPrompt::Ask(engine::RunMessage question, const engine::MessageArgs& args) {
-  Write(engine::JapaneseText(question, Escaped(args)));
+  Write(MessageText(language_, question, Escaped(args)));
   bool yes = false;
   if (question == engine::RunMessage::FolderBusyAsk) {
     std::fputc('\n', stream_);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/interfaces.h"
+#include "messages.h"
 
 #include <cstdio>
 
@@ -25,8 +26,9 @@ enum class AnswerMode {
 // Yes only with allowEmptyBase.
 class TerminalPrompt : public engine::IPrompt {
  public:
-  TerminalPrompt(std::FILE* stream, AnswerMode mode, TerminalProgress* progress, bool allowEmptyBase = false)
-      : stream_(stream), mode_(mode), progress_(progress), allowEmptyBase_(allowEmptyBase) {}
+  TerminalPrompt(std::FILE* stream, AnswerMode mode, TerminalProgress* progress, bool allowEmptyBase = false,
+                 Language language = Language::Japanese)
+      : stream_(stream), mode_(mode), progress_(progress), allowEmptyBase_(allowEmptyBase), language_(language) {}
 
   void Message(engine::RunMessage message, const engine::MessageArgs& args) override;
   bool Ask(engine::RunMessage question, const engine::MessageArgs& args) override;
@@ -39,6 +41,7 @@ class TerminalPrompt : public engine::IPrompt {
   AnswerMode mode_;
   TerminalProgress* progress_;
   bool allowEmptyBase_;
+  Language language_;
 };
 
 }  // namespace orvel::cli

@@ -181,7 +181,7 @@ void ListCreationRun::ScanBothSides(const RunValues& values, const Roots& roots)
   if (wasBusy && !flags_.busy) cancelled_ = true;  // a scan saw the cancel
 }
 
-ListCreationRun::Step ListCreationRun::RunPass(std::string_view status, const SideIndex& index, int barStart,
+ListCreationRun::Step ListCreationRun::RunPass(RunStatus status, const SideIndex& index, int barStart,
                                                bool countAll, const Loop& folders, const Loop& files) {
   progress_.ShowStatus(status);
   const std::size_t total = folders.entries.size() + files.entries.size();
@@ -218,7 +218,7 @@ ListCreationRun::Step ListCreationRun::ProcessCondition(int index, int count) {
   progress_.SetBarRange(0, 100);
   baseLists_.Clear();
   targetLists_.Clear();
-  progress_.ShowStatus(run_text::kSearching);
+  progress_.ShowStatus(RunStatus::Searching);
 
   ScanBothSides(values, roots);
   if (SyncCancelled()) return Step::Next;
@@ -246,13 +246,13 @@ ListCreationRun::Step ListCreationRun::ProcessCondition(int index, int count) {
   }
 
   // Base pass: folders first, then files; every entry looked at counts.
-  if (RunPass(run_text::kBasePass, baseIndex_, 50, true,
+  if (RunPass(RunStatus::BasePass, baseIndex_, 50, true,
               Loop{baseLists_.folders, &Comparison::BaseFolder, false, &targetLists_.folders},
               Loop{baseLists_.files, &Comparison::BaseFile, true, &targetLists_.files}) == Step::Stop)
     return Step::Stop;
   if (SyncCancelled()) return Step::Next;
   // Target pass: only entries the base side did not judge add rows.
-  return RunPass(run_text::kTargetPass, targetIndex_, 75, false,
+  return RunPass(RunStatus::TargetPass, targetIndex_, 75, false,
                  Loop{targetLists_.folders, &Comparison::TargetFolder, false, nullptr},
                  Loop{targetLists_.files, &Comparison::TargetFile, true, nullptr});
 }

@@ -26,7 +26,7 @@ RowLoopOutcome RowLoop::Run(Direction direction, bool confDlg, const ISelection&
 
   flags_.busy = true;
   progress_.Open();
-  progress_.ShowStatus(row_text::kIndividualSync);
+  progress_.ShowStatus(RunStatus::IndividualSync);
   progress_.SetBarRange(0, selection.SelectedCount());
   progress_.SetBarStep(1);
 

@@ -39,41 +39,42 @@ class FakeHost : public engine::IRunHost {
 // Records what a run shows; a cancel can be requested at a chosen poll.
 class FakeProgress : public engine::IProgress {
  public:
-  std::vector<std::string> statuses;
+  std::vector<engine::RunStatus> statuses;
   std::vector<int> positions;
   std::vector<std::string> conditionNames;
   int opens = 0, closes = 0, polls = 0;
   // Called at every poll with the status text then shown; true requests a cancel.
-  std::function<bool(const std::string& status, int poll)> cancelWhen;
+  // (Searching before any status is shown.)
+  std::function<bool(engine::RunStatus status, int poll)> cancelWhen;
 
   void Open() override { ++opens; }
   void Close() override { ++closes; }
-  void ShowStatus(std::string_view text) override { statuses.emplace_back(text); }
+  void ShowStatus(engine::RunStatus status) override { statuses.push_back(status); }
   void SetBarRange(int, int) override {}
   void SetBarStep(int) override {}
   void SetBarPos(int position) override { positions.push_back(position); }
   bool PollCancel() override {
     ++polls;
-    return cancelWhen && cancelWhen(statuses.empty() ? std::string() : statuses.back(), polls);
+    return cancelWhen && cancelWhen(statuses.empty() ? engine::RunStatus::Searching : statuses.back(), polls);
   }
   void ShowCondition(int, int, std::string_view name) override { conditionNames.emplace_back(name); }
   void ShowPath(std::string_view) override {}
 };
 
-// Scripted answers; records every message and question, and its text.
+// Scripted answers; records every message and question with its arguments.
 class FakePrompt : public engine::IPrompt {
  public:
-  std::vector<std::string> shown;
   std::vector<engine::RunMessage> ids;
+  std::vector<engine::MessageArgs> args;
   std::deque<bool> answers;
 
-  void Message(engine::RunMessage message, const engine::MessageArgs& args) override {
+  void Message(engine::RunMessage message, const engine::MessageArgs& messageArgs) override {
     ids.push_back(message);
-    shown.push_back(engine::JapaneseText(message, args));
+    args.push_back(messageArgs);
   }
-  bool Ask(engine::RunMessage question, const engine::MessageArgs& args) override {
+  bool Ask(engine::RunMessage question, const engine::MessageArgs& questionArgs) override {
     ids.push_back(question);
-    shown.push_back(engine::JapaneseText(question, args));
+    args.push_back(questionArgs);
     if (answers.empty()) return false;
     const bool a = answers.front();
     answers.pop_front();

@@ -31,13 +31,13 @@ constexpr std::int64_t kT = 1700000000;
 std::error_code Fault(platform::Fault fault) { return platform::MakeError(fault); }
 
 // Calls a hook when the run shows a status text: the moment between the scan
-// and the comparison ("基本同期実行中...") is when a hostile tree changes.
+// and the comparison (the base pass begins) is when a hostile tree changes.
 class HookedProgress : public FakeProgress {
  public:
-  std::function<void(const std::string&)> onStatus;
-  void ShowStatus(std::string_view text) override {
-    FakeProgress::ShowStatus(text);
-    if (onStatus) onStatus(std::string(text));
+  std::function<void(engine::RunStatus)> onStatus;
+  void ShowStatus(engine::RunStatus status) override {
+    FakeProgress::ShowStatus(status);
+    if (onStatus) onStatus(status);
   }
 };
 
@@ -59,8 +59,8 @@ class HostileTreeTest : public ::testing::Test {
   CCondition& Condition() { return host.conditions[0]; }
   // Swaps a folder for a link to the outside folder once the scan is done.
   void SwapForLinkAfterTheScan(const std::string& folder) {
-    progress.onStatus = [this, folder](const std::string& status) {
-      if (status != engine::run_text::kBasePass) return;
+    progress.onStatus = [this, folder](engine::RunStatus status) {
+      if (status != engine::RunStatus::BasePass) return;
       std::filesystem::remove_all(folder);
       ASSERT_EQ(::symlink(Outside().c_str(), folder.c_str()), 0);
     };
@@ -211,10 +211,10 @@ TEST_F(HostileTreeTest, RootsAreComparedByIdentity) {
   for (const auto& [base, target] : {std::pair<std::string, std::string>{"/", "//"},
                                      {Target(), tmp / "alias/"},
                                      {Target(), tmp.Path() + "/./target"}}) {
-    prompt.shown.clear();
+    prompt.ids.clear();
     host.conditions[0] = MakeCondition(base, target);
     EXPECT_EQ(engine.RunAllConditions(false), engine::RunOutcome::Stopped);
-    EXPECT_THAT(prompt.shown, ElementsAre(engine::JapaneseText(engine::RunMessage::SameFolders)));
+    EXPECT_THAT(prompt.ids, ElementsAre(engine::RunMessage::SameFolders));
   }
 }
 
@@ -258,16 +258,16 @@ TEST_F(HostileTreeTest, ABusyFolderAsksToTryAgain) {
 
   EXPECT_EQ(engine.RunAllConditions(true), engine::RunOutcome::Stopped);
   EXPECT_THAT(prompt.ids, ElementsAre(engine::RunMessage::FolderBusyAsk));
-  EXPECT_THAT(prompt.shown[0], HasSubstr(Target()));
+  EXPECT_THAT(prompt.args[0], ElementsAre(Target() + "/"));
   EXPECT_FALSE(Exists(T("a.txt")));
 
   // The other run ends while the question is open; Yes goes on.
   prompt.ids.clear();
   struct ReleasingPrompt : FakePrompt {
     platform::FolderLock* lock = nullptr;
-    bool Ask(engine::RunMessage q, const engine::MessageArgs& args) override {
+    bool Ask(engine::RunMessage q, const engine::MessageArgs& questionArgs) override {
       lock->Release();
-      FakePrompt::Ask(q, args);
+      FakePrompt::Ask(q, questionArgs);
       return true;
     }
   } releasing;
@@ -321,8 +321,8 @@ TEST_F(HostileTreeTest, RowCommandsActOnlyOnWhatTheListShows) {
 // folder made in its place.
 TEST_F(HostileTreeTest, AFileThatBecameAFolderIsNotCopied) {
   WriteFile(B("report.txt"), "base", Time(kT));
-  progress.onStatus = [this](const std::string& status) {
-    if (status != engine::run_text::kBasePass) return;
+  progress.onStatus = [this](engine::RunStatus status) {
+    if (status != engine::RunStatus::BasePass) return;
     std::filesystem::remove(B("report.txt"));
     MakeFolder(B("report.txt"), Time(kT));
   };
@@ -337,8 +337,8 @@ TEST_F(HostileTreeTest, ATargetEditedAfterTheScanIsNotDeleted) {
   WriteFile(B("keep"), "k", Time(kT));
   WriteFile(T("edited.txt"), "old", Time(kT));
   Condition().Complete = 1;
-  progress.onStatus = [this](const std::string& status) {
-    if (status == engine::run_text::kBasePass) WriteFile(T("edited.txt"), "saved meanwhile", Time(kT + 5));
+  progress.onStatus = [this](engine::RunStatus status) {
+    if (status == engine::RunStatus::BasePass) WriteFile(T("edited.txt"), "saved meanwhile", Time(kT + 5));
   };
   engine.RunAllConditions(true);
   EXPECT_THAT(Results(), UnorderedElementsAre("keep >=", "edited.txt ?"));

@@ -10,7 +10,6 @@ namespace orvel::test {
 namespace {
 
 using ::testing::ElementsAre;
-namespace text = engine::run_text;
 
 constexpr std::int64_t kT = 1700000000;
 
@@ -42,7 +41,7 @@ TEST_F(ListCreationRunTest, ConditionsRunInOrderAndTheCurrentOneIsShownAgain) {
   EXPECT_EQ(rig.progress.opens, 1);
   EXPECT_EQ(rig.progress.closes, 1);
   EXPECT_FALSE(rig.engine.Busy());
-  EXPECT_TRUE(rig.prompt.shown.empty());
+  EXPECT_TRUE(rig.prompt.ids.empty());
 
   // The next run empties the list first.
   rig.host.conditions.pop_back();
@@ -54,7 +53,7 @@ TEST_F(ListCreationRunTest, MissingBaseFolderEndsTheRunAfterItsMessage) {
   CCondition broken = MakeCondition(tmp / "nowhere", tmp / "t");
   rig.host.conditions = {Pair("one", {"a1"}), broken, Pair("three", {"c1"})};
   EXPECT_EQ(rig.engine.RunAllConditions(false), engine::RunOutcome::Stopped);
-  EXPECT_THAT(rig.prompt.shown, ElementsAre(engine::JapaneseText(engine::RunMessage::BaseMissing)));
+  EXPECT_THAT(rig.prompt.ids, ElementsAre(engine::RunMessage::BaseMissing));
   EXPECT_THAT(rig.Results(), ElementsAre("a1 >>"));
   EXPECT_THAT(rig.host.begun, ElementsAre(0, 1));
   EXPECT_EQ(rig.host.endRuns, 1);
@@ -66,11 +65,11 @@ TEST_F(ListCreationRunTest, MissingBaseFolderEndsTheRunAfterItsMessage) {
   WriteFile(tmp / "a_file", "x", Time(kT));
   WriteFile(tmp / "one_target/precious", "p", Time(kT));
   for (const std::string& base : {std::string(), tmp / "a_file"}) {
-    rig.prompt.shown.clear();
+    rig.prompt.ids.clear();
     rig.host.conditions = {MakeCondition(base, tmp / "one_target")};
     rig.host.conditions[0].Complete = 1;
     EXPECT_EQ(rig.engine.RunAllConditions(true), engine::RunOutcome::Stopped) << base;
-    EXPECT_THAT(rig.prompt.shown, ElementsAre(engine::JapaneseText(engine::RunMessage::BaseMissing)));
+    EXPECT_THAT(rig.prompt.ids, ElementsAre(engine::RunMessage::BaseMissing));
     EXPECT_EQ(ReadFile(tmp / "one_target/precious"), "p");
   }
 }
@@ -82,14 +81,14 @@ TEST_F(ListCreationRunTest, MissingTargetFolderIsCreatedOnlyOnYes) {
 
   rig.prompt.answers = {false};
   EXPECT_EQ(rig.engine.RunAllConditions(false), engine::RunOutcome::Stopped);
-  EXPECT_THAT(rig.prompt.shown, ElementsAre(engine::JapaneseText(engine::RunMessage::TargetMissingAsk)));
+  EXPECT_THAT(rig.prompt.ids, ElementsAre(engine::RunMessage::TargetMissingAsk));
   EXPECT_FALSE(Exists(tmp / "new"));
   EXPECT_EQ(rig.items.ItemCount(), 0);
 
-  rig.prompt.shown.clear();
+  rig.prompt.ids.clear();
   rig.prompt.answers = {true};
   EXPECT_EQ(rig.engine.RunAllConditions(false), engine::RunOutcome::Completed);
-  EXPECT_THAT(rig.prompt.shown, ElementsAre(engine::JapaneseText(engine::RunMessage::TargetMissingAsk)));
+  EXPECT_THAT(rig.prompt.ids, ElementsAre(engine::RunMessage::TargetMissingAsk));
   EXPECT_TRUE(Exists(tmp / "new/deeper/target"));
   EXPECT_THAT(rig.Results(), ElementsAre("a1 >>"));
 }
@@ -101,13 +100,13 @@ TEST_F(ListCreationRunTest, TargetThatCannotBeCreatedOrIsAFile) {
   rig.host.conditions = {c};
   rig.prompt.answers = {true};
   EXPECT_EQ(rig.engine.RunAllConditions(false), engine::RunOutcome::Stopped);
-  EXPECT_THAT(rig.prompt.shown,
-              ElementsAre(engine::JapaneseText(engine::RunMessage::TargetMissingAsk), engine::JapaneseText(engine::RunMessage::TargetCannotCreate)));
+  EXPECT_THAT(rig.prompt.ids,
+              ElementsAre(engine::RunMessage::TargetMissingAsk, engine::RunMessage::TargetCannotCreate));
 
-  rig.prompt.shown.clear();
+  rig.prompt.ids.clear();
   rig.host.conditions[0].BFolder = tmp / "file";
   EXPECT_EQ(rig.engine.RunAllConditions(false), engine::RunOutcome::Stopped);
-  EXPECT_THAT(rig.prompt.shown, ElementsAre(engine::JapaneseText(engine::RunMessage::TargetNotFolder)));
+  EXPECT_THAT(rig.prompt.ids, ElementsAre(engine::RunMessage::TargetNotFolder));
 }
 
 TEST_F(ListCreationRunTest, EqualFoldersAreRefusedNestedOnesAccepted) {
@@ -115,14 +114,14 @@ TEST_F(ListCreationRunTest, EqualFoldersAreRefusedNestedOnesAccepted) {
   c.BFolder = c.AFolder + "/";
   rig.host.conditions = {c};
   EXPECT_EQ(rig.engine.RunAllConditions(false), engine::RunOutcome::Stopped);
-  EXPECT_THAT(rig.prompt.shown, ElementsAre(engine::JapaneseText(engine::RunMessage::SameFolders)));
+  EXPECT_THAT(rig.prompt.ids, ElementsAre(engine::RunMessage::SameFolders));
 
   // A base folder inside the target passes; the comparison just runs.
-  rig.prompt.shown.clear();
+  rig.prompt.ids.clear();
   MakeFolder(tmp / "one_base/inner", Time(kT));
   rig.host.conditions[0] = MakeCondition(tmp / "one_base/inner", tmp / "one_base");
   EXPECT_EQ(rig.engine.RunAllConditions(false), engine::RunOutcome::Completed);
-  EXPECT_TRUE(rig.prompt.shown.empty());
+  EXPECT_TRUE(rig.prompt.ids.empty());
   EXPECT_THAT(rig.Results(), ElementsAre("a1 <<"));
 }
 
@@ -154,8 +153,8 @@ TEST_F(ListCreationRunTest, CancelDuringTheBaseFolderLoopEndsOnlyThatLoop) {
   CCondition second = Pair("two", {"b1"});
   rig.host.conditions = {c, second};
   bool done = false;
-  rig.progress.cancelWhen = [&](const std::string& status, int) {
-    if (done || status != text::kBasePass) return false;
+  rig.progress.cancelWhen = [&](engine::RunStatus status, int) {
+    if (done || status != engine::RunStatus::BasePass) return false;
     return done = true;
   };
   EXPECT_EQ(rig.engine.RunAllConditions(false), engine::RunOutcome::Cancelled);
@@ -175,11 +174,11 @@ TEST_F(ListCreationRunTest, CancelDuringAScanStopsListingForTheRestOfTheRun) {
   second.BFolder = tmp / "two_missing_target";
   rig.host.conditions = {first, second};
   rig.prompt.answers = {true};
-  rig.progress.cancelWhen = [](const std::string& status, int poll) { return status == text::kSearching && poll == 1; };
+  rig.progress.cancelWhen = [](engine::RunStatus status, int poll) { return status == engine::RunStatus::Searching && poll == 1; };
   EXPECT_EQ(rig.engine.RunAllConditions(false), engine::RunOutcome::Cancelled);
   EXPECT_EQ(rig.items.ItemCount(), 0);
   // The later condition is still validated, and may still ask.
-  EXPECT_THAT(rig.prompt.shown, ElementsAre(engine::JapaneseText(engine::RunMessage::TargetMissingAsk)));
+  EXPECT_THAT(rig.prompt.ids, ElementsAre(engine::RunMessage::TargetMissingAsk));
   EXPECT_TRUE(Exists(tmp / "two_missing_target"));
   EXPECT_FALSE(rig.engine.Busy());
 }

@@ -236,7 +236,7 @@ TEST_F(SyncExecutionTest, CancelDuringASyncRunStopsAllFurtherExecution) {
   for (int i = 0; i < 5; ++i) WriteFile(B("f" + std::to_string(i)), "x", Time(kT));
   rig.host.conditions.push_back(MakeCondition(Base(), tmp / "second_target"));
   rig.prompt.answers = {true};
-  rig.progress.cancelWhen = [](const std::string& status, int) { return status == engine::run_text::kBasePass; };
+  rig.progress.cancelWhen = [](engine::RunStatus status, int) { return status == engine::RunStatus::BasePass; };
   EXPECT_EQ(rig.engine.RunAllConditions(true), engine::RunOutcome::Cancelled);
   EXPECT_EQ(rig.items.ItemCount(), 1) << "the entry in progress finishes, nothing after it";
   EXPECT_FALSE(Exists(tmp / "second_target"));
@@ -264,9 +264,9 @@ TEST_F(SyncExecutionTest, SelectedAndForcedRowCommands) {
   EXPECT_EQ(rig.engine.RunRowCommand(engine::Direction::ForceBase, false, sel), engine::RowLoopOutcome::Completed);
   EXPECT_EQ(ReadFile(T("lt.txt")), "base old");
   EXPECT_EQ(rig.items.ItemText(sel.items[0], 2), ">=");
-  EXPECT_THAT(std::vector<std::string>(rig.prompt.shown.end() - 2, rig.prompt.shown.end()),
-              ElementsAre(engine::JapaneseText(engine::RunMessage::ConfirmForceBase1),
-                          engine::JapaneseText(engine::RunMessage::ConfirmForceBase2)));
+  EXPECT_THAT(std::vector<engine::RunMessage>(rig.prompt.ids.end() - 2, rig.prompt.ids.end()),
+              ElementsAre(engine::RunMessage::ConfirmForceBase1,
+                          engine::RunMessage::ConfirmForceBase2));
 
   // Forced target sync of a row whose target does not exist fails and touches nothing.
   sel.items = {ItemNamed("base_only.txt")};
@@ -276,11 +276,11 @@ TEST_F(SyncExecutionTest, SelectedAndForcedRowCommands) {
   EXPECT_EQ(ReadFile(B("base_only.txt")), "bo");
 
   // Update with ConfDlg off asks nothing and follows each row's mark.
-  const auto asked = rig.prompt.shown.size();
+  const auto asked = rig.prompt.ids.size();
   sel.items = {ItemNamed("gt.txt"), ItemNamed("lt_only.txt")};
   std::sort(sel.items.begin(), sel.items.end());
   EXPECT_EQ(rig.engine.RunRowCommand(engine::Direction::AsMarked, false, sel), engine::RowLoopOutcome::Completed);
-  EXPECT_EQ(rig.prompt.shown.size(), asked);
+  EXPECT_EQ(rig.prompt.ids.size(), asked);
   EXPECT_EQ(ReadFile(T("gt.txt")), "base new");
   EXPECT_EQ(ReadFile(B("lt_only.txt")), "target only");
   EXPECT_FALSE(rig.engine.Busy());
@@ -292,7 +292,7 @@ TEST_F(SyncExecutionTest, CancelInTheRowLoopStopsAfterTheRowInProgress) {
   FakeSelection sel;
   for (int i = 0; i < 10; ++i) sel.items.push_back(i);
   rig.progress.positions.clear();
-  rig.progress.cancelWhen = [](const std::string&, int poll) { return poll == 3; };
+  rig.progress.cancelWhen = [](engine::RunStatus, int poll) { return poll == 3; };
   rig.progress.polls = 0;
   EXPECT_EQ(rig.engine.RunRowCommand(engine::Direction::AsMarked, false, sel), engine::RowLoopOutcome::Cancelled);
   EXPECT_THAT(rig.progress.positions, ElementsAre(1, 2, 3));

@@ -88,7 +88,8 @@ TEST_F(WorkingDataTest, ConditionCommandsAndTheQuestionBeforeDeleting) {
   EXPECT_EQ(data.State().Set().Get(1).Name, "zweite");
   prompt.answers = {false};
   EXPECT_FALSE(data.DeleteCondition());
-  EXPECT_EQ(prompt.shown.back(), "zweite\nを削除します\nよろしいですか？");
+  EXPECT_EQ(prompt.ids.back(), engine::RunMessage::DeleteConditionAsk);
+  EXPECT_THAT(prompt.args.back(), ElementsAre("zweite"));
   EXPECT_EQ(data.State().Set().Count(), 2);
   prompt.answers = {true};
   EXPECT_TRUE(data.DeleteCondition());

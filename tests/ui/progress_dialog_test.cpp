@@ -90,7 +90,7 @@ TEST(ProgressDialogTest, ControlsFollowTheOperationAndStartAfreshWithTheLastRang
   EXPECT_EQ(dlg.ConditionBarValue(), 2);
   EXPECT_EQ(dlg.ConditionNameText(), QStringLiteral("写真 <b>"));
   EXPECT_EQ(dlg.findChild<QLabel*>("progressCondition")->textFormat(), Qt::PlainText);
-  dlg.ShowStatus("基本同期実行中...");
+  dlg.ShowStatus(engine::RunStatus::BasePass);
   EXPECT_EQ(dlg.StatusText(), QStringLiteral("基本同期実行中..."));
 
   dlg.SetBarRange(0, 40);

@@ -446,6 +446,8 @@ TEST(StartDetachedTest, TheProgramLeadsASessionOfItsOwnWithTheSignalsReset) {
   EXPECT_EQ(std::stoull(ignoredMask, nullptr, 16) & (1ULL << (SIGPIPE - 1)), 0u) << ignoredMask;
 }
 
+const std::string kLaunching = "Status " + std::to_string(static_cast<int>(engine::RunStatus::Launching));
+
 // Progress of the tool's loop, recorded.
 struct RecordingProgress : engine::IProgress {
   std::vector<std::string> calls;
@@ -453,7 +455,9 @@ struct RecordingProgress : engine::IProgress {
   int polls = 0;
   void Open() override { calls.push_back("Open"); }
   void Close() override { calls.push_back("Close"); }
-  void ShowStatus(std::string_view text) override { calls.push_back("Status " + std::string(text)); }
+  void ShowStatus(engine::RunStatus status) override {
+    calls.push_back("Status " + std::to_string(static_cast<int>(status)));
+  }
   void SetBarRange(int lower, int upper) override {
     calls.push_back("Range " + std::to_string(lower) + " " + std::to_string(upper));
   }
@@ -480,14 +484,14 @@ TEST(ExternalToolLoopTest, CountsEachLineAndStopsAtOnceOnCancel) {
   ui::ShellActions actions(list, progress, nullptr);
   actions.ExternalTool({0, 2}, dir / "tool");
   EXPECT_EQ(progress.calls,
-            (std::vector<std::string>{"Open", "Status 起動中...", "Range 0 2", "Step 1", "Pos 1", "Pos 2", "Close"}));
+            (std::vector<std::string>{"Open", kLaunching, "Range 0 2", "Step 1", "Pos 1", "Pos 2", "Close"}));
   EXPECT_EQ(tool.Calls(2).size(), 2u);
 
   RecordingProgress cancelled;
   cancelled.cancelAt = 0;
   ui::ShellActions again(list, cancelled, nullptr);
   again.ExternalTool({0, 1, 2}, dir / "tool");
-  EXPECT_EQ(cancelled.calls, (std::vector<std::string>{"Open", "Status 起動中...", "Range 0 3", "Step 1", "Close"}));
+  EXPECT_EQ(cancelled.calls, (std::vector<std::string>{"Open", kLaunching, "Range 0 3", "Step 1", "Close"}));
   EXPECT_EQ(cancelled.polls, 1);
   EXPECT_EQ(tool.Calls(3).size(), 3u);  // the line before the cancel was started
 }

@@ -1,5 +1,7 @@
 #include "ui/legend_dialog.h"
 
+#include "ui/run_texts.h"
+
 #include "engine/marks.h"
 #include "ui/dialog_units.h"
 #include "ui/user_dialogs.h"
@@ -38,7 +40,7 @@ CLegendDlg::CLegendDlg(QWidget* parent) : QDialog(parent) {
 
   for (int i = 0; i < engine::kMarkCount; ++i) {
     const auto mark = static_cast<engine::Mark>(i);
-    auto* item = new QTreeWidgetItem(list_, {FromUtf8(engine::MarkText(mark)), FromUtf8(engine::MarkLegend(mark))});
+    auto* item = new QTreeWidgetItem(list_, {FromUtf8(engine::MarkText(mark)), MarkMeaning(mark)});
     // Selectable, never editable.
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
   }

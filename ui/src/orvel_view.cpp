@@ -10,6 +10,7 @@
 #include "ui/options_sheet.h"
 #include "ui/progress_dialog.h"
 #include "ui/result_model.h"
+#include "ui/run_texts.h"
 #include "ui/shell_actions.h"
 #include "ui/user_dialogs.h"
 
@@ -42,7 +43,7 @@ class COrvelView::Prompt : public engine::IPrompt {
 
  private:
   static QString Text(engine::RunMessage message, const engine::MessageArgs& args) {
-    return QString::fromStdString(engine::JapaneseText(message, args));
+    return MessageText(message, args);
   }
   IUserDialogs& dialogs_;
 };

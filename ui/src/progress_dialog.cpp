@@ -1,5 +1,7 @@
 #include "ui/progress_dialog.h"
 
+#include "ui/run_texts.h"
+
 #include "ui/dialog_units.h"
 
 #include <QCloseEvent>
@@ -151,9 +153,7 @@ void CProgressDlg::DestroyWindow() {
   }
 }
 
-void CProgressDlg::ShowStatus(std::string_view text) {
-  SetTextIfChanged(status_, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-}
+void CProgressDlg::ShowStatus(engine::RunStatus status) { SetTextIfChanged(status_, ui::StatusText(status)); }
 
 void CProgressDlg::SetBarRange(int lower, int upper) {
   lower_ = lower;

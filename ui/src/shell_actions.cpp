@@ -40,7 +40,7 @@ void ShellActions::Find(const std::vector<int>& selected, bool baseSide) {
 void ShellActions::ExternalTool(const std::vector<int>& selected, const std::string& exePath) {
   const engine::RowStore& rows = list_.Rows();
   progress_.Open();
-  progress_.ShowStatus("起動中...");
+  progress_.ShowStatus(engine::RunStatus::Launching);
   progress_.SetBarRange(0, static_cast<int>(selected.size()));
   progress_.SetBarStep(1);
   int done = 0;

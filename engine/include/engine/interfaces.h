@@ -31,7 +31,7 @@ class IProgress {
   virtual ~IProgress() = default;
   virtual void Open() = 0;   // shows the display (and disables the main window)
   virtual void Close() = 0;  // hides it again
-  virtual void ShowStatus(std::string_view text) = 0;
+  virtual void ShowStatus(RunStatus status) = 0;
   virtual void SetBarRange(int lower, int upper) = 0;
   virtual void SetBarStep(int step) = 0;
   virtual void SetBarPos(int position) = 0;

@@ -19,13 +19,6 @@ enum class RunOutcome {
   Cancelled,  // list creation: a cancel was requested at least once; sync run: a cancel ended it
 };
 
-// Texts of the progress display.
-namespace run_text {
-inline constexpr std::string_view kSearching = "同期ファイル検索中...";
-inline constexpr std::string_view kBasePass = "基本同期実行中...";
-inline constexpr std::string_view kTargetPass = "対照同期実行中...";
-}  // namespace run_text
-
 // List creation over all conditions of the set, in set order; with the
 // sync-mode flag set, every row is executed the moment it is added.
 class ListCreationRun {
@@ -58,7 +51,7 @@ class ListCreationRun {
   bool Validate(const CCondition& condition);
   Step OpenRoots(const RunValues& values, Roots& roots);
   void ScanBothSides(const RunValues& values, const Roots& roots);
-  Step RunPass(std::string_view status, const SideIndex& index, int barStart, bool countAll, const Loop& folders,
+  Step RunPass(RunStatus status, const SideIndex& index, int barStart, bool countAll, const Loop& folders,
                const Loop& files);
   bool CancelRequested();
   bool SyncCancelled() const { return flags_.syncMode && cancelled_; }

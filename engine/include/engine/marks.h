@@ -20,7 +20,7 @@ enum class Mark : unsigned char {
 
 inline constexpr int kMarkCount = 10;
 
+// The mark as the list shows it; the same in every language.
 std::string_view MarkText(Mark mark);
-std::string_view MarkLegend(Mark mark);
 
 }  // namespace orvel::engine

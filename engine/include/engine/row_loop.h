@@ -9,10 +9,6 @@
 
 namespace orvel::engine {
 
-namespace row_text {
-inline constexpr std::string_view kIndividualSync = "個別同期中...";
-}  // namespace row_text
-
 enum class RowLoopOutcome { Declined, Completed, Cancelled };
 
 // The selective and forced commands: execute the selected rows with a direction

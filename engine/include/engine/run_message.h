@@ -25,12 +25,19 @@ enum class RunMessage {
   DeleteConditionAsk,   // question; argument: the condition's name
 };
 
+// What a progress display shows as its status line.
+enum class RunStatus {
+  Searching,       // both trees are being read
+  BasePass,        // the base side's entries are judged (and executed)
+  TargetPass,      // the target side's entries are
+  IndividualSync,  // the selected rows are executed
+  Launching,       // the external tool is started for the selected rows
+};
+
 using MessageArgs = std::vector<std::string>;
 
-// The Japanese text, with "%1", "%2" replaced by the arguments.
-std::string JapaneseText(RunMessage message, const MessageArgs& args = {});
-
-// Replaces "%1" … "%9" in a text by the arguments (a missing one by nothing).
+// Replaces "%1" … "%9" in a text by the arguments (a missing one by nothing),
+// for front ends that render messages from templates.
 std::string FillArguments(std::string_view text, const MessageArgs& args);
 
 }  // namespace orvel::engine

@@ -40,7 +40,7 @@ class CProgressDlg : public QDialog, public engine::IProgress {
   // engine::IProgress
   void Open() override { CreateModeless(nullptr); }
   void Close() override { DestroyWindow(); }
-  void ShowStatus(std::string_view text) override;
+  void ShowStatus(engine::RunStatus status) override;
   void SetBarRange(int lower, int upper) override;
   void SetBarStep(int step) override;
   void SetBarPos(int position) override;
