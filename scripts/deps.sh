@@ -2,7 +2,9 @@
 # Installs the Debian packages the build and the tests need, when any is missing.
 set -euo pipefail
 packages=(cmake g++ pkg-config libgtest-dev libgmock-dev libglib2.0-dev rsync
-          qt6-base-dev libgl-dev fonts-ipafont-gothic xvfb xauth dbus desktop-file-utils)
+          qt6-base-dev libgl-dev fonts-ipafont-gothic xvfb xauth dbus desktop-file-utils
+          qt6-translations-l10n qt6-tools-dev qt6-l10n-tools qt6-tools-dev-tools appstream
+          fonts-dejavu-core libsqlite3-dev strace)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
