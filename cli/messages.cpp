@@ -35,6 +35,13 @@ std::string_view JapaneseTemplate(engine::RunMessage message) {
       return "対照フォルダから強制的に基本フォルダへ同期実行します\n本当によろしいですか？";
     case engine::RunMessage::DeleteConditionAsk:
       return "%1\nを削除します\nよろしいですか？";
+    case engine::RunMessage::MemoryReplaced:
+      return "フォルダが入れ替わっているため前回の同期の記憶を使いません\n%1\n%2";
+    case engine::RunMessage::MemoryUnavailable:
+      return "同期の記憶を読み書きできません\n%1\n%2";
+    case engine::RunMessage::RememberedEmptyAsk:
+      return "フォルダは空です\n%1\n続けると前回の同期で記憶したファイルがもう一方のフォルダからすべて削除されます\n%2\n"
+             "本当によろしいですか？";
   }
   return {};
 }

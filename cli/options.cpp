@@ -36,6 +36,8 @@ bool ApplyConditionFlag(std::string_view name, engine::CCondition& c) {
     c.RecyclerFolder = 0;
   } else if (name == "--trash") {
     c.DeleteTrash = 1;
+  } else if (name == "--remember") {
+    c.Memory = 1;
   } else {
     return false;
   }

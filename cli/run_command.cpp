@@ -23,7 +23,9 @@ namespace {
 
 bool AnyRowFailed(const engine::ResultItems& items) {
   for (int item = 0; item < items.ItemCount(); ++item) {
-    if (items.ItemMark(item) == engine::Mark::Failed) return true;
+    // A conflict stops a row as a failure does: both leave the pair unsynchronised.
+    const engine::Mark mark = items.ItemMark(item);
+    if (mark == engine::Mark::Failed || mark == engine::Mark::Conflict) return true;
   }
   return false;
 }

@@ -92,7 +92,7 @@ bool TerminalPrompt::Ask(engine::RunMessage question, const engine::MessageArgs&
   bool yes = false;
   if (question == engine::RunMessage::FolderBusyAsk) {
     std::fputc('\n', stream_);
-  } else if (question == engine::RunMessage::EmptyBaseAsk) {
+  } else if (question == engine::RunMessage::EmptyBaseAsk || question == engine::RunMessage::RememberedEmptyAsk) {
     yes = allowEmptyBase_;
     std::fputc('\n', stream_);
     if (!yes) std::fputs("orvel-cli: the base folder is empty; --allow-empty-base lets complete sync go on\n", stream_);

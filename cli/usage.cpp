@@ -36,6 +36,7 @@ Condition options (BASE TARGET only):
   --empty-folders        empty folders take part
   --include-recycler     trash folders (.Trash, .Trash-<digits>) take part
   --trash                complete sync moves deleted files to the trash
+  --remember             remember the last sync: deletions travel, conflicts "!"
 
 Other options:
   --json                 print JSON objects instead of text lines

@@ -177,6 +177,65 @@ Comparison::Verdict Comparison::Judge(Kind kind, const Found& baseFound, const F
   return verdict;
 }
 
+// Normal mode with the last sync remembered: a side whose time differs from
+// the remembered one changed. One side changed wins whatever the clocks say;
+// both changed stops at "!"; an entry gone from one side unchanged on the
+// other goes there too ("X", "<X"), changed it stops at "!". An entry the state
+// does not hold keeps today's verdict. A side that would be overwritten or
+// deleted as unchanged must have kept its size too.
+void Comparison::JudgeByMemory(Kind kind, std::string_view relFolder, std::string_view name, const Found& baseFound,
+                               const Found& targetFound, Verdict& verdict) {
+  PairMemory& memory = *memory_;
+  const platform::EntryInfo& base = baseFound.info;
+  const platform::EntryInfo& target = targetFound.info;
+  const bool folderKind = kind == Kind::BaseFolder || kind == Kind::TargetFolder;
+  RememberedEntry was;
+  const bool remembered = memory.Find(relFolder, name, was) && was.folder == folderKind;
+  const auto sameSize = [&](bool baseSide) {
+    std::uint64_t size = 0;
+    return folderKind || (memory.SizeOf(baseSide, relFolder, name, size) && size == was.size);
+  };
+  const auto decide = [&](Mark mark) {
+    verdict.result = verdict.mark = mark;
+    verdict.row = mark != Mark::Same || values_->sameDisp;
+    if (mark == Mark::Delete || mark == Mark::BaseDelete) memory.NoteDeletion(mark == Mark::BaseDelete, relFolder);
+  };
+  // The side the rule keys on (the one judged), and whether the other is gone.
+  const bool baseSide = kind == Kind::BaseFile || kind == Kind::BaseFolder;
+  const platform::EntryInfo& own = baseSide ? base : target;
+  const platform::EntryInfo& other = baseSide ? target : base;
+  if (folderKind ? !own.directory : !own.IsFile()) return;
+
+  if (!other.exists) {
+    if (!remembered) return;
+    const platform::FileTime then = baseSide ? was.baseTime : was.targetTime;
+    const bool unchanged = folderKind || (own.mtime == then && sameSize(baseSide));
+    decide(!unchanged ? Mark::Conflict : baseSide ? Mark::BaseDelete : Mark::Delete);
+    return;
+  }
+  // Both sides present: only the base side's file pass judges the pair.
+  if (kind != Kind::BaseFile && kind != Kind::BaseFolder) return;
+  if (folderKind ? !other.directory : !other.IsFile()) return;
+  if (folderKind || verdict.mark == Mark::Same) {
+    // Equal now (identical, or within the tolerance): what the pair is remembered as.
+    if (recordEqual_ && !(remembered && was.baseTime == base.mtime && was.targetTime == target.mtime)) {
+      memory.RememberEqual(relFolder, name, base.mtime, target.mtime, folderKind);
+    }
+    return;
+  }
+  if (!remembered) return;
+  const bool baseChanged = base.mtime != was.baseTime;
+  const bool targetChanged = target.mtime != was.targetTime;
+  if (!baseChanged && !targetChanged) {
+    decide(Mark::Same);
+  } else if (baseChanged && targetChanged) {
+    decide(Mark::Conflict);
+  } else {
+    // The copy overwrites the side that did not change: its size must say so too.
+    decide(!sameSize(!baseChanged) ? Mark::Conflict : baseChanged ? Mark::BaseNewer : Mark::TargetNewer);
+  }
+}
+
 bool Comparison::Classify(Kind kind, std::string_view relFolder, std::string_view name) {
   State& s = *state_;
   const bool baseSide = kind == Kind::BaseFile || kind == Kind::BaseFolder;
@@ -187,6 +246,7 @@ bool Comparison::Classify(Kind kind, std::string_view relFolder, std::string_vie
   if (!failed) {
     verdict = Judge(kind, base, target);
     verdict.isFolder = kind == Kind::BaseFolder || kind == Kind::TargetFolder;
+    if (memory_) JudgeByMemory(kind, relFolder, name, base, target, verdict);
   }
   if (!verdict.row) return false;
 

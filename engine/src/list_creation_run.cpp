@@ -233,6 +233,8 @@ ListCreationRun::Step ListCreationRun::ProcessCondition(int index, int count) {
   }
 
   comparison_.Begin(values, baseIndex_, targetIndex_);
+  PairMemory* memory = execution_.Memory().BeginCondition(values, roots.base, roots.target, prompt_);
+  comparison_.SetMemory(memory, flags_.syncMode);
   if (flags_.syncMode) {
     execution_.UseRoots(values.aFolder, roots.base, values.bFolder, roots.target);
     // A base root with nothing in it facing a target that has something is far
@@ -243,6 +245,18 @@ ListCreationRun::Step ListCreationRun::ProcessCondition(int index, int count) {
         return prompt_.Ask(RunMessage::EmptyBaseAsk, {base, target});
       });
     }
+    // The same for the remembered deletions, on either side: an empty root
+    // facing a full one would make them delete everything the state remembers.
+    if (memory && memory->Table().Count() > 0) {
+      const bool baseEmpty = baseSummary_.rootEntries == 0 && targetSummary_.rootEntries > 0;
+      const bool targetEmpty = targetSummary_.rootEntries == 0 && baseSummary_.rootEntries > 0;
+      if (baseEmpty || targetEmpty) {
+        execution_.GuardDeletions([this, empty = baseEmpty ? values.aFolder : values.bFolder,
+                                   full = baseEmpty ? values.bFolder : values.aFolder] {
+          return prompt_.Ask(RunMessage::RememberedEmptyAsk, {empty, full});
+        });
+      }
+    }
   }
 
   // Base pass: folders first, then files; every entry looked at counts.
@@ -252,9 +266,16 @@ ListCreationRun::Step ListCreationRun::ProcessCondition(int index, int count) {
     return Step::Stop;
   if (SyncCancelled()) return Step::Next;
   // Target pass: only entries the base side did not judge add rows.
-  return RunPass(RunStatus::TargetPass, targetIndex_, 75, false,
-                 Loop{targetLists_.folders, &Comparison::TargetFolder, false, nullptr},
-                 Loop{targetLists_.files, &Comparison::TargetFile, true, nullptr});
+  const Step step = RunPass(RunStatus::TargetPass, targetIndex_, 75, false,
+                            Loop{targetLists_.folders, &Comparison::TargetFolder, false, nullptr},
+                            Loop{targetLists_.files, &Comparison::TargetFile, true, nullptr});
+  // Passes cut short saw only part of the trees: nothing more is decided on them.
+  if (memory && step == Step::Next && !cancelled_) {
+    flags_.found += static_cast<unsigned>(comparison_.EmptiedFolders(execution_.Memory(), baseIndex_, targetIndex_));
+    if (execution_.Declined()) return Step::Stop;
+    if (flags_.syncMode) comparison_.ForgetVanished(baseIndex_, targetIndex_);
+  }
+  return step;
 }
 
 }  // namespace orvel::engine

@@ -6,7 +6,8 @@ namespace orvel::engine {
 
 namespace {
 
-constexpr std::array<std::string_view, kMarkCount> kMarkTexts{"=", ">", ">>", "<", "<<", ">=", "<=", "?", "X", "X="};
+constexpr std::array<std::string_view, kMarkCount> kMarkTexts{"=", ">", ">>", "<", "<<", ">=", "<=", "?", "X", "X=",
+                                                                   "<X", "<X=", "!"};
 
 }  // namespace
 

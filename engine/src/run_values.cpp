@@ -41,6 +41,7 @@ RunValues DeriveRunValues(const CCondition& c) {
   v.complete = c.Complete != 0;
   v.emptyFolder = c.EmptyFolder != 0;
   v.recyclerFolder = c.RecyclerFolder != 0;
+  v.memory = c.Memory != 0 && !v.complete;
   v.toleranceSeconds = ToleranceSeconds(c.DiffTime, c.DiffSel);
   return v;
 }

@@ -5,10 +5,13 @@ namespace orvel::engine {
 SyncEngine::SyncEngine(RowStore& rows, IResultList& list, IRunHost& host, IProgress& progress, IPrompt& prompt)
     : host_(host), progress_(progress), prompt_(prompt), rows_(rows), list_(list), execution_(rows_, list, [&host] {
         return host.DeleteTrash();
-      }) {}
+      }) {
+  execution_.Memory().SetPrompt(&prompt);
+}
 
 RunOutcome SyncEngine::RunAllConditions(bool syncMode) {
   flags_.syncMode = syncMode;
+  execution_.Memory().NewRun();
   ListCreationRun run(host_, progress_, prompt_, list_, rows_, flags_, execution_);
   const RunOutcome outcome = run.Run();
   flags_.syncMode = false;

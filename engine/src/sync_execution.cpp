@@ -2,6 +2,9 @@
 
 #include "platform/path.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 namespace orvel::engine {
 
 namespace {
@@ -43,12 +46,15 @@ void SyncExecution::UseRoots(const std::string& basePath, const platform::Folder
   trees_[targetPath].Attach(target);
   declined_ = false;
   deleteGuard_ = nullptr;
+  syncRun_ = true;
 }
 
 void SyncExecution::Release() {
+  memory_.Flush();
   trees_.clear();
   deleteGuard_ = nullptr;
   declined_ = false;
+  syncRun_ = false;
 }
 
 TreeAccess& SyncExecution::Tree(std::string_view rootPath) {
@@ -88,8 +94,10 @@ ItemResult SyncExecution::ExecuteRow(int item, Direction direction) {
   ItemResult result;
   result.shown = list_.ItemMark(item);
   // An identical pair (or one within the tolerance) needs nothing, and a row the
-  // comparison could not judge offers nothing to act on: their texts stay.
+  // comparison could not judge offers nothing to act on: their texts stay. A
+  // conflict is never part of a sync run; a row command settles it below.
   if (mark == Mark::Same || mark == Mark::Failed) return result;
+  if (mark == Mark::Conflict && syncRun_) return result;
 
   if (const std::error_code error = OpenRoots(row)) {
     result = ItemResult{Mark::Failed, DateCopy::None, RowError{error, row.side}};
@@ -108,21 +116,34 @@ ItemResult SyncExecution::ExecuteRow(int item, Direction direction) {
             copied == DateCopy::TargetOverBase ? target : base,
             copied == DateCopy::BaseOverTarget ? base : target};
 
+  if (mark == Mark::Conflict) {
+    // Updating a conflict: the newer side wins as without the memory; an entry
+    // edited on one side and deleted on the other comes back rather than going.
+    if (work.baseShown.exists && work.targetShown.exists) {
+      if (work.baseShown.time == work.targetShown.time) return result;
+      mark = work.baseShown.time > work.targetShown.time ? Mark::BaseNewer : Mark::TargetNewer;
+    } else {
+      mark = work.baseShown.exists ? Mark::BaseOnly : Mark::TargetOnly;
+    }
+  }
+
   RowError error;
+  std::uint64_t size = 0;
   switch (mark) {
     case Mark::BaseNewer:
     case Mark::BaseOnly:
-      error = CopyRow(work, true);
+      error = CopyRow(work, true, size);
       result.shown = Mark::BaseSynced;
       result.copy = DateCopy::BaseOverTarget;
       break;
     case Mark::TargetNewer:
     case Mark::TargetOnly:
-      error = CopyRow(work, false);
+      error = CopyRow(work, false, size);
       result.shown = Mark::TargetSynced;
       result.copy = DateCopy::TargetOverBase;
       break;
     case Mark::Delete:
+    case Mark::BaseDelete:
       if (deleteGuard_) {
         const auto ask = std::exchange(deleteGuard_, nullptr);
         if (!ask()) {
@@ -130,18 +151,38 @@ ItemResult SyncExecution::ExecuteRow(int item, Direction direction) {
           return result;
         }
       }
-      error = DeleteRow(work);
-      result.shown = Mark::Deleted;
+      error = DeleteRow(work, mark == Mark::BaseDelete, list_.ItemData(item));
+      result.shown = mark == Mark::BaseDelete ? Mark::BaseDeleted : Mark::Deleted;
       break;
     default:
       return result;
   }
-  if (error.code) result = ItemResult{Mark::Failed, DateCopy::None, error};
+  if (error.code) {
+    result = ItemResult{Mark::Failed, DateCopy::None, error};
+  } else {
+    Remember(work, result.shown, size);
+  }
   list_.SetItemResult(item, result);
   return result;
 }
 
-RowError SyncExecution::CopyRow(const Work& work, bool fromBase) {
+void SyncExecution::Remember(const Work& work, Mark done, std::uint64_t size) {
+  PairMemory* pair = memory_.PairOf(rows_.BaseRoot(work.row), rows_.TargetRoot(work.row));
+  if (!pair) return;
+  switch (done) {
+    case Mark::BaseSynced:
+      pair->RememberCopy(work.rel, work.name, work.baseShown.time, size, work.row.isFolder);
+      break;
+    case Mark::TargetSynced:
+      pair->RememberCopy(work.rel, work.name, work.targetShown.time, size, work.row.isFolder);
+      break;
+    default:
+      pair->Forget(work.rel, work.name);
+      break;
+  }
+}
+
+RowError SyncExecution::CopyRow(const Work& work, bool fromBase, std::uint64_t& size) {
   TreeAccess& fromTree = fromBase ? work.base : work.target;
   TreeAccess& toTree = fromBase ? work.target : work.base;
   const Side fromSide = fromBase ? Side::Base : Side::Target;
@@ -172,29 +213,51 @@ RowError SyncExecution::CopyRow(const Work& work, bool fromBase) {
   if (!to && platform::IsAbsence(to.error())) to = toTree.MakeFolders(work.rel);
   if (!to) return {to.error(), toSide};
   const std::error_code error = platform::CopyEntryAt(**from, work.name, source, **to, destination);
-  if (!error) return {};
+  if (!error) {
+    // The size the state remembers: the copy's, as it now stands.
+    const platform::CName name(work.name);
+    struct stat st {};
+    if (name.Valid() && ::fstatat((*to)->Fd(), name.Get(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+      size = static_cast<std::uint64_t>(st.st_size);
+    }
+    return {};
+  }
   // Whose entry made it fail: the source when it is missing or not a file.
   const bool sourceFault = platform::IsAbsence(error) || error == platform::MakeError(platform::Fault::SpecialFile);
   return {error, sourceFault ? fromSide : toSide};
 }
 
-RowError SyncExecution::DeleteRow(const Work& work) {
-  // Only while the base side still has no file there (no entry at all, for a
+RowError SyncExecution::DeleteRow(const Work& work, bool baseSide, int rowIndex) {
+  // Only while the other side still has no file there (no entry at all, for a
   // folder row), as the comparison saw it.
-  platform::Expected<const platform::Folder*> base = work.base.FolderAt(work.rel, work.ids.base);
-  if (base) {
-    const platform::EntryInfo now = (*base)->LookUp(work.name);
-    if (now.error) return {now.error, Side::Base};
+  const Side keptSide = baseSide ? Side::Target : Side::Base;
+  const Side goneSide = baseSide ? Side::Base : Side::Target;
+  TreeAccess& keptTree = baseSide ? work.target : work.base;
+  TreeAccess& goneTree = baseSide ? work.base : work.target;
+  platform::Expected<const platform::Folder*> kept = keptTree.FolderAt(work.rel, baseSide ? work.ids.target : work.ids.base);
+  if (kept) {
+    const platform::EntryInfo now = (*kept)->LookUp(work.name);
+    if (now.error) return {now.error, keptSide};
     const Expectation absent = ExpectationOf(Shown{}, work.row.isFolder);
-    if (!absent.MetBy(now)) return {platform::MakeError(platform::Fault::ChangedSinceList), Side::Base};
-  } else if (!platform::IsAbsence(base.error())) {
-    return {base.error(), Side::Base};
+    if (!absent.MetBy(now)) return {platform::MakeError(platform::Fault::ChangedSinceList), keptSide};
+  } else if (!platform::IsAbsence(kept.error())) {
+    return {kept.error(), keptSide};
   }
-  platform::Expected<const platform::Folder*> target = work.target.FolderAt(work.rel, work.ids.target);
-  if (!target) return {target.error(), Side::Target};
-  const Expectation expect = ExpectationOf(work.targetShown, work.row.isFolder);
+  platform::Expected<const platform::Folder*> gone = goneTree.FolderAt(work.rel, baseSide ? work.ids.base : work.ids.target);
+  if (!gone) return {gone.error(), goneSide};
+  Expectation expect = ExpectationOf(baseSide ? work.baseShown : work.targetShown, work.row.isFolder);
+  if (const platform::Identity* emptied = memory_.EmptiedFolder(rowIndex)) {
+    // A folder emptied by this run's deletions has a new time: it must still be
+    // the very folder the list showed (and it goes only when empty).
+    const platform::EntryInfo now = (*gone)->LookUp(work.name);
+    if (now.error) return {now.error, goneSide};
+    if (!now.directory || (*gone)->LookUpIdentity(work.name) != *emptied) {
+      return {platform::MakeError(platform::Fault::ChangedSinceList), goneSide};
+    }
+    expect = Expectation::Folder(now.mtime);
+  }
   const bool toTrash = deleteTrash_ && deleteTrash_();
-  return {platform::DeleteEntryAt(**target, work.name, expect, toTrash), Side::Target};
+  return {platform::DeleteEntryAt(**gone, work.name, expect, toTrash), goneSide};
 }
 
 }  // namespace orvel::engine

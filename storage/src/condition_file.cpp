@@ -131,6 +131,7 @@ void ParseLegacy(LineReader& reader, const std::string& path, CConditionSet& set
   CCondition condition;
   condition.Name = LegacyName(path);
   for (const Field& field : kFileFields) {
+    if (field.fileCode > kLegacyFieldCount) break;  // later fields never stood in this layout
     std::string_view line;
     if (!reader.Next(line)) line = {};  // a missing line counts as empty, so numbers become 0
     SetFromLine(field, condition, line);
@@ -279,6 +280,7 @@ void AppendConditionLines(std::string& out, const CCondition& c) {
   out += c.Name;
   out += "\r\n";
   for (const Field& field : kFileFields) {
+    if (field.writtenWhenSet && *NumberIn(field, c) == 0) continue;
     if (field.fileCode < 10) out += '0';
     out += std::to_string(field.fileCode);
     if (const std::string* text = TextIn(field, c)) {

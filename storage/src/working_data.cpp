@@ -17,6 +17,7 @@ WorkingData::~WorkingData() = default;
 
 void WorkingData::SetList(engine::IResultList& list) {
   engine_ = std::make_unique<engine::SyncEngine>(rows_, list, host_, progress_, prompt_);
+  engine_->UseSyncState(&syncState_);
 }
 
 const engine::RunFlags& WorkingData::Flags() const { return engine_ ? engine_->Flags() : kIdle; }

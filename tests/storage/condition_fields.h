@@ -41,6 +41,7 @@ inline engine::CCondition SampleCondition(const std::string& name, int seed) {
   c.EmptyFolder = 1;
   c.RecyclerFolder = seed % 2;
   c.DeleteTrash = 1;
+  c.Memory = 1;
   return c;
 }
 

@@ -50,6 +50,7 @@ WorkingSet AllDifferentFromDefaults() {
   w.EmptyFolder = 1;
   w.RecyclerFolder = 0;
   w.DeleteTrash = 1;
+  w.Memory = 1;
   return w;
 }
 
@@ -95,14 +96,14 @@ TEST_F(SettingsStoreTest, FirstStartGivesOneNewConditionWithTheInstallationDefau
   EXPECT_TRUE(settings->allKeys().isEmpty());
 }
 
-TEST_F(SettingsStoreTest, AllEighteenValuesSurviveASaveAndLoadThroughTheFile) {
+TEST_F(SettingsStoreTest, AllNineteenValuesSurviveASaveAndLoadThroughTheFile) {
   const WorkingSet saved = AllDifferentFromDefaults();
   {
     auto settings = OpenSettings();
     SaveSettings(*settings, saved);
   }  // written to the file here
   auto settings = OpenSettings();
-  EXPECT_EQ(settings->allKeys().size(), 18);
+  EXPECT_EQ(settings->allKeys().size(), 19);
   // Top level, no group; numbers as plain integers.
   EXPECT_EQ(settings->childGroups(), QStringList());
   EXPECT_EQ(settings->value("DiffTime").toString(), "40000");

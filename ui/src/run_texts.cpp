@@ -38,6 +38,12 @@ QString Template(engine::RunMessage message) {
       return QCoreApplication::translate("RunMessage", "対照フォルダから強制的に基本フォルダへ同期実行します\n本当によろしいですか？");
     case engine::RunMessage::DeleteConditionAsk:
       return QCoreApplication::translate("RunMessage", "%1\nを削除します\nよろしいですか？");
+    case engine::RunMessage::MemoryReplaced:
+      return QCoreApplication::translate("RunMessage", "フォルダが入れ替わっているため前回の同期の記憶を使いません\n%1\n%2");
+    case engine::RunMessage::MemoryUnavailable:
+      return QCoreApplication::translate("RunMessage", "同期の記憶を読み書きできません\n%1\n%2");
+    case engine::RunMessage::RememberedEmptyAsk:
+      return QCoreApplication::translate("RunMessage", "フォルダは空です\n%1\n続けると前回の同期で記憶したファイルがもう一方のフォルダからすべて削除されます\n%2\n本当によろしいですか？");
   }
   return {};
 }
@@ -96,6 +102,12 @@ QString MarkMeaning(engine::Mark mark) {
       return QCoreApplication::translate("Mark", "完全同期 削除予定（対照フォルダのファイル）");
     case engine::Mark::Deleted:
       return QCoreApplication::translate("Mark", "完全同期 削除済み（対照フォルダのファイル）");
+    case engine::Mark::BaseDelete:
+      return QCoreApplication::translate("Mark", "前回の同期の後に対照フォルダで削除 削除予定（基本フォルダのファイル）");
+    case engine::Mark::BaseDeleted:
+      return QCoreApplication::translate("Mark", "前回の同期の後に対照フォルダで削除 削除済み（基本フォルダのファイル）");
+    case engine::Mark::Conflict:
+      return QCoreApplication::translate("Mark", "競合 前回の同期の後に両方で変更（一方で変更・他方で削除）");
   }
   return {};
 }

@@ -4,6 +4,7 @@
 #include "engine/row_store.h"
 #include "engine/run_values.h"
 #include "engine/side_index.h"
+#include "engine/sync_memory.h"
 
 #include <functional>
 #include <memory>
@@ -24,6 +25,18 @@ class Comparison {
   // When set, each added row is handed to onRowAdded (the sync run executes it).
   void SetExecution(std::function<void(int item)> onRowAdded) { onRowAdded_ = std::move(onRowAdded); }
 
+  // The remembered state of the condition's pair (null: none), by which normal
+  // mode judges; with recordEqual the pairs found equal are remembered (the sync run).
+  void SetMemory(PairMemory* memory, bool recordEqual) {
+    memory_ = memory;
+    recordEqual_ = recordEqual;
+  }
+  // After both passes: a row for each folder that the memory's deletions empty
+  // and that the state remembers, deepest first; returns how many were added.
+  int EmptiedFolders(SyncMemory& registry, const SideIndex& base, const SideIndex& target);
+  // After a sync run's passes: forgets remembered entries neither side has any more.
+  void ForgetVanished(const SideIndex& base, const SideIndex& target);
+
   // relFolder: the entry's relative folder (empty or ending in the separator).
   bool BaseFolder(std::string_view relFolder, std::string_view name);
   bool BaseFile(std::string_view relFolder, std::string_view name);
@@ -36,6 +49,8 @@ class Comparison {
   struct State;
   static bool Failed(const SideIndex::Found& own, Side ownSide, const SideIndex::Found& other, Verdict& verdict);
   Verdict Judge(Kind kind, const SideIndex::Found& base, const SideIndex::Found& target) const;
+  void JudgeByMemory(Kind kind, std::string_view relFolder, std::string_view name, const SideIndex::Found& base,
+                     const SideIndex::Found& target, Verdict& verdict);
   bool Classify(Kind kind, std::string_view relFolder, std::string_view name);
 
   RowStore& rows_;
@@ -43,6 +58,8 @@ class Comparison {
   const RunValues* values_ = nullptr;
   std::unique_ptr<State> state_;
   std::function<void(int)> onRowAdded_;
+  PairMemory* memory_ = nullptr;
+  bool recordEqual_ = false;
 };
 
 }  // namespace orvel::engine

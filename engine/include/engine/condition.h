@@ -22,6 +22,7 @@ struct ConditionFields {
   int EmptyFolder = 0;     // empty folders take part
   int RecyclerFolder = 1;  // recycle-bin folders are skipped
   int DeleteTrash = 0;     // deletions go to the trash
+  int Memory = 0;          // normal mode remembers the last sync: deletions travel, concurrent edits stop
 
   friend bool operator==(const ConditionFields&, const ConditionFields&) = default;
 };

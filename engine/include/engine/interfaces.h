@@ -21,6 +21,9 @@ class IPrompt {
   virtual void Message(RunMessage message, const MessageArgs& args = {}) = 0;
   // A question with Yes and No buttons; true for Yes.
   virtual bool Ask(RunMessage question, const MessageArgs& args = {}) = 0;
+  // Something the user should know that must not stop the run (the desktop
+  // program's status bar); by default a message.
+  virtual void Notice(RunMessage message, const MessageArgs& args = {}) { Message(message, args); }
 };
 
 // The progress display of a long operation. All calls come from the thread of

@@ -16,9 +16,12 @@ enum class Mark : unsigned char {
   Failed,        // "?"
   Delete,        // "X"
   Deleted,       // "X="
+  BaseDelete,    // "<X": deleted in the target since the last sync, so the base's entry goes too
+  BaseDeleted,   // "<X="
+  Conflict,      // "!": both sides changed since the last sync (or one changed, the other deleted)
 };
 
-inline constexpr int kMarkCount = 10;
+inline constexpr int kMarkCount = 13;
 
 // The mark as the list shows it; the same in every language.
 std::string_view MarkText(Mark mark);

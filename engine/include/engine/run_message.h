@@ -23,6 +23,10 @@ enum class RunMessage {
   ConfirmForceTarget1,  // question
   ConfirmForceTarget2,  // question
   DeleteConditionAsk,   // question; argument: the condition's name
+  // The sync memory: a notice, never a question, so that a run from cron goes on.
+  MemoryReplaced,      // notice: a root is another folder now, the remembered state is not used; arguments: base, target
+  MemoryUnavailable,   // notice: the remembered state cannot be read or written; arguments: state file, reason
+  RememberedEmptyAsk,  // question: delete the remembered entries of the other side?; arguments: empty folder, other folder
 };
 
 // What a progress display shows as its status line.

@@ -22,6 +22,7 @@ struct RunValues {
   bool complete = false;
   bool emptyFolder = false;
   bool recyclerFolder = true;
+  bool memory = false;  // the last sync is remembered (normal mode only: complete sync mirrors anyway)
   std::int64_t toleranceSeconds = 0;  // never negative
 };
 

@@ -25,6 +25,10 @@ class SyncEngine {
   ItemResult ExecuteRow(int item, Direction direction);
   RowLoopOutcome RunRowCommand(Direction direction, bool confDlg, const ISelection& selection);
 
+  // Where the conditions that remember the last sync keep it (null: nowhere,
+  // and they are compared without it).
+  void UseSyncState(ISyncState* state) { execution_.Memory().SetStore(state); }
+
   const RowStore& Rows() const { return rows_; }
   RowStore& Rows() { return rows_; }
   const RunFlags& Flags() const { return flags_; }

@@ -3,6 +3,7 @@
 #include "engine/interfaces.h"
 #include "engine/root_locks.h"
 #include "engine/row_store.h"
+#include "engine/sync_memory.h"
 #include "engine/tree_access.h"
 #include "platform/file_ops.h"
 
@@ -36,8 +37,12 @@ class SyncExecution {
   // run (see Declined()) and deletes nothing.
   void GuardDeletions(std::function<bool()> askFirst) { deleteGuard_ = std::move(askFirst); }
   bool Declined() const { return declined_; }
-  // Closes every folder opened for the rows (the end of a run or a row loop).
+  // Closes every folder opened for the rows (the end of a condition, a run or
+  // a row loop) and writes what the rows changed in the remembered states.
   void Release();
+
+  // The remembered states: executed rows of a pair that remembers update it.
+  SyncMemory& Memory() { return memory_; }
 
   // Opens the root folders of an item's row for a row command (checked to be the
   // folders the list was made from) and takes their locks; false when a busy
@@ -52,15 +57,18 @@ class SyncExecution {
   struct Work;
   TreeAccess& Tree(std::string_view rootPath);
   std::error_code OpenRoots(const ResultRow& row);
-  RowError CopyRow(const Work& work, bool fromBase);
-  RowError DeleteRow(const Work& work);
+  RowError CopyRow(const Work& work, bool fromBase, std::uint64_t& size);
+  RowError DeleteRow(const Work& work, bool baseSide, int rowIndex);
+  void Remember(const Work& work, Mark done, std::uint64_t size);
 
   const RowStore& rows_;
   IResultList& list_;
   std::function<bool()> deleteTrash_;
   std::function<bool()> deleteGuard_;
   bool declined_ = false;
+  bool syncRun_ = false;  // the rows come from a sync run (UseRoots), not a row command
   std::map<std::string, TreeAccess, std::less<>> trees_;
+  SyncMemory memory_;
 };
 
 }  // namespace orvel::engine

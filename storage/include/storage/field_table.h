@@ -20,7 +20,9 @@ struct GlobalOptions {
 
 // One stored value: its settings key, its two-digit code in condition files (0:
 // not in condition files), where it lives, and its default when the settings
-// lack it. Exactly one of the four members is set.
+// lack it. Exactly one of the four members is set. A field added after the
+// first fourteen codes is written only when it is not zero, so that files
+// without it stay byte for byte what older programs wrote.
 struct Field {
   std::string_view key;
   int fileCode = 0;
@@ -30,6 +32,7 @@ struct Field {
   std::string GlobalOptions::*globalText = nullptr;
   int defaultNumber = 0;
   std::string_view defaultText;
+  bool writtenWhenSet = false;  // condition files: the line only when the number is not 0
 
   constexpr bool IsText() const { return text || globalText; }
   constexpr bool InConditionFiles() const { return fileCode != 0; }
@@ -44,7 +47,7 @@ inline constexpr std::string_view kRoot = "/";
 
 // Every stored value, in the order the settings are written and condition files
 // list them (condition files by code).
-inline constexpr std::array<Field, 18> kFields = {{
+inline constexpr std::array<Field, 19> kFields = {{
     {"AFolder", 1, nullptr, &field_table::C::AFolder, nullptr, nullptr, 0, field_table::kRoot},
     {"BFolder", 2, nullptr, &field_table::C::BFolder, nullptr, nullptr, 0, field_table::kRoot},
     {"SubFolder", 3, &field_table::C::SubFolder, nullptr, nullptr, nullptr, 0, {}},
@@ -63,16 +66,20 @@ inline constexpr std::array<Field, 18> kFields = {{
     {"EmptyFolder", 12, &field_table::C::EmptyFolder, nullptr, nullptr, nullptr, 0, {}},
     {"RecyclerFolder", 13, &field_table::C::RecyclerFolder, nullptr, nullptr, nullptr, 1, {}},
     {"DeleteTrash", 14, &field_table::C::DeleteTrash, nullptr, nullptr, nullptr, 0, {}},
+    {"Memory", 15, &field_table::C::Memory, nullptr, nullptr, nullptr, 0, {}, true},
 }};
 
-// The fields condition files hold, ordered by their code (1 … 14).
-inline constexpr std::array<Field, 14> kFileFields = [] {
-  std::array<Field, 14> fields{};
+// The fields condition files hold, ordered by their code (1 … 15).
+inline constexpr std::array<Field, 15> kFileFields = [] {
+  std::array<Field, 15> fields{};
   for (const Field& field : kFields) {
     if (field.InConditionFiles()) fields[static_cast<std::size_t>(field.fileCode - 1)] = field;
   }
   return fields;
 }();
+
+// The codes of the first layout, which names no field after DeleteTrash.
+inline constexpr int kLegacyFieldCount = 14;
 
 // The place of a field in a record; null where the record does not hold it.
 inline int* NumberIn(const Field& field, engine::ConditionFields& c) { return field.number ? &(c.*field.number) : nullptr; }

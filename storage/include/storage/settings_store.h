@@ -7,7 +7,7 @@ class QSettings;
 
 namespace orvel::storage {
 
-// The working set between two runs of the program: the 18 values at the top
+// The working set between two runs of the program: the 19 values at the top
 // level of the program's settings (organisation "Brelt", application "Orvel").
 // Folders default to the file-system root "/".
 //
@@ -16,10 +16,10 @@ namespace orvel::storage {
 // 32-bit integer (hand-edited text such as "yes" or "1.5") yields its default.
 // Strings are UTF-8.
 
-// Reads the 18 values (each with its default) into the working set, then makes
+// Reads the 19 values (each with its default) into the working set, then makes
 // a one-condition set named "新規" from them. The current index is not touched.
 void LoadSettings(QSettings& settings, ConditionState& state);
-// Writes the 18 values of the working set.
+// Writes the 19 values of the working set.
 void SaveSettings(QSettings& settings, const WorkingSet& working);
 
 // The name of the one condition that LoadSettings makes.

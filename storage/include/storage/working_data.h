@@ -8,6 +8,7 @@
 #include "storage/condition_file.h"
 #include "storage/condition_run_host.h"
 #include "storage/condition_state.h"
+#include "storage/sync_state_store.h"
 
 #include <memory>
 #include <optional>
@@ -70,6 +71,7 @@ class WorkingData {
   ConditionState state_;
   ConditionRunHost host_;
   engine::RowStore rows_;
+  SyncStateStore syncState_{SyncStateStore::DefaultPath()};
   std::unique_ptr<engine::SyncEngine> engine_;
 };
 
