@@ -1,0 +1,217 @@
+// The remembered states in their SQLite file.
+#include "storage/sync_state_store.h"
+
+#include "engine/result_items.h"
+#include "storage/working_data.h"
+#include "support/temp_tree.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sqlite3.h>
+
+#include <sys/stat.h>
+
+namespace orvel::storage {
+namespace {
+
+using engine::ISyncState;
+using engine::RememberedEntry;
+using engine::RememberedTable;
+using test::Time;
+
+engine::PairRoots Roots(const std::string& base, const std::string& target, std::uint64_t inode = 1) {
+  return {base, target, {1, inode}, {1, inode + 1}};
+}
+
+struct Found {
+  bool found = false;
+  RememberedEntry entry;
+};
+
+Found Look(const RememberedTable& table, const std::string& rel, const std::string& name) {
+  Found f;
+  f.found = table.Find(table.FindFolder(rel), name, f.entry);
+  return f;
+}
+
+class SyncStateStoreTest : public ::testing::Test {
+ protected:
+  std::string Path() const { return dir / "state/orvel/sync-state.db"; }
+  test::TempDir dir;
+};
+
+TEST_F(SyncStateStoreTest, EntriesSurviveAndForgottenOnesGo) {
+  const engine::PairRoots roots = Roots("/data/base/", "/media/target/");
+  {
+    SyncStateStore store(Path());
+    engine::StateChanges changes;
+    changes.Remember("", "top.txt", {Time(1700000000, 123456789), Time(1700000000, 123456789), 42, false});
+    // A pair equal within a tolerance keeps each side's own time, also an earlier target.
+    changes.Remember("sub/deeper/", "名前\xff.bin", {Time(1700000005, 1), Time(1699999990, 999999999), std::uint64_t{1} << 40, false});
+    changes.Remember("sub/", "empty", {Time(1700000000), Time(1700000001), 0, true});
+    changes.Remember("sub/", "gone.txt", {Time(5), Time(5), 1, false});
+    std::string reason;
+    ASSERT_TRUE(store.Save(roots, changes, reason)) << reason;
+    changes.Clear();
+    changes.Forget("sub/", "gone.txt");
+    changes.Forget("never/", "there.txt");
+    changes.Remember("", "top.txt", {Time(1700000100), Time(1700000100), 43, false});  // replaces
+    ASSERT_TRUE(store.Save(roots, changes, reason)) << reason;
+  }
+  SyncStateStore store(Path());  // a later program
+  RememberedTable table;
+  std::string reason;
+  ASSERT_EQ(store.Load(roots, table, reason), ISyncState::Loaded::Found) << reason;
+  EXPECT_EQ(table.Count(), 3u);
+  const Found top = Look(table, "", "top.txt");
+  ASSERT_TRUE(top.found);
+  EXPECT_EQ(top.entry, (RememberedEntry{Time(1700000100), Time(1700000100), 43, false}));
+  const Found deep = Look(table, "sub/deeper/", "名前\xff.bin");
+  ASSERT_TRUE(deep.found);
+  EXPECT_EQ(deep.entry, (RememberedEntry{Time(1700000005, 1), Time(1699999990, 999999999), std::uint64_t{1} << 40, false}));
+  EXPECT_EQ(Look(table, "sub/", "empty").entry, (RememberedEntry{Time(1700000000), Time(1700000001), 0, true}));
+  EXPECT_FALSE(Look(table, "sub/", "gone.txt").found);
+  EXPECT_TRUE(table.Covers("sub/"));
+  EXPECT_FALSE(table.Covers("never/"));
+  // The file is the user's alone, in a folder only they can enter.
+  struct stat st {};
+  ASSERT_EQ(::stat((dir / "state/orvel").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+}
+
+TEST_F(SyncStateStoreTest, PairsAreKeyedByBothRootsAndTheirIdentities) {
+  SyncStateStore store(Path());
+  std::string reason;
+  engine::StateChanges changes;
+  changes.Remember("", "a", {Time(1), Time(1), 1, false});
+  ASSERT_TRUE(store.Save(Roots("/b/", "/t/"), changes, reason));
+  changes.Clear();
+  changes.Remember("", "other", {Time(2), Time(2), 2, false});
+  ASSERT_TRUE(store.Save(Roots("/b/", "/t2/"), changes, reason));
+
+  RememberedTable table;
+  EXPECT_EQ(store.Load(Roots("/t/", "/b/"), table, reason), ISyncState::Loaded::None);  // swapped is another pair
+  EXPECT_EQ(store.Load(Roots("/b/", "/t2/"), table, reason), ISyncState::Loaded::Found);
+  EXPECT_FALSE(Look(table, "", "a").found);
+  EXPECT_TRUE(Look(table, "", "other").found);
+
+  // The same paths over other folders: not used, and replaced by the next save.
+  EXPECT_EQ(store.Load(Roots("/b/", "/t/", 7), table, reason), ISyncState::Loaded::Replaced);
+  EXPECT_EQ(table.Count(), 0u);
+  changes.Clear();
+  changes.Remember("", "new", {Time(3), Time(3), 3, false});
+  ASSERT_TRUE(store.Save(Roots("/b/", "/t/", 7), changes, reason));
+  ASSERT_EQ(store.Load(Roots("/b/", "/t/", 7), table, reason), ISyncState::Loaded::Found);
+  EXPECT_FALSE(Look(table, "", "a").found);
+  EXPECT_TRUE(Look(table, "", "new").found);
+  EXPECT_EQ(store.Load(Roots("/b/", "/t/"), table, reason), ISyncState::Loaded::Replaced);
+}
+
+TEST_F(SyncStateStoreTest, ARelativeRootIsKeyedByItsAbsolutePath) {
+  SyncStateStore store(Path());
+  std::string reason;
+  engine::StateChanges changes;
+  changes.Remember("", "a", {Time(1), Time(1), 1, false});
+  char cwd[4096];
+  ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
+  ASSERT_TRUE(store.Save(Roots("rel/b/", "/t/"), changes, reason));
+  RememberedTable table;
+  EXPECT_EQ(store.Load(Roots(std::string(cwd) + "/rel/b/", "/t/"), table, reason), ISyncState::Loaded::Found);
+}
+
+TEST_F(SyncStateStoreTest, AnEntryCostsAtMost64BytesOnDisk) {
+  // Names and folders as in a generated benchmark tree: 47 files a folder.
+  constexpr int kEntries = 20000;
+  SyncStateStore store(Path());
+  engine::StateChanges changes;
+  for (int i = 0; i < kEntries; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "f%07d.dat", i);
+    const std::string folder = "d" + std::to_string(i / 47 % 13) + "/d" + std::to_string(i / 47) + "/";
+    const auto t = Time(1600000000 + i, 100000 + i);
+    changes.Remember(folder, name, {t, t, 100, false});
+  }
+  std::string reason;
+  ASSERT_TRUE(store.Save(Roots("/b/", "/t/"), changes, reason)) << reason;
+  struct stat st {};
+  ASSERT_EQ(::stat(Path().c_str(), &st), 0);
+  EXPECT_LE(st.st_size, 64 * kEntries) << st.st_size / kEntries << " bytes an entry";
+}
+
+TEST_F(SyncStateStoreTest, AFileOfAnotherLayoutIsLeftAsItIs) {
+  ASSERT_EQ(::mkdir((dir / "state").c_str(), 0700), 0);
+  ASSERT_EQ(::mkdir((dir / "state/orvel").c_str(), 0700), 0);
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(Path().c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE future(x); PRAGMA user_version = 2;", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(db);
+  const std::string before = test::ReadFile(Path());
+
+  SyncStateStore store(Path());
+  RememberedTable table;
+  std::string reason;
+  EXPECT_EQ(store.Load(Roots("/b/", "/t/"), table, reason), ISyncState::Loaded::Failed);
+  EXPECT_FALSE(reason.empty());
+  engine::StateChanges changes;
+  changes.Remember("", "a", {Time(1), Time(1), 1, false});
+  EXPECT_FALSE(store.Save(Roots("/b/", "/t/"), changes, reason));
+  EXPECT_EQ(test::ReadFile(Path()), before);
+}
+
+// Prompt and progress that record nothing: the run below asks no question.
+class Quiet : public engine::IPrompt, public engine::IProgress {
+ public:
+  std::vector<engine::RunMessage> said;
+  void Message(engine::RunMessage message, const engine::MessageArgs&) override { said.push_back(message); }
+  bool Ask(engine::RunMessage message, const engine::MessageArgs&) override {
+    said.push_back(message);
+    return false;
+  }
+  void Open() override {}
+  void Close() override {}
+  void ShowStatus(engine::RunStatus) override {}
+  void SetBarRange(int, int) override {}
+  void SetBarStep(int) override {}
+  void SetBarPos(int) override {}
+  bool PollCancel() override { return false; }
+  void ShowCondition(int, int, std::string_view) override {}
+  void ShowPath(std::string_view) override {}
+};
+
+TEST(SyncStateWorkingData, TheStateFileIsMadeOnlyWhenAConditionRemembers) {
+  // The test program's private XDG_STATE_HOME.
+  const std::string file = SyncStateStore::DefaultPath();
+  ASSERT_EQ(file, std::string(std::getenv("XDG_STATE_HOME")) + "/orvel/sync-state.db");
+  test::TempDir dir;
+  test::WriteFile(dir / "b/one.txt", "1", Time(1700000000));
+  test::MakeFolder(dir / "t", Time(1700000000));
+  Quiet quiet;
+  WorkingData data(quiet, quiet);
+  engine::ResultItems items(data.Rows());
+  data.SetList(items);
+  engine::CCondition c;
+  c.AFolder = dir / "b";
+  c.BFolder = dir / "t";
+  data.State().Set().Add(c);
+  data.State().ShowLoadedSet();
+
+  ASSERT_EQ(data.SyncRun(false), engine::RunOutcome::Completed);
+  ASSERT_EQ(data.ListCreation(), engine::RunOutcome::Completed);
+  EXPECT_FALSE(test::Exists(file));
+
+  data.SetOption(&engine::ConditionFields::Memory, 1);
+  test::WriteFile(dir / "b/two.txt", "2", Time(1700000000));
+  ASSERT_EQ(data.SyncRun(false), engine::RunOutcome::Completed);
+  EXPECT_TRUE(test::Exists(file));
+  EXPECT_TRUE(quiet.said.empty());
+
+  // The next run knows both files: one deleted in the target goes from the base.
+  ASSERT_EQ(std::remove((dir / "t/one.txt").c_str()), 0);
+  ASSERT_EQ(data.SyncRun(false), engine::RunOutcome::Completed);
+  EXPECT_FALSE(test::Exists(dir / "b/one.txt"));
+  EXPECT_TRUE(test::Exists(dir / "b/two.txt"));
+}
+
+}  // namespace
+}  // namespace orvel::storage
