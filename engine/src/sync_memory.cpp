@@ -2,6 +2,8 @@
 
 #include "platform/path.h"
 
+#include <algorithm>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -41,15 +43,15 @@ void RememberedTable::Clear() {
   entries_.shrink_to_fit();
   names_.clear();
   names_.shrink_to_fit();
-  slots_.clear();
-  slots_.shrink_to_fit();
+  sorted_ = true;
+  indexed_ = false;
 }
 
 RememberedTable::FolderId RememberedTable::AddFolder(std::string_view relFolder) {
   const auto found = folderIds_.find(relFolder);
   if (found != folderIds_.end()) return found->second;
   const auto id = static_cast<FolderId>(folders_.size());
-  folders_.emplace_back(relFolder);
+  folders_.push_back(Folder{std::string(relFolder), 0, 0});
   folderIds_.emplace(std::string(relFolder), id);
   // The folder and its ancestors, up to the first one already known.
   for (std::string_view rel = relFolder; covered_.find(rel) == covered_.end(); rel = ParentOf(rel)) {
@@ -70,56 +72,40 @@ RememberedEntry RememberedTable::EntryOf(const Stored& e) {
   return RememberedEntry{FromNs(e.baseNs), FromNs(e.targetNs), e.size, e.folderEntry};
 }
 
-std::size_t RememberedTable::HashOf(FolderId folder, std::string_view name) {
-  // FNV-1a over the folder id and the name's bytes.
-  std::uint64_t h = 1469598103934665603ull ^ folder;
-  h *= 1099511628211ull;
-  for (unsigned char c : name) {
-    h ^= c;
-    h *= 1099511628211ull;
-  }
-  return static_cast<std::size_t>(h ^ (h >> 29));
-}
-
-void RememberedTable::Grow() {
-  const std::size_t size = slots_.empty() ? 1024 : slots_.size() * 2;
-  slots_.assign(size, 0);
-  const std::size_t mask = size - 1;
-  for (std::uint32_t i = 0; i < entries_.size(); ++i) {
-    std::size_t slot = HashOf(entries_[i].folder, NameOf(entries_[i])) & mask;
-    while (slots_[slot] != 0) slot = (slot + 1) & mask;
-    slots_[slot] = i + 1;
-  }
-}
-
 void RememberedTable::Add(FolderId folder, std::string_view name, const RememberedEntry& entry) {
-  const auto index = static_cast<std::uint32_t>(entries_.size());
   entries_.push_back(Stored{ToNs(entry.baseTime), ToNs(entry.targetTime), entry.size, folder,
                             static_cast<std::uint32_t>(names_.size()), static_cast<std::uint16_t>(name.size()),
                             entry.folder, false});
   names_.append(name);
-  if ((entries_.size() + 1) * 2 > slots_.size()) {
-    Grow();
-    return;
-  }
-  const std::size_t mask = slots_.size() - 1;
-  std::size_t slot = HashOf(folder, name) & mask;
-  while (slots_[slot] != 0) slot = (slot + 1) & mask;
-  slots_[slot] = index + 1;
+  indexed_ = false;
+  // The store hands them over in key order; anything else is sorted later.
+  if (sorted_ && entries_.size() > 1 && !Before(entries_[entries_.size() - 2], entries_.back())) sorted_ = false;
 }
 
-bool RememberedTable::Find(FolderId folder, std::string_view name, RememberedEntry& found) const {
-  if (folder == kNoFolder || slots_.empty()) return false;
-  const std::size_t mask = slots_.size() - 1;
-  for (std::size_t slot = HashOf(folder, name) & mask; slots_[slot] != 0; slot = (slot + 1) & mask) {
-    const Stored& e = entries_[slots_[slot] - 1];
-    if (e.folder == folder && NameOf(e) == name) {
-      e.seen = true;
-      found = EntryOf(e);
-      return true;
-    }
+void RememberedTable::Index() {
+  if (!sorted_) {
+    std::sort(entries_.begin(), entries_.end(), [this](const Stored& a, const Stored& b) { return Before(a, b); });
+    sorted_ = true;
   }
-  return false;
+  for (Folder& f : folders_) f.count = 0;
+  for (std::uint32_t i = 0; i < entries_.size(); ++i) {
+    Folder& f = folders_[entries_[i].folder];
+    if (f.count++ == 0) f.first = i;
+  }
+  indexed_ = true;
+}
+
+bool RememberedTable::Find(FolderId folder, std::string_view name, RememberedEntry& found) {
+  if (folder == kNoFolder) return false;
+  if (!indexed_) Index();
+  const Folder& f = folders_[folder];
+  auto first = entries_.begin() + f.first;
+  const auto last = first + f.count;
+  first = std::lower_bound(first, last, name, [this](const Stored& e, std::string_view n) { return NameOf(e) < n; });
+  if (first == last || NameOf(*first) != name) return false;
+  first->seen = true;
+  found = EntryOf(*first);
+  return true;
 }
 
 void StateChanges::Clear() {

@@ -29,7 +29,7 @@ struct Found {
   RememberedEntry entry;
 };
 
-Found Look(const RememberedTable& table, const std::string& rel, const std::string& name) {
+Found Look(RememberedTable& table, const std::string& rel, const std::string& name) {
   Found f;
   f.found = table.Find(table.FindFolder(rel), name, f.entry);
   return f;
@@ -179,11 +179,23 @@ class Quiet : public engine::IPrompt, public engine::IProgress {
   void ShowPath(std::string_view) override {}
 };
 
+// XDG_STATE_HOME for as long as the object lives.
+class StateHome {
+ public:
+  explicit StateHome(const std::string& folder) : old_(std::getenv("XDG_STATE_HOME")) {
+    ::setenv("XDG_STATE_HOME", folder.c_str(), 1);
+  }
+  ~StateHome() { ::setenv("XDG_STATE_HOME", old_.c_str(), 1); }
+
+ private:
+  std::string old_;
+};
+
 TEST(SyncStateWorkingData, TheStateFileIsMadeOnlyWhenAConditionRemembers) {
-  // The test program's private XDG_STATE_HOME.
-  const std::string file = SyncStateStore::DefaultPath();
-  ASSERT_EQ(file, std::string(std::getenv("XDG_STATE_HOME")) + "/orvel/sync-state.db");
   test::TempDir dir;
+  const StateHome home(dir / "state");
+  const std::string file = SyncStateStore::DefaultPath();
+  ASSERT_EQ(file, dir / "state/orvel/sync-state.db");
   test::WriteFile(dir / "b/one.txt", "1", Time(1700000000));
   test::MakeFolder(dir / "t", Time(1700000000));
   Quiet quiet;

@@ -35,8 +35,9 @@ struct PairRoots {
   platform::Identity targetId;
 };
 
-// The remembered entries of one pair, in memory for the comparison: a look-up
-// is a hash probe, as for the scan's own entries.
+// The remembered entries of one pair, in memory for the comparison. Entries
+// are kept grouped by folder and sorted by name, so that the look-ups of one
+// folder (the comparison goes folder by folder) stay within a few cache lines.
 class RememberedTable {
  public:
   using FolderId = std::uint32_t;
@@ -46,6 +47,7 @@ class RememberedTable {
   // relFolder: empty for the root, otherwise ending in the separator. The
   // folder's ancestors are known as covered from then on.
   FolderId AddFolder(std::string_view relFolder);
+  // Entries may come in any order; they are sorted once before the first look-up.
   void Add(FolderId folder, std::string_view name, const RememberedEntry& entry);
   void Add(std::string_view relFolder, std::string_view name, const RememberedEntry& entry) {
     Add(AddFolder(relFolder), name, entry);
@@ -53,7 +55,7 @@ class RememberedTable {
 
   FolderId FindFolder(std::string_view relFolder) const;
   // False when the entry is not remembered. A hit marks the entry seen.
-  bool Find(FolderId folder, std::string_view name, RememberedEntry& found) const;
+  bool Find(FolderId folder, std::string_view name, RememberedEntry& found);
   // Whether the folder or anything below it is remembered.
   bool Covers(std::string_view relFolder) const;
   std::size_t Count() const { return entries_.size(); }
@@ -61,9 +63,8 @@ class RememberedTable {
   // Every entry no look-up has hit: (relFolder, name, entry).
   template <typename Visit>
   void ForEachUnseen(Visit visit) const {
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-      const Stored& e = entries_[i];
-      if (!e.seen) visit(std::string_view(folders_[e.folder]), NameOf(e), EntryOf(e));
+    for (const Stored& e : entries_) {
+      if (!e.seen) visit(std::string_view(folders_[e.folder].path), NameOf(e), EntryOf(e));
     }
   }
 
@@ -77,12 +78,19 @@ class RememberedTable {
     std::uint32_t nameOffset;
     std::uint16_t nameLength;
     bool folderEntry;
-    mutable bool seen;
+    bool seen;
+  };
+  struct Folder {
+    std::string path;
+    std::uint32_t first = 0;  // its entries: entries_[first, first + count) once sorted
+    std::uint32_t count = 0;
   };
   std::string_view NameOf(const Stored& e) const { return std::string_view(names_).substr(e.nameOffset, e.nameLength); }
+  bool Before(const Stored& a, const Stored& b) const {
+    return a.folder != b.folder ? a.folder < b.folder : NameOf(a) < NameOf(b);
+  }
   static RememberedEntry EntryOf(const Stored& e);
-  static std::size_t HashOf(FolderId folder, std::string_view name);
-  void Grow();
+  void Index();
 
   struct TransparentHash {
     using is_transparent = void;
@@ -90,12 +98,13 @@ class RememberedTable {
   };
   using FolderMap = std::unordered_map<std::string, FolderId, TransparentHash, std::equal_to<>>;
 
-  std::vector<std::string> folders_;
+  std::vector<Folder> folders_;
   FolderMap folderIds_;
   FolderMap covered_;  // every folder with something remembered in it or below it
   std::vector<Stored> entries_;
   std::string names_;
-  std::vector<std::uint32_t> slots_;  // open addressing: entry index + 1, 0 empty
+  bool sorted_ = true;
+  bool indexed_ = false;  // the folders' ranges are known
 };
 
 // What a run changes in a pair's state, applied by the store in one transaction.
