@@ -46,24 +46,92 @@ std::string_view JapaneseTemplate(engine::RunMessage message) {
   return {};
 }
 
-}  // namespace
-
-std::string MessageText(Language /*language*/, engine::RunMessage message, const engine::MessageArgs& args) {
-  return engine::FillArguments(JapaneseTemplate(message), args);
+// For a reader of no Japanese: whole sentences, the folders named by their role.
+std::string_view EnglishTemplate(engine::RunMessage message) {
+  switch (message) {
+    case engine::RunMessage::BaseMissing:
+      return "The base folder does not exist.\nChoose an existing folder as the base folder.";
+    case engine::RunMessage::TargetMissingAsk:
+      return "The target folder does not exist.\nDo you want to create it and continue?";
+    case engine::RunMessage::TargetCannotCreate:
+      return "The target folder cannot be created.";
+    case engine::RunMessage::TargetNotFolder:
+      return "The target folder does not exist.\nChoose an existing folder as the target folder.";
+    case engine::RunMessage::SameFolders:
+      return "The base folder and the target folder are the same folder.";
+    case engine::RunMessage::FolderUnreadable:
+      return "The folder cannot be read.\n%1\n%2";
+    case engine::RunMessage::FolderBusyAsk:
+      return "The folder is in use by another synchronization.\n%1\nDo you want to try again?";
+    case engine::RunMessage::EmptyBaseAsk:
+      return "The base folder is empty.\n%1\nIf complete sync goes on, everything in the target folder will be "
+             "deleted.\n%2\nDo you really want to continue?";
+    case engine::RunMessage::ConfirmSync:
+      return "The folders will be synchronized.\nDo you want to continue?";
+    case engine::RunMessage::ConfirmForceBase1:
+      return "The selected files will be synchronized from the base folder, whatever their dates.\n"
+             "Do you want to continue?";
+    case engine::RunMessage::ConfirmForceBase2:
+      return "The base folder's versions of the selected files will replace the target folder's.\n"
+             "Are you sure?";
+    case engine::RunMessage::ConfirmForceTarget1:
+      return "The selected files will be synchronized from the target folder, whatever their dates.\n"
+             "Do you want to continue?";
+    case engine::RunMessage::ConfirmForceTarget2:
+      return "The target folder's versions of the selected files will replace the base folder's.\n"
+             "Are you sure?";
+    case engine::RunMessage::DeleteConditionAsk:
+      return "The condition\n%1\nwill be deleted.\nDo you want to continue?";
+    case engine::RunMessage::MemoryReplaced:
+      return "A folder of the pair has been replaced, so the last sync's state is not used.\n%1\n%2";
+    case engine::RunMessage::MemoryUnavailable:
+      return "The last sync's state cannot be read or written.\n%1\n%2";
+    case engine::RunMessage::RememberedEmptyAsk:
+      return "The folder is empty.\n%1\nIf the sync goes on, every file remembered from the last sync will be "
+             "deleted from the other folder.\n%2\nDo you really want to continue?";
+  }
+  return {};
 }
 
-std::string_view StatusText(Language /*language*/, engine::RunStatus status) {
+}  // namespace
+
+bool ParseLanguage(std::string_view value, Language& language) {
+  // As the desktop program reads it: "en", "EN", "en_US", "en-GB.UTF-8" are
+  // all English.
+  const auto first = value.find_first_not_of(" \t\n");
+  value.remove_prefix(first == std::string_view::npos ? value.size() : first);
+  std::string name(value.substr(0, value.find_first_of("_.@- \t\n")));
+  for (char& c : name) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  if (name == "ja") {
+    language = Language::Japanese;
+  } else if (name == "en") {
+    language = Language::English;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+std::string MessageText(Language language, engine::RunMessage message, const engine::MessageArgs& args) {
+  return engine::FillArguments(
+      language == Language::English ? EnglishTemplate(message) : JapaneseTemplate(message), args);
+}
+
+std::string_view StatusText(Language language, engine::RunStatus status) {
+  const bool english = language == Language::English;
   switch (status) {
     case engine::RunStatus::Searching:
-      return "同期ファイル検索中...";
+      return english ? "Searching for files to synchronize…" : "同期ファイル検索中...";
     case engine::RunStatus::BasePass:
-      return "基本同期実行中...";
+      return english ? "Processing the base folder's files…" : "基本同期実行中...";
     case engine::RunStatus::TargetPass:
-      return "対照同期実行中...";
+      return english ? "Processing the target folder's files…" : "対照同期実行中...";
     case engine::RunStatus::IndividualSync:
-      return "個別同期中...";
+      return english ? "Synchronizing the selected files…" : "個別同期中...";
     case engine::RunStatus::Launching:
-      return "起動中...";
+      return english ? "Starting the external tool…" : "起動中...";
   }
   return {};
 }

@@ -120,6 +120,16 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
       hasValue = true;
     }
 
+    if (name == "--lang") {
+      if (!hasValue) {
+        if (i + 1 >= args.size()) return fail("option --lang needs a value");
+        value = args[++i];
+      }
+      Language language = Language::Japanese;
+      if (!ParseLanguage(value, language)) return fail("unknown language '" + value + "' for --lang (en or ja)");
+      o.language = language;
+      continue;
+    }
     if (TakesValue(name)) {
       if (!hasValue) {
         if (i + 1 >= args.size()) return fail("option " + name + " needs a value");

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "engine/condition.h"
+#include "messages.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,8 @@ struct Options {
   bool yes = false;  // answer Yes to the question to create a missing target folder
   // complete sync may delete everything in a target whose base folder is empty
   bool allowEmptyBase = false;
+  // --lang; without it ORVEL_LANG decides, and then Japanese
+  std::optional<Language> language;
 
   // The condition of `list|sync BASE TARGET`: the defaults of a new condition,
   // changed by the condition options.

@@ -4,6 +4,7 @@
 #include "platform/utf8.h"
 
 #include <cstddef>
+#include <cstdint>
 
 namespace orvel::cli {
 
@@ -114,69 +115,105 @@ bool OutputBuffer::Finish() {
   return !failed_;
 }
 
-bool WriteTextItems(std::FILE* file, const engine::ResultItems& items) {
-  OutputBuffer out(file);
-  std::string& text = out.Text();
-  const int count = items.ItemCount();
-  for (int item = 0; item < count; ++item) {
-    for (int column = 0; column < engine::ResultItems::kColumnCount; ++column) {
-      if (column > 0) text += '\t';
-      AppendEscapedText(text, items.ItemText(item, column));
-    }
-    text += '\n';
-    out.MaybeFlush();
+void AppendRfc3339Time(std::string& out, const platform::FileTime& time) {
+  // Whole days and the second of the day, rounded down, so that times before
+  // 1970 fall on the right day.
+  std::int64_t days = time.sec / 86400;
+  std::int64_t second = time.sec % 86400;
+  if (second < 0) {
+    second += 86400;
+    --days;
   }
-  return out.Finish();
+  // The proleptic Gregorian date of a day count (H. Hinnant's civil_from_days),
+  // exact over the whole range of the count; gmtime would be bound to time_t
+  // and to years that fit an int.
+  days += 719468;
+  const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+  const std::int64_t dayOfEra = days - era * 146097;
+  const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const std::int64_t monthIndex = (5 * dayOfYear + 2) / 153;  // 0 = March
+  const std::int64_t day = dayOfYear - (153 * monthIndex + 2) / 5 + 1;
+  const std::int64_t month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
+  std::int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+
+  char text[80];
+  // RFC 3339 has four-digit years only; others get ISO 8601's expanded form.
+  const char* sign = year < 0 ? "-" : year > 9999 ? "+" : "";
+  if (year < 0) year = -year;
+  const int length = std::snprintf(text, sizeof text, "%s%04lld-%02lld-%02lldT%02lld:%02lld:%02lld.%09dZ", sign,
+                                   static_cast<long long>(year), static_cast<long long>(month),
+                                   static_cast<long long>(day), static_cast<long long>(second / 3600),
+                                   static_cast<long long>(second / 60 % 60), static_cast<long long>(second % 60),
+                                   static_cast<int>(time.nsec));
+  out.append(text, static_cast<std::size_t>(length));
 }
 
-bool WriteJsonItems(std::FILE* file, const engine::ResultItems& items, const engine::RowStore& rows) {
-  OutputBuffer out(file);
-  std::string& text = out.Text();
-  const int count = items.ItemCount();
-  for (int item = 0; item < count; ++item) {
-    const engine::ResultRow& row = rows.Row(items.ItemData(item));
-    text += "{\"name\":";
-    AppendJsonString(text, rows.Name(row));
-    text += ",\"base_folder\":";
-    AppendJsonString(text, rows.BaseFolder(row));
-    text += ",\"target_folder\":";
-    AppendJsonString(text, rows.TargetFolder(row));
-    text += ",\"base_date\":";
-    AppendJsonString(text, items.ItemText(item, 1));
-    text += ",\"target_date\":";
-    AppendJsonString(text, items.ItemText(item, 3));
-    text += ",\"result\":";
-    AppendJsonString(text, items.ItemText(item, 2));
-    text += ",\"mark\":";
-    AppendJsonString(text, engine::MarkText(row.mark));
-    if (const engine::RowError* error = items.ItemError(item)) {
-      text += ",\"error\":";
-      AppendJsonString(text, error->code.message());
-    }
-    text += "}\n";
-    out.MaybeFlush();
+void AppendTextItem(std::string& out, const engine::ResultItems& items, int item) {
+  for (int column = 0; column < engine::ResultItems::kColumnCount; ++column) {
+    if (column > 0) out += '\t';
+    AppendEscapedText(out, items.ItemText(item, column));
   }
-  return out.Finish();
+  out += '\n';
 }
 
-bool WriteFailures(std::FILE* file, const engine::ResultItems& items, const engine::RowStore& rows) {
-  OutputBuffer out(file);
-  std::string& text = out.Text();
-  const int count = items.ItemCount();
-  for (int item = 0; item < count; ++item) {
-    const engine::RowError* error = items.ItemError(item);
-    if (!error) continue;
-    const engine::ResultRow& row = rows.Row(items.ItemData(item));
-    std::string path = error->side == engine::Side::Base ? rows.BaseFolder(row) : rows.TargetFolder(row);
-    path.append(rows.Name(row));
-    text += "orvel-cli: ";
-    AppendEscapedText(text, path);
-    text += ": ";
-    AppendEscapedText(text, error->code.message());
-    text += '\n';
-    out.MaybeFlush();
+namespace {
+
+void AppendJsonTime(std::string& out, bool exists, const platform::FileTime& time) {
+  if (!exists) {
+    out += "null";
+    return;
   }
-  return out.Finish();
+  out += '"';
+  AppendRfc3339Time(out, time);
+  out += '"';
+}
+
+}  // namespace
+
+void AppendJsonItem(std::string& out, const engine::ResultItems& items, const engine::RowStore& rows, int item) {
+  const engine::ResultRow& row = rows.Row(items.ItemData(item));
+  out += "{\"name\":";
+  AppendJsonString(out, rows.Name(row));
+  out += ",\"base_folder\":";
+  AppendJsonString(out, rows.BaseFolder(row));
+  out += ",\"target_folder\":";
+  AppendJsonString(out, rows.TargetFolder(row));
+  out += ",\"base_date\":";
+  AppendJsonString(out, items.ItemText(item, 1));
+  out += ",\"target_date\":";
+  AppendJsonString(out, items.ItemText(item, 3));
+  // The times of the dates beside them: after a copy both sides show the source's.
+  const engine::DateCopy copy = items.ItemDateCopy(item);
+  const bool baseShowsTarget = copy == engine::DateCopy::TargetOverBase;
+  const bool targetShowsBase = copy == engine::DateCopy::BaseOverTarget;
+  out += ",\"base_mtime\":";
+  AppendJsonTime(out, baseShowsTarget ? row.hasTarget : row.hasBase, baseShowsTarget ? row.targetTime : row.baseTime);
+  out += ",\"target_mtime\":";
+  AppendJsonTime(out, targetShowsBase ? row.hasBase : row.hasTarget, targetShowsBase ? row.baseTime : row.targetTime);
+  out += ",\"result\":";
+  AppendJsonString(out, items.ItemText(item, 2));
+  out += ",\"mark\":";
+  AppendJsonString(out, engine::MarkText(row.mark));
+  if (const engine::RowError* error = items.ItemError(item)) {
+    out += ",\"error\":";
+    AppendJsonString(out, error->code.message());
+  }
+  out += "}\n";
+}
+
+bool AppendFailureLine(std::string& out, const engine::ResultItems& items, const engine::RowStore& rows, int item) {
+  const engine::RowError* error = items.ItemError(item);
+  if (!error) return false;
+  const engine::ResultRow& row = rows.Row(items.ItemData(item));
+  std::string path = error->side == engine::Side::Base ? rows.BaseFolder(row) : rows.TargetFolder(row);
+  path.append(rows.Name(row));
+  out += "orvel-cli: ";
+  AppendEscapedText(out, path);
+  out += ": ";
+  AppendEscapedText(out, error->code.message());
+  out += '\n';
+  return true;
 }
 
 }  // namespace orvel::cli

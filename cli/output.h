@@ -2,6 +2,7 @@
 
 #include "engine/result_items.h"
 #include "engine/row_store.h"
+#include "platform/file_time.h"
 
 #include <cstdio>
 #include <string>
@@ -37,15 +38,18 @@ class OutputBuffer {
   bool failed_ = false;
 };
 
-// One line per item, in list order: the five columns separated by tabs.
-bool WriteTextItems(std::FILE* file, const engine::ResultItems& items);
+// The time in UTC as RFC 3339 with nanoseconds: "2023-11-14T22:13:20.123456789Z".
+void AppendRfc3339Time(std::string& out, const platform::FileTime& time);
 
-// One JSON object per item, in list order; an item that failed adds "error"
+// The text line of an item: the five columns separated by tabs.
+void AppendTextItem(std::string& out, const engine::ResultItems& items, int item);
+
+// The JSON object of an item on one line; an item that failed adds "error"
 // with its reason.
-bool WriteJsonItems(std::FILE* file, const engine::ResultItems& items, const engine::RowStore& rows);
+void AppendJsonItem(std::string& out, const engine::ResultItems& items, const engine::RowStore& rows, int item);
 
-// One line per item that failed or could not be read, in list order:
-// "orvel-cli: PATH: reason", the path escaped as in the text output.
-bool WriteFailures(std::FILE* file, const engine::ResultItems& items, const engine::RowStore& rows);
+// "orvel-cli: PATH: reason" of an item that failed or could not be read, the
+// path escaped as in the text output; false (and nothing) for any other item.
+bool AppendFailureLine(std::string& out, const engine::ResultItems& items, const engine::RowStore& rows, int item);
 
 }  // namespace orvel::cli

@@ -4,16 +4,19 @@
 #include "exit_status.h"
 #include "interrupt.h"
 #include "output.h"
+#include "row_stream.h"
 #include "terminal_progress.h"
 #include "terminal_prompt.h"
 
 #include "engine/result_items.h"
 #include "storage/working_data.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -36,16 +39,49 @@ AnswerMode ChooseAnswerMode(const Options& options) {
   return AnswerMode::No;
 }
 
+// --lang, else ORVEL_LANG, else Japanese. False (with a message) for an
+// unknown value in the environment.
+bool ChooseLanguage(const Options& options, Language& language) {
+  language = Language::Japanese;
+  if (options.language) {
+    language = *options.language;
+    return true;
+  }
+  const char* name = std::getenv("ORVEL_LANG");
+  if (!name || !*name || ParseLanguage(name, language)) return true;
+  std::string shown;
+  AppendEscapedText(shown, name);
+  std::fprintf(stderr, "orvel-cli: unknown language '%s' in ORVEL_LANG (en or ja)\n", shown.c_str());
+  return false;
+}
+
+bool IsRegularFile(int fd) {
+  struct stat status {};
+  return ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+}
+
 }  // namespace
 
 int RunConditions(const Options& options) {
-  TerminalProgress progress(stderr, ::isatty(STDERR_FILENO) != 0);
-  TerminalPrompt prompt(stderr, ChooseAnswerMode(options), &progress, options.allowEmptyBase);
+  Language language = Language::Japanese;
+  if (!ChooseLanguage(options, language)) return kExitUsage;
+  TerminalProgress progress(stderr, ::isatty(STDERR_FILENO) != 0, language);
+  TerminalPrompt prompt(stderr, ChooseAnswerMode(options), &progress, options.allowEmptyBase, language);
   // The same working data as the desktop program's, without a condition bar.
   storage::WorkingData data(progress, prompt);
-  engine::ResultItems items(data.Rows());
-  data.SetList(items);
-  const engine::RowStore& rows = data.Rows();
+
+  // Rows go out as they become final. A regular file takes them in large
+  // writes; anything else (a terminal, a pipe) may have a reader waiting.
+  const bool toFile = IsRegularFile(STDOUT_FILENO);
+  if (toFile) std::setvbuf(stdout, nullptr, _IOFBF, 1 << 20);
+  RowStream stream(data.Rows(), {.format = options.format,
+                                 .syncRun = options.command == Command::Sync,
+                                 .paced = !toFile,
+                                 .progress = &progress,
+                                 .outIsTerminal = ::isatty(STDOUT_FILENO) != 0});
+  progress.SetHeartbeat([&stream](bool phaseChange) { stream.Heartbeat(phaseChange); });
+  data.SetList(stream);
+  const engine::ResultItems& items = stream.Items();
 
   storage::ConditionState& state = data.State();
   if (options.operands.size() == 1) {
@@ -64,19 +100,20 @@ int RunConditions(const Options& options) {
   state.ShowLoadedSet();
 
   InstallInterruptHandler();
+  // A reader that goes away does not end a sync between two rows: the run goes
+  // on without output and ends with its own status.
+  std::signal(SIGPIPE, SIG_IGN);
   const bool syncRun = options.command == Command::Sync;
   // Nothing is asked before a sync run: the command line asked for it.
   const engine::RunOutcome outcome = syncRun ? *data.SyncRun(false) : data.ListCreation();
 
-  const bool written =
-      options.format == OutputFormat::Json ? WriteJsonItems(stdout, items, rows) : WriteTextItems(stdout, items);
-  WriteFailures(stderr, items, rows);
+  const bool written = stream.Finish();
   // An entry that could not be read is a failure of list creation too: what
   // the list says about it and below it is not known.
   const bool failed = AnyRowFailed(items) || data.Flags().unreadable > 0;
   const int status = RunExitStatus(outcome, WasInterrupted(), failed);
   if (!written) {
-    std::fprintf(stderr, "orvel-cli: cannot write the result list: %s\n", std::strerror(errno));
+    std::fprintf(stderr, "orvel-cli: cannot write the result list: %s\n", std::strerror(stream.OutputError()));
     if (status != kExitCancelled) return kExitOutputFailed;
   }
   return status;

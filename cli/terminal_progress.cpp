@@ -42,6 +42,7 @@ void TerminalProgress::Open() {
 }
 
 void TerminalProgress::ShowStatus(engine::RunStatus status) {
+  Beat(true);
   status_.assign(StatusText(language_, status));
   Redraw();
 }
@@ -52,6 +53,7 @@ void TerminalProgress::SetBarRange(int lower, int upper) {
 }
 
 void TerminalProgress::SetBarPos(int position) {
+  Beat(false);
   position_ = position;
   Redraw();
 }
@@ -59,6 +61,7 @@ void TerminalProgress::SetBarPos(int position) {
 bool TerminalProgress::PollCancel() { return TakeInterrupt(); }
 
 void TerminalProgress::ShowCondition(int count, int position, std::string_view name) {
+  Beat(true);
   conditionCount_ = count;
   conditionPosition_ = position;
   name_.assign(name);
@@ -69,7 +72,8 @@ void TerminalProgress::Redraw() {
   if (!draw_) return;
   // Called for every entry: look at the clock before doing any work.
   const auto now = std::chrono::steady_clock::now();
-  if (drawn_ && now - lastDraw_ < kRedrawInterval) return;
+  // Also after a clear: rows streaming to the terminal clear the line often.
+  if (now - lastDraw_ < kRedrawInterval) return;
   lastDraw_ = now;
 
   const int percent = upper_ > lower_ ? (position_ - lower_) * 100 / (upper_ - lower_) : 0;
@@ -92,6 +96,9 @@ void TerminalProgress::Redraw() {
 }
 
 void TerminalProgress::ClearLine() {
+  // What follows on standard error comes after the rows written so far, also
+  // where both streams go to one file.
+  std::fflush(stdout);
   if (!drawn_) return;
   std::fputs("\r\x1b[K", stream_);
   std::fflush(stream_);

@@ -5,7 +5,9 @@
 
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <utility>
 
 namespace orvel::cli {
 
@@ -25,13 +27,21 @@ class TerminalProgress : public engine::IProgress {
   void SetBarPos(int position) override;
   bool PollCancel() override;
   void ShowCondition(int count, int position, std::string_view name) override;
-  void ShowPath(std::string_view) override {}
+  void ShowPath(std::string_view) override { Beat(false); }
 
-  // Removes the line so that a message can be written on a clean line.
+  // Called as the run goes on: at each step (at least every 20 ms while it
+  // waits for a scan) and, with true, when a condition or phase begins.
+  void SetHeartbeat(std::function<void(bool phaseChange)> heartbeat) { heartbeat_ = std::move(heartbeat); }
+
+  // Removes the line so that a message can be written on a clean line, and
+  // writes out what standard output holds so that the message follows it.
   void ClearLine();
 
  private:
   void Redraw();
+  void Beat(bool phaseChange) {
+    if (heartbeat_) heartbeat_(phaseChange);
+  }
 
   std::FILE* stream_;
   bool draw_;
@@ -47,6 +57,7 @@ class TerminalProgress : public engine::IProgress {
   int position_ = 0;
   std::chrono::steady_clock::time_point lastDraw_{};
   std::string line_;
+  std::function<void(bool)> heartbeat_;
 };
 
 }  // namespace orvel::cli

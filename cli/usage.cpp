@@ -40,6 +40,8 @@ Condition options (BASE TARGET only):
 
 Other options:
   --json                 print JSON objects instead of text lines
+  --lang en|ja           the language of the run's messages, questions and
+                         progress line: English, or Japanese (the default)
   -y, --yes              answer Yes to "create the missing target folder?"
                          (otherwise it is asked on a terminal, and answered No
                          when standard input or standard error is not one)
@@ -51,35 +53,54 @@ Other options:
   --version              show the version
   Options may stand before or after the operands; "--" ends the options.
 
-Output (standard output, printed when the run has ended):
-  Text: one line per list item, in list order, with the five columns
+Output (standard output, one row at a time):
+  Each row is written as soon as it is final, in list order: in list creation
+  when it is listed, in a sync run once it has been executed (or needs
+  nothing). A terminal or a pipe is handed the rows as they come (at least
+  every 0.1 s, and before the run waits for anything); a regular file gets
+  them in large blocks.
+  Text: one line per list item with the five columns
     name, base date, result, target date, path
   separated by single tabs; an empty column is empty. In the texts a backslash
   is written as \\, a tab as \t, a line feed as \n, a carriage return as \r
   and any other control character (bytes 0x00-0x1F and 0x7F) as \xHH, two
   lower-case hex digits.
   JSON (--json): one object per line with the keys name, base_folder,
-  target_folder, base_date, target_date, result (as shown) and mark (what the
-  comparison decided), and error (the reason) on a row that failed. Bytes that are not valid UTF-8 are written as \udcXX.
+  target_folder, base_date, target_date, base_mtime, target_mtime, result (as
+  shown) and mark (what the comparison decided), and error (the reason) on a
+  row that failed. base_mtime and target_mtime are the times the dates show,
+  in UTC as RFC 3339 with nanoseconds ("2023-11-14T22:13:20.123456789Z"), or
+  null where the date is empty. Bytes that are not valid UTF-8 are written as
+  \udcXX.
   Results: = same, > base newer, >> base only, < target newer, << target only,
-  X to be deleted; after sync: >= copied to target, <= copied to base,
-  X= deleted, ? failed. Dates are local time, YYYY/MM/DD hh:mm:ss.
+  X to be deleted, <X to be deleted from the base and ! conflict (both with
+  --remember); after sync: >= copied to target, <= copied to base, X= and <X=
+  deleted, ? failed. Dates are local time, YYYY/MM/DD hh:mm:ss.
 
   Messages and questions of the run, and a progress line when standard error
-  is a terminal, go to standard error, followed by one line per row that
-  failed or entry that could not be read: "orvel-cli: PATH: reason". A folder
+  is a terminal, go to standard error; a row that failed (or whose entry
+  could not be read) is followed there by "orvel-cli: PATH: reason". A folder
   that cannot be read is one "?" row; nothing below it is compared, copied or
   deleted. Ctrl+C, SIGTERM and SIGHUP stop the run after the entry in progress
   (in a sync run nothing further is executed); a second one ends the program
   at once. A folder another run works on ends the run (status 1).
+
+Environment:
+  ORVEL_LANG   en or ja: the language when --lang is not given (the locale
+               plays no part)
+  TZ           the time zone of the dates
+  XDG_STATE_HOME  where --remember keeps what the last sync left
+               (orvel/sync-state.db; ~/.local/state without it)
 
 Exit status (when several apply, the first of 130, 3, 1 is taken):
   0    done
   1    the run ended at a message (missing folder, equal folders, a folder
        another run works on, an empty base folder) or a No
   2    usage error, or the condition file cannot be read
-  3    at least one row failed ("?") or an entry could not be read
-  4    the result could not be written to standard output
+  3    at least one row failed ("?") or is a conflict ("!"), or an entry
+       could not be read
+  4    the result could not be written to standard output (the run still
+       goes on to its end)
   130  cancelled with Ctrl+C, SIGTERM or SIGHUP
 )";
 }

@@ -2,7 +2,9 @@
 
 // Runs the orvel-cli binary named by $ORVEL_CLI as a child process without a
 // terminal: standard input is /dev/null, standard output and standard error are
-// captured through pipes, and TZ=UTC makes the date texts exact.
+// captured through pipes, TZ=UTC makes the date texts exact and ORVEL_LANG is
+// unset (unless the setup names other variables, or a terminal for input and
+// standard error).
 
 #include <gtest/gtest.h>
 
@@ -49,22 +51,43 @@ inline std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
+// More of the child's surroundings.
+struct CliSetup {
+  // "NAME=value" entries that replace the inherited variable of that name
+  // (TZ=UTC and no ORVEL_LANG by default); a bare "NAME" removes it.
+  std::vector<std::string> env{};
+  // When not -1: the child's standard input and standard error (the far side of
+  // a pseudo-terminal), which are then not captured.
+  int terminal = -1;
+  // Standard output is a pipe whose reading end is closed before the start.
+  bool outputClosed = false;
+};
+
 class CliProcess {
  public:
   // Starts orvel-cli with the arguments; workDir (if not empty) becomes its
   // current folder. A wrapper (a program and its arguments, such as setpriv)
   // starts it in its place.
   explicit CliProcess(const std::vector<std::string>& args, const std::string& workDir = {},
-                      const std::vector<std::string>& wrapper = {}) {
+                      const std::vector<std::string>& wrapper = {}, const CliSetup& setup = {}) {
     int outPipe[2];
     int errPipe[2];
     if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+    if (setup.outputClosed) {
+      ::close(outPipe[0]);
+      outPipe[0] = -1;
+    }
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    if (setup.terminal >= 0) {
+      posix_spawn_file_actions_adddup2(&actions, setup.terminal, STDIN_FILENO);
+      posix_spawn_file_actions_adddup2(&actions, setup.terminal, STDERR_FILENO);
+    } else {
+      posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+      posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
+    }
     posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
     if (!workDir.empty()) posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
 
     // The child starts with SIGINT at its default action, whatever the test runner has.
@@ -85,10 +108,15 @@ class CliProcess {
     argv.push_back(nullptr);
 
     std::vector<std::string> envStrings;
-    for (char** e = environ; *e; ++e) {
-      if (std::strncmp(*e, "TZ=", 3) != 0) envStrings.emplace_back(*e);
+    for (char** e = environ; *e; ++e) envStrings.emplace_back(*e);
+    // Japanese, whatever language the tests are run in.
+    std::vector<std::string> changes = {"TZ=UTC", "ORVEL_LANG"};
+    changes.insert(changes.end(), setup.env.begin(), setup.env.end());
+    for (const std::string& change : changes) {
+      const std::string name = change.substr(0, change.find('='));
+      std::erase_if(envStrings, [&](const std::string& e) { return e.compare(0, name.size() + 1, name + "=") == 0; });
+      if (change.size() > name.size()) envStrings.push_back(change);
     }
-    envStrings.emplace_back("TZ=UTC");
     std::vector<char*> envp;
     for (auto& e : envStrings) envp.push_back(e.data());
     envp.push_back(nullptr);
@@ -100,9 +128,13 @@ class CliProcess {
     ::close(errPipe[1]);
     outFd_ = outPipe[0];
     errFd_ = errPipe[0];
-    if (rc != 0) {
-      ::close(outFd_);
+    if (setup.terminal >= 0) {
       ::close(errFd_);
+      errFd_ = -1;
+    }
+    if (rc != 0) {
+      if (outFd_ >= 0) ::close(outFd_);
+      if (errFd_ >= 0) ::close(errFd_);
       throw std::runtime_error(std::string("posix_spawn: ") + std::strerror(rc));
     }
   }
@@ -121,14 +153,42 @@ class CliProcess {
 
   void Signal(int signal) { ::kill(pid_, signal); }
 
+  // Reads standard output while the child runs, until what was read holds
+  // `text`; false when it does not within limitMs or the output ends first.
+  // What is read here stays part of Finish()'s result.
+  bool ReadOutputUntil(const std::string& text, int limitMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    char buffer[4096];
+    while (early_.find(text) == std::string::npos) {
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0) return false;
+      pollfd fd = {outFd_, POLLIN, 0};
+      const int ready = ::poll(&fd, 1, static_cast<int>(left.count()));
+      if (ready < 0 && errno == EINTR) continue;
+      if (ready <= 0) return false;
+      const ssize_t n = ::read(outFd_, buffer, sizeof buffer);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      early_.append(buffer, static_cast<std::size_t>(n));
+    }
+    return true;
+  }
+
+  // True while the child has not ended (it is left to Finish() to collect).
+  bool Running() const {
+    siginfo_t info{};
+    return ::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == 0;
+  }
+
   // Reads both streams to their end and waits for the child. A child that has
   // not closed its streams within `limitMs` (-1: no limit) is killed, so a
   // blocked program fails its test (signal SIGKILL) instead of hanging it.
   CliResult Finish(int limitMs = -1) {
     CliResult result;
+    result.out = std::move(early_);
     pollfd fds[2] = {{outFd_, POLLIN, 0}, {errFd_, POLLIN, 0}};
     std::string* sinks[2] = {&result.out, &result.err};
-    int open = 2;
+    int open = (outFd_ >= 0 ? 1 : 0) + (errFd_ >= 0 ? 1 : 0);
     char buffer[65536];
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
     while (open > 0) {
@@ -173,10 +233,17 @@ class CliProcess {
   int outFd_ = -1;
   int errFd_ = -1;
   bool finished_ = false;
+  std::string early_;  // standard output read before Finish()
 };
 
 inline CliResult RunCli(const std::vector<std::string>& args, const std::string& workDir = {}) {
   CliProcess process(args, workDir);
+  return process.Finish();
+}
+
+// The same with environment variables changed (see CliSetup::env).
+inline CliResult RunCliWith(const std::vector<std::string>& env, const std::vector<std::string>& args) {
+  CliProcess process(args, {}, {}, CliSetup{env});
   return process.Finish();
 }
 

@@ -99,8 +99,9 @@ TEST(CliExitStatus, FailedRowsOutrankAStopAtALaterCondition) {
                                 dir / "missing" + "\r\n02" + dir / "target" + "\r\n");
   const CliResult r = RunCli({"sync", dir / "c.ORV"});
   EXPECT_EQ(r.status, 3);
-  // The failed row is named with its reason after the run's messages.
-  EXPECT_EQ(r.err, kBaseMissing + "orvel-cli: " + dir / "target/locked.txt" + ": read-only (no write permission bit)\n");
+  // The failed row is named with its reason right after the row, before the
+  // second condition's message.
+  EXPECT_EQ(r.err, "orvel-cli: " + dir / "target/locked.txt" + ": read-only (no write permission bit)\n" + kBaseMissing);
 }
 
 TEST(CliExitStatus, UnreadableConditionFileGivesTwoAndNamesIt) {
@@ -134,6 +135,8 @@ TEST(CliExitStatus, UsageErrorsGiveTwoAndTouchNothing) {
       {"list", a, b, "--tolerance", ""},
       {"list", a, b, "--tolerance=99999999999999999999"},
       {"list", a, b, "--json=1"},
+      {"list", a, b, "--lang", "fr"},
+      {"list", a, b, "--lang"},
       {"list", dir / "c.ORV", "--complete"},
       {"show", dir / "c.ORV", "--json"},
       {"show", a, b},
@@ -161,7 +164,7 @@ TEST(CliExitStatus, DoubleDashEndsTheOptions) {
 TEST(CliExitStatus, HelpAndVersion) {
   const CliResult help = RunCli({"--help"});
   EXPECT_EQ(help.status, 0);
-  for (const char* part : {"list", "sync", "show", "--tolerance", "--json", "130"})
+  for (const char* part : {"list", "sync", "show", "--tolerance", "--json", "--lang", "ORVEL_LANG", "base_mtime", "130"})
     EXPECT_TRUE(Contains(help.out, part)) << part;
   const CliResult version = RunCli({"--version"});
   EXPECT_EQ(version.status, 0);

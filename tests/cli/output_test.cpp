@@ -137,7 +137,7 @@ TEST(CliListEscapes, ControlCharactersAreWrittenAsHexEscapes) {
   EXPECT_EQ(shown.size(), std::size(cases) + 1) << r.out;
 }
 
-TEST(CliListJson, OneObjectPerLineWithFoldersDatesResultAndMark) {
+TEST(CliListJson, OneObjectPerLineWithFoldersDatesTimesResultAndMark) {
   TempDir base;
   TempDir target;
   // Within a 2-second tolerance: shown as ">" but marked "=".
@@ -147,7 +147,8 @@ TEST(CliListJson, OneObjectPerLineWithFoldersDatesResultAndMark) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "{\"name\":\"near.txt\",\"base_folder\":\"" + base.Path() + "/sub/\",\"target_folder\":\"" +
                        target.Path() + "/sub/\",\"base_date\":\"2020/09/13 12:26:41\",\"target_date\":\"" + kDate +
-                       "\",\"result\":\">\",\"mark\":\"=\"}\n");
+                       "\",\"base_mtime\":\"2020-09-13T12:26:41.000000000Z\","
+                       "\"target_mtime\":\"2020-09-13T12:26:40.000000000Z\",\"result\":\">\",\"mark\":\"=\"}\n");
 }
 
 TEST(CliListJson, EscapesControlsQuotesAndInvalidUtf8ButKeepsValidUtf8) {

@@ -116,6 +116,20 @@ TEST(CliSync, ToleranceInSecondsAndMinutes) {
   EXPECT_TRUE(r.out.find("one.txt\t2020/09/13 12:26:41\t>\t2020/09/13 12:26:40\t") != std::string::npos) << r.out;
 }
 
+// Rows are written while the run goes on: a reader that has gone away must not
+// end a sync between two rows.
+TEST(CliSync, AReaderThatIsGoneDoesNotStopTheSync) {
+  TempDir base;
+  TempDir target;
+  for (int i = 0; i < 200; ++i) WriteFile(base / ("f" + std::to_string(i)), "x", Time(kT));
+  CliProcess process({"sync", base.Path(), target.Path()}, {}, {}, CliSetup{.outputClosed = true});
+  const CliResult r = process.Finish(60000);
+  EXPECT_EQ(r.signal, 0);
+  EXPECT_EQ(r.status, 4);
+  EXPECT_EQ(r.err, "orvel-cli: cannot write the result list: Broken pipe\n");
+  EXPECT_EQ(FilesOf(target.Path()), FilesOf(base.Path()));
+}
+
 std::size_t CountEntries(const std::string& folder) {
   std::size_t count = 0;
   if (DIR* dir = ::opendir(folder.c_str())) {
