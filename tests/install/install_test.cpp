@@ -1,5 +1,6 @@
 // `cmake --install` into a fresh prefix: the programs, the desktop entry, the
-// icon at every size and the type of the condition files, all below the prefix.
+// icon at every size, the type of the condition files, the manual pages, the
+// shell completion and the AppStream description, all below the prefix.
 #include "run_program.h"
 
 #include <QFile>
@@ -13,6 +14,7 @@
 
 #include <fstream>
 #include <map>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -29,6 +31,8 @@ using test::TempDir;
 
 const int kIconSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
 const char* const kMimeType = "application/x-orvel-conditions";
+const char* const kMetainfo = "share/metainfo/io.github.brelt.orvel.metainfo.xml";
+const char* const kCompletion = "share/bash-completion/completions/orvel-cli";
 
 class InstallTest : public ::testing::Test {
  protected:
@@ -58,7 +62,11 @@ TEST_F(InstallTest, EveryFileIsInPlaceAndNothingLandsOutsideThePrefix) {
                                        "bin/orvel-cli",
                                        "share/applications/orvel.desktop",
                                        "share/mime/packages/orvel.xml",
-                                       "share/icons/hicolor/scalable/apps/orvel.svg"};
+                                       "share/icons/hicolor/scalable/apps/orvel.svg",
+                                       "share/man/man1/orvel.1",
+                                       "share/man/man1/orvel-cli.1",
+                                       kCompletion,
+                                       kMetainfo};
   for (int size : kIconSizes)
     expected.push_back("share/icons/hicolor/" + std::to_string(size) + "x" + std::to_string(size) + "/apps/orvel.png");
   for (const auto& file : expected) EXPECT_TRUE(Exists(Installed(file))) << file;
@@ -277,6 +285,157 @@ TEST_F(InstallTest, IconsHaveTheSizesTheirFoldersName) {
   const QStringList box = viewBox.split(' ');
   ASSERT_EQ(box.size(), 4) << viewBox.toStdString();
   EXPECT_EQ(box[2], box[3]);  // square
+}
+
+// The options a usage text names ("--json", "-y", ...).
+std::set<std::string> OptionsNamedIn(const std::string& text) {
+  static const std::regex option(R"((^|[\s"(\[|])(--?[a-z][a-z-]*))");
+  std::set<std::string> names;
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), option); it != std::sregex_iterator(); ++it)
+    names.insert((*it)[2]);
+  return names;
+}
+
+// Whether the text names the option as a word of its own.
+bool MentionsOption(const std::string& text, const std::string& option) {
+  return std::regex_search(text, std::regex(R"((^|[\s"(\[]))" + option + R"(($|[\s",)\]=]))"));
+}
+
+// The source of a manual page with "\-" read as "-".
+std::string PageText(const std::string& path) { return std::regex_replace(ReadFile(path), std::regex(R"(\\-)"), "-"); }
+
+TEST_F(InstallTest, ManualPagesFormatWithoutWarningsAndCoverTheCommandLine) {
+  const std::string man = FindInPath("man");
+  const std::string groff = FindInPath("groff");
+  for (const char* page : {"share/man/man1/orvel.1", "share/man/man1/orvel-cli.1"}) {
+    SCOPED_TRACE(page);
+    const std::string path = Installed(page);
+    ASSERT_TRUE(Exists(path));
+    const std::string text = PageText(path);
+    for (const char* section : {".SH NAME", ".SH SYNOPSIS", ".SH DESCRIPTION", ".SH OPTIONS", ".SH EXIT STATUS",
+                                ".SH ENVIRONMENT", ".SH FILES", ".SH EXAMPLES", ".SH SEE ALSO"})
+      EXPECT_NE(text.find(std::string(section) + "\n"), std::string::npos) << section;
+    // ASCII only: the page formats alike on every device and in every locale.
+    for (unsigned char c : text) ASSERT_LT(c, 0x80);
+    if (!man.empty()) {
+      const auto formatted = RunProgram({"/usr/bin/env", "MANWIDTH=80", man, "--warnings", "-l", path});
+      EXPECT_EQ(formatted.exitCode, 0) << formatted.err;
+      EXPECT_EQ(formatted.err, "");
+      EXPECT_NE(formatted.out.find("ORVEL"), std::string::npos);
+    }
+    if (!groff.empty()) {
+      const auto checked = RunProgram({groff, "-man", "-ww", "-z", path});
+      EXPECT_EQ(checked.exitCode, 0) << checked.err;
+      EXPECT_EQ(checked.err, "");
+    }
+  }
+  if (man.empty() && groff.empty()) GTEST_SKIP() << "neither man nor groff is installed: the pages were not formatted";
+
+  // Every option of orvel-cli's usage text, its statuses and its environment.
+  const auto usage = RunProgram({Installed("bin/orvel-cli"), "--help"});
+  ASSERT_EQ(usage.exitCode, 0);
+  const std::string cliPage = PageText(Installed("share/man/man1/orvel-cli.1"));
+  for (const std::string& option : OptionsNamedIn(usage.out)) EXPECT_TRUE(MentionsOption(cliPage, option)) << option;
+  for (const char* part : {"ORVEL_LANG", "base_mtime", "target_mtime", "RFC 3339", ".B 130", ".B 4\n", "-R", "-X"})
+    EXPECT_NE(cliPage.find(part), std::string::npos) << part;
+  const std::string guiPage = PageText(Installed("share/man/man1/orvel.1"));
+  for (const char* part : {"-R", "-X", "--lang", "ORVEL_LANG", "Language=en", "Orvel.conf", "XDG_CONFIG_HOME", ".ORV"})
+    EXPECT_NE(guiPage.find(part), std::string::npos) << part;
+}
+
+TEST_F(InstallTest, BashCompletionOffersCommandsOptionsAndConditionFiles) {
+  const std::string bash = FindInPath("bash");
+  if (bash.empty()) GTEST_SKIP() << "bash is not installed";
+  const std::string script = Installed(kCompletion);
+  ASSERT_TRUE(Exists(script));
+  TempDir dir;
+  for (const char* file : {"a.ORV", "b.orv", "c.txt", "my file.ORV"}) std::ofstream(dir / file) << "";
+  ASSERT_EQ(::mkdir((dir / "sub").c_str(), 0700), 0);
+  ASSERT_EQ(::mkdir((dir / "other").c_str(), 0700), 0);
+  // The completion of the last word, as bash would ask for it.
+  const auto complete = [&](const std::vector<std::string>& words) {
+    std::vector<std::string> argv = {bash, "--norc", "--noprofile", "-c",
+                                     "source \"$1\" && shift && complete -p orvel-cli >/dev/null && "
+                                     "COMP_WORDS=(\"$@\") && COMP_CWORD=$((${#COMP_WORDS[@]} - 1)) && _orvel_cli; "
+                                     "printf '%s\\n' \"${COMPREPLY[@]}\"",
+                                     "bash", script};
+    argv.insert(argv.end(), words.begin(), words.end());
+    const auto run = RunProgram(argv);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    std::set<std::string> offered;
+    std::istringstream lines(run.out);
+    for (std::string line; std::getline(lines, line);)
+      if (!line.empty()) offered.insert(line);
+    return offered;
+  };
+  const std::string d = dir.Path();
+  const std::set<std::string> conditionFilesAndFolders = {d + "/a.ORV", d + "/b.orv", d + "/my file.ORV", d + "/sub",
+                                                          d + "/other"};
+  const struct {
+    std::vector<std::string> words;
+    std::set<std::string> offered;
+  } cases[] = {
+      {{"orvel-cli", ""}, {"list", "show", "sync"}},
+      {{"orvel-cli", "sy"}, {"sync"}},
+      {{"orvel-cli", "show", "-"}, {"--lang"}},
+      {{"orvel-cli", "list", "--allow"}, {}},
+      {{"orvel-cli", "sync", "--allow"}, {"--allow-empty-base"}},
+      {{"orvel-cli", "list", "--lang", ""}, {"en", "ja"}},
+      {{"orvel-cli", "list", "--lang", "=", "e"}, {"en"}},
+      {{"orvel-cli", "list", "--tolerance", ""}, {}},
+      {{"orvel-cli", "list", d + "/"}, conditionFilesAndFolders},
+      {{"orvel-cli", "--json", "show", d + "/"}, conditionFilesAndFolders},
+      {{"orvel-cli", "sync", "--lang", "en", d + "/sub", d + "/"}, {d + "/sub", d + "/other"}},
+      {{"orvel-cli", "sync", d + "/a.ORV", d + "/"}, {}},
+      // After "--" a word with a dash is a file, not an option.
+      {{"orvel-cli", "sync", "--", "-"}, {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(complete(c.words), c.offered) << testing::PrintToString(c.words);
+
+  // Before the command every option of the usage text is offered.
+  const auto usage = RunProgram({Installed("bin/orvel-cli"), "--help"});
+  ASSERT_EQ(usage.exitCode, 0);
+  EXPECT_EQ(complete({"orvel-cli", "-"}), OptionsNamedIn(usage.out)) << usage.out;
+}
+
+TEST_F(InstallTest, MetainfoDescribesTheInstalledProgram) {
+  const std::string path = Installed(kMetainfo);
+  QFile file(QString::fromStdString(path));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  QXmlStreamReader xml(&file);
+  std::map<std::string, std::vector<std::string>> values;  // element name (with type) -> texts
+  while (!xml.atEnd()) {
+    if (xml.readNext() != QXmlStreamReader::StartElement) continue;
+    std::string name = xml.name().toString().toStdString();
+    if (xml.attributes().hasAttribute("type")) name += "/" + xml.attributes().value("type").toString().toStdString();
+    if (name == "component/desktop-application") {
+      values[name].push_back({});
+      continue;
+    }
+    if (name == "description" || name == "provides" || name == "categories" || name == "keywords") continue;
+    values[name].push_back(xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed().toStdString());
+  }
+  ASSERT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+  EXPECT_EQ(values["component/desktop-application"].size(), 1u);
+  // The file is named after its id, and it names the installed desktop entry,
+  // programs and file type.
+  ASSERT_EQ(values["id"].size(), 1u);
+  EXPECT_EQ("share/metainfo/" + values["id"][0] + ".metainfo.xml", kMetainfo);
+  EXPECT_EQ(values["launchable/desktop-id"], std::vector<std::string>{"orvel.desktop"});
+  for (const auto& entry : values["launchable/desktop-id"]) EXPECT_TRUE(Exists(Installed("share/applications/" + entry)));
+  EXPECT_EQ(values["binary"], (std::vector<std::string>{"orvel", "orvel-cli"}));
+  for (const auto& binary : values["binary"]) EXPECT_TRUE(Exists(Installed("bin/" + binary))) << binary;
+  EXPECT_EQ(values["mediatype"], std::vector<std::string>{kMimeType});
+  EXPECT_EQ(values["name"], std::vector<std::string>{"Orvel"});
+
+  const std::string validator = FindInPath("appstreamcli");
+  if (validator.empty()) GTEST_SKIP() << "appstreamcli is not installed: the file was not validated";
+  const auto check = RunProgram({validator, "validate", "--no-net", path});
+  EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
+  // Nothing but the success line: no errors, warnings or hints.
+  EXPECT_EQ(check.out.find("E:"), std::string::npos) << check.out;
+  EXPECT_EQ(check.out.find("W:"), std::string::npos) << check.out;
+  EXPECT_EQ(check.out.find("I:"), std::string::npos) << check.out;
 }
 
 }  // namespace
