@@ -73,12 +73,14 @@ int RunConditions(const Options& options) {
   // Rows go out as they become final. A regular file takes them in large
   // writes; anything else (a terminal, a pipe) may have a reader waiting.
   const bool toFile = IsRegularFile(STDOUT_FILENO);
-  if (toFile) std::setvbuf(stdout, nullptr, _IOFBF, 1 << 20);
+  const bool toTerminal = ::isatty(STDOUT_FILENO) != 0;
+  // A pipe's whole capacity per write: the pacing, not the buffer, decides when.
+  if (!toTerminal) std::setvbuf(stdout, nullptr, _IOFBF, toFile ? 1 << 20 : 1 << 16);
   RowStream stream(data.Rows(), {.format = options.format,
                                  .syncRun = options.command == Command::Sync,
                                  .paced = !toFile,
                                  .progress = &progress,
-                                 .outIsTerminal = ::isatty(STDOUT_FILENO) != 0});
+                                 .outIsTerminal = toTerminal});
   progress.SetHeartbeat([&stream](bool phaseChange) { stream.Heartbeat(phaseChange); });
   data.SetList(stream);
   const engine::ResultItems& items = stream.Items();
