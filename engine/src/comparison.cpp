@@ -1,5 +1,7 @@
 #include "engine/comparison.h"
 
+#include <vector>
+
 namespace orvel::engine {
 
 namespace {
@@ -21,11 +23,33 @@ class CachedSide {
   }
   const SideIndex& Index() const { return index_; }
 
+  // This side's resolution of the folder `folder` of the other side's index (the
+  // folder of the same relative path), remembered for every folder asked.
+  SideIndex::FolderId Counterpart(const SideIndex& other, SideIndex::FolderId folder) {
+    constexpr SideIndex::FolderId kUnknown = SideIndex::kMissingFolder - 1;
+    if (counterparts_.size() < other.FolderCount()) counterparts_.resize(other.FolderCount(), kUnknown);
+    if (counterparts_[folder] != kUnknown) return counterparts_[folder];
+    // Up to the nearest folder already resolved, then down one name at a time.
+    chain_.clear();
+    for (SideIndex::FolderId f = folder; f != SideIndex::kNoFolder && counterparts_[f] == kUnknown;
+         f = other.FolderParent(f))
+      chain_.push_back(f);
+    for (auto it = chain_.rbegin(); it != chain_.rend(); ++it) {
+      const SideIndex::FolderId parent = other.FolderParent(*it);
+      counterparts_[*it] = parent == SideIndex::kNoFolder
+                               ? index_.RootFolder()
+                               : index_.ResolveChild(counterparts_[parent], other.FolderName(*it));
+    }
+    return counterparts_[folder];
+  }
+
  private:
   const SideIndex& index_;
   std::string rel_;
   SideIndex::FolderId folder_ = SideIndex::kNoFolder;
   bool valid_ = false;
+  std::vector<SideIndex::FolderId> counterparts_;
+  std::vector<SideIndex::FolderId> chain_;
 };
 
 platform::Identity FolderIdentity(const SideIndex& index, std::string_view relFolder) {
@@ -53,6 +77,12 @@ struct Comparison::State {
   explicit State(const SideIndex& baseIndex, const SideIndex& targetIndex) : base(baseIndex), target(targetIndex) {}
   CachedSide base;
   CachedSide target;
+  // The folder of the previous listed entry, its path, and the other side's
+  // resolution of that path.
+  SideIndex::FolderId walkFolder = SideIndex::kNoFolder;
+  bool walkBase = true;
+  std::string walkRel;
+  SideIndex::FolderId walkOther = SideIndex::kNoFolder;
   std::string rowFolderRel;
   std::uint32_t rowFolder = 0;
   bool rowFolderValid = false;
@@ -64,6 +94,7 @@ Comparison::~Comparison() = default;
 void Comparison::Begin(const RunValues& values, const SideIndex& base, const SideIndex& target) {
   values_ = &values;
   state_ = std::make_unique<State>(base, target);
+  rows_.LendNames(&base.Names(), &target.Names());
 }
 
 // A look-up that failed decides the row before anything else: nothing is
@@ -236,11 +267,20 @@ void Comparison::JudgeByMemory(Kind kind, std::string_view relFolder, std::strin
   }
 }
 
-bool Comparison::Classify(Kind kind, std::string_view relFolder, std::string_view name) {
+bool Comparison::Classify(Kind kind, std::string_view relFolder, std::string_view name, SideIndex::EntryId own) {
   State& s = *state_;
   const bool baseSide = kind == Kind::BaseFile || kind == Kind::BaseFolder;
-  const Found base = s.base.LookUp(relFolder, name);
-  const Found target = s.target.LookUp(relFolder, name);
+  Found base;
+  Found target;
+  if (own != SideIndex::kNoEntry) {
+    const CachedSide& ownSide = baseSide ? s.base : s.target;
+    const CachedSide& otherSide = baseSide ? s.target : s.base;
+    (baseSide ? base : target) = ownSide.Index().LookUpEntry(own, relFolder);
+    (baseSide ? target : base) = otherSide.Index().LookUp(s.walkOther, relFolder, name);
+  } else {
+    base = s.base.LookUp(relFolder, name);
+    target = s.target.LookUp(relFolder, name);
+  }
   Verdict verdict;
   const bool failed = baseSide ? Failed(base, Side::Base, target, verdict) : Failed(target, Side::Target, base, verdict);
   if (!failed) {
@@ -268,12 +308,35 @@ bool Comparison::Classify(Kind kind, std::string_view relFolder, std::string_vie
   row.result = verdict.result;
   row.side = baseSide ? Side::Base : Side::Target;
   row.isFolder = verdict.isFolder;
-  const int index = rows_.Append(name, row);
+  const int index = own == SideIndex::kNoEntry
+                        ? rows_.Append(name, row)
+                        : rows_.AppendListed(row.side, (baseSide ? s.base : s.target).Index().EntryNameRef(own), name, row);
   if (verdict.error.code) rows_.SetError(index, verdict.error);
   list_.AppendItem(index);
   if (onRowAdded_) onRowAdded_(list_.ItemCount() - 1);
   return true;
 }
+
+bool Comparison::ClassifyListed(Kind kind, SideIndex::EntryId entry) {
+  State& s = *state_;
+  const bool baseSide = kind == Kind::BaseFile || kind == Kind::BaseFolder;
+  CachedSide& own = baseSide ? s.base : s.target;
+  CachedSide& other = baseSide ? s.target : s.base;
+  const SideIndex::FolderId folder = own.Index().EntryFolder(entry);
+  if (folder != s.walkFolder || baseSide != s.walkBase) {
+    s.walkFolder = folder;
+    s.walkBase = baseSide;
+    s.walkRel.clear();
+    own.Index().AppendFolderPath(folder, s.walkRel);
+    s.walkOther = other.Counterpart(own.Index(), folder);
+  }
+  return Classify(kind, s.walkRel, own.Index().EntryName(entry), entry);
+}
+
+bool Comparison::ListedBaseFolder(SideIndex::EntryId entry) { return ClassifyListed(Kind::BaseFolder, entry); }
+bool Comparison::ListedBaseFile(SideIndex::EntryId entry) { return ClassifyListed(Kind::BaseFile, entry); }
+bool Comparison::ListedTargetFolder(SideIndex::EntryId entry) { return ClassifyListed(Kind::TargetFolder, entry); }
+bool Comparison::ListedTargetFile(SideIndex::EntryId entry) { return ClassifyListed(Kind::TargetFile, entry); }
 
 bool Comparison::BaseFolder(std::string_view relFolder, std::string_view name) {
   return Classify(Kind::BaseFolder, relFolder, name);

@@ -6,6 +6,8 @@
 #include "platform/stat_util.h"
 #include "platform/temporary_name.h"
 
+#include <optional>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -30,14 +32,6 @@ std::string_view LastComponent(std::string_view path) {
 }
 
 }  // namespace
-
-// One entry of a folder's listing, looked up while the folder was open.
-struct FolderScan::Listed {
-  std::uint32_t nameOffset = 0;
-  std::uint32_t nameLength = 0;
-  platform::EntryInfo info;
-  platform::Identity identity;
-};
 
 // The folders on the path from the root to the folder being read. At most
 // kOpenFolderBudget of them hold a descriptor; the others are reopened from the
@@ -133,7 +127,7 @@ ScanSummary FolderScan::Scan(const ScanSetup& setup, SideIndex& index, ScanLists
     return summary_;
   }
   OpenFolders open(std::move(*root));
-  const SideIndex::FolderId rootId = index.AddFolder("", setup.root->Id());
+  const SideIndex::FolderId rootId = index.AddChildFolder(SideIndex::kNoFolder, {}, setup.root->Id());
   summary_.rootError = ScanFolder(open, 0, rootId);
   return summary_;
 }
@@ -148,8 +142,10 @@ bool FolderScan::OnCancel() {
   return true;
 }
 
-std::error_code FolderScan::ReadListing(const platform::Folder& dir, std::vector<Listed>& listing, std::string& names,
-                                        bool atRoot) {
+// Adds the folder's entries to the index as the listing gives them. Files are
+// looked up now; a folder is looked up when its turn comes, through the
+// descriptor that opens it, so that a folder costs one look-up, not two.
+std::error_code FolderScan::ReadListing(const platform::Folder& dir, SideIndex::FolderId folder, bool atRoot) {
   platform::DirectoryReader reader(dir.Fd(), readBuffer_);
   platform::DirectoryReader::Entry entry;
   while (reader.Next(entry)) {
@@ -160,22 +156,19 @@ std::error_code FolderScan::ReadListing(const platform::Folder& dir, std::vector
       continue;
     }
     if (atRoot) ++summary_.rootEntries;
-    Listed listed;
-    listed.nameOffset = static_cast<std::uint32_t>(names.size());
-    listed.nameLength = static_cast<std::uint32_t>(entry.name.size());
-    names.append(entry.name);
-    struct stat st;
-    // The name from the listing ends in a NUL already.
-    if (::fstatat(dir.Fd(), entry.name.data(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-      listed.info = platform::InfoOf(st);
-      listed.identity = platform::IdentityOf(st);
-    } else {
-      listed.info = platform::MissingOrFailed(errno);
-      // Gone since it was listed: left out, as if it had never been there.
-      if (!listed.info.error) continue;
-      listed.info.directory = entry.type == platform::DirectoryReader::Type::Directory;
+    platform::EntryInfo info{true, true, {}, {}};
+    if (entry.type != platform::DirectoryReader::Type::Directory) {
+      struct stat st;
+      // The name from the listing ends in a NUL already.
+      if (::fstatat(dir.Fd(), entry.name.data(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        info = platform::InfoOf(st);
+      } else {
+        info = platform::MissingOrFailed(errno);
+        // Gone since it was listed: left out, as if it had never been there.
+        if (!info.error) continue;
+      }
     }
-    listing.push_back(listed);
+    index_->AddEntry(folder, entry.name, info);
   }
   return reader.Error();
 }
@@ -183,53 +176,40 @@ std::error_code FolderScan::ReadListing(const platform::Folder& dir, std::vector
 // An entry that could not be read becomes a row of its own; for a folder,
 // everything below it answers with the same error, so that nothing there is
 // taken for absent.
-void FolderScan::ListUnreadable(SideIndex::EntryId id, std::string_view name, bool folder, std::error_code error) {
+void FolderScan::ListUnreadable(SideIndex::FolderId folder, SideIndex::EntryId id, std::string_view name,
+                                bool isFolder, std::error_code error) {
   index_->SetEntryError(id, error);
   lists_->files.push_back(id);
   ++summary_.unreadable;
-  if (!folder) return;
-  const std::size_t before = relPath_.size();
-  relPath_.append(name).push_back(platform::kSeparator);
-  index_->MarkFailed(index_->AddFolder(relPath_), error);
-  relPath_.resize(before);
+  if (isFolder) index_->MarkFailed(index_->AddChildFolder(folder, name), error);
 }
 
 std::error_code FolderScan::ScanFolder(OpenFolders& open, std::size_t level, SideIndex::FolderId folder) {
-  std::vector<Listed> listing;
-  std::string names;
   std::error_code listError;
   {
     const platform::Expected<const platform::Folder*> dir = open.At(level);
     if (!dir) return dir.error();
-    listError = ReadListing(**dir, listing, names, level == 0);
+    listError = ReadListing(**dir, folder, level == 0);
   }
+  // The folder's entries are a run of ids; folders inside it add theirs after it.
+  const SideIndex::EntryId first = index_->FirstEntry(folder);
+  const auto end = static_cast<SideIndex::EntryId>(first + index_->FolderEntryCount(folder));
   bool cancelled = false;
-  for (const Listed& listed : listing) {
+  for (SideIndex::EntryId id = first; id < end; ++id) {
     if (!control_.Running()) break;
-    const std::string_view name = std::string_view(names).substr(listed.nameOffset, listed.nameLength);
-    if (listed.info.directory && setup_.otherRoot.Known() && listed.identity == setup_.otherRoot) {
-      // The other tree's root lies inside this one: nothing below it is read,
-      // and look-ups there answer that it is not to be compared.
-      platform::EntryInfo info = listed.info;
-      info.error = platform::MakeError(platform::Fault::OtherRoot);
-      index_->AddEntry(folder, name, info);
-      const std::size_t before = relPath_.size();
-      relPath_.append(name).push_back(platform::kSeparator);
-      index_->MarkOtherRoot(index_->AddFolder(relPath_, listed.identity));
-      relPath_.resize(before);
-      continue;
-    }
-    const SideIndex::EntryId id = index_->AddEntry(folder, name, listed.info);
-    if (listed.info.error) {
+    // The name store never moves what it holds, so the view outlives later additions.
+    const std::string_view name = index_->EntryName(id);
+    const platform::EntryInfo info = index_->EntryInfoOf(id);
+    bool counts = true;
+    if (info.error) {
       // Unreadable: one row of its own, whatever it is; nothing is decided on it.
-      if (listed.info.directory || ExtensionTest(values_, name))
-        ListUnreadable(id, name, listed.info.directory, listed.info.error);
-    } else if (listed.info.directory) {
-      ListFolderEntry(open, level, id, name, listed.identity);
+      if (info.directory || ExtensionTest(values_, name)) ListUnreadable(folder, id, name, info.directory, info.error);
+    } else if (info.directory) {
+      counts = ListFolderEntry(open, level, folder, id, name);
     } else if (ExtensionTest(values_, name)) {
       lists_->files.push_back(id);
     }
-    if (OnCancel()) {
+    if (counts && OnCancel()) {
       cancelled = true;
       break;
     }
@@ -242,34 +222,76 @@ std::error_code FolderScan::ScanFolder(OpenFolders& open, std::size_t level, Sid
   return {};
 }
 
-void FolderScan::ListFolderEntry(OpenFolders& open, std::size_t level, SideIndex::EntryId id, std::string_view name,
-                                 const platform::Identity& identity) {
+// Looks the folder entry up (opening it when there is something to learn from
+// inside it), and enters it or checks whether it is empty. False for the other
+// tree's root, which does not count as an entry looked at.
+bool FolderScan::ListFolderEntry(OpenFolders& open, std::size_t level, SideIndex::FolderId folder,
+                                 SideIndex::EntryId id, std::string_view name) {
   const bool recycleBin = values_.recyclerFolder && IsRecycleBinName(name);
   const bool enter = setup_.subFolders && !recycleBin;
-  if (!enter && !values_.emptyFolder) return;  // nothing to learn from inside it
-  platform::Expected<platform::Folder> child = [&]() -> platform::Expected<platform::Folder> {
+  const bool opens = enter || values_.emptyFolder;
+  platform::EntryInfo info;
+  platform::Identity identity;
+  std::optional<platform::Folder> child;
+  std::error_code openError;
+  {
     const platform::Expected<const platform::Folder*> dir = open.At(level);
-    if (!dir) return dir.error();
-    return (*dir)->OpenChild(name);
-  }();
-  if (!child) {
-    // Gone since it was listed: left out. Anything else (no permission, too many
-    // open files, a link swapped in) is an error of the folder, never "empty".
-    if (!platform::IsAbsence(child.error())) ListUnreadable(id, name, true, child.error());
-    return;
+    if (!dir) {
+      ListUnreadable(folder, id, name, true, dir.error());
+      return true;
+    }
+    if (opens) {
+      platform::Expected<platform::Folder> opened = (*dir)->OpenChild(name, &info);
+      if (opened) {
+        identity = opened->Id();
+        child.emplace(std::move(*opened));
+      } else {
+        openError = opened.error();
+        info = (*dir)->LookUp(name, &identity);  // what stands there now
+      }
+    } else {
+      info = (*dir)->LookUp(name, &identity);
+    }
   }
-  if (child->Id() != identity) {
-    ListUnreadable(id, name, true, platform::MakeError(platform::Fault::FolderReplaced));
-    return;
+  if (info.error) {
+    // Listed as a folder but not to be looked up: nothing below it is known.
+    info.directory = true;
+    index_->SetEntryInfo(id, info);
+    ListUnreadable(folder, id, name, true, info.error);
+    return true;
   }
+  index_->SetEntryInfo(id, info);
+  // Gone since it was listed: left out.
+  if (!info.exists) return true;
+  if (!info.directory) {
+    // A file or a link took the folder's place: it takes part as what it is now.
+    if (ExtensionTest(values_, name)) lists_->files.push_back(id);
+    return true;
+  }
+  if (setup_.otherRoot.Known() && identity == setup_.otherRoot) {
+    // The other tree's root lies inside this one: nothing below it is read,
+    // and look-ups there answer that it is not to be compared.
+    child.reset();
+    info.error = platform::MakeError(platform::Fault::OtherRoot);
+    index_->SetEntryInfo(id, info);
+    index_->MarkOtherRoot(index_->AddChildFolder(folder, name, identity));
+    return false;
+  }
+  if (openError) {
+    // Anything but absence (no permission, too many open files, a link swapped
+    // in) is an error of the folder, never "empty".
+    ListUnreadable(folder, id, name, true, openError);
+    return true;
+  }
+  if (!opens) return true;  // nothing to learn from inside it
 
   bool empty = false;
   if (!enter) {
     // Not entered: only whether it is empty counts.
     const platform::Expected<bool> isEmpty = platform::IsEmptyFolder(child->Fd());
     if (!isEmpty) {
-      ListUnreadable(id, name, true, isEmpty.error());
-      return;
+      ListUnreadable(folder, id, name, true, isEmpty.error());
+      return true;
     }
     empty = *isEmpty;
   } else {
@@ -277,21 +299,21 @@ void FolderScan::ListFolderEntry(OpenFolders& open, std::size_t level, SideIndex
     relPath_.append(name).push_back(platform::kSeparator);
     pathBuffer_.assign(setup_.rootPath).append(relPath_);
     control_.EnterFolder(pathBuffer_);
-    const SideIndex::FolderId childFolder = index_->AddFolder(relPath_, identity);
-    const std::size_t entriesBefore = index_->EntryCount();
+    const SideIndex::FolderId childFolder = index_->AddChildFolder(folder, name, identity);
     open.Push(std::move(*child), name, identity);
     const std::error_code error = ScanFolder(open, level + 1, childFolder);
     open.Pop();
     relPath_.resize(before);
     if (error) {
-      ListUnreadable(id, name, true, error);
-      return;
+      ListUnreadable(folder, id, name, true, error);
+      return true;
     }
     // An empty folder lists nothing below itself, so listing it after its own
     // scan keeps the order of a listing made before it.
-    empty = index_->EntryCount() == entriesBefore;
+    empty = index_->FolderEntryCount(childFolder) == 0;
   }
   if (values_.emptyFolder && empty && control_.Running()) lists_->folders.push_back(id);
+  return true;
 }
 
 }  // namespace orvel::engine

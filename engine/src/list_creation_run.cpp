@@ -33,6 +33,7 @@ RunOutcome ListCreationRun::Run() {
     const Step step = ProcessCondition(i, count);
     execution_.Release();
     locks_.Release();
+    ReturnNames();
     if (step == Step::Stop) {
       stopped = true;
       break;
@@ -45,13 +46,30 @@ RunOutcome ListCreationRun::Run() {
   flags_.busy = false;
 
   // The entry lists are only needed during the run; give their memory back.
-  baseIndex_.Reset({});
-  targetIndex_.Reset({});
+  ReturnNames();
   baseLists_ = {};
   targetLists_ = {};
 
   if (cancelled_) return RunOutcome::Cancelled;
   return stopped ? RunOutcome::Stopped : RunOutcome::Completed;
+}
+
+ListCreationRun::~ListCreationRun() {
+  // A run cut short by an exception: the rows must not keep reading names from
+  // indexes that go with this object.
+  try {
+    ReturnNames();
+  } catch (...) {
+    list_.Clear();
+    rows_.Clear();
+  }
+}
+
+void ListCreationRun::ReturnNames() {
+  // The rows read their names from the indexes until now; the indexes go.
+  NameStore base = baseIndex_.TakeNames();
+  NameStore target = targetIndex_.TakeNames();
+  rows_.ReturnNames(std::move(base), std::move(target));
 }
 
 bool ListCreationRun::Validate(const CCondition& condition) {
@@ -104,7 +122,17 @@ bool ListCreationRun::CancelRequested() {
 }
 
 void ListCreationRun::ShowEntryPath(const SideIndex& index, SideIndex::EntryId entry) {
-  pathBuffer_.assign(index.FolderPath(index.EntryFolder(entry))).append(index.EntryName(entry));
+  // The folder's path is made once per folder, not once per entry.
+  const SideIndex::FolderId folder = index.EntryFolder(entry);
+  if (&index != pathIndex_ || folder != pathFolder_) {
+    pathIndex_ = &index;
+    pathFolder_ = folder;
+    pathBuffer_.clear();
+    index.AppendFolderPath(folder, pathBuffer_);
+    pathFolderLength_ = pathBuffer_.size();
+  }
+  pathBuffer_.resize(pathFolderLength_);
+  pathBuffer_.append(index.EntryName(entry));
   progress_.ShowPath(pathBuffer_);
 }
 
@@ -191,7 +219,7 @@ ListCreationRun::Step ListCreationRun::RunPass(RunStatus status, const SideIndex
     std::size_t k = loop == &folders ? 0 : folders.entries.size();
     for (const SideIndex::EntryId e : loop->entries) {
       if (loop->showPath) ShowEntryPath(index, e);
-      const bool added = (comparison_.*loop->classify)(index.FolderPath(index.EntryFolder(e)), index.EntryName(e));
+      const bool added = (comparison_.*loop->classify)(e);
       if (added || countAll) ++flags_.found;
       progress_.SetBarPos(barStart + static_cast<int>(25 * k / total));
       ++k;
@@ -233,6 +261,7 @@ ListCreationRun::Step ListCreationRun::ProcessCondition(int index, int count) {
   }
 
   comparison_.Begin(values, baseIndex_, targetIndex_);
+  pathIndex_ = nullptr;  // the indexes hold this condition's scans now
   PairMemory* memory = execution_.Memory().BeginCondition(values, roots.base, roots.target, prompt_);
   comparison_.SetMemory(memory, flags_.syncMode);
   if (flags_.syncMode) {
@@ -261,14 +290,14 @@ ListCreationRun::Step ListCreationRun::ProcessCondition(int index, int count) {
 
   // Base pass: folders first, then files; every entry looked at counts.
   if (RunPass(RunStatus::BasePass, baseIndex_, 50, true,
-              Loop{baseLists_.folders, &Comparison::BaseFolder, false, &targetLists_.folders},
-              Loop{baseLists_.files, &Comparison::BaseFile, true, &targetLists_.files}) == Step::Stop)
+              Loop{baseLists_.folders, &Comparison::ListedBaseFolder, false, &targetLists_.folders},
+              Loop{baseLists_.files, &Comparison::ListedBaseFile, true, &targetLists_.files}) == Step::Stop)
     return Step::Stop;
   if (SyncCancelled()) return Step::Next;
   // Target pass: only entries the base side did not judge add rows.
   const Step step = RunPass(RunStatus::TargetPass, targetIndex_, 75, false,
-                            Loop{targetLists_.folders, &Comparison::TargetFolder, false, nullptr},
-                            Loop{targetLists_.files, &Comparison::TargetFile, true, nullptr});
+                            Loop{targetLists_.folders, &Comparison::ListedTargetFolder, false, nullptr},
+                            Loop{targetLists_.files, &Comparison::ListedTargetFile, true, nullptr});
   // Passes cut short saw only part of the trees: nothing more is decided on them.
   if (memory && step == Step::Next && !cancelled_) {
     flags_.found += static_cast<unsigned>(comparison_.EmptiedFolders(execution_.Memory(), baseIndex_, targetIndex_));

@@ -2,36 +2,69 @@
 
 #include "platform/path.h"
 
+#include <algorithm>
+#include <bit>
+#include <cassert>
+
 namespace orvel::engine {
 
 namespace {
 
-constexpr SideIndex::EntryId kNoEntry = UINT32_MAX;
+// The next component of a relative folder path ("a/b/" gives "a", then "b").
+bool NextComponent(std::string_view& rest, std::string_view& name) {
+  if (rest.empty()) return false;
+  const auto cut = rest.find(platform::kSeparator);
+  name = rest.substr(0, cut);
+  rest = cut == std::string_view::npos ? std::string_view{} : rest.substr(cut + 1);
+  return true;
+}
 
 }  // namespace
 
 void SideIndex::Reset(std::string root, const platform::Folder* rootFolder) {
   root_ = std::move(root);
   rootFolder_ = rootFolder;
-  folders_.clear();
-  folderIds_.clear();
+  // Swapped out rather than cleared: a large tree should not stay resident.
+  std::vector<Folder>().swap(folders_);
+  decltype(children_)().swap(children_);
+  std::vector<std::pair<EntryId, FolderId>>().swap(runs_);
   entries_.clear();
-  entryErrors_.clear();
   names_.clear();
-  slots_.clear();
-  // Give memory back between runs: a large tree should not stay resident.
-  entries_.shrink_to_fit();
-  names_.shrink_to_fit();
-  slots_.shrink_to_fit();
+  decltype(specials_)().swap(specials_);
+  for (FolderTable& table : tables_) table = FolderTable{};
+  useClock_ = 0;
+  lastRun_ = 0;
+}
+
+SideIndex::FolderId SideIndex::AddChildFolder(FolderId parent, std::string_view name,
+                                              const platform::Identity& identity) {
+  if (parent == kNoFolder) {
+    if (!folders_.empty()) return 0;
+    Folder root;
+    root.identity = identity;
+    root.first = static_cast<EntryId>(entries_.size());
+    folders_.push_back(std::move(root));
+    return 0;
+  }
+  const auto found = children_.find(ChildKey{parent, name});
+  if (found != children_.end()) return found->second;
+  const auto id = static_cast<FolderId>(folders_.size());
+  Folder folder;
+  folder.parent = parent;
+  folder.depth = folders_[parent].depth + 1;
+  folder.first = static_cast<EntryId>(entries_.size());
+  folder.name.assign(name);
+  folder.identity = identity;
+  folders_.push_back(std::move(folder));
+  children_.emplace(std::pair<FolderId, std::string>(parent, std::string(name)), id);
+  return id;
 }
 
 SideIndex::FolderId SideIndex::AddFolder(std::string_view relFolder, const platform::Identity& identity) {
-  const auto found = folderIds_.find(relFolder);
-  if (found != folderIds_.end()) return found->second;
-  const auto id = static_cast<FolderId>(folders_.size());
-  folders_.push_back(Folder{std::string(relFolder), identity, {}, false, false});
-  folderIds_.emplace(std::string(relFolder), id);
-  return id;
+  FolderId folder = AddChildFolder(kNoFolder, {}, relFolder.empty() ? identity : platform::Identity{});
+  std::string_view name;
+  while (NextComponent(relFolder, name)) folder = AddChildFolder(folder, name, relFolder.empty() ? identity : platform::Identity{});
+  return folder;
 }
 
 void SideIndex::MarkComplete(FolderId folder) { folders_[folder].complete = true; }
@@ -43,98 +76,180 @@ void SideIndex::MarkFailed(FolderId folder, std::error_code error) {
 
 void SideIndex::MarkOtherRoot(FolderId folder) { folders_[folder].otherRoot = true; }
 
-SideIndex::FolderId SideIndex::FindFolder(std::string_view relFolder) const {
-  const auto found = folderIds_.find(relFolder);
-  return found == folderIds_.end() ? kNoFolder : found->second;
+SideIndex::EntryId SideIndex::AddEntry(FolderId folder, std::string_view name, const platform::EntryInfo& info) {
+  const auto id = static_cast<EntryId>(entries_.size());
+  Folder& f = folders_[folder];
+  if (f.count == 0) {
+    f.first = id;
+    runs_.emplace_back(id, folder);
+  }
+  // Entries of one folder come together; a look-up searches only its run.
+  assert(f.first + f.count == id);
+  ++f.count;
+  entries_.push_back(Entry{0, 0, names_.Add(name)});
+  SetEntryInfo(id, info);
+  return id;
 }
 
-SideIndex::FolderId SideIndex::ResolveFolder(std::string_view relFolder) const {
-  const FolderId found = FindFolder(relFolder);
-  if (found != kNoFolder || relFolder.empty()) return found;
-  // relFolder ends in the separator: split it into its parent and its own name.
-  const std::string_view trimmed = relFolder.substr(0, relFolder.size() - 1);
-  const auto cut = trimmed.rfind(platform::kSeparator);
-  const std::string_view parentRel = cut == std::string_view::npos ? std::string_view{} : trimmed.substr(0, cut + 1);
-  const std::string_view name = cut == std::string_view::npos ? trimmed : trimmed.substr(cut + 1);
-  const FolderId parent = ResolveFolder(parentRel);
-  if (parent == kMissingFolder) return kMissingFolder;
-  if (parent == kNoFolder) return kNoFolder;
+void SideIndex::SetEntryInfo(EntryId entry, const platform::EntryInfo& info) {
+  Entry& e = entries_[entry];
+  e.sec = info.mtime.sec;
+  const bool wasSpecial = (e.nsecFlags & Entry::kSpecial) != 0;
+  e.nsecFlags = static_cast<std::uint32_t>(info.mtime.nsec) & Entry::kNsecMask;
+  if (info.directory) e.nsecFlags |= Entry::kDirectory;
+  if (!info.exists || info.error) {
+    e.nsecFlags |= Entry::kSpecial;
+    specials_[entry] = Special{info.exists, info.error};
+  } else if (wasSpecial) {
+    specials_.erase(entry);
+  }
+}
+
+void SideIndex::SetEntryError(EntryId entry, std::error_code error) {
+  platform::EntryInfo info = EntryInfoOf(entry);
+  info.error = error;
+  SetEntryInfo(entry, info);
+}
+
+SideIndex::FolderId SideIndex::FindFolder(std::string_view relFolder) const {
+  FolderId folder = RootFolder();
+  std::string_view name;
+  while (folder != kNoFolder && NextComponent(relFolder, name)) {
+    const auto found = children_.find(ChildKey{folder, name});
+    folder = found == children_.end() ? kNoFolder : found->second;
+  }
+  return folder;
+}
+
+SideIndex::FolderId SideIndex::ResolveChild(FolderId parent, std::string_view name) const {
+  if (parent == kMissingFolder || parent == kNoFolder) return parent;
+  // A folder the scan registered answers for itself, also below one that failed.
+  const auto found = children_.find(ChildKey{parent, name});
+  if (found != children_.end()) return found->second;
+  const Folder& p = folders_[parent];
   // Below a folder that failed or is the other root, everything answers as it does.
-  if (folders_[parent].error || folders_[parent].otherRoot) return parent;
-  if (!folders_[parent].complete) return kNoFolder;
-  const EntryId entry = Find(parent, name);
-  if (entry != kNoEntry && (entries_[entry].flags & Entry::kDirectory)) return kNoFolder;  // there, but not listed
+  if (p.error || p.otherRoot) return parent;
+  if (!p.complete) return kNoFolder;
+  const EntryId entry = FindEntry(parent, name);
+  if (entry != kNoEntry) {
+    // There, but not listed (a folder gone since its listing is not there).
+    const platform::EntryInfo info = EntryInfoOf(entry);
+    if (info.directory && (info.exists || info.error)) return kNoFolder;
+  }
   return kMissingFolder;
 }
 
+SideIndex::FolderId SideIndex::ResolveFolder(std::string_view relFolder) const {
+  FolderId folder = RootFolder();
+  std::string_view name;
+  while (NextComponent(relFolder, name)) folder = ResolveChild(folder, name);
+  return folder;
+}
+
+void SideIndex::AppendFolderPath(FolderId folder, std::string& out) const {
+  const std::size_t start = out.size();
+  std::size_t length = 0;
+  for (FolderId f = folder; folders_[f].parent != kNoFolder; f = folders_[f].parent) length += folders_[f].name.size() + 1;
+  out.resize(start + length);
+  // Filled from the end, one name per folder up to the root.
+  std::size_t at = out.size();
+  for (FolderId f = folder; folders_[f].parent != kNoFolder; f = folders_[f].parent) {
+    out[--at] = platform::kSeparator;
+    at -= folders_[f].name.size();
+    folders_[f].name.copy(out.data() + at, folders_[f].name.size());
+  }
+}
+
+std::string SideIndex::FolderPath(FolderId folder) const {
+  std::string path;
+  AppendFolderPath(folder, path);
+  return path;
+}
+
+SideIndex::FolderId SideIndex::EntryFolder(EntryId entry) const {
+  // Entries are mostly asked for in order: the run of the last answer first.
+  if (lastRun_ < runs_.size()) {
+    const auto& [first, folder] = runs_[lastRun_];
+    if (entry >= first && entry - first < folders_[folder].count) return folder;
+  }
+  const auto after = std::upper_bound(runs_.begin(), runs_.end(), entry,
+                                      [](EntryId e, const std::pair<EntryId, FolderId>& run) { return e < run.first; });
+  lastRun_ = static_cast<std::size_t>(after - runs_.begin()) - 1;
+  return runs_[lastRun_].second;
+}
+
 std::string_view SideIndex::EntryName(EntryId entry) const {
-  const auto& e = entries_[entry];
-  return std::string_view(names_).substr(e.nameOffset, e.nameLength);
+  const std::uint32_t next = entry + 1 < entries_.size() ? entries_[entry + 1].nameRef : names_.End();
+  return names_.Between(entries_[entry].nameRef, next);
 }
 
 platform::EntryInfo SideIndex::EntryInfoOf(EntryId entry) const {
   const Entry& e = entries_[entry];
-  platform::EntryInfo info{(e.flags & Entry::kExists) != 0, (e.flags & Entry::kDirectory) != 0, {e.sec, e.nsec}, {}};
-  if (e.flags & Entry::kFailed) info.error = entryErrors_.at(entry);
+  platform::EntryInfo info{true, (e.nsecFlags & Entry::kDirectory) != 0,
+                           {e.sec, static_cast<std::int32_t>(e.nsecFlags & Entry::kNsecMask)}, {}};
+  if (e.nsecFlags & Entry::kSpecial) {
+    const Special& special = specials_.at(entry);
+    info.exists = special.exists;
+    info.error = special.error;
+  }
   return info;
 }
 
-std::size_t SideIndex::HashOf(FolderId folder, std::string_view name) {
-  // FNV-1a over the folder id and the name's bytes.
-  std::uint64_t h = 1469598103934665603ull ^ folder;
-  h *= 1099511628211ull;
-  for (unsigned char c : name) {
-    h ^= c;
-    h *= 1099511628211ull;
+std::uint64_t SideIndex::HashName(std::string_view name) {
+  // Eight bytes at a time; names are short and the table small.
+  constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15ull;
+  std::uint64_t h = name.size() * kMul;
+  const char* p = name.data();
+  std::size_t n = name.size();
+  while (n >= 8) {
+    std::uint64_t w;
+    std::memcpy(&w, p, 8);
+    h = (h ^ w) * kMul;
+    h ^= h >> 32;
+    p += 8;
+    n -= 8;
   }
-  return static_cast<std::size_t>(h ^ (h >> 29));
+  std::uint64_t w = 0;
+  std::memcpy(&w, p, n);
+  h = (h ^ w) * kMul;
+  return h ^ (h >> 29);
 }
 
-void SideIndex::Grow() {
-  const std::size_t size = slots_.empty() ? 1024 : slots_.size() * 2;
-  slots_.assign(size, 0);
+const SideIndex::FolderTable& SideIndex::TableOf(FolderId folder) const {
+  FolderTable* oldest = &tables_[0];
+  for (FolderTable& table : tables_) {
+    if (table.folder == folder) {
+      table.lastUse = ++useClock_;
+      return table;
+    }
+    if (table.lastUse < oldest->lastUse) oldest = &table;
+  }
+  const Folder& f = folders_[folder];
+  const std::size_t size = std::bit_ceil(std::size_t{f.count} * 2);
+  oldest->folder = folder;
+  oldest->lastUse = ++useClock_;
+  oldest->slots.assign(size, 0);
   const std::size_t mask = size - 1;
-  for (EntryId id = 0; id < entries_.size(); ++id) {
-    std::size_t slot = HashOf(entries_[id].folder, EntryName(id)) & mask;
-    while (slots_[slot] != 0) slot = (slot + 1) & mask;
-    slots_[slot] = id + 1;
+  for (std::uint32_t i = 0; i < f.count; ++i) {
+    std::size_t slot = HashName(EntryName(f.first + i)) & mask;
+    while (oldest->slots[slot] != 0) slot = (slot + 1) & mask;
+    oldest->slots[slot] = i + 1;
   }
+  return *oldest;
 }
 
-SideIndex::EntryId SideIndex::AddEntry(FolderId folder, std::string_view name, const platform::EntryInfo& info) {
-  const auto id = static_cast<EntryId>(entries_.size());
-  std::uint16_t flags = 0;
-  if (info.exists) flags |= Entry::kExists;
-  if (info.directory) flags |= Entry::kDirectory;
-  if (info.error) {
-    flags |= Entry::kFailed;
-    entryErrors_.emplace(id, info.error);
+SideIndex::EntryId SideIndex::FindEntry(FolderId folder, std::string_view name) const {
+  const Folder& f = folders_[folder];
+  if (f.count <= kLinearSearch) {
+    for (EntryId e = f.first; e < f.first + f.count; ++e)
+      if (EntryName(e) == name) return e;
+    return kNoEntry;
   }
-  entries_.push_back(Entry{info.mtime.sec, info.mtime.nsec, folder, static_cast<std::uint32_t>(names_.size()),
-                           static_cast<std::uint16_t>(name.size()), flags});
-  names_.append(name);
-  if ((entries_.size() + 1) * 2 > slots_.size()) {
-    Grow();  // re-inserts every entry, this one included
-  } else {
-    const std::size_t mask = slots_.size() - 1;
-    std::size_t slot = HashOf(folder, name) & mask;
-    while (slots_[slot] != 0) slot = (slot + 1) & mask;
-    slots_[slot] = id + 1;
-  }
-  return id;
-}
-
-void SideIndex::SetEntryError(EntryId entry, std::error_code error) {
-  entries_[entry].flags |= Entry::kFailed;
-  entryErrors_[entry] = error;
-}
-
-SideIndex::EntryId SideIndex::Find(FolderId folder, std::string_view name) const {
-  if (slots_.empty()) return kNoEntry;
-  const std::size_t mask = slots_.size() - 1;
-  for (std::size_t slot = HashOf(folder, name) & mask; slots_[slot] != 0; slot = (slot + 1) & mask) {
-    const EntryId id = slots_[slot] - 1;
-    if (entries_[id].folder == folder && EntryName(id) == name) return id;
+  const FolderTable& table = TableOf(folder);
+  const std::size_t mask = table.slots.size() - 1;
+  for (std::size_t slot = HashName(name) & mask; table.slots[slot] != 0; slot = (slot + 1) & mask) {
+    const EntryId e = f.first + table.slots[slot] - 1;
+    if (EntryName(e) == name) return e;
   }
   return kNoEntry;
 }
@@ -150,12 +265,20 @@ SideIndex::Found SideIndex::LookUp(FolderId folder, std::string_view relFolder, 
     if (f.otherRoot) return {{false, false, {}, platform::MakeError(platform::Fault::OtherRoot)}, Found::Origin::Folder};
     if (f.error) return {{false, false, {}, f.error}, Found::Origin::Folder};
     if (f.complete) {
-      const EntryId id = Find(folder, name);
+      const EntryId id = FindEntry(folder, name);
       if (id == kNoEntry) return {};
       return {EntryInfoOf(id), Found::Origin::Entry};
     }
   }
   return FromFileSystem(relFolder, name);
+}
+
+SideIndex::Found SideIndex::LookUpEntry(EntryId entry, std::string_view relFolder) const {
+  const Folder& f = folders_[EntryFolder(entry)];
+  if (f.otherRoot) return {{false, false, {}, platform::MakeError(platform::Fault::OtherRoot)}, Found::Origin::Folder};
+  if (f.error) return {{false, false, {}, f.error}, Found::Origin::Folder};
+  if (f.complete) return {EntryInfoOf(entry), Found::Origin::Entry};
+  return FromFileSystem(relFolder, EntryName(entry));
 }
 
 SideIndex::Found SideIndex::FromFileSystem(std::string_view relFolder, std::string_view name) const {
@@ -166,6 +289,21 @@ SideIndex::Found SideIndex::FromFileSystem(std::string_view relFolder, std::stri
     return {{false, false, {}, folder.error()}, Found::Origin::FileSystem};
   }
   return {folder->LookUp(name), Found::Origin::FileSystem};
+}
+
+NameStore SideIndex::TakeNames() {
+  NameStore names = std::move(names_);
+  names_ = NameStore();
+  Reset({});
+  return names;
+}
+
+std::size_t SideIndex::MemoryBytes() const {
+  std::size_t bytes = entries_.MemoryBytes() + names_.MemoryBytes() + folders_.capacity() * sizeof(Folder) +
+                      runs_.capacity() * sizeof(runs_[0]) + children_.bucket_count() * sizeof(void*);
+  for (const auto& [key, folder] : children_) bytes += sizeof(key) + sizeof(folder) + 2 * sizeof(void*) + key.second.capacity();
+  for (const Folder& folder : folders_) bytes += folder.name.capacity();
+  return bytes;
 }
 
 }  // namespace orvel::engine

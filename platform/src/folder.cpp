@@ -49,13 +49,14 @@ CName::CName(std::string_view name) {
   }
 }
 
-Expected<Folder> Folder::Adopt(int fd) {
+Expected<Folder> Folder::Adopt(int fd, EntryInfo* info) {
   if (fd < 0) return LastError();
   Folder folder;
   folder.fd_.Reset(fd);
   struct stat st;
   if (::fstat(fd, &st) != 0) return LastError();
   folder.id_ = IdentityOf(st);
+  if (info) *info = InfoOf(st);
   return folder;
 }
 
@@ -65,13 +66,13 @@ Expected<Folder> Folder::OpenRoot(const std::string& path) {
   return Adopt(::open(name.Get(), kFolderFlags));
 }
 
-Expected<Folder> Folder::OpenChild(std::string_view child) const {
+Expected<Folder> Folder::OpenChild(std::string_view child, EntryInfo* info) const {
   CName name(child);
   if (!name.Valid()) return MakeError(Fault::NulInPath);
   if (child.empty() || child == "." || child == ".." || child.find('/') != std::string_view::npos)
     return SystemError(EINVAL);
   const int fd = ::openat(Fd(), name.Get(), kFolderFlags | O_NOFOLLOW);
-  if (fd >= 0) return Adopt(fd);
+  if (fd >= 0) return Adopt(fd, info);
   // A link opened with O_NOFOLLOW and O_DIRECTORY reads as "not a folder"; it
   // is a link in the way, not an absence.
   const int error = errno;
@@ -115,11 +116,13 @@ Expected<Folder> Folder::OpenBeneath(std::string_view rel) const {
   return current;
 }
 
-EntryInfo Folder::LookUp(std::string_view child) const {
+EntryInfo Folder::LookUp(std::string_view child, Identity* identity) const {
+  if (identity) *identity = {};
   CName name(child);
   if (!name.Valid()) return EntryInfo{false, false, {}, MakeError(Fault::NulInPath)};
   struct stat st;
   if (::fstatat(Fd(), name.Get(), &st, AT_SYMLINK_NOFOLLOW) != 0) return MissingOrFailed(errno);
+  if (identity) *identity = IdentityOf(st);
   return InfoOf(st);
 }
 

@@ -44,7 +44,7 @@ class StopAfter : public engine::ScanControl {
   bool running_ = true;
 };
 
-std::vector<std::string> Paths(const engine::SideIndex& index, const std::vector<engine::SideIndex::EntryId>& ids) {
+std::vector<std::string> Paths(const engine::SideIndex& index, const engine::EntryList& ids) {
   std::vector<std::string> out;
   for (auto id : ids)
     out.push_back(std::string(index.FolderPath(index.EntryFolder(id))) + std::string(index.EntryName(id)));
@@ -182,7 +182,7 @@ class RemoveOtherFolder : public engine::ScanControl {
   bool CancelAfterEntry() override { return false; }
   std::string removed_;
 
- private:
+ protected:
   std::string root_;
 };
 
@@ -198,6 +198,44 @@ TEST_F(FolderScanTest, AFolderThatVanishesDuringTheScanIsLeftOut) {
   const auto found = index.LookUp(control.removed_ + "/", control.removed_ == "a" ? "1.txt" : "2.txt");
   EXPECT_FALSE(found.info.exists);
   EXPECT_FALSE(found.info.error);
+}
+
+// Replaces the other folder with a file as soon as the scan enters one of two.
+class FileForOtherFolder : public RemoveOtherFolder {
+ public:
+  using RemoveOtherFolder::RemoveOtherFolder;
+  void EnterFolder(std::string_view path) override {
+    RemoveOtherFolder::EnterFolder(path);
+    if (!removed_.empty() && !replaced_) {
+      replaced_ = true;
+      WriteFile(Root() + removed_, "now a file", Time(13));
+    }
+  }
+  std::string Root() const { return root_; }
+
+ private:
+  bool replaced_ = false;
+};
+
+// A folder is looked up when its turn comes, through the descriptor that
+// opens it: its entry carries the folder's own time, and one that became a
+// file before its turn takes part as that file.
+TEST_F(FolderScanTest, FoldersAreLookedUpWhenTheirTurnComes) {
+  WriteFile(tmp / "a/1.txt", "", Time(0));
+  WriteFile(tmp / "b/2.txt", "", Time(0));
+  SetTime(tmp / "a", Time(11));
+  SetTime(tmp / "b", Time(12));
+  FileForOtherFolder control(Root());
+  Scan(Values(false), control, ScanOf(engine::ScanSide::Base, Root()), index, lists);
+  ASSERT_FALSE(control.removed_.empty());
+  const std::string entered = control.removed_ == "a" ? "b" : "a";
+  const auto folder = index.LookUp("", entered);
+  EXPECT_TRUE(folder.info.directory);
+  EXPECT_EQ(folder.info.mtime, Time(entered == "a" ? 11 : 12));
+  const auto file = index.LookUp("", control.removed_);
+  EXPECT_TRUE(file.info.IsFile());
+  EXPECT_EQ(file.info.mtime, Time(13));
+  EXPECT_THAT(Paths(index, lists.files), ElementsAre(entered + (entered == "a" ? "/1.txt" : "/2.txt"), control.removed_));
 }
 
 TEST_F(FolderScanTest, LookUpsBelowFoldersTheScanSawMissingNeedNoFileSystem) {

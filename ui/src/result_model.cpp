@@ -1,31 +1,36 @@
 #include "ui/result_model.h"
 
+#include "ui/run_texts.h"
+
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QFile>
 #include <QMetaObject>
+#include <QTimer>
 
 #include <algorithm>
-#include <numeric>
+#include <array>
+#include <cstdint>
 
 namespace orvel::ui {
 
 ResultModel::ResultModel(const engine::RowStore& rows, QObject* parent)
     : QAbstractTableModel(parent), rows_(rows), items_(rows) {}
 
-int ResultModel::ItemCount() const { return static_cast<int>(order_.size()); }
+int ResultModel::ItemCount() const { return items_.ItemCount(); }
 
 void ResultModel::AppendItem(int rowIndex) {
   items_.AppendItem(rowIndex);
-  order_.push_back(items_.ItemCount() - 1);
+  if (!order_.empty()) order_.push_back(items_.ItemCount() - 1);
   // A run that never calls Flush still shows its lines whenever it lets the
-  // event loop turn, one insertion per turn.
+  // event loop turn.
   if (!flushQueued_) {
     flushQueued_ = true;
     QMetaObject::invokeMethod(
         this,
         [this] {
           flushQueued_ = false;
-          Flush();
+          FlushDue();
         },
         Qt::QueuedConnection);
   }
@@ -48,8 +53,7 @@ void ResultModel::SetItemResult(int item, const engine::ItemResult& result) {
 void ResultModel::Clear() {
   beginResetModel();
   items_.Clear();
-  order_.clear();
-  order_.shrink_to_fit();
+  std::vector<int>().swap(order_);
   shown_ = 0;
   endResetModel();
 }
@@ -60,52 +64,305 @@ void ResultModel::Flush() {
   beginInsertRows(QModelIndex(), shown_, count - 1);
   shown_ = count;
   endInsertRows();
+  lastFlush_ = std::chrono::steady_clock::now();
+}
+
+void ResultModel::FlushDue() {
+  const int waiting = ItemCount() - shown_;
+  if (waiting <= 0) return;
+  // A view lays out all its lines at each announcement: lines waiting of at
+  // least an eighth of those shown keep that work in proportion to the list,
+  // and a second's wait bounds how long new lines go unseen.
+  constexpr auto kLongest = std::chrono::seconds(1);
+  if (waiting >= shown_ / 8 || std::chrono::steady_clock::now() - lastFlush_ >= kLongest) {
+    Flush();
+    return;
+  }
+  if (!flushTimed_) {
+    flushTimed_ = true;
+    QTimer::singleShot(std::chrono::duration_cast<std::chrono::milliseconds>(kLongest), this, [this] {
+      flushTimed_ = false;
+      FlushDue();
+    });
+  }
+}
+
+namespace {
+
+// 12 bytes a line: a sort key of 64 bits and the line's display position.
+struct SortKey {
+  std::uint32_t hi;
+  std::uint32_t lo;
+  std::uint32_t position;
+};
+
+SortKey MakeKey(std::uint64_t key, std::size_t position) {
+  return {static_cast<std::uint32_t>(key >> 32), static_cast<std::uint32_t>(key), static_cast<std::uint32_t>(position)};
+}
+
+// The first eight bytes of a name as a big-endian number: names compare as
+// these numbers do, unless the numbers are equal.
+std::uint64_t NamePrefix(std::string_view name) {
+  std::uint64_t key = 0;
+  for (std::size_t i = 0; i < 8; ++i)
+    key = key << 8 | (i < name.size() ? static_cast<unsigned char>(name[i]) : 0u);
+  return key;
+}
+
+// Days since 1970-01-01 of a civil date, and back (proleptic Gregorian).
+std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const auto yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+platform::LocalTime CivilFromSeconds(std::int64_t seconds) {
+  std::int64_t days = seconds / 86400;
+  std::int64_t rest = seconds % 86400;
+  if (rest < 0) {
+    rest += 86400;
+    --days;
+  }
+  const std::int64_t z = days + 719468;
+  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const auto doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  const unsigned d = doy - (153 * mp + 2) / 5 + 1;
+  const unsigned m = mp < 10 ? mp + 3 : mp - 9;
+  platform::LocalTime local;
+  local.year = static_cast<std::uint16_t>(static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2));
+  local.month = static_cast<std::uint16_t>(m);
+  local.day = static_cast<std::uint16_t>(d);
+  local.hour = static_cast<std::uint16_t>(rest / 3600);
+  local.minute = static_cast<std::uint16_t>(rest / 60 % 60);
+  local.second = static_cast<std::uint16_t>(rest % 60);
+  return local;
+}
+
+bool SameFields(const platform::LocalTime& a, const platform::LocalTime& b) {
+  return a.year == b.year && a.month == b.month && a.day == b.day && a.hour == b.hour && a.minute == b.minute &&
+         a.second == b.second;
+}
+
+// Sort keys of date texts ("%.4d/%.2d/%.2d %.2d:%.2d:%.2d" in local time, ""
+// without an entry) that order as the texts do, made without formatting: the
+// offset from UTC is looked up once an hour of times and checked at both ends
+// of the hour; an hour where it changes, or a time far out, takes the local
+// time of each time itself.
+class DateKeys {
+ public:
+  std::uint64_t Key(bool exists, const platform::FileTime& time) {
+    if (!exists) return 0;
+    return KeyOf(FieldsOf(time));
+  }
+
+ private:
+  // Years 1900 to 9998: four-digit years whichever the zone.
+  static constexpr std::int64_t kFirst = -2208988800;
+  static constexpr std::int64_t kLast = 253370764800;
+
+  struct Hour {
+    std::int64_t hour = INT64_MIN;
+    std::int64_t offset = 0;
+    bool steady = false;  // one offset for the whole hour
+  };
+
+  static std::uint64_t KeyOf(const platform::LocalTime& t) {
+    // A year of five digits differs from one of four by its fifth character,
+    // a digit where the other has '/'.
+    const std::uint64_t year = t.year < 10000 ? std::uint64_t{t.year} * 11 : std::uint64_t{t.year / 10u} * 11 + 1 + t.year % 10u;
+    return ((((year * 100 + t.month) * 100 + t.day) * 100 + t.hour) * 100 + t.minute) * 100 + t.second + 1;
+  }
+
+  platform::LocalTime FieldsOf(const platform::FileTime& time) {
+    if (time.sec < kFirst || time.sec > kLast) return platform::ToLocalTime(time);
+    const std::int64_t hour = time.sec >= 0 ? time.sec / 3600 : (time.sec - 3599) / 3600;
+    Hour& slot = hours_[static_cast<std::size_t>(hour) % hours_.size()];
+    if (slot.hour != hour) {
+      slot.hour = hour;
+      const std::int64_t start = hour * 3600;
+      const platform::LocalTime first = platform::ToLocalTime({start, 0});
+      slot.offset = DaysFromCivil(first.year, first.month, first.day) * 86400 + first.hour * 3600 +
+                    first.minute * 60 + first.second - start;
+      // The offset must hold at the hour's last second too, and give the
+      // zone's own fields there (a zone that counts leap seconds does not).
+      slot.steady = SameFields(CivilFromSeconds(start + 3599 + slot.offset), platform::ToLocalTime({start + 3599, 0}));
+    }
+    if (!slot.steady) return platform::ToLocalTime(time);
+    return CivilFromSeconds(time.sec + slot.offset);
+  }
+
+  std::vector<Hour> hours_ = std::vector<Hour>(4096);
+};
+
+// Stable counting sort of positions by small keys.
+std::vector<int> ByRank(const std::vector<std::uint32_t>& ranks, std::uint32_t rankCount, bool ascending) {
+  std::vector<int> counts(rankCount + 1, 0);
+  for (const std::uint32_t r : ranks) ++counts[ascending ? r + 1 : rankCount - r];
+  for (std::size_t i = 1; i < counts.size(); ++i) counts[i] += counts[i - 1];
+  std::vector<int> sorted(ranks.size());
+  for (std::size_t pos = 0; pos < ranks.size(); ++pos)
+    sorted[static_cast<std::size_t>(counts[ascending ? ranks[pos] : rankCount - 1 - ranks[pos]]++)] =
+        static_cast<int>(pos);
+  return sorted;
+}
+
+}  // namespace
+
+std::vector<int> ResultModel::SortedPositions(int column, bool ascending) const {
+  const std::size_t count = static_cast<std::size_t>(ItemCount());
+  if (column == kResult || column == kPath) {
+    // Few distinct texts: each line gets the rank of its text.
+    std::vector<std::uint32_t> ranks(count);
+    std::uint32_t rankCount = 0;
+    if (column == kResult) {
+      std::array<std::string_view, engine::kMarkCount> texts;
+      for (int m = 0; m < engine::kMarkCount; ++m) texts[static_cast<std::size_t>(m)] = engine::MarkText(static_cast<engine::Mark>(m));
+      std::array<std::uint32_t, engine::kMarkCount> rankOf{};
+      for (std::size_t m = 0; m < texts.size(); ++m)
+        for (std::size_t other = 0; other < texts.size(); ++other)
+          if (texts[other] < texts[m]) ++rankOf[m];
+      rankCount = engine::kMarkCount;
+      for (std::size_t pos = 0; pos < count; ++pos)
+        ranks[pos] = rankOf[static_cast<std::size_t>(items_.ItemMark(Item(static_cast<int>(pos))))];
+    } else {
+      // Folders by their text, compared without making it: the root's text,
+      // then one name and a separator per folder down the chain.
+      std::vector<std::uint64_t> folders;  // folder << 1 | target side
+      folders.reserve(count);
+      for (std::size_t pos = 0; pos < count; ++pos) {
+        const engine::ResultRow row = rows_.Row(items_.ItemData(Item(static_cast<int>(pos))));
+        folders.push_back(std::uint64_t{row.folder} << 1 | (row.side == engine::Side::Target ? 1u : 0u));
+      }
+      std::vector<std::uint64_t> distinct = folders;
+      std::sort(distinct.begin(), distinct.end());
+      distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+      std::vector<std::uint32_t> chainA;
+      std::vector<std::uint32_t> chainB;
+      const auto chainOf = [this](std::uint32_t folder, std::vector<std::uint32_t>& chain) {
+        chain.clear();
+        for (std::uint32_t f = folder; f != engine::RowStore::kNoFolder; f = rows_.ParentFolder(f)) chain.push_back(f);
+        std::reverse(chain.begin(), chain.end());
+      };
+      // The text as pieces: the root, then name and separator of each folder below it.
+      const auto piece = [this](const std::vector<std::uint32_t>& chain, engine::Side side, std::size_t i) {
+        if (i == 0) return rows_.RootOf(chain[0], side);
+        const std::size_t folder = (i + 1) / 2;
+        if (folder >= chain.size()) return std::string_view();
+        return i % 2 ? rows_.FolderName(chain[folder]) : std::string_view("/");
+      };
+      const auto less = [&](std::uint64_t a, std::uint64_t b) {
+        const engine::Side sideA = (a & 1) ? engine::Side::Target : engine::Side::Base;
+        const engine::Side sideB = (b & 1) ? engine::Side::Target : engine::Side::Base;
+        chainOf(static_cast<std::uint32_t>(a >> 1), chainA);
+        chainOf(static_cast<std::uint32_t>(b >> 1), chainB);
+        const std::size_t piecesA = 2 * chainA.size() - 1;
+        const std::size_t piecesB = 2 * chainB.size() - 1;
+        std::size_t ia = 0, ib = 0, oa = 0, ob = 0;
+        std::string_view pa = piece(chainA, sideA, 0), pb = piece(chainB, sideB, 0);
+        for (;;) {
+          while (oa == pa.size() && ia + 1 < piecesA) {
+            pa = piece(chainA, sideA, ++ia);
+            oa = 0;
+          }
+          while (ob == pb.size() && ib + 1 < piecesB) {
+            pb = piece(chainB, sideB, ++ib);
+            ob = 0;
+          }
+          const bool endA = oa == pa.size();
+          const bool endB = ob == pb.size();
+          if (endA || endB) return endA && !endB;
+          const auto ca = static_cast<unsigned char>(pa[oa++]);
+          const auto cb = static_cast<unsigned char>(pb[ob++]);
+          if (ca != cb) return ca < cb;
+        }
+      };
+      std::vector<std::uint64_t> byText = distinct;
+      std::sort(byText.begin(), byText.end(), less);
+      // Equal texts (a root that is another condition's folder) share a rank.
+      std::vector<std::uint32_t> rankOf(byText.size());
+      for (std::size_t i = 0; i < byText.size(); ++i)
+        rankOf[i] = i > 0 && !less(byText[i - 1], byText[i]) ? rankOf[i - 1] : static_cast<std::uint32_t>(i);
+      rankCount = static_cast<std::uint32_t>(byText.size());
+      std::vector<std::uint32_t> rankOfDistinct(distinct.size());
+      for (std::size_t i = 0; i < byText.size(); ++i) {
+        const auto at = std::lower_bound(distinct.begin(), distinct.end(), byText[i]) - distinct.begin();
+        rankOfDistinct[static_cast<std::size_t>(at)] = rankOf[i];
+      }
+      for (std::size_t pos = 0; pos < count; ++pos) {
+        const auto at = std::lower_bound(distinct.begin(), distinct.end(), folders[pos]) - distinct.begin();
+        ranks[pos] = rankOfDistinct[static_cast<std::size_t>(at)];
+      }
+    }
+    return ByRank(ranks, rankCount, ascending);
+  }
+
+  std::vector<SortKey> keys;
+  keys.reserve(count);
+  if (column == kName) {
+    for (std::size_t pos = 0; pos < count; ++pos) {
+      const engine::ResultRow row = rows_.Row(items_.ItemData(Item(static_cast<int>(pos))));
+      keys.push_back(MakeKey(NamePrefix(rows_.Name(row)), pos));
+    }
+  } else {
+    DateKeys dates;
+    for (std::size_t pos = 0; pos < count; ++pos) {
+      const int item = Item(static_cast<int>(pos));
+      const engine::ResultRow row = rows_.Row(items_.ItemData(item));
+      const engine::DateCopy copy = items_.ItemDateCopy(item);
+      // The date the column shows: a copied one in place of its own.
+      const bool showsTarget = column == kBaseDate ? copy == engine::DateCopy::TargetOverBase
+                                                   : copy != engine::DateCopy::BaseOverTarget;
+      keys.push_back(MakeKey(showsTarget ? dates.Key(row.hasTarget, row.targetTime) : dates.Key(row.hasBase, row.baseTime),
+                             pos));
+    }
+  }
+  const auto nameOf = [this](std::uint32_t pos) {
+    return rows_.Name(rows_.Row(items_.ItemData(Item(static_cast<int>(pos)))));
+  };
+  const bool names = column == kName;
+  // Equal keys keep their order either way: the position decides last.
+  std::sort(keys.begin(), keys.end(), [&](const SortKey& a, const SortKey& b) {
+    if (a.hi != b.hi) return ascending ? a.hi < b.hi : a.hi > b.hi;
+    if (a.lo != b.lo) return ascending ? a.lo < b.lo : a.lo > b.lo;
+    if (names) {
+      const int order = nameOf(a.position).compare(nameOf(b.position));
+      if (order != 0) return ascending ? order < 0 : order > 0;
+    }
+    return a.position < b.position;
+  });
+  std::vector<int> sorted(count);
+  for (std::size_t to = 0; to < count; ++to) sorted[to] = static_cast<int>(keys[to].position);
+  return sorted;
 }
 
 void ResultModel::SortByColumn(int column, bool ascending) {
   if (column < 0 || column >= kColumnCount) return;
   Flush();
-  const std::size_t count = order_.size();
+  const std::size_t count = static_cast<std::size_t>(ItemCount());
   if (count < 2) return;
 
-  // Every text is built once, into one buffer; the sort then compares views.
-  std::string buffer;
-  std::vector<std::size_t> ends(count);
-  for (std::size_t pos = 0; pos < count; ++pos) {
-    buffer += items_.ItemText(order_[pos], column);
-    ends[pos] = buffer.size();
-  }
-  std::vector<std::string_view> keys(count);
-  for (std::size_t pos = 0; pos < count; ++pos) {
-    const std::size_t begin = pos == 0 ? 0 : ends[pos - 1];
-    keys[pos] = std::string_view(buffer).substr(begin, ends[pos] - begin);
-  }
-  // string_view compares as unsigned bytes, a prefix before the longer text.
-  std::vector<int> sorted(count);  // new position → old position
-  std::iota(sorted.begin(), sorted.end(), 0);
-  if (ascending) {
-    std::stable_sort(sorted.begin(), sorted.end(), [&](int a, int b) { return keys[a] < keys[b]; });
-  } else {
-    std::stable_sort(sorted.begin(), sorted.end(), [&](int a, int b) { return keys[b] < keys[a]; });
-  }
-
+  std::vector<int> sorted = SortedPositions(column, ascending);  // new position → old position
   Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-  std::vector<int> newPosition(count);
-  std::vector<int> newOrder(count);
-  for (std::size_t to = 0; to < count; ++to) {
-    const int from = sorted[to];
-    newPosition[static_cast<std::size_t>(from)] = static_cast<int>(to);
-    newOrder[to] = order_[static_cast<std::size_t>(from)];
-  }
   // Selection and the current line follow their lines.
   const QModelIndexList before = persistentIndexList();
-  QModelIndexList after;
-  after.reserve(before.size());
-  for (const QModelIndex& index : before) {
-    after.append(this->index(newPosition[static_cast<std::size_t>(index.row())], index.column()));
+  if (!before.isEmpty()) {
+    std::vector<int> newPosition(count);
+    for (std::size_t to = 0; to < count; ++to) newPosition[static_cast<std::size_t>(sorted[to])] = static_cast<int>(to);
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& index : before)
+      after.append(this->index(newPosition[static_cast<std::size_t>(index.row())], index.column()));
+    changePersistentIndexList(before, after);
   }
-  changePersistentIndexList(before, after);
-  order_ = std::move(newOrder);
+  // The new order in place of the old position: item = old order at that position.
+  for (int& position : sorted) position = Item(position);
+  order_ = std::move(sorted);
   Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
@@ -120,9 +377,7 @@ QString ResultModel::ReasonText(int item) const {
   path += rows_.Name(row);
   // Names are bytes: decoded as the properties dialog decodes paths, a byte
   // that is not UTF-8 showing as U+FFFD rather than cutting the name short.
-  const std::string reason = error->code.message();
-  return QFile::decodeName(QByteArray::fromStdString(path)) + QStringLiteral(": ") +
-         QString::fromLocal8Bit(reason.data(), static_cast<qsizetype>(reason.size()));
+  return QFile::decodeName(QByteArray::fromStdString(path)) + QStringLiteral(": ") + ui::ReasonText(error->code);
 }
 
 int ResultModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : shown_; }
@@ -165,15 +420,15 @@ Qt::ItemFlags ResultModel::flags(const QModelIndex& index) const {
 QString ResultModel::ColumnTitle(int column) {
   switch (column) {
     case kName:
-      return QStringLiteral("ファイル");
+      return QCoreApplication::translate("ResultModel", "ファイル");
     case kBaseDate:
-      return QStringLiteral("基本日付");
+      return QCoreApplication::translate("ResultModel", "基本日付");
     case kResult:
-      return QStringLiteral("結果");
+      return QCoreApplication::translate("ResultModel", "結果");
     case kTargetDate:
-      return QStringLiteral("対照日付");
+      return QCoreApplication::translate("ResultModel", "対照日付");
     case kPath:
-      return QStringLiteral("パス");
+      return QCoreApplication::translate("ResultModel", "パス");
     default:
       return {};
   }

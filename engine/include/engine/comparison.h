@@ -43,6 +43,14 @@ class Comparison {
   bool TargetFolder(std::string_view relFolder, std::string_view name);
   bool TargetFile(std::string_view relFolder, std::string_view name);
 
+  // The same for an entry the scan of the side being passed listed: that side
+  // is read from the entry itself, and the other side is looked up in its
+  // folder of the same path, resolved once per folder.
+  bool ListedBaseFolder(SideIndex::EntryId entry);
+  bool ListedBaseFile(SideIndex::EntryId entry);
+  bool ListedTargetFolder(SideIndex::EntryId entry);
+  bool ListedTargetFile(SideIndex::EntryId entry);
+
  private:
   enum class Kind { BaseFolder, BaseFile, TargetFolder, TargetFile };
   struct Verdict;
@@ -51,7 +59,10 @@ class Comparison {
   Verdict Judge(Kind kind, const SideIndex::Found& base, const SideIndex::Found& target) const;
   void JudgeByMemory(Kind kind, std::string_view relFolder, std::string_view name, const SideIndex::Found& base,
                      const SideIndex::Found& target, Verdict& verdict);
-  bool Classify(Kind kind, std::string_view relFolder, std::string_view name);
+  // own: the listed entry of the side being passed, or kNoEntry to look both sides up.
+  bool Classify(Kind kind, std::string_view relFolder, std::string_view name,
+                SideIndex::EntryId own = SideIndex::kNoEntry);
+  bool ClassifyListed(Kind kind, SideIndex::EntryId entry);
 
   RowStore& rows_;
   IResultList& list_;

@@ -5,6 +5,9 @@
 #include "platform/folder.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <iterator>
+#include <utility>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -12,13 +15,74 @@
 
 namespace orvel::engine {
 
+// Entry ids in the order they were listed, kept as runs of consecutive ids: the
+// files of a folder are consecutive entries of the index, so a million files
+// take about as many runs as there are folders.
+class EntryList {
+ public:
+  using EntryId = SideIndex::EntryId;
+
+  class Iterator {
+   public:
+    using iterator_category = std::forward_iterator_tag;
+    using value_type = EntryId;
+    using difference_type = std::ptrdiff_t;
+    using pointer = void;
+    using reference = EntryId;
+    Iterator() = default;
+    EntryId operator*() const { return (*runs_)[run_].first + offset_; }
+    Iterator& operator++() {
+      if (++offset_ == (*runs_)[run_].second) {
+        ++run_;
+        offset_ = 0;
+      }
+      return *this;
+    }
+    Iterator operator++(int) {
+      Iterator before = *this;
+      ++*this;
+      return before;
+    }
+    friend bool operator==(const Iterator& a, const Iterator& b) { return a.run_ == b.run_ && a.offset_ == b.offset_; }
+
+   private:
+    friend class EntryList;
+    Iterator(const std::vector<std::pair<EntryId, std::uint32_t>>* runs, std::size_t run) : runs_(runs), run_(run) {}
+    const std::vector<std::pair<EntryId, std::uint32_t>>* runs_ = nullptr;
+    std::size_t run_ = 0;
+    std::uint32_t offset_ = 0;
+  };
+
+  void push_back(EntryId id) {
+    if (!runs_.empty() && runs_.back().first + runs_.back().second == id) {
+      ++runs_.back().second;
+    } else {
+      runs_.emplace_back(id, 1);
+    }
+    ++size_;
+  }
+  // Empties the list and gives its memory back.
+  void clear() {
+    std::vector<std::pair<EntryId, std::uint32_t>>().swap(runs_);
+    size_ = 0;
+  }
+  bool empty() const { return size_ == 0; }
+  std::size_t size() const { return size_; }
+  Iterator begin() const { return Iterator(&runs_, 0); }
+  Iterator end() const { return Iterator(&runs_, runs_.size()); }
+
+ private:
+  std::vector<std::pair<EntryId, std::uint32_t>> runs_;  // (first id, count)
+  std::size_t size_ = 0;
+};
+
 // The entry lists of one side: files that take part and empty folders, as
 // entries of the side's index, in the order the file system returned them. An
 // entry that could not be read (or a folder that could not be listed) stands in
 // the file list, so that it becomes a row of its own.
 struct ScanLists {
-  std::vector<SideIndex::EntryId> files;
-  std::vector<SideIndex::EntryId> folders;
+  EntryList files;
+  EntryList folders;
   void Clear() {
     files.clear();
     folders.clear();
@@ -77,14 +141,13 @@ class FolderScan {
 
  private:
   class OpenFolders;
-  struct Listed;
 
   std::error_code ScanFolder(OpenFolders& open, std::size_t level, SideIndex::FolderId folder);
-  std::error_code ReadListing(const platform::Folder& dir, std::vector<Listed>& listing, std::string& names,
-                              bool atRoot);
-  void ListFolderEntry(OpenFolders& open, std::size_t level, SideIndex::EntryId id, std::string_view name,
-                       const platform::Identity& identity);
-  void ListUnreadable(SideIndex::EntryId id, std::string_view name, bool folder, std::error_code error);
+  std::error_code ReadListing(const platform::Folder& dir, SideIndex::FolderId folder, bool atRoot);
+  bool ListFolderEntry(OpenFolders& open, std::size_t level, SideIndex::FolderId folder, SideIndex::EntryId id,
+                       std::string_view name);
+  void ListUnreadable(SideIndex::FolderId folder, SideIndex::EntryId id, std::string_view name, bool isFolder,
+                      std::error_code error);
   bool OnCancel();
 
   const RunValues& values_;

@@ -33,6 +33,9 @@ class ListCreationRun {
         flags_(flags),
         execution_(execution),
         comparison_(rows, list) {}
+  ~ListCreationRun();
+  ListCreationRun(const ListCreationRun&) = delete;
+  ListCreationRun& operator=(const ListCreationRun&) = delete;
 
   RunOutcome Run();
 
@@ -41,10 +44,10 @@ class ListCreationRun {
   struct Roots;
   // One loop of a pass: the entries of one list, judged by one classification.
   struct Loop {
-    const std::vector<SideIndex::EntryId>& entries;
-    bool (Comparison::*classify)(std::string_view, std::string_view);
+    const EntryList& entries;
+    bool (Comparison::*classify)(SideIndex::EntryId);
     bool showPath;
-    std::vector<SideIndex::EntryId>* clearOnCancel;  // the other side's list a cancel empties
+    EntryList* clearOnCancel;  // the other side's list a cancel empties
   };
 
   Step ProcessCondition(int index, int count);
@@ -54,6 +57,7 @@ class ListCreationRun {
   Step RunPass(RunStatus status, const SideIndex& index, int barStart, bool countAll, const Loop& folders,
                const Loop& files);
   bool CancelRequested();
+  void ReturnNames();
   bool SyncCancelled() const { return flags_.syncMode && cancelled_; }
   void ShowEntryPath(const SideIndex& index, SideIndex::EntryId entry);
 
@@ -73,7 +77,10 @@ class ListCreationRun {
   ScanSummary baseSummary_;
   ScanSummary targetSummary_;
   bool cancelled_ = false;
-  std::string pathBuffer_;
+  std::string pathBuffer_;  // the shown entry's folder path, then its name
+  const SideIndex* pathIndex_ = nullptr;
+  SideIndex::FolderId pathFolder_ = SideIndex::kNoFolder;
+  std::size_t pathFolderLength_ = 0;
 };
 
 }  // namespace orvel::engine

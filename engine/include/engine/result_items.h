@@ -3,6 +3,7 @@
 #include "engine/interfaces.h"
 #include "engine/row_store.h"
 
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -18,12 +19,14 @@ class ResultItems : public IResultList {
 
   explicit ResultItems(const RowStore& rows) : rows_(rows) {}
 
-  int ItemCount() const override { return static_cast<int>(items_.size()); }
+  int ItemCount() const override { return static_cast<int>(states_.size()); }
   void AppendItem(int rowIndex) override;
-  int ItemData(int item) const override { return items_[static_cast<std::size_t>(item)].row; }
+  int ItemData(int item) const override { return RowOf(item); }
   std::string ItemText(int item, int column) const override;
   Mark ItemMark(int item) const override;
-  DateCopy ItemDateCopy(int item) const override { return items_[static_cast<std::size_t>(item)].copy; }
+  DateCopy ItemDateCopy(int item) const override {
+    return static_cast<DateCopy>(states_[static_cast<std::size_t>(item)] >> 4);
+  }
   void SetItemResult(int item, const ItemResult& result) override;
   void Clear() override;
 
@@ -32,15 +35,19 @@ class ResultItems : public IResultList {
   const RowError* ItemError(int item) const;
 
  private:
-  static constexpr signed char kNoMark = -1;
-  struct Item {
-    int row = 0;
-    signed char result = kNoMark;  // set by execution
-    DateCopy copy = DateCopy::None;
-  };
+  // Per item one byte: the mark execution set (kNoResult: the row's own) and
+  // the date it copied.
+  static constexpr std::uint8_t kNoResult = 0x0F;
+  static_assert(kMarkCount <= kNoResult, "a mark must fit below kNoResult");
+
+  int RowOf(int item) const { return mapped_ ? itemRows_[static_cast<std::size_t>(item)] : item; }
 
   const RowStore& rows_;
-  std::vector<Item> items_;
+  std::vector<std::uint8_t> states_;
+  // Item → row, kept only once an item stands for another row than its own
+  // number (a run appends row n as item n).
+  std::vector<int> itemRows_;
+  bool mapped_ = false;
   std::unordered_map<int, RowError> errors_;
 };
 

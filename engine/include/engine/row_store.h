@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/chunked_store.h"
 #include "engine/marks.h"
 #include "platform/entry_info.h"
 #include "platform/file_time.h"
@@ -10,6 +11,7 @@
 #include <string_view>
 #include <system_error>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace orvel::engine {
@@ -30,6 +32,9 @@ struct ResultRow {
   Mark result = Mark::Same;  // what the comparison found, shown in the result column
   Side side = Side::Base;    // which side's path the list shows
   bool isFolder = false;     // the entry is an empty folder, not a file
+  // Where Row() found the name (Append ignores it): 0 the store's own names,
+  // 1 or 2 the names lent by the base or target side's index.
+  std::uint8_t nameSource = 0;
 };
 
 // Why a row failed, and whose entry it concerns: the path is that side's folder
@@ -51,19 +56,35 @@ struct FolderIdentities {
 
 // The rows of the last run, in the order they were added. Execution never
 // changes them.
+//
+// A million rows are held in a compact form (24 bytes a row besides its name;
+// a target time that differs from the base's is kept apart), and a row's folder
+// as its parent folder and its own name, so that a deep tree costs memory in
+// proportion to its depth. Row() hands out a ResultRow made from that form.
 class RowStore {
  public:
   void Clear();
-  // Stores the row with its name; returns the new row's index.
+  // Stores the row with its name; returns the new row's index. A time is kept
+  // only for a side the row has an entry on.
   int Append(std::string_view name, ResultRow row);
   int Count() const { return static_cast<int>(rows_.size()); }
-  const ResultRow& Row(int index) const { return rows_[static_cast<std::size_t>(index)]; }
+  ResultRow Row(int index) const;
+
+  // The name stores of the two sides' indexes while a condition is compared: a
+  // row of a listed entry keeps a reference to the name the index holds
+  // (AppendListed) instead of a copy, so that a million names are not held
+  // twice. ReturnNames takes the stores over at the end of the condition, or
+  // copies the few names the rows use and lets the rest go.
+  void LendNames(const NameStore* base, const NameStore* target);
+  int AppendListed(Side side, std::uint32_t nameRef, std::string_view name, ResultRow row);
+  void ReturnNames(NameStore base, NameStore target);
 
   // The index of the folder pair (base folder, target folder), adding it when
   // new. Both end in the relative folder of relLength bytes; what comes before
   // it are the condition's two root folders.
   std::uint32_t InternFolder(std::string_view baseFolder, std::string_view targetFolder, std::size_t relLength = 0,
                              const FolderIdentities& ids = {});
+  std::size_t FolderCount() const { return folders_.size(); }
 
   // The reason of a row the comparison could not judge ("?").
   void SetError(int index, RowError error) { errors_[index] = error; }
@@ -73,44 +94,96 @@ class RowStore {
   }
 
   std::string_view Name(const ResultRow& row) const {
-    return std::string_view(names_).substr(row.nameOffset, row.nameLength);
+    const NameStore* store = row.nameSource == 0 ? &names_ : lent_[row.nameSource - 1];
+    return store->At(row.nameOffset, row.nameLength);
   }
-  const std::string& BaseFolder(const ResultRow& row) const { return folders_[row.folder].base; }
-  const std::string& TargetFolder(const ResultRow& row) const { return folders_[row.folder].target; }
+  std::string BaseFolder(const ResultRow& row) const;
+  std::string TargetFolder(const ResultRow& row) const;
   // The base folder of the row's condition.
-  std::string_view BaseRoot(const ResultRow& row) const {
-    const FolderPair& f = folders_[row.folder];
-    return std::string_view(f.base).substr(0, f.base.size() - f.relLength);
-  }
-  std::string_view TargetRoot(const ResultRow& row) const {
-    const FolderPair& f = folders_[row.folder];
-    return std::string_view(f.target).substr(0, f.target.size() - f.relLength);
-  }
-  // The relative folder of the row: empty, or ending in the separator.
-  std::string_view RelativeFolder(const ResultRow& row) const {
-    const FolderPair& f = folders_[row.folder];
-    return std::string_view(f.base).substr(f.base.size() - f.relLength);
-  }
+  std::string_view BaseRoot(const ResultRow& row) const { return roots_[folders_[row.folder].root].first; }
+  std::string_view TargetRoot(const ResultRow& row) const { return roots_[folders_[row.folder].root].second; }
+  // The relative folder of the row: empty, or ending in the separator. Valid
+  // until the next call for a row of another folder.
+  std::string_view RelativeFolder(const ResultRow& row) const;
   const FolderIdentities& Identities(const ResultRow& row) const { return folders_[row.folder].ids; }
   // The folder of the row's side: what the path column shows.
-  const std::string& SideFolder(const ResultRow& row) const;
+  std::string SideFolder(const ResultRow& row) const;
+
+  // Folder pairs by index (row.folder): the side's full folder path, and the
+  // pair the folder lies in (kNoFolder for a condition's root folder).
+  static constexpr std::uint32_t kNoFolder = UINT32_MAX;
+  std::uint32_t FolderOf(int index) const { return rows_[static_cast<std::size_t>(index)].folder; }
+  std::uint32_t ParentFolder(std::uint32_t folder) const { return folders_[folder].parent; }
+  std::string_view FolderName(std::uint32_t folder) const { return folders_[folder].name; }
+  std::string_view RootOf(std::uint32_t folder, Side side) const {
+    const auto& roots = roots_[folders_[folder].root];
+    return side == Side::Base ? roots.first : roots.second;
+  }
+  std::string FolderText(std::uint32_t folder, Side side) const;
 
   // "%.4d/%.2d/%.2d %.2d:%.2d:%.2d" in local time; empty without an entry.
   static std::string BaseDate(const ResultRow& row);
   static std::string TargetDate(const ResultRow& row);
 
+  std::size_t MemoryBytes() const;
+
  private:
-  struct FolderPair {
-    std::string base;
-    std::string target;
-    std::size_t relLength = 0;
-    FolderIdentities ids;
+  // 24 bytes a row.
+  struct Packed {
+    static constexpr std::uint32_t kNsecMask = (1u << 30) - 1;
+    static constexpr std::uint32_t kHasBase = 1u << 30;
+    static constexpr std::uint32_t kHasTarget = 1u << 31;
+    static constexpr std::uint8_t kTargetSide = 1;
+    static constexpr std::uint8_t kFolderRow = 2;
+    static constexpr std::uint8_t kTargetTimeApart = 4;  // in apart_: both sides, other times
+    static constexpr std::uint8_t kLentBase = 8;         // the name is in the base index's store
+    static constexpr std::uint8_t kLentTarget = 16;      // … in the target index's
+    std::int64_t sec;             // the base time, or the target's without a base entry
+    std::uint32_t nsecFlags;      // nanoseconds | kHasBase | kHasTarget
+    std::uint32_t nameRef;
+    std::uint32_t folder;
+    std::uint16_t nameLength;
+    std::uint8_t marks;  // mark | result << 4
+    std::uint8_t bits;
   };
-  std::vector<ResultRow> rows_;
-  std::string names_;
-  std::vector<FolderPair> folders_;
-  std::unordered_map<std::string, std::uint32_t> folderIndex_;
+  // A target time that differs from the base time of the same row.
+  struct Apart {
+    std::int64_t sec;
+    std::uint32_t nsec;
+    std::uint32_t row;
+  };
+  struct Folder {
+    std::uint32_t parent = kNoFolder;
+    std::uint32_t root = 0;  // index into roots_
+    std::string name;        // empty for a root folder
+    FolderIdentities ids;
+    bool hasIds = false;
+  };
+  struct ChildHash {
+    std::size_t operator()(const std::pair<std::uint64_t, std::string>& k) const {
+      return std::hash<std::string>{}(k.second) ^ (k.first * 0x9E3779B97F4A7C15ull);
+    }
+  };
+
+  int Add(std::uint32_t nameRef, std::string_view name, std::uint8_t lent, const ResultRow& row);
+  // Rows whose name the side's store lends (kLentBase or kLentTarget) get it
+  // from `names` instead: adopted whole when the rows use much of it, else copied.
+  void Settle(std::uint8_t lent, NameStore names);
+  std::uint32_t RootFolder(std::string_view baseRoot, std::string_view targetRoot);
+  void AppendRelative(std::uint32_t folder, std::string& out) const;
+
+  ChunkedVector<Packed> rows_;
+  ChunkedVector<Apart, 12> apart_;
+  NameStore names_;
+  std::vector<std::pair<std::string, std::string>> roots_;
+  std::vector<Folder> folders_;
+  // (parent folder, or the root pair's index with the top bit set; name) → folder.
+  std::unordered_map<std::pair<std::uint64_t, std::string>, std::uint32_t, ChildHash> children_;
   std::unordered_map<int, RowError> errors_;
+  const NameStore* lent_[2] = {nullptr, nullptr};
+  std::size_t firstLentRow_ = 0;  // rows before it have names of their own
+  mutable std::uint32_t relFolder_ = kNoFolder;
+  mutable std::string relText_;
 };
 
 }  // namespace orvel::engine

@@ -1,13 +1,17 @@
 #pragma once
 
+#include "engine/chunked_store.h"
 #include "platform/entry_info.h"
 #include "platform/folder.h"
 
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <system_error>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace orvel::engine {
@@ -18,12 +22,22 @@ namespace orvel::engine {
 // the reason, and everything below it reads as that error, never as absent.
 // Folders the scan did not list in full (not descended, cancelled) are looked up
 // through the root folder's descriptor.
+//
+// A folder's entries are added together, one folder after another (the scan
+// lists a folder before it enters any folder inside it), so each folder owns a
+// contiguous run of entry ids and a look-up only ever searches its own folder.
+// Folders are kept as parent and name: a deep tree costs memory in proportion
+// to its depth, not to the square of it.
+//
+// Look-ups keep a small cache of per-folder tables: an index is read by one
+// thread at a time.
 class SideIndex {
  public:
   using FolderId = std::uint32_t;
   using EntryId = std::uint32_t;
   static constexpr FolderId kNoFolder = UINT32_MAX;           // not listed: ask the file system
   static constexpr FolderId kMissingFolder = UINT32_MAX - 1;  // the scan saw that it does not exist
+  static constexpr EntryId kNoEntry = UINT32_MAX;
 
   // What a look-up found, and where a failure comes from: the entry itself (the
   // scan listed it and could not read it), a folder above it that the scan
@@ -36,10 +50,14 @@ class SideIndex {
 
   // root: the root folder's path, ending in the separator; rootFolder: its open
   // descriptor (may be null: then nothing outside the scan can be looked up).
+  // Gives the memory of the previous scan back.
   void Reset(std::string root, const platform::Folder* rootFolder = nullptr);
   const std::string& Root() const { return root_; }
 
-  // relFolder is empty for the root, otherwise it ends in the separator.
+  // The folder `name` inside `parent` (kNoFolder: the root itself), added when new.
+  FolderId AddChildFolder(FolderId parent, std::string_view name, const platform::Identity& identity = {});
+  // The same by relative path (empty for the root, otherwise ending in the
+  // separator); folders above it that are not there yet are added too.
   FolderId AddFolder(std::string_view relFolder, const platform::Identity& identity = {});
   void MarkComplete(FolderId folder);
   // The folder could not be listed (or not in full): look-ups below it fail.
@@ -47,6 +65,9 @@ class SideIndex {
   // The folder is the other tree's root: never scanned, nothing below it compared.
   void MarkOtherRoot(FolderId folder);
   EntryId AddEntry(FolderId folder, std::string_view name, const platform::EntryInfo& info);
+  // What a look-up of the entry found after the listing (a folder's own look-up
+  // when it is opened); an absent one is no longer there.
+  void SetEntryInfo(EntryId entry, const platform::EntryInfo& info);
   // An entry listed as it was turns out unreadable (a folder that cannot be listed).
   void SetEntryError(EntryId entry, std::error_code error);
 
@@ -54,58 +75,126 @@ class SideIndex {
   // FindFolder, or kMissingFolder when a listed ancestor shows that the folder
   // is not there, or the nearest failed ancestor.
   FolderId ResolveFolder(std::string_view relFolder) const;
-  std::string_view FolderPath(FolderId folder) const { return folders_[folder].path; }
+  // One step of ResolveFolder: the folder `name` inside an already resolved
+  // parent (which may be kNoFolder, kMissingFolder or a failed ancestor).
+  FolderId ResolveChild(FolderId parent, std::string_view name) const;
+  // What ResolveFolder("") gives: the root folder once the scan has begun.
+  FolderId RootFolder() const { return folders_.empty() ? kNoFolder : 0; }
+
+  // The relative path of a folder: empty for the root, otherwise ending in the separator.
+  std::string FolderPath(FolderId folder) const;
+  void AppendFolderPath(FolderId folder, std::string& out) const;
+  FolderId FolderParent(FolderId folder) const { return folders_[folder].parent; }
+  std::string_view FolderName(FolderId folder) const { return folders_[folder].name; }
+  std::size_t FolderDepth(FolderId folder) const { return folders_[folder].depth; }
   const platform::Identity& FolderIdentity(FolderId folder) const { return folders_[folder].identity; }
-  FolderId EntryFolder(EntryId entry) const { return entries_[entry].folder; }
+  std::size_t FolderCount() const { return folders_.size(); }
+  // The entries of a folder: ids first … first + count - 1, in listing order.
+  EntryId FirstEntry(FolderId folder) const { return folders_[folder].first; }
+  std::size_t FolderEntryCount(FolderId folder) const { return folders_[folder].count; }
+
+  FolderId EntryFolder(EntryId entry) const;
   std::string_view EntryName(EntryId entry) const;
   platform::EntryInfo EntryInfoOf(EntryId entry) const;
+  bool EntryIsDirectory(EntryId entry) const { return (entries_[entry].nsecFlags & Entry::kDirectory) != 0; }
   std::size_t EntryCount() const { return entries_.size(); }
+  // The entry `name` of a listed folder, or kNoEntry.
+  EntryId FindEntry(FolderId folder, std::string_view name) const;
 
   // Look-up of root + relFolder + name: from the scan where it listed the folder
   // in full, otherwise through the root folder.
   Found LookUp(std::string_view relFolder, std::string_view name) const;
   // The same with the folder already resolved.
   Found LookUp(FolderId folder, std::string_view relFolder, std::string_view name) const;
+  // What a look-up of a listed entry's own name finds, without searching for
+  // it; relFolder is the path of its folder.
+  Found LookUpEntry(EntryId entry, std::string_view relFolder) const;
+
+  // Where the names live: a result row may read its name from here while the
+  // index is in use, and take the store over afterwards (TakeNames).
+  const NameStore& Names() const { return names_; }
+  std::uint32_t EntryNameRef(EntryId entry) const { return entries_[entry].nameRef; }
+  // Hands the names over and empties the index (as Reset does).
+  NameStore TakeNames();
+
+  std::size_t MemoryBytes() const;
 
  private:
   struct Folder {
-    std::string path;
+    FolderId parent = kNoFolder;
+    std::uint32_t depth = 0;  // 0 for the root
+    EntryId first = 0;
+    std::uint32_t count = 0;
+    std::string name;  // in the parent folder
     platform::Identity identity;
     std::error_code error;
     bool complete = false;
     bool otherRoot = false;
   };
-  // 24 bytes an entry: a large tree is held twice, once per side.
+  // 16 bytes an entry: a large tree is held twice, once per side.
   struct Entry {
-    static constexpr std::uint16_t kExists = 1;
-    static constexpr std::uint16_t kDirectory = 2;
-    static constexpr std::uint16_t kFailed = 4;  // the reason is in entryErrors_
+    static constexpr std::uint32_t kNsecMask = (1u << 30) - 1;
+    static constexpr std::uint32_t kDirectory = 1u << 30;
+    static constexpr std::uint32_t kSpecial = 1u << 31;  // absent or failed: see specials_
     std::int64_t sec;
-    std::int32_t nsec;
-    FolderId folder;
-    std::uint32_t nameOffset;
-    std::uint16_t nameLength;
-    std::uint16_t flags;
+    std::uint32_t nsecFlags;
+    std::uint32_t nameRef;
   };
-
-  struct TransparentHash {
+  // What an entry is beyond "there, as listed".
+  struct Special {
+    bool exists = false;
+    std::error_code error;
+  };
+  struct ChildKey {
+    FolderId parent;
+    std::string_view name;
+  };
+  struct ChildHash {
     using is_transparent = void;
-    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    std::size_t operator()(const std::pair<FolderId, std::string>& k) const { return Of(k.first, k.second); }
+    std::size_t operator()(const ChildKey& k) const { return Of(k.parent, k.name); }
+    static std::size_t Of(FolderId parent, std::string_view name) {
+      return std::hash<std::string_view>{}(name) ^ (std::size_t{parent} * 0x9E3779B97F4A7C15ull);
+    }
   };
+  struct ChildEqual {
+    using is_transparent = void;
+    template <typename A, typename B>
+    bool operator()(const A& a, const B& b) const {
+      return Parent(a) == Parent(b) && Name(a) == Name(b);
+    }
+    static FolderId Parent(const std::pair<FolderId, std::string>& k) { return k.first; }
+    static FolderId Parent(const ChildKey& k) { return k.parent; }
+    static std::string_view Name(const std::pair<FolderId, std::string>& k) { return k.second; }
+    static std::string_view Name(const ChildKey& k) { return k.name; }
+  };
+  // The open-addressing table of one folder's names, built when the folder is
+  // first searched; a few are kept, as a pass goes back and forth between a
+  // folder and the folders inside it.
+  struct FolderTable {
+    FolderId folder = kNoFolder;
+    std::vector<std::uint32_t> slots;  // index in the folder + 1, 0 empty
+    std::uint64_t lastUse = 0;
+  };
+  static constexpr std::size_t kTables = 4;
+  static constexpr std::uint32_t kLinearSearch = 12;  // folders this small are searched entry by entry
 
-  static std::size_t HashOf(FolderId folder, std::string_view name);
-  EntryId Find(FolderId folder, std::string_view name) const;
+  static std::uint64_t HashName(std::string_view name);
+  const FolderTable& TableOf(FolderId folder) const;
   Found FromFileSystem(std::string_view relFolder, std::string_view name) const;
-  void Grow();
 
   std::string root_;
   const platform::Folder* rootFolder_ = nullptr;
   std::vector<Folder> folders_;
-  std::unordered_map<std::string, FolderId, TransparentHash, std::equal_to<>> folderIds_;
-  std::vector<Entry> entries_;
-  std::unordered_map<EntryId, std::error_code> entryErrors_;
-  std::string names_;                 // all entry names, back to back
-  std::vector<std::uint32_t> slots_;  // open addressing: entry id + 1, 0 empty
+  std::unordered_map<std::pair<FolderId, std::string>, FolderId, ChildHash, ChildEqual> children_;
+  // (first entry, folder) of each folder with entries, in entry order.
+  std::vector<std::pair<EntryId, FolderId>> runs_;
+  ChunkedVector<Entry> entries_;
+  NameStore names_;
+  std::unordered_map<EntryId, Special> specials_;
+  mutable std::array<FolderTable, kTables> tables_;
+  mutable std::uint64_t useClock_ = 0;
+  mutable std::size_t lastRun_ = 0;
 };
 
 }  // namespace orvel::engine

@@ -20,8 +20,9 @@ class Folder {
   static Expected<Folder> OpenRoot(const std::string& path);
 
   // The child folder `name`; a link there is refused (Fault::LinkInPath), a file
-  // or a missing entry reads as absence (ENOTDIR, ENOENT).
-  Expected<Folder> OpenChild(std::string_view name) const;
+  // or a missing entry reads as absence (ENOTDIR, ENOENT). With `info`, what the
+  // opened folder's own look-up found goes there (the stat it needs anyway).
+  Expected<Folder> OpenChild(std::string_view name, EntryInfo* info = nullptr) const;
   // The folder `rel` below this one: names separated by '/', empty for this
   // folder itself, a trailing '/' allowed. Never follows a link and never leaves
   // this folder ("." and ".." are refused).
@@ -30,7 +31,8 @@ class Folder {
   Expected<Folder> Reopen() const;
 
   // Look-up of the entry `name` in this folder; a final link is not followed.
-  EntryInfo LookUp(std::string_view name) const;
+  // With `identity`, the entry's identity goes there too (unknown on failure).
+  EntryInfo LookUp(std::string_view name, Identity* identity = nullptr) const;
   Identity LookUpIdentity(std::string_view name) const;
 
   int Fd() const { return fd_.Get(); }
@@ -39,7 +41,7 @@ class Folder {
   void Close() { fd_.Reset(); }
 
  private:
-  static Expected<Folder> Adopt(int fd);
+  static Expected<Folder> Adopt(int fd, EntryInfo* info = nullptr);
 
   UniqueFd fd_;
   Identity id_;

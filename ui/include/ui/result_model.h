@@ -6,6 +6,7 @@
 
 #include <QAbstractTableModel>
 
+#include <chrono>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,10 +39,15 @@ class ResultModel : public QAbstractTableModel, public engine::IResultList {
   void Clear() override;
 
   // Tells the views about the items appended since the last call. It also
-  // happens by itself at the next turn of the event loop after an append.
+  // happens by itself when the event loop turns after an append, in batches
+  // that grow with the list: a view lays out all its lines at every
+  // announcement, so announcing a million lines a few at a time would cost the
+  // square of that.
   void Flush();
   // Sorts the items by the texts of a column, compared byte by byte; equal texts
-  // keep their order.
+  // keep their order. The texts are never made: names by their first bytes
+  // (the rest only on a tie), dates by their local calendar fields, marks and
+  // folders by their rank among their few distinct texts.
   void SortByColumn(int column, bool ascending);
 
   const engine::RowStore& Rows() const { return rows_; }
@@ -64,13 +70,20 @@ class ResultModel : public QAbstractTableModel, public engine::IResultList {
   static Qt::Alignment ColumnAlignment(int column);
 
  private:
-  int Item(int position) const { return order_[static_cast<std::size_t>(position)]; }
+  int Item(int position) const { return order_.empty() ? position : order_[static_cast<std::size_t>(position)]; }
+  // The automatic flush after appends: only once the lines waiting are a good
+  // part of those shown, or a while has passed.
+  void FlushDue();
+  // Display positions in their new order (each the old position), by column.
+  std::vector<int> SortedPositions(int column, bool ascending) const;
 
   const engine::RowStore& rows_;
   engine::ResultItems items_;
-  std::vector<int> order_;  // display position → index into items_
+  std::vector<int> order_;  // display position → index into items_; empty: the same number until the first sort
   int shown_ = 0;           // items the views know about
-  bool flushQueued_ = false;
+  bool flushQueued_ = false;  // an automatic flush waits for the event loop
+  bool flushTimed_ = false;   // … or for its timer
+  std::chrono::steady_clock::time_point lastFlush_{};
 };
 
 }  // namespace orvel::ui
