@@ -21,6 +21,7 @@ class FakeSyncState : public engine::ISyncState {
   int loads = 0;
   int saves = 0;
   bool failLoads = false;
+  bool failSaves = false;
 
   Loaded Load(const engine::PairRoots& roots, engine::RememberedTable& table, std::string& reason) override {
     ++loads;
@@ -36,8 +37,12 @@ class FakeSyncState : public engine::ISyncState {
     return Loaded::Found;
   }
 
-  bool Save(const engine::PairRoots& roots, const engine::StateChanges& changes, std::string&) override {
+  bool Save(const engine::PairRoots& roots, const engine::StateChanges& changes, std::string& reason) override {
     ++saves;
+    if (failSaves) {
+      reason = "full";
+      return false;
+    }
     Pair& pair = pairs[{roots.base, roots.target}];
     if (!SameRoots(pair.roots, roots)) pair = Pair{roots, {}};
     for (const auto& item : changes.Items()) {

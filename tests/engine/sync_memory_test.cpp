@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <unistd.h>
+
 namespace orvel::test {
 namespace {
 
@@ -83,18 +85,22 @@ TEST_F(SyncMemoryTest, ADeletionTravelsEachWay) {
 }
 
 TEST_F(SyncMemoryTest, EditsOnBothSidesStopAtAConflictThatTheSyncRunLeavesAlone) {
-  Synced({{"both.txt", "v1", Time(kT)}, {"one.txt", "v1", Time(kT)}});
+  Synced({{"both.txt", "v1", Time(kT)}, {"one.txt", "v1", Time(kT)}, {"sized.txt", "v1", Time(kT)}});
   WriteFile(B("both.txt"), "base edit", Time(kT + 10));
   WriteFile(T("both.txt"), "target edit", Time(kT + 20));
   WriteFile(B("one.txt"), "base edit", Time(kT + 10));
+  // Edited in the target without a new time: only its size tells.
+  WriteFile(B("sized.txt"), "base edit", Time(kT + 10));
+  WriteFile(T("sized.txt"), "v1 edited", Time(kT));
   ASSERT_EQ(Sync(), engine::RunOutcome::Completed);
-  EXPECT_THAT(rig.Results(), UnorderedElementsAre("both.txt !", "one.txt >="));
+  EXPECT_THAT(rig.Results(), UnorderedElementsAre("both.txt !", "one.txt >=", "sized.txt !"));
+  EXPECT_EQ(ReadFile(T("sized.txt")), "v1 edited");
   EXPECT_EQ(ReadFile(B("both.txt")), "base edit");
   EXPECT_EQ(ReadFile(T("both.txt")), "target edit");
   EXPECT_EQ(ReadFile(T("one.txt")), "base edit");
   // The conflict stays remembered as it was, so the next run stops again.
   ASSERT_EQ(Sync(), engine::RunOutcome::Completed);
-  EXPECT_THAT(rig.Results(), UnorderedElementsAre("both.txt !", "one.txt ="));
+  EXPECT_THAT(rig.Results(), UnorderedElementsAre("both.txt !", "one.txt =", "sized.txt !"));
 
   // Updating the row settles it the way a pair without memory is: newer wins.
   FakeSelection selection;
@@ -103,7 +109,7 @@ TEST_F(SyncMemoryTest, EditsOnBothSidesStopAtAConflictThatTheSyncRunLeavesAlone)
   EXPECT_EQ(rig.items.ItemText(selection.items[0], 2), "<=");
   EXPECT_EQ(ReadFile(B("both.txt")), "target edit");
   ASSERT_EQ(Sync(), engine::RunOutcome::Completed);
-  EXPECT_THAT(rig.Results(), UnorderedElementsAre("both.txt =", "one.txt ="));
+  EXPECT_THAT(rig.Results(), UnorderedElementsAre("both.txt =", "one.txt =", "sized.txt !"));
 }
 
 TEST_F(SyncMemoryTest, EditedOnOneSideDeletedOnTheOtherIsAConflict) {
@@ -168,14 +174,46 @@ TEST_F(SyncMemoryTest, AStateWhoseRootWasReplacedIsNotUsedAndSaidOnce) {
   EXPECT_THAT(state.Names(), UnorderedElementsAre("a.txt", "b.txt"));
 }
 
-TEST_F(SyncMemoryTest, AStateThatCannotBeReadIsSaidAndTodaysRulesApply) {
+TEST_F(SyncMemoryTest, AStateThatCannotBeReadOrWrittenIsSaid) {
   Synced({{"a.txt", "a", Time(kT)}});
   std::remove(T("a.txt").c_str());
   state.failLoads = true;
   rig.prompt.ids.clear();
   ASSERT_EQ(Sync(), engine::RunOutcome::Completed);
-  EXPECT_THAT(rig.Results(), ElementsAre("a.txt >="));
+  EXPECT_THAT(rig.Results(), ElementsAre("a.txt >="));  // today's rules
   EXPECT_THAT(rig.prompt.ids, ElementsAre(engine::RunMessage::MemoryUnavailable));
+  EXPECT_EQ(rig.prompt.args.back(), (engine::MessageArgs{"state", "broken"}));
+
+  state.failLoads = false;
+  state.failSaves = true;
+  WriteFile(B("b.txt"), "b", Time(kT));
+  rig.prompt.ids.clear();
+  ASSERT_EQ(Sync(), engine::RunOutcome::Completed);
+  EXPECT_THAT(rig.prompt.ids, ElementsAre(engine::RunMessage::MemoryUnavailable));
+  EXPECT_EQ(rig.prompt.args.back(), (engine::MessageArgs{"state", "full"}));
+}
+
+TEST_F(SyncMemoryTest, EntriesGoneFromBothSidesAreForgotten) {
+  Synced({{"a.txt", "a", Time(kT)}, {"b.txt", "b", Time(kT)}});
+  std::remove(B("a.txt").c_str());
+  std::remove(T("a.txt").c_str());
+  ASSERT_EQ(Sync(), engine::RunOutcome::Completed);
+  EXPECT_THAT(state.Names(), ElementsAre("b.txt"));
+  // A new file of that name is new, not an edit of one deleted elsewhere.
+  WriteFile(B("a.txt"), "new", Time(kT + 60));
+  ASSERT_EQ(List(), engine::RunOutcome::Completed);
+  EXPECT_THAT(rig.Results(), UnorderedElementsAre("a.txt >>", "b.txt ="));
+}
+
+TEST_F(SyncMemoryTest, EmptyFoldersAreRememberedAndTheirDeletionTravels) {
+  Condition().EmptyFolder = 1;
+  MakeFolder(B("empty"), Time(kT));
+  MakeFolder(T("empty"), Time(kT));
+  Synced({{"a.txt", "a", Time(kT)}});
+  ASSERT_EQ(::rmdir(T("empty").c_str()), 0);
+  ASSERT_EQ(Sync(), engine::RunOutcome::Completed);
+  EXPECT_THAT(rig.Results(), UnorderedElementsAre("empty <X=", "a.txt ="));
+  EXPECT_FALSE(Exists(B("empty")));
 }
 
 TEST_F(SyncMemoryTest, ACancelledRunRemembersTheRowsItFinishedAndNoOthers) {
