@@ -9,7 +9,35 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+namespace {
+
+// Sets the variables of "--env=NAME=VALUE" arguments and removes them, before
+// Qt or the tests read either.
+void TakeEnvironmentArguments(int& argc, char** argv) {
+  constexpr std::string_view kPrefix = "--env=";
+  int kept = 1;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argument = argv[i];
+    const std::size_t equals = argument.find('=', kPrefix.size());
+    if (argument.starts_with(kPrefix) && equals != std::string_view::npos) {
+      const std::string name(argument.substr(kPrefix.size(), equals - kPrefix.size()));
+      ::setenv(name.c_str(), argv[i] + equals + 1, 1);
+    } else {
+      argv[kept++] = argv[i];
+    }
+  }
+  argv[kept] = nullptr;
+  argc = kept;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  TakeEnvironmentArguments(argc, argv);
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   // Nothing a test does may reach the user's own settings, trash or caches.
   const orvel::test::PrivateUserFolders userFolders;

@@ -59,5 +59,30 @@ TEST(CommandLineTest, TheLastFileWinsAndAbsolutePathsAreFiles) {
   ExpectParsed({"-R", "a.ORV", ""}, {true, false, "a.ORV"});
 }
 
+TEST(CommandLineTest, LangTakesItsValueWhichIsNeverTheFile) {
+  const struct {
+    QStringList arguments;
+    QString language;
+    QString file;
+    bool autoRun;
+  } cases[] = {
+      {{"--lang", "en"}, "en", "", false},
+      {{"--lang=en"}, "en", "", false},
+      {{"a.ORV", "--lang", "en", "-R"}, "en", "a.ORV", true},
+      {{"--lang", "en", "a.ORV"}, "en", "a.ORV", false},
+      {{"--lang", "ja", "--lang=en"}, "en", "", false},
+      {{"a.ORV", "--lang"}, "", "a.ORV", false},       // no value: nothing
+      {{"--lang", "-R", "a.ORV"}, "-R", "a.ORV", false},  // the value is taken as it is
+      {{"a.ORV"}, "", "a.ORV", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments.join(u' ').toStdString());
+    const CommandLine parsed = ParseCommandLine(c.arguments);
+    EXPECT_EQ(parsed.language, c.language);
+    EXPECT_EQ(parsed.file, c.file);
+    EXPECT_EQ(parsed.autoRun, c.autoRun);
+  }
+}
+
 }  // namespace
 }  // namespace orvel::ui

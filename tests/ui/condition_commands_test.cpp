@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -316,6 +317,50 @@ TEST_F(ConditionCommandsTest, CtrlNOpensTheNameDialogFromTheKeyboard) {
   EXPECT_EQ(rig.State().CurrentIndex(), 3);
 }
 
+TEST_F(ConditionCommandsTest, CtrlRAndCtrlDRenameAndDeleteTheCurrentConditionWhereverTheFocusIs) {
+  StartWithThree();
+  Choose(1);
+  // The keys the menu shows beside the items.
+  EXPECT_TRUE(rig.Frame().Commands().Action(cmd::kRenameCondition)->text().endsWith("\tCtrl+R"));
+  EXPECT_EQ(rig.Frame().Commands().Action(cmd::kRenameCondition)->shortcut(), QKeySequence("Ctrl+R"));
+  EXPECT_EQ(rig.Frame().Commands().Action(cmd::kDeleteCondition)->shortcut(), QKeySequence("Ctrl+D"));
+
+  // From the list, then from an edit of the condition bar, whose own Ctrl+D
+  // would delete a character instead.
+  struct Step {
+    QWidget* focus;
+    Qt::Key key;
+    QStringList names;
+  };
+  const Step steps[] = {
+      {&rig.View(), Qt::Key_R, {"first", "renamed", "third"}},
+      {&rig.View(), Qt::Key_D, {"first", "third"}},
+      {rig.Bar().BaseEdit(), Qt::Key_R, {"first", "renamed"}},
+      {rig.Bar().BaseEdit(), Qt::Key_D, {"first"}},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.names.join(',').toStdString());
+    if (step.key == Qt::Key_R) rig.dialogs.modal.push_back(TypeAndOk("renamed"));
+    if (step.key == Qt::Key_D) rig.dialogs.answers.push_back(true);
+    const QString baseText = rig.Bar().BaseEdit()->text();
+    // The main window has the keyboard again after the last step's dialog.
+    rig.Frame().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&rig.Frame(), 1000));
+    step.focus->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return step.focus->hasFocus(); }, 1000));
+    QTest::keyClick(step.focus, step.key, Qt::ControlModifier);
+    EXPECT_EQ(Names(), step.names);
+    EXPECT_TRUE(rig.dialogs.modal.empty());
+    EXPECT_TRUE(rig.dialogs.answers.empty());
+    if (step.key == Qt::Key_R) {
+      EXPECT_EQ(rig.dialogs.dialogTitles.last(), kTitle);
+      EXPECT_EQ(rig.Bar().BaseEdit()->text(), baseText);  // nothing typed into the edit
+    } else {
+      EXPECT_TRUE(rig.dialogs.questions.last().endsWith("を削除します\nよろしいですか？"));
+    }
+  }
+}
+
 TEST_F(ConditionCommandsTest, NameDialogLooksAndMovesAsItsTemplate) {
   StartWithThree();
   CConditionNameDlg dialog(&rig.Frame());
@@ -327,7 +372,9 @@ TEST_F(ConditionCommandsTest, NameDialogLooksAndMovesAsItsTemplate) {
   EXPECT_FALSE(dialog.CancelButton()->isDefault());
   EXPECT_FALSE(dialog.windowFlags() & Qt::WindowContextHelpButtonHint);
 
-  // Label beside the edit, buttons below it, OK before Cancel, all inside.
+  dialog.SetName("name");
+  Shown(dialog);
+  // As shown: label beside the edit, buttons below it, OK before Cancel, all inside.
   const QRect label = dialog.Label()->geometry(), edit = dialog.Edit()->geometry();
   const QRect ok = dialog.OkButton()->geometry(), cancel = dialog.CancelButton()->geometry();
   EXPECT_LT(label.right(), edit.left());
@@ -337,8 +384,6 @@ TEST_F(ConditionCommandsTest, NameDialogLooksAndMovesAsItsTemplate) {
   EXPECT_GE(label.width(), dialog.Label()->sizeHint().width());
 
   // The label's mnemonic takes the keyboard to the edit.
-  dialog.SetName("name");
-  Shown(dialog);
   dialog.OkButton()->setFocus();
   ASSERT_TRUE(dialog.OkButton()->hasFocus());
   QTest::keyClick(&dialog, Qt::Key_N, Qt::AltModifier);

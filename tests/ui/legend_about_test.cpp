@@ -57,7 +57,7 @@ class LegendAboutTest : public ::testing::Test {
   AppRig rig;
 };
 
-TEST_F(LegendAboutTest, LegendFromTheHelpMenuListsTheTenMarksInOrder) {
+TEST_F(LegendAboutTest, LegendFromTheHelpMenuListsEveryMarkInOrder) {
   const std::vector<std::pair<QString, QString>> expected = {
       {"=", "同じ"},
       {">", "基本フォルダが新しい"},
@@ -69,7 +69,11 @@ TEST_F(LegendAboutTest, LegendFromTheHelpMenuListsTheTenMarksInOrder) {
       {"?", "同期失敗"},
       {"X", "完全同期 削除予定（対照フォルダのファイル）"},
       {"X=", "完全同期 削除済み（対照フォルダのファイル）"},
+      {"<X", "前回の同期の後に対照フォルダで削除 削除予定（基本フォルダのファイル）"},
+      {"<X=", "前回の同期の後に対照フォルダで削除 削除済み（基本フォルダのファイル）"},
+      {"!", "競合 前回の同期の後に両方で変更（一方で変更・他方で削除）"},
   };
+  const int marks = static_cast<int>(expected.size());
   bool ran = false;
   rig.dialogs.modal.push_back([&](QDialog& dialog) -> int {
     ran = true;
@@ -81,11 +85,18 @@ TEST_F(LegendAboutTest, LegendFromTheHelpMenuListsTheTenMarksInOrder) {
     EXPECT_EQ(list->headerItem()->text(0), "結果");
     EXPECT_EQ(list->headerItem()->text(1), "意味");
     EXPECT_FALSE(list->header()->isHidden());
-    EXPECT_EQ(list->columnWidth(0), 40);
-    // The meanings' column is wide enough for the longest meaning.
-    EXPECT_GE(list->columnWidth(1), list->fontMetrics().horizontalAdvance(expected[8].second));
-    EXPECT_EQ(list->topLevelItemCount(), 10);
-    for (int row = 0; row < list->topLevelItemCount() && row < 10; ++row) {
+    // The marks' column keeps its width and fits its title; the meanings'
+    // column is wide enough for the longest meaning; the list shows both whole.
+    EXPECT_GE(list->columnWidth(0), 40);
+    EXPECT_GE(list->columnWidth(0), list->header()->sectionSizeHint(0));
+    for (const auto& [mark, meaning] : expected)
+      EXPECT_GE(list->columnWidth(1), list->fontMetrics().horizontalAdvance(meaning)) << mark.toStdString();
+    EXPECT_GE(list->viewport()->width(), list->columnWidth(0) + list->columnWidth(1));
+    // Every row shows without scrolling.
+    const QRect last = list->visualItemRect(list->topLevelItem(list->topLevelItemCount() - 1));
+    EXPECT_TRUE(list->viewport()->rect().contains(last)) << last.bottom() << " " << list->viewport()->height();
+    EXPECT_EQ(list->topLevelItemCount(), marks);
+    for (int row = 0; row < list->topLevelItemCount() && row < marks; ++row) {
       QTreeWidgetItem* item = list->topLevelItem(row);
       EXPECT_EQ(item->text(0), expected[row].first) << "row " << row;
       EXPECT_EQ(item->text(1), expected[row].second) << "row " << row;
@@ -102,7 +113,7 @@ TEST_F(LegendAboutTest, LegendFromTheHelpMenuListsTheTenMarksInOrder) {
     EXPECT_EQ(list->topLevelItem(1)->text(1), "基本フォルダが新しい");
     EXPECT_EQ(list->topLevelItem(1)->text(0), ">");
     EXPECT_EQ(dialog.findChild<QLineEdit*>(), nullptr);  // no open editor
-    EXPECT_EQ(list->topLevelItemCount(), 10);
+    EXPECT_EQ(list->topLevelItemCount(), marks);
 
     QPushButton* ok = OkButton(dialog);
     EXPECT_NE(ok, nullptr);

@@ -11,6 +11,9 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -18,6 +21,7 @@
 #include <QSettings>
 #include <QTest>
 #include <QToolBar>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QToolButton>
 #include <QStatusBar>
@@ -46,6 +50,10 @@ class MainWindowTest : public ::testing::Test {
   void Idle() {
     rig.Frame().Commands().UpdateAll();
     QCoreApplication::processEvents();
+  }
+  QString ConditionName() {
+    auto* label = rig.View().Progress().findChild<QLabel*>("progressCondition");
+    return label ? label->text() : QStringLiteral("<no label>");
   }
   QToolButton* ToolButton(int id) {
     return qobject_cast<QToolButton*>(rig.Frame().ToolBar()->widgetForAction(Action(id)));
@@ -306,6 +314,52 @@ TEST_F(MainWindowTest, DoubleClickWithDblClkZeroExecutesTheLineWithoutAsking) {
   EXPECT_EQ(rig.View().Results().ItemText(1, 2), ">>");
 }
 
+// What the screen shows of the list's viewport: the window's last painted
+// pixels, not a fresh rendering, so a part left unpainted shows stale.
+QImage OnScreen(QWidget* viewport) {
+  const QPoint at = viewport->mapTo(viewport->window(), QPoint(0, 0));
+  const QPixmap window = QGuiApplication::primaryScreen()->grabWindow(viewport->window()->winId());
+  return window.copy(QRect(at, viewport->size())).toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+TEST_F(MainWindowTest, ADoubleClickExecutionRepaintsTheWholeLine) {
+  rig.Start({QString::fromStdString(TwoConditionFile())});
+  rig.State().Working().DblClk = 0;
+  rig.Frame().resize(1000, 600);
+  Run(cmd::kListCreation);
+  ASSERT_EQ(rig.View().Results().ItemText(0, 2), ">");
+  // Selected first, so that the double click changes nothing but the result.
+  QWidget* viewport = rig.View().viewport();
+  const QRect line = rig.View().visualRect(rig.View().model()->index(0, 0));
+  QTest::mouseClick(viewport, Qt::LeftButton, {}, line.center());
+  QTest::qWait(50);
+  const QImage before = OnScreen(viewport);
+
+  QTest::mouseDClick(viewport, Qt::LeftButton, {}, line.center());
+  QTest::qWait(50);
+  ASSERT_EQ(rig.View().Results().ItemText(0, 2), ">=");
+  const QImage after = OnScreen(viewport);
+
+  // Selected and base-newer: white on red. Executed: the selection's colours.
+  const QRgb red = qRgb(255, 0, 0);
+  const QRgb highlight = rig.View().palette().color(QPalette::Active, QPalette::Highlight).rgb();
+  const auto cells = rig.View().CellRects(line);
+  for (int column = 0; column < 5; ++column) {
+    const QRect cell = cells[static_cast<std::size_t>(column)];
+    // A point in the cell's fill, clear of its text and icons.
+    const QPoint fill(column == 0 ? cell.right() - 2 : cell.left() + 2, cell.top() + 1);
+    EXPECT_EQ(before.pixel(fill) & 0xFFFFFF, red & 0xFFFFFF) << column;
+    EXPECT_EQ(after.pixel(fill) & 0xFFFFFF, highlight & 0xFFFFFF) << column;
+  }
+  // Nothing of the old colour is left anywhere on the line.
+  int stale = 0;
+  const QRect whole = QRect(cells[0].topLeft(), cells[4].bottomRight()) & after.rect();
+  for (int y = whole.top(); y <= whole.bottom(); ++y) {
+    for (int x = whole.left(); x <= whole.right(); ++x) stale += (after.pixel(x, y) & 0xFFFFFF) == (red & 0xFFFFFF);
+  }
+  EXPECT_EQ(stale, 0);
+}
+
 TEST_F(MainWindowTest, ChoosingAFolderDropsATrailingSeparatorExceptFromTheRoot) {
   rig.Start();
   rig.Bar().BaseEdit()->setText("/data/photos/");
@@ -329,12 +383,19 @@ TEST_F(MainWindowTest, WindowPosRestoresAMaximisedWindowWithItsNormalRectangle) 
   rig.Start();
   QTRY_VERIFY_WITH_TIMEOUT(rig.Frame().isMaximized(), 2000);
   EXPECT_EQ(rig.View().columnWidth(0), 80);
-  EXPECT_EQ(rig.View().columnWidth(2), 50);
+  EXPECT_EQ(rig.View().columnWidth(1), 90);
+  // The columns ListPos leaves out take their defaults.
+  EXPECT_EQ(rig.View().columnWidth(2), rig.View().DefaultColumnWidth(2));
+  EXPECT_EQ(rig.View().columnWidth(3), rig.View().DefaultColumnWidth(3));
+  const QString widths = QStringLiteral("80:90:%1:%2:%3")
+                             .arg(rig.View().columnWidth(2))
+                             .arg(rig.View().columnWidth(3))
+                             .arg(rig.View().columnWidth(4));
   rig.Frame().close();
   QString saved = QSettings().value("Settings/WindowPos").toString();
   EXPECT_TRUE(saved.startsWith("0:3:")) << saved.toStdString();
   EXPECT_TRUE(saved.endsWith(":40:30:640:510")) << saved.toStdString();
-  EXPECT_EQ(QSettings().value("Settings/ListPos").toString(), "80:90:50:120:150");
+  EXPECT_EQ(QSettings().value("Settings/ListPos").toString(), widths);
 }
 
 TEST_F(MainWindowTest, ClipboardKeysGoToTheFocusedEditOnly) {
@@ -408,7 +469,7 @@ TEST_F(MainWindowTest, TheProgressDialogShowsEachConditionWhileTheWindowWaits) {
   bool windowEnabled = true;
   bool busyCursor = false;
   rig.View().Progress().SetBeforeDrain([&] {
-    const QString name = rig.View().Progress().ConditionNameText();
+    const QString name = ConditionName();
     if (names.isEmpty() || names.last() != name) names.push_back(name);
     windowEnabled = windowEnabled && rig.Frame().isEnabled();
     busyCursor = busyCursor || (QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::BusyCursor);
@@ -416,9 +477,11 @@ TEST_F(MainWindowTest, TheProgressDialogShowsEachConditionWhileTheWindowWaits) {
   Run(cmd::kListCreation);
   // The event loop turns at most every 20 ms, so a fast run may show only some names.
   EXPECT_FALSE(names.isEmpty());
-  EXPECT_EQ(rig.View().Progress().ConditionNameText(), "second");
-  EXPECT_EQ(rig.View().Progress().ConditionBarValue(), 2);
-  EXPECT_EQ(rig.View().Progress().ConditionBarMaximum(), 2);
+  EXPECT_EQ(ConditionName(), "second");
+  auto* conditionBar = rig.View().Progress().findChild<QProgressBar*>("progressConditionBar");
+  ASSERT_NE(conditionBar, nullptr);
+  EXPECT_EQ(conditionBar->value(), 2);
+  EXPECT_EQ(conditionBar->maximum(), 2);
   EXPECT_FALSE(windowEnabled);
   EXPECT_TRUE(busyCursor);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);

@@ -164,7 +164,7 @@ TEST_F(OptionsSheetTest, PagesCaptionsAndControlsInTheirOrder) {
       }
       return names;
     };
-    EXPECT_EQ(focusOrder(tabs->widget(kSync)), (QStringList{"syncComplete", "syncDeleteTrash"}));
+    EXPECT_EQ(focusOrder(tabs->widget(kSync)), (QStringList{"syncComplete", "syncDeleteTrash", "syncMemory"}));
     EXPECT_EQ(focusOrder(tabs->widget(kSearch)),
               (QStringList{"searchSubFolder", "searchHideSame", "searchIncludeExt", "searchExtEdit", "searchExcludeExt",
                            "searchNoExtEdit", "searchDiffTime", "searchDiffSel", "searchEmptyFolder",
@@ -181,6 +181,8 @@ TEST_F(OptionsSheetTest, PagesCaptionsAndControlsInTheirOrder) {
          "基本フォルダに存在せず，対照フォルダだけに存在\nするファイル/フォルダを削除します\n"
          "（対照フォルダのファイル/フォルダが削除されます）"},
         {"syncDeleteTrash", "削除はゴミ箱へ(&D)"},
+        {"syncMemory", "前回の同期を記憶する(&M)"},
+        {"syncMemoryNote", "一方で削除したファイルは他方でも削除し，両方での変更は「!」で止めます"},
         {"syncPerCondition", "※このオプションは条件ごとに保存されます"},
         {"searchPerCondition", "※このオプションは条件ごとに保存されます"},
         {"searchSubFolder", "サブフォルダも検索する(&S)"},
@@ -507,6 +509,7 @@ struct CheckMapping {
 const CheckMapping kChecks[] = {
     {"syncComplete", kSync, &WorkingSet::Complete, false, false},
     {"syncDeleteTrash", kSync, &WorkingSet::DeleteTrash, false, false},
+    {"syncMemory", kSync, &WorkingSet::Memory, false, false},
     {"searchSubFolder", kSearch, &WorkingSet::SubFolder, false, false},
     {"searchHideSame", kSearch, &WorkingSet::SameDisp, true, false},
     {"searchIncludeExt", kSearch, &WorkingSet::ChkExt, false, false},

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <stdexcept>
+#include <string>
 #include <thread>
 
 namespace orvel::ui {
@@ -19,10 +21,26 @@ using namespace std::chrono_literals;
 // Long enough that the next SetBarPos or PollCancel turns the event loop.
 void WaitForNextDrain() { std::this_thread::sleep_for(25ms); }
 
+// The dialog's controls, found as a user's tools would find them: by name.
+template <typename T>
+T& Control(const CProgressDlg& dlg, const char* name) {
+  T* control = dlg.findChild<T*>(QLatin1String(name));
+  if (!control) throw std::runtime_error(std::string("no control ") + name);
+  return *control;
+}
+QString Text(const CProgressDlg& dlg, const char* name) { return Control<QLabel>(dlg, name).text(); }
+QString PercentText(const CProgressDlg& dlg) { return Text(dlg, "progressPercent"); }
+QString StatusText(const CProgressDlg& dlg) { return Text(dlg, "progressStatus"); }
+QString ConditionText(const CProgressDlg& dlg) { return Text(dlg, "progressCondition"); }
+QString PathText(const CProgressDlg& dlg) { return Text(dlg, "progressPath"); }
+QProgressBar& PercentBar(const CProgressDlg& dlg) { return Control<QProgressBar>(dlg, "progressBar"); }
+QProgressBar& ConditionBar(const CProgressDlg& dlg) { return Control<QProgressBar>(dlg, "progressConditionBar"); }
+QPushButton* Cancel(const CProgressDlg& dlg) { return &Control<QPushButton>(dlg, "progressCancel"); }
+
 QString ShowPercentFor(CProgressDlg& dlg, int lower, int upper, int position) {
   dlg.SetBarRange(lower, upper);
   dlg.SetBarPos(position);
-  return dlg.PercentText();
+  return PercentText(dlg);
 }
 
 TEST(ProgressDialogTest, TemplateControlsInOrderWithTheirTexts) {
@@ -38,10 +56,10 @@ TEST(ProgressDialogTest, TemplateControlsInOrderWithTheirTexts) {
   for (int i = 0; i < 8; ++i) EXPECT_EQ(children[i]->objectName(), QLatin1String(order[i])) << i;
 
   EXPECT_EQ(qobject_cast<QLabel*>(children[0])->text(), QStringLiteral("同期条件:"));
-  EXPECT_EQ(dlg.PercentText(), QStringLiteral(" 0 %"));
-  EXPECT_EQ(dlg.StatusText(), QString());
-  EXPECT_EQ(dlg.CancelButton()->text(), QStringLiteral("ｷｬﾝｾﾙ"));
-  EXPECT_TRUE(dlg.CancelButton()->isDefault());
+  EXPECT_EQ(PercentText(dlg), QStringLiteral(" 0 %"));
+  EXPECT_EQ(StatusText(dlg), QString());
+  EXPECT_EQ(Cancel(dlg)->text(), QStringLiteral("ｷｬﾝｾﾙ"));
+  EXPECT_TRUE(Cancel(dlg)->isDefault());
 
   // Fixed size, every control inside it, none covering another.
   EXPECT_EQ(dlg.minimumSize(), dlg.maximumSize());
@@ -86,19 +104,19 @@ TEST(ProgressDialogTest, ControlsFollowTheOperationAndStartAfreshWithTheLastRang
   auto* bar = dlg.findChild<QProgressBar*>("progressBar");
   ASSERT_NE(bar, nullptr);
   dlg.ShowCondition(3, 2, "写真 <b>");
-  EXPECT_EQ(dlg.ConditionBarMaximum(), 3);
-  EXPECT_EQ(dlg.ConditionBarValue(), 2);
-  EXPECT_EQ(dlg.ConditionNameText(), QStringLiteral("写真 <b>"));
+  EXPECT_EQ(ConditionBar(dlg).maximum(), 3);
+  EXPECT_EQ(ConditionBar(dlg).value(), 2);
+  EXPECT_EQ(ConditionText(dlg), QStringLiteral("写真 <b>"));
   EXPECT_EQ(dlg.findChild<QLabel*>("progressCondition")->textFormat(), Qt::PlainText);
   dlg.ShowStatus(engine::RunStatus::BasePass);
-  EXPECT_EQ(dlg.StatusText(), QStringLiteral("基本同期実行中..."));
+  EXPECT_EQ(StatusText(dlg), QStringLiteral("基本同期実行中..."));
 
   dlg.SetBarRange(0, 40);
   dlg.SetBarPos(10);
-  EXPECT_EQ(dlg.PercentBarValue(), 10);
-  EXPECT_EQ(dlg.PercentText(), "25%");
+  EXPECT_EQ(PercentBar(dlg).value(), 10);
+  EXPECT_EQ(PercentText(dlg), "25%");
   dlg.SetBarPos(90);  // beyond the range: the bar stays full
-  EXPECT_EQ(dlg.PercentBarValue(), 40);
+  EXPECT_EQ(PercentBar(dlg).value(), 40);
   dlg.DestroyWindow();
 
   // The next operation starts from the last range, at its lower end, with the
@@ -107,32 +125,32 @@ TEST(ProgressDialogTest, ControlsFollowTheOperationAndStartAfreshWithTheLastRang
   dlg.CreateModeless();
   EXPECT_EQ(bar->minimum(), 5);
   EXPECT_EQ(bar->maximum(), 25);
-  EXPECT_EQ(dlg.PercentBarValue(), 5);
-  EXPECT_EQ(dlg.PercentText(), " 0 %");
-  EXPECT_EQ(dlg.ConditionNameText(), QString());
-  EXPECT_EQ(dlg.ConditionBarValue(), 0);
-  EXPECT_EQ(dlg.StatusText(), QString());
+  EXPECT_EQ(PercentBar(dlg).value(), 5);
+  EXPECT_EQ(PercentText(dlg), " 0 %");
+  EXPECT_EQ(ConditionText(dlg), QString());
+  EXPECT_EQ(ConditionBar(dlg).value(), 0);
+  EXPECT_EQ(StatusText(dlg), QString());
   dlg.SetBarPos(15);
-  EXPECT_EQ(dlg.PercentText(), "50%");
+  EXPECT_EQ(PercentText(dlg), "50%");
 }
 
 TEST(ProgressDialogTest, CancelIsReportedOncePerPoll) {
   CProgressDlg dlg(nullptr);
   dlg.CreateModeless();
   EXPECT_FALSE(dlg.PollCancel());
-  QTest::mouseClick(dlg.CancelButton(), Qt::LeftButton);
-  QTest::mouseClick(dlg.CancelButton(), Qt::LeftButton);
+  QTest::mouseClick(Cancel(dlg), Qt::LeftButton);
+  QTest::mouseClick(Cancel(dlg), Qt::LeftButton);
   EXPECT_TRUE(dlg.PollCancel());
   EXPECT_FALSE(dlg.PollCancel());
   EXPECT_TRUE(dlg.isVisible());
 
   // A click between two throttled drains is still seen by the next poll.
-  QTest::mouseClick(dlg.CancelButton(), Qt::LeftButton);
+  QTest::mouseClick(Cancel(dlg), Qt::LeftButton);
   dlg.SetBarPos(1);
   EXPECT_TRUE(dlg.PollCancel());
 
   // A press no poll read belongs to the operation that ended, not to the next one.
-  QTest::mouseClick(dlg.CancelButton(), Qt::LeftButton);
+  QTest::mouseClick(Cancel(dlg), Qt::LeftButton);
   dlg.DestroyWindow();
   dlg.CreateModeless();
   EXPECT_FALSE(dlg.PollCancel());
@@ -198,8 +216,8 @@ TEST(ProgressDialogTest, CancelWorksWhileTheMainWindowIsDisabled) {
   dlg.CreateModeless();
   ASSERT_FALSE(main.isEnabled());
   EXPECT_TRUE(dlg.isEnabled());
-  EXPECT_TRUE(dlg.CancelButton()->isEnabled());
-  QTest::mouseClick(dlg.CancelButton(), Qt::LeftButton);
+  EXPECT_TRUE(Cancel(dlg)->isEnabled());
+  QTest::mouseClick(Cancel(dlg), Qt::LeftButton);
   EXPECT_TRUE(dlg.PollCancel());
   QTest::keyClick(&dlg, Qt::Key_Escape);
   EXPECT_TRUE(dlg.PollCancel());
@@ -215,7 +233,7 @@ TEST(ProgressDialogTest, PathLineShortensInTheMiddleAndShowsTheLatestPath) {
   dlg.ShowPath("docs/a.txt");
   WaitForNextDrain();
   dlg.PollCancel();
-  EXPECT_EQ(dlg.PathText(), "docs/a.txt");
+  EXPECT_EQ(PathText(dlg), "docs/a.txt");
 
   std::string longPath = "begin";
   for (int i = 0; i < 40; ++i) longPath += "/folder" + std::to_string(i);
@@ -224,7 +242,7 @@ TEST(ProgressDialogTest, PathLineShortensInTheMiddleAndShowsTheLatestPath) {
   dlg.ShowPath(longPath);
   WaitForNextDrain();
   dlg.PollCancel();
-  const QString shown = dlg.PathText();
+  const QString shown = PathText(dlg);
   EXPECT_TRUE(shown.startsWith("begin/")) << shown.toStdString();
   EXPECT_TRUE(shown.endsWith("last-file.txt")) << shown.toStdString();
   EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
@@ -236,12 +254,12 @@ TEST(ProgressDialogTest, PathLineShortensInTheMiddleAndShowsTheLatestPath) {
       "name");
   WaitForNextDrain();
   dlg.PollCancel();
-  EXPECT_EQ(dlg.PathText(), QStringLiteral("bad\uFFFDname"));
+  EXPECT_EQ(PathText(dlg), QStringLiteral("bad\uFFFDname"));
 
   dlg.ShowPath("");
   WaitForNextDrain();
   dlg.PollCancel();
-  EXPECT_EQ(dlg.PathText(), QString());
+  EXPECT_EQ(PathText(dlg), QString());
 }
 
 TEST(ProgressDialogTest, EventLoopTurnsAreThrottledAndTheLongestGapIsMeasured) {
@@ -266,7 +284,7 @@ TEST(ProgressDialogTest, EventLoopTurnsAreThrottledAndTheLongestGapIsMeasured) {
   }
   const auto elapsed = std::chrono::steady_clock::now() - start;
   EXPECT_LE(drains, 1 + elapsed / 20ms + 1) << "drains: " << drains;
-  EXPECT_EQ(dlg.PercentText(), "74%");
+  EXPECT_EQ(PercentText(dlg), "74%");
   // Between turns a call costs next to nothing (typically well under 50 ms for all of them).
   EXPECT_LT(elapsed, 2s);
 

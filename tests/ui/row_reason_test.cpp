@@ -26,7 +26,8 @@ using test::Time;
 using test::WriteFile;
 namespace cmd = ui::cmd;
 
-const QString kChanged = QStringLiteral("changed since the list was made");
+// The program's own reasons in its language; the system's as the system words them.
+const QString kChanged = QStringLiteral("リスト作成の後に変更されています");
 
 QString Reason(int code) { return QString::fromStdString(std::generic_category().message(code)); }
 

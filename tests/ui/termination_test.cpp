@@ -172,7 +172,7 @@ TEST_F(TerminationTest, ACloseAfterACancelledScanWaitsForTheRunToEnd) {
   hooked.View().Progress().SetBeforeDrain([&] {
     if (!cancelled && hooked.View().Flags().busy) {
       cancelled = true;
-      hooked.View().Progress().CancelButton()->click();
+      hooked.View().Progress().findChild<QPushButton*>("progressCancel")->click();
     }
   });
   bool askedWithoutBusy = false;

@@ -1,16 +1,15 @@
 #include "ui/about_dialog.h"
 
 #include "ui/application_icon.h"
-#include "ui/dialog_units.h"
 #include "ui/user_dialogs.h"
 
-#include <QFontMetrics>
+#include <QCoreApplication>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
 #include <QPushButton>
-
-#include <algorithm>
+#include <QStyle>
 
 namespace orvel::ui {
 
@@ -18,13 +17,10 @@ const char* const kHomePageAddress = "https://www.brelt.example/orvel/";
 
 namespace {
 
-QLabel* AddLabel(QWidget* parent, const char* name, const QString& text, QRect rect) {
+QLabel* AddLabel(QWidget* parent, const char* name, const QString& text) {
   auto* label = new QLabel(text, parent);
   label->setObjectName(QLatin1String(name));
   label->setTextFormat(Qt::PlainText);
-  // The texts are whole whatever the font measures.
-  rect.setWidth(std::max(rect.width(), QFontMetrics(label->font()).horizontalAdvance(text) + 2));
-  label->setGeometry(rect);
   return label;
 }
 
@@ -33,31 +29,27 @@ QLabel* AddLabel(QWidget* parent, const char* name, const QString& text, QRect r
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint);
-  setWindowTitle(QStringLiteral("Orvelのﾊﾞｰｼﾞｮﾝ情報"));
-  const DialogUnits du(font());
+  setWindowTitle(QCoreApplication::translate("AboutDialog", "Orvelのﾊﾞｰｼﾞｮﾝ情報"));
 
   auto* icon = new QLabel(this);
   icon->setObjectName(QStringLiteral("aboutIcon"));
-  const QRect iconRect = du.Rect(11, 17, 20, 20);
-  icon->setGeometry(iconRect);
-  const int side = std::min(iconRect.width(), iconRect.height());
+  const int side = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
   icon->setPixmap(ApplicationIcon().pixmap(QSize(side, side), devicePixelRatioF()));
+  icon->setFixedSize(side, side);
 
-  AddLabel(this, "aboutVersion", QStringLiteral("Orvel Version " ORVEL_VERSION), du.Rect(40, 10, 86, 8));
-  AddLabel(this, "aboutMaker", QStringLiteral("Copyright (C) Brelt"), du.Rect(40, 25, 119, 8));
+  QLabel* version = AddLabel(this, "aboutVersion", QStringLiteral("Orvel Version " ORVEL_VERSION));
+  QLabel* maker = AddLabel(this, "aboutMaker", QStringLiteral("Copyright (C) Brelt"));
 
   // OK comes before the address in the tab order, so it has the focus and the
   // address is never typed into by accident.
-  auto* ok = new QPushButton(QStringLiteral("OK"), this);
+  auto* ok = new QPushButton(QCoreApplication::translate("AboutDialog", "OK"), this);
   ok->setObjectName(QStringLiteral("okButton"));
-  ok->setGeometry(du.Rect(156, 3, 50, 14));
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
   // Read-only: the address can be selected and copied, not changed.
   addressEdit_ = new QLineEdit(this);
   addressEdit_->setObjectName(QStringLiteral("aboutAddress"));
-  addressEdit_->setGeometry(du.Rect(40, 57, 167, 12));
   addressEdit_->setReadOnly(true);
   addressEdit_->setFrame(false);
   // Borderless on the dialog's own background, like the texts above it.
@@ -65,7 +57,16 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   palette.setColor(QPalette::Base, palette.color(QPalette::Window));
   addressEdit_->setPalette(palette);
 
-  setFixedSize(du.X(210), du.Y(75));
+  // The icon, the texts beside it with OK at the top right, the address below the texts.
+  auto* layout = new QGridLayout(this);
+  layout->addWidget(icon, 0, 0, 2, 1, Qt::AlignTop);
+  layout->addWidget(version, 0, 1);
+  layout->addWidget(maker, 1, 1);
+  layout->addWidget(ok, 0, 2, Qt::AlignTop);
+  layout->addWidget(addressEdit_, 2, 1, 1, 2);
+  layout->setColumnStretch(1, 1);
+  layout->setHorizontalSpacing(layout->horizontalSpacing() * 2);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
   ok->setFocus();
 }
 
@@ -73,6 +74,10 @@ void CAboutDlg::SetAddress(const QString& address) {
   address_ = address;
   addressEdit_->setText(address_);
   addressEdit_->setCursorPosition(0);
+  // The whole address shows, whatever its length.
+  const QMargins margins = addressEdit_->textMargins();
+  addressEdit_->setMinimumWidth(addressEdit_->fontMetrics().horizontalAdvance(address_) + margins.left() +
+                                margins.right() + 2 * addressEdit_->fontMetrics().averageCharWidth());
 }
 
 void ShowAbout(IUserDialogs& dialogs, QWidget* parent) {

@@ -14,8 +14,18 @@ bool IsSwitch(const QString& argument) {
 
 CommandLine ParseCommandLine(const QStringList& arguments) {
   CommandLine result;
-  for (const QString& argument : arguments) {
+  for (qsizetype i = 0; i < arguments.size(); ++i) {
+    const QString& argument = arguments[i];
     if (argument.isEmpty()) continue;
+    if (argument == u"--lang") {
+      // Its value is never the file, even when it is missing or odd.
+      if (i + 1 < arguments.size()) result.language = arguments[++i];
+      continue;
+    }
+    if (argument.startsWith(u"--lang=")) {
+      result.language = argument.mid(7);
+      continue;
+    }
     if (IsSwitch(argument)) {
       const QString name = argument.mid(1);
       if (name.compare(u"R", Qt::CaseInsensitive) == 0) {

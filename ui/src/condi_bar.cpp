@@ -1,26 +1,29 @@
 #include "ui/condi_bar.h"
 
 #include "ui/command_ids.h"
-#include "ui/dialog_units.h"
 #include "ui/string_table.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QContextMenuEvent>
+#include <QGridLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QStyle>
 
 #include <limits>
 
 namespace orvel::ui {
 namespace {
 
-// The bar's template: 366 × 62 dialog units.
-constexpr int kBarWidth = 366;
-constexpr int kBarHeight = 62;
+// The list box shows this many letters of a condition's name.
+constexpr int kListLetters = 18;
+// The edits' width before the window gives them more.
+constexpr int kEditLetters = 24;
 
 std::string ToBytes(const QString& text) { return text.toStdString(); }
 
@@ -35,6 +38,7 @@ QLineEdit* MakeEdit(QWidget* parent, int id) {
   auto* edit = new QLineEdit(parent);
   // Paths and extension lists have no length limit of their own.
   edit->setMaxLength(std::numeric_limits<int>::max());
+  edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QLatin1Char('x')) * kEditLetters);
   Describe(edit, id);
   return edit;
 }
@@ -42,8 +46,8 @@ QLineEdit* MakeEdit(QWidget* parent, int id) {
 // A button or check box whose mnemonic is drawn but handled by the main
 // window's accelerators (Alt+A, Alt+B, Alt+E, Alt+N), which run the same commands.
 template <typename Button>
-Button* MakeButton(QWidget* parent, int id, const char* text) {
-  auto* button = new Button(QString::fromUtf8(text), parent);
+Button* MakeButton(QWidget* parent, int id, const QString& text) {
+  auto* button = new Button(text, parent);
   button->setShortcut(QKeySequence());
   Describe(button, id);
   return button;
@@ -54,13 +58,13 @@ Button* MakeButton(QWidget* parent, int id, const char* text) {
 CondiBar::CondiBar(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("CondiBar"));
   // Created in tab order.
-  baseButton_ = MakeButton<QPushButton>(this, cmd::kChooseBase, "基本フォルダ(&A)");
-  targetButton_ = MakeButton<QPushButton>(this, cmd::kChooseTarget, "対照フォルダ(&B)");
+  baseButton_ = MakeButton<QPushButton>(this, cmd::kChooseBase, QCoreApplication::translate("CondiBar", "基本フォルダ(&A)"));
+  targetButton_ = MakeButton<QPushButton>(this, cmd::kChooseTarget, QCoreApplication::translate("CondiBar", "対照フォルダ(&B)"));
   baseEdit_ = MakeEdit(this, cmd::kBaseEdit);
   targetEdit_ = MakeEdit(this, cmd::kTargetEdit);
-  extCheck_ = MakeButton<QCheckBox>(this, cmd::kCheckExt, "以下の拡張子だけ同期に含める(&E)");
+  extCheck_ = MakeButton<QCheckBox>(this, cmd::kCheckExt, QCoreApplication::translate("CondiBar", "以下の拡張子だけ同期に含める(&E)"));
   extEdit_ = MakeEdit(this, cmd::kExtEdit);
-  noExtCheck_ = MakeButton<QCheckBox>(this, cmd::kCheckNoExt, "以下の拡張子は同期に含めない(&N)");
+  noExtCheck_ = MakeButton<QCheckBox>(this, cmd::kCheckNoExt, QCoreApplication::translate("CondiBar", "以下の拡張子は同期に含めない(&N)"));
   noExtEdit_ = MakeEdit(this, cmd::kNoExtEdit);
   list_ = new QListWidget(this);
   Describe(list_, cmd::kConditionList);
@@ -83,43 +87,43 @@ CondiBar::CondiBar(QWidget* parent) : QWidget(parent) {
   // the commands act on the current condition.
   list_->viewport()->installEventFilter(this);
   list_->installEventFilter(this);
-  Place();
-}
+  // Ctrl+D and Ctrl+R are the condition commands here too, not the edits' own keys.
+  for (QLineEdit* edit : {baseEdit_, targetEdit_, extEdit_, noExtEdit_}) edit->installEventFilter(this);
 
-QSize CondiBar::sizeHint() const {
-  const DialogUnits du(font());
-  return QSize(du.X(kBarWidth), du.Y(kBarHeight));
-}
-
-void CondiBar::Place() {
-  const DialogUnits du(font());
-  auto at = [&du](QWidget* w, int x, int y, int width, int height) { w->setGeometry(du.Rect(x, y, width, height)); };
-  at(baseButton_, 91, 2, 52, 14);
-  at(targetButton_, 91, 16, 52, 14);
-  at(baseEdit_, 144, 2, 218, 14);
-  at(targetEdit_, 144, 16, 218, 14);
-  at(extCheck_, 93, 33, 118, 10);
-  at(extEdit_, 213, 31, 149, 14);
-  at(noExtCheck_, 93, 48, 119, 10);
-  at(noExtEdit_, 213, 46, 149, 14);
-  at(list_, 2, 2, 87, 58);
-  // The edits take the width the window gives beyond the template's.
-  const int right = width() - du.X(4);
-  for (QLineEdit* edit : {baseEdit_, targetEdit_, extEdit_, noExtEdit_}) {
-    QRect g = edit->geometry();
-    if (right > g.right()) {
-      g.setRight(right);
-      edit->setGeometry(g);
-    }
-  }
-}
-
-void CondiBar::resizeEvent(QResizeEvent* event) {
-  QWidget::resizeEvent(event);
-  Place();
+  // The list box on the left, beside the four lines: the folder buttons with
+  // their edits, then the extension check boxes with theirs. The check boxes
+  // are wider than the buttons, so their edits start further right; every
+  // control takes the width its text needs, the edits the rest.
+  list_->setFixedWidth(list_->fontMetrics().horizontalAdvance(QLatin1Char('x')) * kListLetters +
+                       list_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2 * list_->frameWidth());
+  list_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Ignored);
+  auto* grid = new QGridLayout(this);
+  grid->setContentsMargins(3, 3, 3, 3);
+  grid->setHorizontalSpacing(4);
+  grid->setVerticalSpacing(2);
+  grid->addWidget(list_, 0, 0, 4, 1);
+  grid->addWidget(baseButton_, 0, 1);
+  grid->addWidget(baseEdit_, 0, 2, 1, 2);
+  grid->addWidget(targetButton_, 1, 1);
+  grid->addWidget(targetEdit_, 1, 2, 1, 2);
+  grid->addWidget(extCheck_, 2, 1, 1, 2);
+  grid->addWidget(extEdit_, 2, 3);
+  grid->addWidget(noExtCheck_, 3, 1, 1, 2);
+  grid->addWidget(noExtEdit_, 3, 3);
+  grid->setColumnStretch(3, 1);
+  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
 bool CondiBar::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::ShortcutOverride && qobject_cast<QLineEdit*>(watched)) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const QKeyCombination combination = key->keyCombination();
+    if (combination == QKeyCombination(Qt::ControlModifier, Qt::Key_D) ||
+        combination == QKeyCombination(Qt::ControlModifier, Qt::Key_R)) {
+      event->ignore();
+      return true;
+    }
+  }
   if (watched == list_->viewport() && (event->type() == QEvent::MouseButtonPress ||
                                        event->type() == QEvent::MouseButtonDblClick ||
                                        event->type() == QEvent::MouseButtonRelease)) {

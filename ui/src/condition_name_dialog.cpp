@@ -1,51 +1,58 @@
 #include "ui/condition_name_dialog.h"
 
 #include "storage/condition_commands.h"
-#include "ui/dialog_units.h"
 
+#include <QBoxLayout>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
 namespace orvel::ui {
+namespace {
+
+// The edit's width before the name is typed: room for a long name.
+constexpr int kNameLetters = 30;
+
+}  // namespace
 
 CConditionNameDlg::CConditionNameDlg(QWidget* owner) : QDialog(owner) {
   setObjectName(QStringLiteral("ConditionNameDlg"));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint);
   setModal(true);
-  setWindowTitle(QStringLiteral("条件名称設定"));
+  setWindowTitle(QCoreApplication::translate("ConditionNameDialog", "条件名称設定"));
 
-  const DialogUnits du(font());
   // Created in tab order: the label's mnemonic goes to the control after it.
-  label_ = new QLabel(QStringLiteral("条件名(&N)"), this);
+  label_ = new QLabel(QCoreApplication::translate("ConditionNameDialog", "条件名(&N)"), this);
   label_->setObjectName(QStringLiteral("conditionNameLabel"));
-  QRect labelRect = du.Rect(9, 9, 31, 8);
-  QRect editRect = du.Rect(45, 6, 108, 14);
-  // Where the font's glyphs are wider than the template assumed, the label
-  // grows and the edit gives up room on its left, so that neither is cut.
-  const int labelWidth = label_->sizeHint().width();
-  if (labelRect.width() < labelWidth) labelRect.setWidth(labelWidth);
-  if (editRect.left() <= labelRect.right() + du.X(2)) editRect.setLeft(labelRect.right() + du.X(2) + 1);
-  label_->setGeometry(labelRect);
-
   edit_ = new QLineEdit(this);
   edit_->setObjectName(QStringLiteral("conditionNameEdit"));
-  edit_->setGeometry(editRect);
+  edit_->setMinimumWidth(edit_->fontMetrics().horizontalAdvance(QLatin1Char('x')) * kNameLetters);
   label_->setBuddy(edit_);
 
-  ok_ = new QPushButton(QStringLiteral("OK"), this);
+  ok_ = new QPushButton(QCoreApplication::translate("ConditionNameDialog", "OK"), this);
   ok_->setObjectName(QStringLiteral("conditionNameOk"));
-  ok_->setGeometry(du.Rect(51, 33, 50, 14));
   ok_->setDefault(true);
   connect(ok_, &QPushButton::clicked, this, &CConditionNameDlg::accept);
 
-  cancel_ = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+  cancel_ = new QPushButton(QCoreApplication::translate("ConditionNameDialog", "ｷｬﾝｾﾙ"), this);
   cancel_->setObjectName(QStringLiteral("conditionNameCancel"));
-  cancel_->setGeometry(du.Rect(108, 33, 50, 14));
   connect(cancel_, &QPushButton::clicked, this, &CConditionNameDlg::reject);
 
-  setFixedSize(du.X(171), du.Y(57));
+  // The label beside the edit, OK and Cancel below them on the right.
+  auto* nameLine = new QHBoxLayout;
+  nameLine->addWidget(label_);
+  nameLine->addWidget(edit_, 1);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(ok_);
+  buttons->addWidget(cancel_);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(nameLine);
+  layout->addSpacing(layout->spacing());
+  layout->addLayout(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 void CConditionNameDlg::SetName(const std::string& name) {

@@ -1,62 +1,84 @@
 #include "ui/env_page.h"
 
+#include <QBoxLayout>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 
-#include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace orvel::ui {
 namespace {
 
-QGroupBox* AddGroup(QWidget* page, const char* name, const QString& title, const QRect& rect) {
+// The tool's edits' width before the sheet gives them more.
+constexpr int kToolLetters = 36;
+
+QGroupBox* AddGroup(QWidget* page, const char* name, const QString& title) {
   auto* group = new QGroupBox(title, page);
   group->setObjectName(QLatin1String(name));
-  group->setGeometry(rect);
   return group;
 }
 
 }  // namespace
 
 CEnvPage::CEnvPage(storage::WorkingSet& values, QWidget* parent)
-    : COptionsPage(QStringLiteral("環境"), 225, 127, values, parent) {
+    : COptionsPage(QCoreApplication::translate("EnvPage", "環境"), values, parent) {
   setObjectName(QStringLiteral("envPage"));
-  const DialogUnits& du = Units();
-  AddGroup(this, "envDoubleClickGroup", QStringLiteral("ダブルクリック"), du.Rect(6, 3, 81, 51));
+  QGroupBox* doubleClickGroup =
+      AddGroup(this, "envDoubleClickGroup", QCoreApplication::translate("EnvPage", "ダブルクリック"));
 
   // The buttons' positions in the group are the values of DblClk.
   doubleClick_ = new QButtonGroup(this);
-  struct Radio {
-    const char* name;
-    QString text;
-    QRect rect;
+  const std::pair<const char*, QString> radios[] = {
+      {"envDblClkUpdate", QCoreApplication::translate("EnvPage", "更新(&X)")},
+      {"envDblClkProperties", QCoreApplication::translate("EnvPage", "プロパティ(R)")},
+      {"envDblClkTool", QCoreApplication::translate("EnvPage", "外部ツール起動(&T)")},
   };
-  const Radio radios[] = {
-      {"envDblClkUpdate", QStringLiteral("更新(&X)"), du.Rect(12, 16, 38, 10)},
-      {"envDblClkProperties", QStringLiteral("プロパティ(R)"), du.Rect(12, 28, 55, 10)},
-      {"envDblClkTool", QStringLiteral("外部ツール起動(&T)"), du.Rect(12, 42, 71, 10)},
-  };
+  auto* doubleClickLayout = new QVBoxLayout(doubleClickGroup);
+  std::vector<QWidget*> order;
   int position = 0;
-  for (const Radio& radio : radios) {
-    auto* button = new QRadioButton(radio.text, this);
-    button->setObjectName(QLatin1String(radio.name));
-    QRect rect = radio.rect;
-    rect.setWidth(std::max(rect.width(), button->sizeHint().width()));
-    button->setGeometry(rect);
+  for (const auto& [name, text] : radios) {
+    auto* button = new QRadioButton(text, doubleClickGroup);
+    button->setObjectName(QLatin1String(name));
+    button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);  // a click beside the text misses it
+    doubleClickLayout->addWidget(button);
     doubleClick_->addButton(button, position++);
+    order.push_back(button);
   }
 
-  AddGroup(this, "envToolGroup", QStringLiteral("外部ツール"), du.Rect(6, 63, 213, 54));
-  QLabel* nameLabel = AddStatic("envToolNameLabel", QStringLiteral("名称(&N)"), 12, 80, 24, 8);
-  toolName_ = AddEdit("envToolName", 36, 78, 177, 14);
+  QGroupBox* toolGroup = AddGroup(this, "envToolGroup", QCoreApplication::translate("EnvPage", "外部ツール"));
+  QLabel* nameLabel = AddStatic("envToolNameLabel", QCoreApplication::translate("EnvPage", "名称(&N)"), toolGroup);
+  toolName_ = AddEdit("envToolName", kToolLetters, toolGroup);
   nameLabel->setBuddy(toolName_);
-  QLabel* pathLabel = AddStatic("envToolPathLabel", QStringLiteral("パス(&P)"), 12, 99, 23, 8);
-  toolPath_ = AddEdit("envToolPath", 36, 96, 177, 14);
+  QLabel* pathLabel = AddStatic("envToolPathLabel", QCoreApplication::translate("EnvPage", "パス(&P)"), toolGroup);
+  toolPath_ = AddEdit("envToolPath", kToolLetters, toolGroup);
   pathLabel->setBuddy(toolPath_);
-  confirm_ = AddCheck("envConfirm", QStringLiteral("同期実行前に確認ダイアログ表示(&D)"), 96, 9, 120, 10);
+  auto* toolLayout = new QGridLayout(toolGroup);
+  toolLayout->addWidget(nameLabel, 0, 0);
+  toolLayout->addWidget(toolName_, 0, 1);
+  toolLayout->addWidget(pathLabel, 1, 0);
+  toolLayout->addWidget(toolPath_, 1, 1);
+  toolLayout->setColumnStretch(1, 1);
+
+  confirm_ = AddCheck("envConfirm", QCoreApplication::translate("EnvPage", "同期実行前に確認ダイアログ表示(&D)"));
+
+  // The double-click group with the confirmation beside it, the tool below both.
+  auto* layout = new QGridLayout(this);
+  layout->addWidget(doubleClickGroup, 0, 0);
+  layout->addWidget(confirm_, 0, 1, Qt::AlignTop);
+  layout->addWidget(toolGroup, 1, 0, 1, 2);
+  layout->setColumnStretch(1, 1);
+  layout->setRowStretch(2, 1);
+
+  // The keyboard goes through the group's buttons, then the tool, then the confirmation.
+  order.insert(order.end(), {toolName_, toolPath_, confirm_});
+  for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 void CEnvPage::FillControls() {

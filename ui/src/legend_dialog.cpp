@@ -3,15 +3,21 @@
 #include "ui/run_texts.h"
 
 #include "engine/marks.h"
-#include "ui/dialog_units.h"
 #include "ui/user_dialogs.h"
 
+#include <QBoxLayout>
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTreeWidget>
 
+#include <algorithm>
+
 namespace orvel::ui {
 namespace {
+
+// The marks' column is never narrower than this, however short its title.
+constexpr int kMarkColumnWidth = 40;
 
 QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
@@ -20,23 +26,21 @@ QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), 
 CLegendDlg::CLegendDlg(QWidget* parent) : QDialog(parent) {
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint);
-  setWindowTitle(QStringLiteral("結果の意味"));
-  const DialogUnits du(font());
+  setWindowTitle(QCoreApplication::translate("LegendDialog", "結果の意味"));
 
   // The list first: it is the first control in the tab order and takes the focus.
   list_ = new QTreeWidget(this);
   list_->setObjectName(QStringLiteral("legendList"));
-  list_->setGeometry(du.Rect(4, 4, 197, 116));
   list_->setRootIsDecorated(false);
   list_->setItemsExpandable(false);
   list_->setSortingEnabled(false);
   list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list_->setColumnCount(2);
-  list_->setHeaderLabels({QStringLiteral("結果"), QStringLiteral("意味")});
+  list_->setHeaderLabels(
+      {QCoreApplication::translate("LegendDialog", "結果"), QCoreApplication::translate("LegendDialog", "意味")});
   list_->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   list_->header()->setSectionsMovable(false);
-  list_->setColumnWidth(0, 40);
-  list_->setColumnWidth(1, 300);
+  list_->header()->setStretchLastSection(false);
 
   for (int i = 0; i < engine::kMarkCount; ++i) {
     const auto mark = static_cast<engine::Mark>(i);
@@ -44,16 +48,27 @@ CLegendDlg::CLegendDlg(QWidget* parent) : QDialog(parent) {
     // Selectable, never editable.
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
   }
-  // The meanings' column fits both its title and its longest text.
-  list_->resizeColumnToContents(1);
+  // Both columns fit their titles and their longest texts, and the list shows
+  // every row without scrolling.
+  for (int column = 0; column < 2; ++column) list_->resizeColumnToContents(column);
+  list_->setColumnWidth(0, std::max(list_->columnWidth(0), kMarkColumnWidth));
+  const int frame = 2 * list_->frameWidth();
+  int rows = 0;
+  for (int i = 0; i < list_->topLevelItemCount(); ++i) rows += list_->sizeHintForRow(i);
+  list_->setMinimumSize(list_->columnWidth(0) + list_->columnWidth(1) + frame,
+                        list_->header()->sizeHint().height() + rows + frame);
+  list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
-  auto* ok = new QPushButton(QStringLiteral("OK"), this);
+  auto* ok = new QPushButton(QCoreApplication::translate("LegendDialog", "OK"), this);
   ok->setObjectName(QStringLiteral("okButton"));
-  ok->setGeometry(du.Rect(76, 124, 50, 14));
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
-  setFixedSize(du.X(207), du.Y(141));
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(list_);
+  layout->addWidget(ok, 0, Qt::AlignHCenter);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
   list_->setFocus();
 }
 

@@ -13,12 +13,14 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: orvel [FILE.ORV] [-R] [-X]\n"
+    "Usage: orvel [FILE.ORV] [-R] [-X] [--lang en]\n"
     "Keeps pairs of folder trees in step.\n"
     "\n"
     "  FILE.ORV  condition file to load at start-up\n"
     "  -R        start the sync run as soon as the window is up (no confirmation)\n"
     "  -X        with -R: close the program when the sync run ends\n"
+    "  --lang en show the program in English (also ORVEL_LANG=en, or Language=en\n"
+    "            under [Settings] in the settings file); Japanese otherwise\n"
     "  --help    show this help\n"
     "  --version show the version\n"
     "\n"

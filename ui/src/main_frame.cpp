@@ -17,15 +17,18 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
@@ -37,7 +40,10 @@ namespace {
 
 const QString kWindowPos = QStringLiteral("Settings/WindowPos");
 const QString kListPos = QStringLiteral("Settings/ListPos");
-const QString kIdlePrompt = QStringLiteral("ﾚﾃﾞｨ");
+
+// The texts of the tables below, marked for translation where they stand.
+QString Tr(const char* text) { return QCoreApplication::translate("MainFrame", text); }
+QString IdlePrompt() { return QCoreApplication::translate("MainFrame", "ﾚﾃﾞｨ"); }
 // How often a termination repeats its cancel while the run goes on.
 constexpr int kTerminationRetryMs = 10;
 
@@ -54,7 +60,6 @@ CMainFrame::CMainFrame(IUserDialogs& dialogs, QWidget* parent)
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
   bar_ = new CondiBar(central);
-  bar_->setMinimumHeight(bar_->sizeHint().height());
   view_ = new COrvelView(*bar_, *commands_, dialogs_, this, central);
   layout->addWidget(bar_);
   layout->addWidget(view_, 1);
@@ -117,37 +122,36 @@ void CMainFrame::BuildCommands() {
     std::initializer_list<QKeySequence> keys;
   };
   const Entry entries[] = {
-      {cmd::kLoadConditions, "条件読込(&O)...\tCtrl+O", false, {QKeySequence(Qt::CTRL | Qt::Key_O)}},
-      {cmd::kSaveConditions, "条件保存(&S)...\tCtrl+S", false, {QKeySequence(Qt::CTRL | Qt::Key_S)}},
-      {cmd::kNewCondition, "新規作成(&N)...\tCtrl+N", false, {QKeySequence(Qt::CTRL | Qt::Key_N)}},
-      // Their menu texts name Ctrl+R and Ctrl+D, but no key is bound to them.
-      {cmd::kRenameCondition, "名称変更(&R)...\tCtrl+R", false, {}},
-      {cmd::kDeleteCondition, "削除(&D)...\tCtrl+D", false, {}},
-      {cmd::kChooseBase, "基本フォルダ変更(&A)...\tAlt+A", false, {QKeySequence(Qt::ALT | Qt::Key_A)}},
-      {cmd::kChooseTarget, "対照フォルダ変更(&B)...\tAlt+B", false, {QKeySequence(Qt::ALT | Qt::Key_B)}},
-      {cmd::kSwapFolders, "基本対照の入替(&C)...\tAlt+C", false, {QKeySequence(Qt::ALT | Qt::Key_C)}},
-      {cmd::kAppExit, "ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)", false, {}},
-      {cmd::kListCreation, "リスト作成(&L)\tF5", false, {QKeySequence(Qt::Key_F5)}},
-      {cmd::kSyncRun, "実行(&R)\tShift+F5", false, {QKeySequence(Qt::SHIFT | Qt::Key_F5)}},
-      {cmd::kUpdateSelected, "選択ファイル更新(&X)", false, {}},
-      {cmd::kForceBase, "強制基本同期(&K)...", false, {}},
-      {cmd::kForceTarget, "強制対照同期(&T)...", false, {}},
-      {cmd::kOptions, "オプション(&O)...\tAlt+F7", false, {QKeySequence(Qt::ALT | Qt::Key_F7)}},
-      {cmd::kComplete, "完全同期(&C)", true, {}},
-      {cmd::kDeleteTrash, "削除はゴミ箱(&R)", true, {}},
-      {cmd::kSubFolder, "サブフォルダも検索(&S)", true, {}},
-      {cmd::kSameDisp, "同じファイルの表示(&D)", true, {}},
-      {cmd::kEmptyFolder, "空フォルダ検索(&M)", true, {}},
-      {cmd::kRecyclerFolder, "ゴミ箱を同期に含めない(&T)", true, {}},
-      {cmd::kIncludeExt, "指定拡張子を同期に含める(&E)", true, {QKeySequence(Qt::ALT | Qt::Key_E)}},
-      {cmd::kExcludeExt, "指定拡張子を同期に含めない(&N)", true, {QKeySequence(Qt::ALT | Qt::Key_N)}},
-      {cmd::kViewStatusBar, "ｽﾃｰﾀｽ ﾊﾞｰ(&S)", true, {}},
-      {cmd::kProperties, "プロパティ(&R)", false, {}},
-      {cmd::kFindBase, "基本ファイルを探す(&K)", false, {}},
-      {cmd::kFindTarget, "対照ファイルを探す(&T)", false, {}},
-      {cmd::kExternalTool, "外部ツール", false, {}},
-      {cmd::kLegend, "結果の意味(&K)...", false, {}},
-      {cmd::kAbout, "Orvel のﾊﾞｰｼﾞｮﾝ情報(&A)...", false, {}},
+      {cmd::kLoadConditions, QT_TRANSLATE_NOOP("MainFrame", "条件読込(&O)...\tCtrl+O"), false, {QKeySequence(Qt::CTRL | Qt::Key_O)}},
+      {cmd::kSaveConditions, QT_TRANSLATE_NOOP("MainFrame", "条件保存(&S)...\tCtrl+S"), false, {QKeySequence(Qt::CTRL | Qt::Key_S)}},
+      {cmd::kNewCondition, QT_TRANSLATE_NOOP("MainFrame", "新規作成(&N)...\tCtrl+N"), false, {QKeySequence(Qt::CTRL | Qt::Key_N)}},
+      {cmd::kRenameCondition, QT_TRANSLATE_NOOP("MainFrame", "名称変更(&R)...\tCtrl+R"), false, {QKeySequence(Qt::CTRL | Qt::Key_R)}},
+      {cmd::kDeleteCondition, QT_TRANSLATE_NOOP("MainFrame", "削除(&D)...\tCtrl+D"), false, {QKeySequence(Qt::CTRL | Qt::Key_D)}},
+      {cmd::kChooseBase, QT_TRANSLATE_NOOP("MainFrame", "基本フォルダ変更(&A)...\tAlt+A"), false, {QKeySequence(Qt::ALT | Qt::Key_A)}},
+      {cmd::kChooseTarget, QT_TRANSLATE_NOOP("MainFrame", "対照フォルダ変更(&B)...\tAlt+B"), false, {QKeySequence(Qt::ALT | Qt::Key_B)}},
+      {cmd::kSwapFolders, QT_TRANSLATE_NOOP("MainFrame", "基本対照の入替(&C)...\tAlt+C"), false, {QKeySequence(Qt::ALT | Qt::Key_C)}},
+      {cmd::kAppExit, QT_TRANSLATE_NOOP("MainFrame", "ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)"), false, {}},
+      {cmd::kListCreation, QT_TRANSLATE_NOOP("MainFrame", "リスト作成(&L)\tF5"), false, {QKeySequence(Qt::Key_F5)}},
+      {cmd::kSyncRun, QT_TRANSLATE_NOOP("MainFrame", "実行(&R)\tShift+F5"), false, {QKeySequence(Qt::SHIFT | Qt::Key_F5)}},
+      {cmd::kUpdateSelected, QT_TRANSLATE_NOOP("MainFrame", "選択ファイル更新(&X)"), false, {}},
+      {cmd::kForceBase, QT_TRANSLATE_NOOP("MainFrame", "強制基本同期(&K)..."), false, {}},
+      {cmd::kForceTarget, QT_TRANSLATE_NOOP("MainFrame", "強制対照同期(&T)..."), false, {}},
+      {cmd::kOptions, QT_TRANSLATE_NOOP("MainFrame", "オプション(&O)...\tAlt+F7"), false, {QKeySequence(Qt::ALT | Qt::Key_F7)}},
+      {cmd::kComplete, QT_TRANSLATE_NOOP("MainFrame", "完全同期(&C)"), true, {}},
+      {cmd::kDeleteTrash, QT_TRANSLATE_NOOP("MainFrame", "削除はゴミ箱(&R)"), true, {}},
+      {cmd::kSubFolder, QT_TRANSLATE_NOOP("MainFrame", "サブフォルダも検索(&S)"), true, {}},
+      {cmd::kSameDisp, QT_TRANSLATE_NOOP("MainFrame", "同じファイルの表示(&D)"), true, {}},
+      {cmd::kEmptyFolder, QT_TRANSLATE_NOOP("MainFrame", "空フォルダ検索(&M)"), true, {}},
+      {cmd::kRecyclerFolder, QT_TRANSLATE_NOOP("MainFrame", "ゴミ箱を同期に含めない(&T)"), true, {}},
+      {cmd::kIncludeExt, QT_TRANSLATE_NOOP("MainFrame", "指定拡張子を同期に含める(&E)"), true, {QKeySequence(Qt::ALT | Qt::Key_E)}},
+      {cmd::kExcludeExt, QT_TRANSLATE_NOOP("MainFrame", "指定拡張子を同期に含めない(&N)"), true, {QKeySequence(Qt::ALT | Qt::Key_N)}},
+      {cmd::kViewStatusBar, QT_TRANSLATE_NOOP("MainFrame", "ｽﾃｰﾀｽ ﾊﾞｰ(&S)"), true, {}},
+      {cmd::kProperties, QT_TRANSLATE_NOOP("MainFrame", "プロパティ(&R)"), false, {}},
+      {cmd::kFindBase, QT_TRANSLATE_NOOP("MainFrame", "基本ファイルを探す(&K)"), false, {}},
+      {cmd::kFindTarget, QT_TRANSLATE_NOOP("MainFrame", "対照ファイルを探す(&T)"), false, {}},
+      {cmd::kExternalTool, QT_TRANSLATE_NOOP("MainFrame", "外部ツール"), false, {}},
+      {cmd::kLegend, QT_TRANSLATE_NOOP("MainFrame", "結果の意味(&K)..."), false, {}},
+      {cmd::kAbout, QT_TRANSLATE_NOOP("MainFrame", "Orvel のﾊﾞｰｼﾞｮﾝ情報(&A)..."), false, {}},
       // Commands without a menu item: the clipboard, the keys that deliberately
       // do nothing (Esc, F6, Shift+F6), the condition bar's check boxes and the
       // framework's open command.
@@ -164,7 +168,7 @@ void CMainFrame::BuildCommands() {
       {cmd::kPopupCancel, "", false, {}},
   };
   for (const Entry& e : entries) {
-    QAction* action = commands_->Add(e.id, QString::fromUtf8(e.text), e.checkable);
+    QAction* action = commands_->Add(e.id, *e.text ? Tr(e.text) : QString(), e.checkable);
     action->setShortcuts(QList<QKeySequence>(e.keys));
     // Every key works wherever the focus is in the main window.
     addAction(action);
@@ -194,10 +198,10 @@ void CMainFrame::BuildMenus() {
   auto add = [this](QMenu* menu, int id) { menu->addAction(commands_->Action(id)); };
   QMenuBar* bar = menuBar();
 
-  fileMenu_ = bar->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
+  fileMenu_ = bar->addMenu(QCoreApplication::translate("MainFrame", "ﾌｧｲﾙ(&F)"));
   add(fileMenu_, cmd::kLoadConditions);
   add(fileMenu_, cmd::kSaveConditions);
-  QMenu* conditionMenu = fileMenu_->addMenu(QStringLiteral("条件(&J)"));
+  QMenu* conditionMenu = fileMenu_->addMenu(QCoreApplication::translate("MainFrame", "条件(&J)"));
   add(conditionMenu, cmd::kNewCondition);
   add(conditionMenu, cmd::kRenameCondition);
   add(conditionMenu, cmd::kDeleteCondition);
@@ -206,12 +210,12 @@ void CMainFrame::BuildMenus() {
   add(fileMenu_, cmd::kChooseTarget);
   add(fileMenu_, cmd::kSwapFolders);
   fileMenu_->addSeparator();
-  recentPlaceholder_ = fileMenu_->addAction(QStringLiteral("最近使ったファイル"));
+  recentPlaceholder_ = fileMenu_->addAction(QCoreApplication::translate("MainFrame", "最近使ったファイル"));
   recentPlaceholder_->setEnabled(false);
   recentEnd_ = fileMenu_->addSeparator();
   add(fileMenu_, cmd::kAppExit);
 
-  QMenu* sync = bar->addMenu(QStringLiteral("同期(&S)"));
+  QMenu* sync = bar->addMenu(QCoreApplication::translate("MainFrame", "同期(&S)"));
   add(sync, cmd::kListCreation);
   add(sync, cmd::kSyncRun);
   add(sync, cmd::kUpdateSelected);
@@ -219,25 +223,25 @@ void CMainFrame::BuildMenus() {
   add(sync, cmd::kForceTarget);
   sync->addSeparator();
   add(sync, cmd::kOptions);
-  QMenu* syncOptions = sync->addMenu(QStringLiteral("同期オプション(&S)"));
+  QMenu* syncOptions = sync->addMenu(QCoreApplication::translate("MainFrame", "同期オプション(&S)"));
   add(syncOptions, cmd::kComplete);
   add(syncOptions, cmd::kDeleteTrash);
-  QMenu* searchOptions = sync->addMenu(QStringLiteral("検索オプション(&F)"));
+  QMenu* searchOptions = sync->addMenu(QCoreApplication::translate("MainFrame", "検索オプション(&F)"));
   for (int id : {cmd::kSubFolder, cmd::kSameDisp, cmd::kEmptyFolder, cmd::kRecyclerFolder, cmd::kIncludeExt,
                  cmd::kExcludeExt}) {
     add(searchOptions, id);
   }
 
-  QMenu* view = bar->addMenu(QStringLiteral("表示(&V)"));
+  QMenu* view = bar->addMenu(QCoreApplication::translate("MainFrame", "表示(&V)"));
   add(view, cmd::kViewStatusBar);
   add(view, cmd::kProperties);
 
-  QMenu* tools = bar->addMenu(QStringLiteral("ツール(&T)"));
+  QMenu* tools = bar->addMenu(QCoreApplication::translate("MainFrame", "ツール(&T)"));
   add(tools, cmd::kFindBase);
   add(tools, cmd::kFindTarget);
   add(tools, cmd::kExternalTool);
 
-  QMenu* help = bar->addMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
+  QMenu* help = bar->addMenu(QCoreApplication::translate("MainFrame", "ﾍﾙﾌﾟ(&H)"));
   add(help, cmd::kLegend);
   add(help, cmd::kAbout);
 
@@ -249,15 +253,15 @@ void CMainFrame::BuildMenus() {
   // The condition list box's menu.
   auto* popup = new QMenu(this);
   popup->setObjectName(QStringLiteral("Condition"));
-  popup->addAction(commands_->AddAlias(cmd::kNewCondition, QStringLiteral("新規作成(&N)...")));
-  popup->addAction(commands_->AddAlias(cmd::kRenameCondition, QStringLiteral("名称変更(&R)...")));
-  popup->addAction(commands_->AddAlias(cmd::kDeleteCondition, QStringLiteral("削除(&D)...")));
+  popup->addAction(commands_->AddAlias(cmd::kNewCondition, QCoreApplication::translate("MainFrame", "新規作成(&N)...")));
+  popup->addAction(commands_->AddAlias(cmd::kRenameCondition, QCoreApplication::translate("MainFrame", "名称変更(&R)...")));
+  popup->addAction(commands_->AddAlias(cmd::kDeleteCondition, QCoreApplication::translate("MainFrame", "削除(&D)...")));
   connect(popup, &QMenu::aboutToShow, commands_, &CommandTable::UpdateAll);
   bar_->SetConditionMenu(popup);
 }
 
 void CMainFrame::BuildToolBar() {
-  toolBar_ = addToolBar(QStringLiteral("Standard"));
+  toolBar_ = addToolBar(QCoreApplication::translate("MainFrame", "標準"));
   toolBar_->setObjectName(QStringLiteral("ToolBar"));
   toolBar_->setIconSize(QSize(16, 16));
   toolBar_->setAllowedAreas(Qt::AllToolBarAreas);
@@ -270,7 +274,7 @@ void CMainFrame::BuildToolBar() {
       continue;
     }
     QAction* action = commands_->Action(id);
-    action->setIcon(ToolbarIcon(id));
+    action->setIcon(ToolbarIcon(id, palette()));
     // The menus show texts only; the icons belong to the toolbar.
     action->setIconVisibleInMenu(false);
     toolBar_->addAction(action);
@@ -279,7 +283,7 @@ void CMainFrame::BuildToolBar() {
 
 void CMainFrame::BuildStatusBar() {
   QStatusBar* status = statusBar();
-  readyPane_ = new ElidedLabel(kIdlePrompt, status);
+  readyPane_ = new ElidedLabel(IdlePrompt(), status);
   readyPane_->setObjectName(QStringLiteral("ReadyPane"));
   status->addWidget(readyPane_, 1);
   foundPane_ = new QLabel(QStringLiteral("***"), status);
@@ -288,8 +292,9 @@ void CMainFrame::BuildStatusBar() {
   foundPane_->setFrameShadow(QFrame::Sunken);
   status->addPermanentWidget(foundPane_);
   // The keyboard indicators keep their places; their lock states are not read.
-  for (const char* indicator : {"ｶﾅ", "CAP", "NUM", "SCRL"}) {
-    auto* pane = new QLabel(QString::fromUtf8(indicator), status);
+  for (const char* indicator : {QT_TRANSLATE_NOOP("MainFrame", "ｶﾅ"), QT_TRANSLATE_NOOP("MainFrame", "CAP"),
+                                QT_TRANSLATE_NOOP("MainFrame", "NUM"), QT_TRANSLATE_NOOP("MainFrame", "SCRL")}) {
+    auto* pane = new QLabel(Tr(indicator), status);
     pane->setEnabled(false);
     pane->setFrameShape(QFrame::Panel);
     pane->setFrameShadow(QFrame::Sunken);
@@ -308,7 +313,7 @@ void CMainFrame::ShowCurrentReason() {
   if (current.isValid() && view_->selectionModel()->isSelected(current)) {
     reason = view_->Results().ReasonText(current.row());
   }
-  readyPane_->SetFullText(reason.isEmpty() ? kIdlePrompt : reason);
+  readyPane_->SetFullText(reason.isEmpty() ? IdlePrompt() : reason);
 }
 
 void CMainFrame::ChooseFolder(bool base) {
@@ -383,7 +388,22 @@ void CMainFrame::dropEvent(QDropEvent* event) {
 void CMainFrame::RestorePlacement() {
   QSettings settings;
   if (std::optional<WindowPlacement> placement = ParseWindowPlacement(settings.value(kWindowPos).toString())) {
-    ui::RestorePlacement(*this, *placement);
+    if (ui::RestorePlacement(*this, *placement)) return;
+  }
+  // The first start: as large as the bar and the list's first rows ask for,
+  // within the screen the window opens on.
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    setGeometry(FirstPlacement(sizeHint(), screen->availableGeometry()));
+  }
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  // The toolbar's pictures are drawn in the palette's colours.
+  if (event->type() == QEvent::PaletteChange && toolBar_) {
+    for (QAction* action : toolBar_->actions()) {
+      if (!action->isSeparator()) action->setIcon(ToolbarIcon(action->data().toInt(), palette()));
+    }
   }
 }
 

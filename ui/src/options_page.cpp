@@ -3,18 +3,14 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStyle>
 
-#include <algorithm>
 #include <limits>
 
 namespace orvel::ui {
 
-COptionsPage::COptionsPage(const QString& title, int widthUnits, int heightUnits, storage::WorkingSet& values,
-                           QWidget* parent)
-    : QWidget(parent), title_(title), units_(font()), values_(values) {
-  // The sheet is as large as its largest page.
-  setMinimumSize(units_.X(widthUnits), units_.Y(heightUnits));
-}
+COptionsPage::COptionsPage(const QString& title, storage::WorkingSet& values, QWidget* parent)
+    : QWidget(parent), title_(title), values_(values) {}
 
 void COptionsPage::Open() {
   if (opened_) return;
@@ -27,44 +23,35 @@ std::optional<COptionsPage::Refusal> COptionsPage::Leave() {
   return ReadControls();
 }
 
-namespace {
-
-// A text wider than the template allows in this font keeps its whole width.
-template <typename Widget>
-void Place(Widget* widget, const QRect& rect) {
-  QRect placed = rect;
-  placed.setWidth(std::max(rect.width(), widget->sizeHint().width()));
-  widget->setGeometry(placed);
-}
-
-}  // namespace
-
-QCheckBox* COptionsPage::AddCheck(const char* name, const QString& text, int x, int y, int w, int h) {
-  auto* box = new QCheckBox(text, this);
+QCheckBox* COptionsPage::AddCheck(const char* name, const QString& text, QWidget* parent) {
+  auto* box = new QCheckBox(text, parent ? parent : this);
   box->setObjectName(QLatin1String(name));
-  Place(box, units_.Rect(x, y, w, h));
+  // Only as wide as its text, however wide the page: a click beside the text
+  // does not reach a check box.
+  box->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   return box;
 }
 
-QLabel* COptionsPage::AddStatic(const char* name, const QString& text, int x, int y, int w, int h) {
-  auto* label = new QLabel(this);
+QLabel* COptionsPage::AddStatic(const char* name, const QString& text, QWidget* parent) {
+  auto* label = new QLabel(parent ? parent : this);
   label->setObjectName(QLatin1String(name));
   label->setTextFormat(Qt::PlainText);
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   label->setText(text);
-  QRect rect = units_.Rect(x, y, w, h);
-  rect.setHeight(std::max(rect.height(), label->sizeHint().height()));
-  Place(label, rect);
   return label;
 }
 
-QLineEdit* COptionsPage::AddEdit(const char* name, int x, int y, int w, int h) {
-  auto* edit = new QLineEdit(this);
+QLineEdit* COptionsPage::AddEdit(const char* name, int letters, QWidget* parent) {
+  auto* edit = new QLineEdit(parent ? parent : this);
   edit->setObjectName(QLatin1String(name));
   // Texts are taken as typed, however long.
   edit->setMaxLength(std::numeric_limits<int>::max());
-  edit->setGeometry(units_.Rect(x, y, w, h));
+  edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QLatin1Char('x')) * letters);
   return edit;
+}
+
+int COptionsPage::CheckTextIndent() const {
+  return style()->pixelMetric(QStyle::PM_IndicatorWidth) + style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
 }
 
 void COptionsPage::FillCheck(QCheckBox* box, int& field) {

@@ -6,6 +6,7 @@
 #include "ui/sync_page.h"
 #include "ui/user_dialogs.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -16,7 +17,7 @@ namespace orvel::ui {
 
 COptionsSheet::COptionsSheet(IUserDialogs& dialogs, QWidget* parent) : QDialog(parent), dialogs_(dialogs) {
   setObjectName(QStringLiteral("optionsSheet"));
-  setWindowTitle(QStringLiteral("オプション"));
+  setWindowTitle(QCoreApplication::translate("OptionsSheet", "オプション"));
 
   tabs_ = new QTabWidget(this);
   tabs_->setObjectName(QStringLiteral("optionsTabs"));
@@ -34,10 +35,10 @@ COptionsSheet::COptionsSheet(IUserDialogs& dialogs, QWidget* parent) : QDialog(p
   buttons_->setObjectName(QStringLiteral("optionsButtons"));
   QPushButton* ok = buttons_->button(QDialogButtonBox::Ok);
   ok->setObjectName(QStringLiteral("optionsOk"));
-  ok->setText(QStringLiteral("OK"));
+  ok->setText(QCoreApplication::translate("OptionsSheet", "OK"));
   QPushButton* cancel = buttons_->button(QDialogButtonBox::Cancel);
   cancel->setObjectName(QStringLiteral("optionsCancel"));
-  cancel->setText(QStringLiteral("キャンセル"));
+  cancel->setText(QCoreApplication::translate("OptionsSheet", "キャンセル"));
   connect(buttons_, &QDialogButtonBox::accepted, this, &COptionsSheet::accept);
   connect(buttons_, &QDialogButtonBox::rejected, this, &COptionsSheet::reject);
 

@@ -7,6 +7,7 @@
 #include "ui/termination_signals.h"
 #include "ui/user_dialogs.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QSettings>
 #include <QTimer>
@@ -23,6 +24,8 @@ void COrvelApp::InitInstance(const QStringList& arguments) {
     recent_.Load(settings);
   }
   commandLine_ = ParseCommandLine(arguments);
+  // Before the first window: every text is translated as it is made.
+  translations_ = std::make_unique<Translations>(LanguageAskedFor(commandLine_.language));
 
   frame_ = std::make_unique<CMainFrame>(dialogs_);
   CMainFrame& frame = *frame_;
@@ -59,7 +62,7 @@ void COrvelApp::CloseOnTerminationSignals() {
 void COrvelApp::OpenDocumentFile(const QString& path) {
   QFileInfo info(path);
   if (!info.isFile() || !info.isReadable()) {
-    dialogs_.Message(QStringLiteral("%1\nを開けません。").arg(path));
+    dialogs_.Message(QCoreApplication::translate("OrvelApp", "%1\nを開けません。").arg(path));
     recent_.Remove(path);
     frame_->ShowRecentFiles(recent_.Paths());
     return;

@@ -80,8 +80,6 @@ class COrvelView::RunScope {
 
 namespace {
 
-const QString kNotFound = QStringLiteral("指定された条件ファイルが見つかりません");
-const QString kTooLarge = QStringLiteral("条件ファイルが大きすぎるため読み込めません\n%1");
 
 QString FileTitle(const QString& path) { return QFileInfo(path).fileName(); }
 
@@ -124,7 +122,11 @@ void COrvelView::InitialUpdate(const QString& documentPath) {
 
 bool COrvelView::LoadFile(const QString& path) {
   const storage::LoadResult result = data_.LoadConditions(path.toStdString());
-  if (!result) dialogs_.Message(result.error == storage::LoadError::TooLarge ? kTooLarge.arg(path) : kNotFound);
+  if (!result) {
+    dialogs_.Message(result.error == storage::LoadError::TooLarge
+                         ? QCoreApplication::translate("OrvelView", "条件ファイルが大きすぎるため読み込めません\n%1").arg(path)
+                         : QCoreApplication::translate("OrvelView", "指定された条件ファイルが見つかりません"));
+  }
   return static_cast<bool>(result);
 }
 
@@ -189,11 +191,12 @@ void COrvelView::SaveConditions() {
     case storage::SaveError::None:
       break;
     case storage::SaveError::LineBreakInValue:
-      dialogs_.Message(QStringLiteral("条件「%1」のフォルダ名または拡張子に改行が含まれているため、保存できません")
+      dialogs_.Message(
+          QCoreApplication::translate("OrvelView", "条件「%1」のフォルダ名または拡張子に改行が含まれているため、保存できません")
                            .arg(QString::fromStdString(result.detail)));
       return;
     case storage::SaveError::WriteFailed:
-      dialogs_.Message(QStringLiteral("条件ファイルを保存できません\n%1\n%2")
+      dialogs_.Message(QCoreApplication::translate("OrvelView", "条件ファイルを保存できません\n%1\n%2")
                            .arg(*path, QString::fromStdString(result.detail)));
       return;
   }
@@ -286,15 +289,15 @@ void COrvelView::RegisterCommands() {
   // The context menu: the row commands under their short names.
   contextMenu_ = new QMenu(this);
   contextMenu_->setObjectName(QStringLiteral("OrvelPopup"));
-  contextMenu_->addAction(commands_.AddAlias(cmd::kUpdateSelected, QStringLiteral("更新(&X)")));
-  contextMenu_->addAction(commands_.AddAlias(cmd::kProperties, QStringLiteral("プロパティ(&R)")));
-  contextMenu_->addAction(commands_.AddAlias(cmd::kExternalTool, QStringLiteral("外部ツール")));
-  contextMenu_->addAction(commands_.AddAlias(cmd::kFindBase, QStringLiteral("基本ファイルを探す(&K)")));
-  contextMenu_->addAction(commands_.AddAlias(cmd::kFindTarget, QStringLiteral("対照ファイルを探す(&T)")));
-  contextMenu_->addAction(commands_.AddAlias(cmd::kForceBase, QStringLiteral("強制基本コピー(&1)...")));
-  contextMenu_->addAction(commands_.AddAlias(cmd::kForceTarget, QStringLiteral("強制対象コピー(&2)...")));
+  contextMenu_->addAction(commands_.AddAlias(cmd::kUpdateSelected, QCoreApplication::translate("OrvelView", "更新(&X)")));
+  contextMenu_->addAction(commands_.AddAlias(cmd::kProperties, QCoreApplication::translate("OrvelView", "プロパティ(&R)")));
+  contextMenu_->addAction(commands_.AddAlias(cmd::kExternalTool, QCoreApplication::translate("OrvelView", "外部ツール")));
+  contextMenu_->addAction(commands_.AddAlias(cmd::kFindBase, QCoreApplication::translate("OrvelView", "基本ファイルを探す(&K)")));
+  contextMenu_->addAction(commands_.AddAlias(cmd::kFindTarget, QCoreApplication::translate("OrvelView", "対照ファイルを探す(&T)")));
+  contextMenu_->addAction(commands_.AddAlias(cmd::kForceBase, QCoreApplication::translate("OrvelView", "強制基本コピー(&1)...")));
+  contextMenu_->addAction(commands_.AddAlias(cmd::kForceTarget, QCoreApplication::translate("OrvelView", "強制対象コピー(&2)...")));
   contextMenu_->addSeparator();
-  contextMenu_->addAction(commands_.AddAlias(cmd::kPopupCancel, QStringLiteral("キャンセル(&C)")));
+  contextMenu_->addAction(commands_.AddAlias(cmd::kPopupCancel, QCoreApplication::translate("OrvelView", "キャンセル(&C)")));
   connect(contextMenu_, &QMenu::aboutToShow, &commands_, &CommandTable::UpdateAll);
 }
 

@@ -2,8 +2,7 @@
 
 #include "ui/run_texts.h"
 
-#include "ui/dialog_units.h"
-
+#include <QBoxLayout>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFontMetrics>
@@ -22,24 +21,35 @@ namespace {
 // entries does not cost a million turns.
 constexpr auto kDrainInterval = std::chrono::milliseconds(20);
 
+// The bars' width: the dialog's, unless a text needs more.
+constexpr int kBarLetters = 52;
+
 const QString kInitialPercent = QStringLiteral(" 0 %");
 
-QLabel* AddLabel(QWidget* parent, const char* name, const QString& text, const QRect& rect) {
+QLabel* AddLabel(QWidget* parent, const char* name, const QString& text) {
   auto* label = new QLabel(text, parent);
   label->setObjectName(QLatin1String(name));
   // Paths and names are shown as they are, never read as rich text.
   label->setTextFormat(Qt::PlainText);
-  label->setGeometry(rect);
   return label;
 }
 
-QProgressBar* AddBar(QWidget* parent, const char* name, const QRect& rect) {
+// A line whose texts come and go with the operation: its width is the dialog's,
+// never its text's, so a long path or name cannot widen the window.
+QLabel* AddLine(QWidget* parent, const char* name) {
+  QLabel* label = AddLabel(parent, name, QString());
+  label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  label->setMinimumHeight(label->fontMetrics().height());
+  return label;
+}
+
+QProgressBar* AddBar(QWidget* parent, const char* name) {
   auto* bar = new QProgressBar(parent);
   bar->setObjectName(QLatin1String(name));
   bar->setTextVisible(false);
   bar->setRange(0, 100);
   bar->setValue(0);
-  bar->setGeometry(rect);
+  bar->setMinimumWidth(bar->fontMetrics().horizontalAdvance(QLatin1Char('x')) * kBarLetters);
   return bar;
 }
 
@@ -56,7 +66,7 @@ CProgressDlg::CProgressDlg(QWidget* mainWindow, QString captionText)
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint);
   setModal(false);
-  setWindowTitle(captionText.isEmpty() ? QStringLiteral("同期実行中...") : captionText);
+  setWindowTitle(captionText.isEmpty() ? QCoreApplication::translate("ProgressDialog", "同期実行中...") : captionText);
   BuildControls();
 }
 
@@ -65,31 +75,49 @@ CProgressDlg::~CProgressDlg() {
 }
 
 void CProgressDlg::BuildControls() {
-  const DialogUnits du(font());
-  const QFontMetrics metrics(font());
-
-  AddLabel(this, "progressConditionCaption", QStringLiteral("同期条件:"), du.Rect(9, 6, 30, 8));
-  conditionName_ = AddLabel(this, "progressCondition", QString(), du.Rect(42, 6, 135, 8));
-  conditionBar_ = AddBar(this, "progressConditionBar", du.Rect(9, 21, 165, 13));
-  status_ = AddLabel(this, "progressStatus", QString(), du.Rect(12, 43, 150, 8));
-  path_ = AddLabel(this, "progressPath", QString(), du.Rect(14, 57, 162, 8));
-
-  // The percentage must show "100%" whole, whatever the font's digits measure.
-  QRect percentRect = du.Rect(85, 73, 18, 8);
-  const int needed =
-      std::max(metrics.horizontalAdvance(QStringLiteral("100%")), metrics.horizontalAdvance(kInitialPercent)) + 2;
-  if (percentRect.width() < needed) percentRect.setWidth(needed);
-  percent_ = AddLabel(this, "progressPercent", kInitialPercent, percentRect);
-
-  percentBar_ = AddBar(this, "progressBar", du.Rect(6, 83, 174, 13));
-
-  cancel_ = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+  // Created in the order of the lines, top to bottom.
+  QLabel* caption =
+      AddLabel(this, "progressConditionCaption", QCoreApplication::translate("ProgressDialog", "同期条件:"));
+  conditionName_ = AddLine(this, "progressCondition");
+  conditionBar_ = AddBar(this, "progressConditionBar");
+  status_ = AddLine(this, "progressStatus");
+  path_ = AddLine(this, "progressPath");
+  percent_ = AddLabel(this, "progressPercent", kInitialPercent);
+  percent_->setAlignment(Qt::AlignCenter);
+  percentBar_ = AddBar(this, "progressBar");
+  cancel_ = new QPushButton(QCoreApplication::translate("ProgressDialog", "ｷｬﾝｾﾙ"), this);
   cancel_->setObjectName(QStringLiteral("progressCancel"));
-  cancel_->setGeometry(du.Rect(66, 103, 50, 14));
   cancel_->setDefault(true);
   connect(cancel_, &QPushButton::clicked, this, [this] { cancelRequested_ = true; });
 
-  setFixedSize(du.X(187), du.Y(121));
+  // Every status line fits whole, and so does the largest percentage.
+  const QFontMetrics metrics(status_->font());
+  int statusWidth = 0;
+  for (engine::RunStatus status : {engine::RunStatus::Searching, engine::RunStatus::BasePass,
+                                   engine::RunStatus::TargetPass, engine::RunStatus::IndividualSync,
+                                   engine::RunStatus::Launching}) {
+    statusWidth = std::max(statusWidth, metrics.horizontalAdvance(ui::StatusText(status)));
+  }
+  status_->setMinimumWidth(statusWidth + 2 * status_->margin() + 2);
+  percent_->setMinimumWidth(
+      std::max(metrics.horizontalAdvance(QStringLiteral("100%")), metrics.horizontalAdvance(kInitialPercent)) + 2);
+
+  auto* conditionLine = new QHBoxLayout;
+  conditionLine->addWidget(caption);
+  conditionLine->addWidget(conditionName_, 1);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(conditionLine);
+  layout->addWidget(conditionBar_);
+  layout->addSpacing(layout->spacing());
+  layout->addWidget(status_);
+  layout->addWidget(path_);
+  layout->addSpacing(layout->spacing());
+  layout->addWidget(percent_, 0, Qt::AlignHCenter);
+  layout->addWidget(percentBar_);
+  layout->addSpacing(layout->spacing());
+  layout->addWidget(cancel_, 0, Qt::AlignHCenter);
+  // As large as the texts and bars ask for, and no larger.
+  layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 void CProgressDlg::ResetControls() {
@@ -126,6 +154,7 @@ bool CProgressDlg::CreateModeless(QWidget* owner) {
   longestGap_ = std::chrono::milliseconds(0);
   drainNow_ = true;
   gapStarted_ = false;
+  nextHook_ = {};
 
   winId();  // creates the native window, so that it can be tied to its owner
   if (safeOwner && windowHandle()) windowHandle()->setTransientParent(safeOwner->windowHandle());
@@ -189,7 +218,10 @@ bool CProgressDlg::PollCancel() {
 void CProgressDlg::ShowCondition(int count, int position, std::string_view name) {
   conditionBar_->setRange(0, std::max(0, count));
   conditionBar_->setValue(std::clamp(position, 0, std::max(0, count)));
-  SetTextIfChanged(conditionName_, QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+  // A name longer than the line ends in "…" rather than being cut off.
+  const QString full = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+  SetTextIfChanged(conditionName_,
+                   conditionName_->fontMetrics().elidedText(full, Qt::ElideRight, conditionName_->contentsRect().width()));
 }
 
 void CProgressDlg::ShowPath(std::string_view path) {
@@ -216,12 +248,18 @@ void CProgressDlg::DrainMessages() {
   if (gapStarted_) {
     longestGap_ = std::max(longestGap_, std::chrono::duration_cast<std::chrono::milliseconds>(now - lastDrain_));
   }
-  if (beforeDrain_) beforeDrain_();
+  // What the hook starts (a list laying out the lines it announced) is paid
+  // in the turn that follows; the hook runs again only once nine times that
+  // turn's length has passed, so that it never takes more than a tenth of the
+  // run, however long the list grows.
+  const bool hook = beforeDrain_ && now >= nextHook_;
+  if (hook) beforeDrain_();
   ApplyPendingPath();
   QCoreApplication::processEvents();
   // The gap is the time the windows went without a turn: from the end of one
   // drain to the start of the next.
   lastDrain_ = Clock::now();
+  if (hook) nextHook_ = lastDrain_ + (lastDrain_ - now) * 9;
   gapStarted_ = isVisible();
 }
 
@@ -249,14 +287,5 @@ void CProgressDlg::closeEvent(QCloseEvent* event) {
   event->ignore();
   cancelRequested_ = true;
 }
-
-QString CProgressDlg::StatusText() const { return status_->text(); }
-QString CProgressDlg::PercentText() const { return percent_->text(); }
-QString CProgressDlg::ConditionNameText() const { return conditionName_->text(); }
-QString CProgressDlg::PathText() const { return path_->text(); }
-int CProgressDlg::PercentBarValue() const { return percentBar_->value(); }
-int CProgressDlg::ConditionBarValue() const { return conditionBar_->value(); }
-int CProgressDlg::ConditionBarMaximum() const { return conditionBar_->maximum(); }
-QPushButton* CProgressDlg::CancelButton() const { return cancel_; }
 
 }  // namespace orvel::ui

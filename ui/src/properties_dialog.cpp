@@ -3,6 +3,7 @@
 #include "platform/file_time.h"
 #include "platform/local_time.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFormLayout>
@@ -15,14 +16,32 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <vector>
 
 namespace orvel::ui {
 
 namespace {
 
-const char* const kFieldTitles[PropertiesDialog::kFieldCount] = {
-    "名前:", "場所:", "種類:", "サイズ:", "更新日時:", "アクセス日時:", "状態変更日時:", "アクセス権:", "所有者:"};
+enum Field { kName, kFolder, kKind, kSize, kModified, kAccessed, kChanged, kPermissions, kOwner, kFieldCount };
+
+struct FieldLine {
+  const char* name;   // the value label's object name
+  const char* title;  // the text before it
+};
+const FieldLine kFields[kFieldCount] = {
+    {"propertyName", QT_TRANSLATE_NOOP("PropertiesDialog", "名前:")},
+    {"propertyFolder", QT_TRANSLATE_NOOP("PropertiesDialog", "場所:")},
+    {"propertyKind", QT_TRANSLATE_NOOP("PropertiesDialog", "種類:")},
+    {"propertySize", QT_TRANSLATE_NOOP("PropertiesDialog", "サイズ:")},
+    {"propertyModified", QT_TRANSLATE_NOOP("PropertiesDialog", "更新日時:")},
+    {"propertyAccessed", QT_TRANSLATE_NOOP("PropertiesDialog", "アクセス日時:")},
+    {"propertyChanged", QT_TRANSLATE_NOOP("PropertiesDialog", "状態変更日時:")},
+    {"propertyPermissions", QT_TRANSLATE_NOOP("PropertiesDialog", "アクセス権:")},
+    {"propertyOwner", QT_TRANSLATE_NOOP("PropertiesDialog", "所有者:")},
+};
+
+QString Tr(const char* text) { return QCoreApplication::translate("PropertiesDialog", text); }
 
 QString Decode(const std::string& bytes) { return QFile::decodeName(QByteArray::fromStdString(bytes)); }
 
@@ -39,7 +58,7 @@ QString SizeText(long long size) {
     if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ',';
     grouped += digits[i];
   }
-  return QString::fromStdString(grouped) + QStringLiteral(" バイト");
+  return QCoreApplication::translate("PropertiesDialog", "%1 バイト").arg(QString::fromStdString(grouped));
 }
 
 QString UserName(uid_t uid) {
@@ -136,21 +155,21 @@ PropertiesDialog::PropertiesDialog(const std::string& path, QWidget* parent) : Q
   texts[kFolder] = Decode(folder);
   struct stat st {};
   if (lstat(path.c_str(), &st) != 0) {
-    texts[kKind] = QStringLiteral("見つかりません");
+    texts[kKind] = QCoreApplication::translate("PropertiesDialog", "見つかりません");
   } else {
     switch (st.st_mode & S_IFMT) {
       case S_IFREG:
-        texts[kKind] = QStringLiteral("ファイル");
+        texts[kKind] = QCoreApplication::translate("PropertiesDialog", "ファイル");
         texts[kSize] = SizeText(static_cast<long long>(st.st_size));
         break;
       case S_IFDIR:
-        texts[kKind] = QStringLiteral("フォルダ");
+        texts[kKind] = QCoreApplication::translate("PropertiesDialog", "フォルダ");
         break;
       case S_IFLNK:
-        texts[kKind] = QStringLiteral("シンボリックリンク → ") + LinkTarget(path);
+        texts[kKind] = QCoreApplication::translate("PropertiesDialog", "シンボリックリンク → %1").arg(LinkTarget(path));
         break;
       default:
-        texts[kKind] = QStringLiteral("特殊ファイル");
+        texts[kKind] = QCoreApplication::translate("PropertiesDialog", "特殊ファイル");
         break;
     }
     texts[kModified] = DateText(st.st_mtim);
@@ -165,23 +184,21 @@ PropertiesDialog::PropertiesDialog(const std::string& path, QWidget* parent) : Q
                         .arg(st.st_gid);
   }
 
-  setWindowTitle(texts[kName] + QStringLiteral(" のプロパティ"));
+  setWindowTitle(QCoreApplication::translate("PropertiesDialog", "%1 のプロパティ").arg(texts[kName]));
   auto* form = new QFormLayout;
   for (int f = 0; f < kFieldCount; ++f) {
     auto* value = new QLabel(texts[f]);
+    value->setObjectName(QLatin1String(kFields[f].name));
     value->setTextInteractionFlags(Qt::TextSelectableByMouse);
     value->setTextFormat(Qt::PlainText);
-    values_[f] = value;
-    form->addRow(QString::fromUtf8(kFieldTitles[f]), value);
+    form->addRow(Tr(kFields[f].title), value);
   }
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
-  buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("閉じる"));
+  buttons->button(QDialogButtonBox::Close)->setText(QCoreApplication::translate("PropertiesDialog", "閉じる"));
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(form);
   layout->addWidget(buttons);
 }
-
-QString PropertiesDialog::FieldText(Field field) const { return values_[field]->text(); }
 
 }  // namespace orvel::ui

@@ -6,6 +6,7 @@
 #include <QPalette>
 #include <QTextBoundaryFinder>
 
+#include <algorithm>
 #include <vector>
 
 namespace orvel::ui {
@@ -25,13 +26,15 @@ QRect IconAt(int left, const QRect& cell) {
 
 ResultDelegate::ResultDelegate(QObject* parent) : QStyledItemDelegate(parent) {}
 
+int ResultDelegate::LineHeight(const QFontMetrics& metrics) { return std::max(metrics.height(), kIconSize) + 2; }
+
 ResultDelegate::Colours ResultDelegate::LineColours(const QString& result, bool selected, const QPalette& palette) {
   QColor mark;
   if (result == QLatin1String(">") || result == QLatin1String(">>")) {
     mark = kRed;
-  } else if (result == QLatin1String("<") || result == QLatin1String("<<")) {
+  } else if (result == QLatin1String("<") || result == QLatin1String("<<") || result == QLatin1String("<X")) {
     mark = kBlue;
-  } else if (result == QLatin1String("?")) {
+  } else if (result == QLatin1String("?") || result == QLatin1String("!")) {
     mark = kMagenta;
   }
   // Selection keeps the active colours: the list always shows its selection.
@@ -181,7 +184,7 @@ QSize ResultDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelI
   int width = option.fontMetrics.horizontalAdvance(text) + 2 * kCellInset;
   if (index.column() == ResultModel::kName) width += kIconArea;
   if (index.column() == ResultModel::kPath) width += kIconSize;
-  return QSize(width, std::max(option.fontMetrics.height(), kIconSize) + 2);
+  return QSize(width, LineHeight(option.fontMetrics));
 }
 
 }  // namespace orvel::ui

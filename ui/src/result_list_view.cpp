@@ -1,9 +1,12 @@
 #include "ui/result_list_view.h"
 
+#include "engine/marks.h"
 #include "ui/result_delegate.h"
 #include "ui/result_model.h"
 
 #include <QApplication>
+#include <QEvent>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 
@@ -18,8 +21,12 @@ namespace orvel::ui {
 
 namespace {
 
-// One for the whole program, kept across runs and views.
-unsigned g_sortState = 0;
+// One for the whole program, kept across runs and views: 1 when the last sort
+// was ascending, 2 descending, 0 before the first.
+unsigned g_sortDirection = 0;
+
+// The name and path columns show this many letters before the window widens them.
+constexpr int kNameLetters = 16;
 
 class WaitCursor {
  public:
@@ -62,7 +69,7 @@ void ResultListView::SetResultModel(ResultModel* model) {
 }
 
 void ResultListView::ApplyColumnWidths(const QString& listPos) {
-  widths_ = kDefaultWidths;
+  saved_ = {};
   // Read like "%i:%i:%i:%i:%i": integers from the start until one is missing.
   const QByteArray bytes = listPos.toUtf8();
   const char* at = bytes.constData();
@@ -72,7 +79,7 @@ void ResultListView::ApplyColumnWidths(const QString& listPos) {
     const long value = std::strtol(at, &end, 0);
     if (end == at || errno == ERANGE || value > INT_MAX || value < INT_MIN) break;
     // A negative width cannot come from a resized column.
-    if (value >= 0) widths_[static_cast<std::size_t>(column)] = static_cast<int>(value);
+    if (value >= 0) saved_[static_cast<std::size_t>(column)] = static_cast<int>(value);
     at = end;
     if (*at != ':') break;
     ++at;
@@ -80,21 +87,76 @@ void ResultListView::ApplyColumnWidths(const QString& listPos) {
   ApplyWidths();
 }
 
+int ResultListView::DefaultColumnWidth(int column) const {
+  const QFontMetrics metrics(font());
+  int content = 0;
+  switch (column) {
+    case ResultModel::kName:
+      // The icon and room for a name of some length.
+      content = ResultDelegate::kIconArea + 2 * ResultDelegate::kLabelInset +
+                metrics.horizontalAdvance(QLatin1Char('x')) * kNameLetters;
+      break;
+    case ResultModel::kBaseDate:
+    case ResultModel::kTargetDate:
+      content = metrics.horizontalAdvance(QStringLiteral("2024/05/01 10:00:00")) + 2 * ResultDelegate::kCellInset;
+      break;
+    case ResultModel::kResult:
+      for (int i = 0; i < engine::kMarkCount; ++i) {
+        const std::string_view mark = engine::MarkText(static_cast<engine::Mark>(i));
+        content = std::max(content, metrics.horizontalAdvance(QString::fromUtf8(mark.data(), static_cast<qsizetype>(mark.size()))));
+      }
+      content += 2 * ResultDelegate::kCellInset;
+      break;
+    case ResultModel::kPath:
+      // The folder icon and the start of a path; the column takes the rest of the list.
+      content = ResultDelegate::kIconSize + 2 * ResultDelegate::kCellInset +
+                metrics.horizontalAdvance(QLatin1Char('x')) * kNameLetters;
+      break;
+    default:
+      break;
+  }
+  // Nor narrower than its title.
+  const int title = column < header()->count() ? header()->sectionSizeHint(column) : 0;
+  return std::max(content, title);
+}
+
 void ResultListView::ApplyWidths() {
   const int sections = std::min(header()->count(), kColumnCount);
   for (int column = 0; column < sections; ++column) {
-    header()->resizeSection(column, widths_[static_cast<std::size_t>(column)]);
+    const std::optional<int>& saved = saved_[static_cast<std::size_t>(column)];
+    header()->resizeSection(column, saved ? *saved : DefaultColumnWidth(column));
   }
+  // Without a saved width the path column fills the list to its right edge.
+  header()->setStretchLastSection(!saved_[ResultModel::kPath]);
 }
 
 QString ResultListView::ColumnWidthsText() const {
   QStringList parts;
   for (int column = 0; column < kColumnCount; ++column) {
-    const int width =
-        column < header()->count() ? header()->sectionSize(column) : widths_[static_cast<std::size_t>(column)];
+    const std::optional<int>& saved = saved_[static_cast<std::size_t>(column)];
+    const int width = column < header()->count() ? header()->sectionSize(column)
+                                                 : (saved ? *saved : DefaultColumnWidth(column));
     parts << QString::number(width);
   }
   return parts.join(QLatin1Char(':'));
+}
+
+QSize ResultListView::sizeHint() const {
+  int width = 2 * frameWidth();
+  for (int column = 0; column < kColumnCount; ++column) {
+    const std::optional<int>& saved = saved_[static_cast<std::size_t>(column)];
+    width += column < header()->count() && !header()->stretchLastSection() ? header()->sectionSize(column)
+                                                                           : (saved ? *saved : DefaultColumnWidth(column));
+  }
+  const int height = header()->sizeHint().height() + kFirstRows * ResultDelegate::LineHeight(fontMetrics()) +
+                     2 * frameWidth();
+  return QSize(width, height);
+}
+
+void ResultListView::changeEvent(QEvent* event) {
+  QTreeView::changeEvent(event);
+  // The defaults are measured in the list's font.
+  if (event->type() == QEvent::FontChange) ApplyWidths();
 }
 
 std::vector<int> ResultListView::SelectedItems() const {
@@ -108,13 +170,10 @@ std::vector<int> ResultListView::SelectedItems() const {
   return items;
 }
 
-unsigned ResultListView::SortState() { return g_sortState; }
-
 void ResultListView::SortByHeader(int column) {
   const WaitCursor wait;
-  const unsigned direction = (g_sortState >> 16) == 1 ? 2u : 1u;
-  g_sortState = (direction << 16) | (static_cast<unsigned>(column) & 0xFFFFu);
-  if (model_) model_->SortByColumn(column, direction == 1);
+  g_sortDirection = g_sortDirection == 1 ? 2u : 1u;
+  if (model_) model_->SortByColumn(column, g_sortDirection == 1);
   // The sort's keys (one text per line) are freed by now; hand their pages back.
   malloc_trim(0);
 }

@@ -113,6 +113,26 @@ QString MarkMeaning(engine::Mark mark) {
 }
 
 QString ReasonText(const std::error_code& error) {
+  if (error.category() == platform::FaultCategory()) {
+    switch (static_cast<platform::Fault>(error.value())) {
+      case platform::Fault::ChangedSinceList:
+        return QCoreApplication::translate("Reason", "リスト作成の後に変更されています");
+      case platform::Fault::ReadOnly:
+        return QCoreApplication::translate("Reason", "読み取り専用です（書き込みの許可がありません）");
+      case platform::Fault::LinkInPath:
+        return QCoreApplication::translate("Reason", "フォルダのあるべき場所にシンボリックリンクがあります");
+      case platform::Fault::SpecialFile:
+        return QCoreApplication::translate("Reason", "通常のファイル、リンク、フォルダのいずれでもありません");
+      case platform::Fault::FolderReplaced:
+        return QCoreApplication::translate("Reason", "リスト作成の後にフォルダが置き換えられています");
+      case platform::Fault::OtherRoot:
+        return QCoreApplication::translate("Reason", "ここには組のもう一方のフォルダがあります");
+      case platform::Fault::Busy:
+        return QCoreApplication::translate("Reason", "このフォルダは他の同期処理で使用中です");
+      case platform::Fault::NulInPath:
+        return QCoreApplication::translate("Reason", "パスに NUL 文字が含まれています");
+    }
+  }
   // The system's own reasons come as the system words them.
   return QString::fromLocal8Bit(error.message());
 }

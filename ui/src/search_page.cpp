@@ -1,7 +1,10 @@
 #include "ui/search_page.h"
 
+#include <QBoxLayout>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
@@ -11,6 +14,9 @@
 
 namespace orvel::ui {
 namespace {
+
+// The extension edits' width before the sheet gives them more.
+constexpr int kExtLetters = 40;
 
 enum class AmountError { None, NotANumber, OutOfRange };
 
@@ -32,35 +38,73 @@ AmountError ParseAmount(const QString& text, std::uint32_t& amount) {
 }  // namespace
 
 CSearchPage::CSearchPage(storage::WorkingSet& values, QWidget* parent)
-    : COptionsPage(QStringLiteral("検索"), 283, 163, values, parent) {
+    : COptionsPage(QCoreApplication::translate("SearchPage", "検索"), values, parent) {
   setObjectName(QStringLiteral("searchPage"));
-  subFolder_ = AddCheck("searchSubFolder", QStringLiteral("サブフォルダも検索する(&S)"), 6, 6, 94, 10);
-  hideSame_ = AddCheck("searchHideSame", QStringLiteral("同じファイルは表示しない(&D)"), 6, 20, 99, 10);
-  include_ = AddCheck("searchIncludeExt", QStringLiteral("以下の拡張子だけ同期に含める(&E)"), 6, 63, 118, 10);
-  includeText_ = AddEdit("searchExtEdit", 18, 75, 210, 14);
-  exclude_ = AddCheck("searchExcludeExt", QStringLiteral("以下の拡張子は同期に含めない(&N)"), 6, 93, 119, 10);
-  excludeText_ = AddEdit("searchNoExtEdit", 18, 105, 210, 14);
-  AddStatic("searchExtNote", QStringLiteral("拡張子の複数指定はスペース区切り\n例）EXE COM BAT"), 21, 123, 154, 18);
-  AddStatic("searchPerCondition", QStringLiteral("※このオプションは条件ごとに保存されます"), 6, 153, 127, 8);
+  // Created in tab order.
+  subFolder_ = AddCheck("searchSubFolder", QCoreApplication::translate("SearchPage", "サブフォルダも検索する(&S)"));
+  hideSame_ = AddCheck("searchHideSame", QCoreApplication::translate("SearchPage", "同じファイルは表示しない(&D)"));
+  include_ = AddCheck("searchIncludeExt", QCoreApplication::translate("SearchPage", "以下の拡張子だけ同期に含める(&E)"));
+  includeText_ = AddEdit("searchExtEdit", kExtLetters);
+  exclude_ = AddCheck("searchExcludeExt", QCoreApplication::translate("SearchPage", "以下の拡張子は同期に含めない(&N)"));
+  excludeText_ = AddEdit("searchNoExtEdit", kExtLetters);
+  QLabel* extNote =
+      AddStatic("searchExtNote", QCoreApplication::translate("SearchPage", "拡張子の複数指定はスペース区切り\n例）EXE COM BAT"));
+  QLabel* perCondition =
+      AddStatic("searchPerCondition", QCoreApplication::translate("SearchPage", "※このオプションは条件ごとに保存されます"));
   QLabel* amountLabel =
-      AddStatic("searchDiffTimeLabel", QStringLiteral("以内の時差は同期に含めない(&T)"), 180, 24, 99, 8);
+      AddStatic("searchDiffTimeLabel", QCoreApplication::translate("SearchPage", "以内の時差は同期に含めない(&T)"));
 
-  amount_ = AddEdit("searchDiffTime", 135, 6, 29, 14);
+  amount_ = AddEdit("searchDiffTime", 0);
   amount_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   // Digits only while typing, as a number edit; the range is checked on leaving.
   amount_->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), amount_));
+  // Room for the largest amount and a digit more.
+  amount_->setFixedWidth(amount_->fontMetrics().horizontalAdvance(QString::number(kMaxAmount * 10)) +
+                         amount_->fontMetrics().averageCharWidth() * 2);
   amountLabel->setBuddy(amount_);
 
   unit_ = new QComboBox(this);
   unit_->setObjectName(QStringLiteral("searchDiffSel"));
-  unit_->addItems({QStringLiteral("秒"), QStringLiteral("分"), QStringLiteral("時間"), QStringLiteral("日")});
+  unit_->addItems({QCoreApplication::translate("SearchPage", "秒"), QCoreApplication::translate("SearchPage", "分"),
+                   QCoreApplication::translate("SearchPage", "時間"), QCoreApplication::translate("SearchPage", "日")});
   unit_->setCurrentIndex(-1);
-  QRect unitRect = Units().Rect(164, 6, 33, 14);
-  unitRect.setWidth(std::max(unitRect.width(), unit_->sizeHint().width()));
-  unit_->setGeometry(unitRect);
 
-  emptyFolder_ = AddCheck("searchEmptyFolder", QStringLiteral("空フォルダを同期に含める(&M)"), 6, 33, 102, 10);
-  recyclerFolder_ = AddCheck("searchRecyclerFolder", QStringLiteral("ゴミ箱を同期に含めない(&T)"), 6, 48, 94, 10);
+  emptyFolder_ = AddCheck("searchEmptyFolder", QCoreApplication::translate("SearchPage", "空フォルダを同期に含める(&M)"));
+  recyclerFolder_ = AddCheck("searchRecyclerFolder", QCoreApplication::translate("SearchPage", "ゴミ箱を同期に含めない(&T)"));
+
+  // The four switches on the left, the tolerance on the right; below them the
+  // two extension filters, each edit under its check box's text.
+  auto* top = new QGridLayout;
+  top->addWidget(subFolder_, 0, 0);
+  top->addWidget(hideSame_, 1, 0);
+  top->addWidget(emptyFolder_, 2, 0);
+  top->addWidget(recyclerFolder_, 3, 0);
+  auto* amount = new QHBoxLayout;
+  amount->setSpacing(0);
+  amount->addWidget(amount_);
+  amount->addWidget(unit_);
+  amount->addStretch(1);
+  top->addLayout(amount, 0, 2);
+  top->addWidget(amountLabel, 1, 2);
+  top->setColumnMinimumWidth(1, amount_->fontMetrics().averageCharWidth() * 4);
+  top->setColumnStretch(1, 1);
+
+  auto indented = [this](QWidget* widget) {
+    auto* row = new QHBoxLayout;
+    row->addSpacing(CheckTextIndent());
+    row->addWidget(widget);
+    return row;
+  };
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top);
+  layout->addSpacing(layout->spacing());
+  layout->addWidget(include_);
+  layout->addLayout(indented(includeText_));
+  layout->addWidget(exclude_);
+  layout->addLayout(indented(excludeText_));
+  layout->addLayout(indented(extNote));
+  layout->addStretch(1);
+  layout->addWidget(perCondition);
 }
 
 void CSearchPage::FillControls() {
@@ -84,9 +128,10 @@ std::optional<COptionsPage::Refusal> CSearchPage::ReadControls() {
   std::uint32_t amount = 0;
   switch (ParseAmount(amount_->text(), amount)) {
     case AmountError::NotANumber:
-      return Refusal{QStringLiteral("正の整数を入力してください。"), amount_};
+      return Refusal{QCoreApplication::translate("SearchPage", "正の整数を入力してください。"), amount_};
     case AmountError::OutOfRange:
-      return Refusal{QStringLiteral("%1 から %2 までの整数を入力してください。").arg(0).arg(kMaxAmount), amount_};
+      return Refusal{QCoreApplication::translate("SearchPage", "%1 から %2 までの整数を入力してください。").arg(0).arg(kMaxAmount),
+                     amount_};
     case AmountError::None:
       break;
   }

@@ -1,5 +1,6 @@
 #include "ui/user_dialogs.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -7,7 +8,8 @@ namespace orvel::ui {
 namespace {
 
 const QString kTitle = QStringLiteral("Orvel");
-const QString kFilter = QStringLiteral("OrvelFile(*.ORV)");
+
+QString Filter() { return QCoreApplication::translate("UserDialogs", "OrvelFile(*.ORV)"); }
 
 }  // namespace
 
@@ -22,7 +24,7 @@ bool QtUserDialogs::AskYesNo(const QString& text) {
 }
 
 std::optional<QString> QtUserDialogs::SaveFileName() {
-  QFileDialog dialog(owner_, QString(), QString(), kFilter);
+  QFileDialog dialog(owner_, QString(), QString(), Filter());
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setDefaultSuffix(QStringLiteral("ORV"));
@@ -31,7 +33,7 @@ std::optional<QString> QtUserDialogs::SaveFileName() {
 }
 
 std::optional<QString> QtUserDialogs::OpenFileName() {
-  QFileDialog dialog(owner_, QString(), QString(), kFilter);
+  QFileDialog dialog(owner_, QString(), QString(), Filter());
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   // A name that does not exist may be typed: the load then leaves the set alone.
   dialog.setFileMode(QFileDialog::AnyFile);
@@ -40,7 +42,7 @@ std::optional<QString> QtUserDialogs::OpenFileName() {
 }
 
 std::optional<QString> QtUserDialogs::ChooseFolder(const QString& start) {
-  QString chosen = QFileDialog::getExistingDirectory(owner_, QStringLiteral("フォルダを選択して下さい"), start);
+  QString chosen = QFileDialog::getExistingDirectory(owner_, QCoreApplication::translate("UserDialogs", "フォルダを選択して下さい"), start);
   if (chosen.isEmpty()) return std::nullopt;
   return chosen;
 }

@@ -104,4 +104,10 @@ bool RestorePlacement(QWidget& window, const WindowPlacement& placement) {
   return true;
 }
 
+QRect FirstPlacement(const QSize& wanted, const QRect& available) {
+  QRect geometry(QPoint(0, 0), wanted.boundedTo(available.size()));
+  geometry.moveCenter(available.center());
+  return geometry;
+}
+
 }  // namespace orvel::ui

@@ -11,6 +11,7 @@ struct CommandLine {
   bool autoRun = false;
   bool exitAfterRun = false;
   QString file;
+  QString language;  // the value of "--lang", empty when not given
 };
 
 // Examines the arguments after the program's name, first to last.
@@ -21,6 +22,8 @@ struct CommandLine {
 //   too: "/R" and "/X" in any case count, others ("/Q") are ignored. Every other
 //   argument beginning with "/" is a path, because every absolute path does; a
 //   file at the root named by a single letter has to be given as "/./a" or so.
+// - "--lang" takes the next argument as the language ("--lang en"), and
+//   "--lang=en" gives it in one; the last one wins.
 // - An empty argument names nothing and is skipped.
 // - Any other argument is the file; the last one wins.
 // Afterwards X without R is cleared, and without a file both switches are.

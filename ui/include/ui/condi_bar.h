@@ -50,8 +50,6 @@ class CondiBar : public QWidget, public storage::IConditionBar {
   // Sets the toolbar's option buttons; the frame supplies it.
   void SetToolbarCheckHook(std::function<void(const storage::WorkingSet&)> hook) { toolbarChecks_ = std::move(hook); }
 
-  QSize sizeHint() const override;
-
  Q_SIGNALS:
   // A button or check box of the bar sends its command.
   void CommandRequested(int id);
@@ -60,11 +58,8 @@ class CondiBar : public QWidget, public storage::IConditionBar {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
 
  private:
-  void Place();
-
   QListWidget* list_;
   QPushButton* baseButton_;
   QPushButton* targetButton_;

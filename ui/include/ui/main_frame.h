@@ -37,7 +37,8 @@ class CMainFrame : public QMainWindow {
   ElidedLabel* ReadyPane() const { return readyPane_; }
 
   // Restores "Settings/WindowPos" before the window is shown; a window closed
-  // maximised opens maximised.
+  // maximised opens maximised. Without one the window takes the size it asks
+  // for (the condition bar and the list's first rows), within the screen.
   void RestorePlacement();
   // Writes "Settings/WindowPos" and "Settings/ListPos".
   void SavePlacement();
@@ -60,6 +61,7 @@ class CMainFrame : public QMainWindow {
   void RequestTermination();
 
  protected:
+  void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;

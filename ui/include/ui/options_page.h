@@ -1,7 +1,6 @@
 #pragma once
 
 #include "storage/working_set.h"
-#include "ui/dialog_units.h"
 
 #include <QString>
 #include <QWidget>
@@ -29,8 +28,7 @@ class COptionsPage : public QWidget {
     QLineEdit* edit = nullptr;
   };
 
-  COptionsPage(const QString& title, int widthUnits, int heightUnits, storage::WorkingSet& values,
-               QWidget* parent = nullptr);
+  COptionsPage(const QString& title, storage::WorkingSet& values, QWidget* parent = nullptr);
 
   QString Title() const { return title_; }
   bool Opened() const { return opened_; }
@@ -45,13 +43,16 @@ class COptionsPage : public QWidget {
   virtual void FillControls() = 0;
   virtual std::optional<Refusal> ReadControls() = 0;
 
-  const DialogUnits& Units() const { return units_; }
   storage::WorkingSet& Values() { return values_; }
-  // Controls placed from the template's dialog units; a text that needs more
-  // room than the template gives in this font widens its control.
-  QCheckBox* AddCheck(const char* name, const QString& text, int x, int y, int w, int h);
-  QLabel* AddStatic(const char* name, const QString& text, int x, int y, int w, int h);
-  QLineEdit* AddEdit(const char* name, int x, int y, int w, int h);
+  // The page's controls, in tab order; each page lays them out, every one as
+  // large as its text in the font in use.
+  QCheckBox* AddCheck(const char* name, const QString& text, QWidget* parent = nullptr);
+  QLabel* AddStatic(const char* name, const QString& text, QWidget* parent = nullptr);
+  // An edit at least `letters` wide.
+  QLineEdit* AddEdit(const char* name, int letters, QWidget* parent = nullptr);
+  // How far a check box's text stands in from its left edge: what goes under
+  // the text lines up with it.
+  int CheckTextIndent() const;
 
   // The check-box rule: ticked for a non-zero value, except that a value below
   // 0 or above 2 is first set to 0; read back as 1 or 0.
@@ -61,7 +62,6 @@ class COptionsPage : public QWidget {
  private:
   QString title_;
   bool opened_ = false;
-  DialogUnits units_;
   storage::WorkingSet& values_;
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/command_line.h"
+#include "ui/language.h"
 #include "ui/orvel_doc.h"
 #include "ui/recent_files.h"
 
@@ -21,8 +22,8 @@ class COrvelApp {
   explicit COrvelApp(IUserDialogs& dialogs);
   ~COrvelApp();
 
-  // Reads the command line (the arguments after the program's name), creates
-  // the main window, gives the view its first update, shows the window and
+  // Reads the command line (the arguments after the program's name), installs
+  // the texts of the language asked for, creates the main window, gives the view its first update, shows the window and
   // loads the command-line file. With R the sync run is posted; it runs once the
   // event loop has started.
   void InitInstance(const QStringList& arguments);
@@ -38,6 +39,7 @@ class COrvelApp {
   const CommandLine& Switches() const { return commandLine_; }
   const COrvelDoc& Document() const { return document_; }
   const RecentFiles& Recent() const { return recent_; }
+  Language CurrentLanguage() const { return translations_ ? translations_->Current() : Language::Japanese; }
 
  private:
   void SetTitle(const QString& title);
@@ -48,6 +50,7 @@ class COrvelApp {
   CommandLine commandLine_;
   COrvelDoc document_;
   RecentFiles recent_;
+  std::unique_ptr<Translations> translations_;  // before frame_: outlives the windows
   std::unique_ptr<CMainFrame> frame_;
   std::unique_ptr<TerminationSignals> terminationSignals_;  // after frame_: goes first
 };

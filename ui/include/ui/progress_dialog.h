@@ -55,16 +55,6 @@ class CProgressDlg : public QDialog, public engine::IProgress {
   // shown, since the last CreateModeless.
   std::chrono::milliseconds LongestGap() const { return longestGap_; }
 
-  // What the controls show, for tests.
-  QString StatusText() const;
-  QString PercentText() const;
-  QString ConditionNameText() const;
-  QString PathText() const;
-  int PercentBarValue() const;
-  int ConditionBarValue() const;
-  int ConditionBarMaximum() const;
-  QPushButton* CancelButton() const;
-
  protected:
   void reject() override;  // Esc: a cancel request; the dialog stays
   void accept() override;  // OK does nothing
@@ -110,6 +100,7 @@ class CProgressDlg : public QDialog, public engine::IProgress {
   bool drainNow_ = true;     // the first drain after CreateModeless does not wait
   bool gapStarted_ = false;  // the last drain happened while the dialog was shown
   Clock::time_point lastDrain_{};
+  Clock::time_point nextHook_{};  // the before-drain hook waits until then
   std::chrono::milliseconds longestGap_{0};
 };
 

@@ -32,6 +32,9 @@ class ResultDelegate : public QStyledItemDelegate {
     QColor text;
     QColor fill;
   };
+  // The height of a line: the text or the icon, whichever is taller.
+  static int LineHeight(const QFontMetrics& metrics);
+
   // The text and fill colours of a line by its result text.
   static Colours LineColours(const QString& result, bool selected, const QPalette& palette);
 

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace orvel::ui {
@@ -12,7 +13,7 @@ class ResultModel;
 class ResultDelegate;
 
 // The report-style result list: five columns ("ファイル", "基本日付", "結果",
-// "対照日付", "パス") with their default widths and alignments, several lines
+// "対照日付", "パス") with their widths and alignments, several lines
 // selectable, lines painted by ResultDelegate (colours by the result text,
 // icons, "..." shortening, focus rectangle), sorting on a header click with the
 // direction alternating at every click, whichever header.
@@ -20,7 +21,8 @@ class ResultListView : public QTreeView {
   Q_OBJECT
  public:
   static constexpr int kColumnCount = 5;
-  static constexpr std::array<int, kColumnCount> kDefaultWidths{100, 120, 50, 120, 150};
+  // The rows the list asks room for in a window that has no saved size.
+  static constexpr int kFirstRows = 25;
 
   explicit ResultListView(QWidget* parent = nullptr);
 
@@ -29,22 +31,27 @@ class ResultListView : public QTreeView {
   ResultDelegate* Delegate() const { return delegate_; }
 
   // Column widths from a "ListPos" text ("%i:%i:…"); the columns not given keep
-  // their defaults.
+  // their defaults: the name and result columns as wide as their texts need, the
+  // date columns a whole date, all measured in the list's font, and the path
+  // column whatever the list has left.
   void ApplyColumnWidths(const QString& listPos);
+  // A column's default width in the list's font.
+  int DefaultColumnWidth(int column) const;
   // The widths of all columns as "%i" joined with ":".
   QString ColumnWidthsText() const;
 
   // Display positions of the selected lines, ascending.
   std::vector<int> SelectedItems() const;
-  // The sort state: low 16 bits the column, high 16 bits the direction
-  // (1 ascending, 2 descending, 0 not yet sorted). One for the whole program.
-  static unsigned SortState();
+
+  // The columns' widths and the header above kFirstRows lines.
+  QSize sizeHint() const override;
 
   // The cells of the line at a view row, in viewport coordinates.
   std::array<QRect, kColumnCount> CellRects(const QRect& line) const;
 
  protected:
   void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+  void changeEvent(QEvent* event) override;
 
  private:
   void SortByHeader(int column);
@@ -52,7 +59,7 @@ class ResultListView : public QTreeView {
 
   ResultModel* model_ = nullptr;
   ResultDelegate* delegate_ = nullptr;
-  std::array<int, kColumnCount> widths_ = kDefaultWidths;
+  std::array<std::optional<int>, kColumnCount> saved_;  // the widths ListPos gave
 };
 
 }  // namespace orvel::ui

@@ -6,8 +6,8 @@ class QCheckBox;
 
 namespace orvel::ui {
 
-// The page "同期" of the options sheet: the condition's complete mode and
-// whether deletions go to the trash.
+// The page "同期" of the options sheet: the condition's complete mode, whether
+// deletions go to the trash and whether normal mode remembers the last sync.
 class CSyncPage : public COptionsPage {
   Q_OBJECT
  public:
@@ -20,6 +20,7 @@ class CSyncPage : public COptionsPage {
  private:
   QCheckBox* complete_;
   QCheckBox* deleteTrash_;
+  QCheckBox* memory_;
 };
 
 }  // namespace orvel::ui

@@ -48,4 +48,8 @@ WindowPlacement CapturePlacement(const QWidget& window);
 // one that lies on no screen keeps its size but moves onto the primary screen.
 bool RestorePlacement(QWidget& window, const WindowPlacement& placement);
 
+// Where a window opens that has no saved placement: the size it asks for, cut
+// to the available screen area, and centred in it.
+QRect FirstPlacement(const QSize& wanted, const QRect& available);
+
 }  // namespace orvel::ui
