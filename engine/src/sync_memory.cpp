@@ -1,5 +1,6 @@
 #include "engine/sync_memory.h"
 
+#include "platform/file_time.h"
 #include "platform/path.h"
 
 #include <algorithm>
@@ -10,20 +11,6 @@
 namespace orvel::engine {
 
 namespace {
-
-constexpr std::int64_t kNsPerSec = 1000000000;
-
-std::int64_t ToNs(platform::FileTime t) { return t.sec * kNsPerSec + t.nsec; }
-
-platform::FileTime FromNs(std::int64_t ns) {
-  std::int64_t sec = ns / kNsPerSec;
-  std::int64_t rest = ns % kNsPerSec;
-  if (rest < 0) {
-    rest += kNsPerSec;
-    --sec;
-  }
-  return {sec, static_cast<std::int32_t>(rest)};
-}
 
 // The folder above a relative folder ("a/b/" -> "a/"), empty for a top folder.
 std::string_view ParentOf(std::string_view relFolder) {
@@ -69,11 +56,11 @@ RememberedTable::FolderId RememberedTable::FindFolder(std::string_view relFolder
 bool RememberedTable::Covers(std::string_view relFolder) const { return covered_.find(relFolder) != covered_.end(); }
 
 RememberedEntry RememberedTable::EntryOf(const Stored& e) {
-  return RememberedEntry{FromNs(e.baseNs), FromNs(e.targetNs), e.size, e.folderEntry};
+  return RememberedEntry{platform::FromNanoseconds(e.baseNs), platform::FromNanoseconds(e.targetNs), e.size, e.folderEntry};
 }
 
 void RememberedTable::Add(FolderId folder, std::string_view name, const RememberedEntry& entry) {
-  entries_.push_back(Stored{ToNs(entry.baseTime), ToNs(entry.targetTime), entry.size, folder,
+  entries_.push_back(Stored{platform::ToNanoseconds(entry.baseTime), platform::ToNanoseconds(entry.targetTime), entry.size, folder,
                             static_cast<std::uint32_t>(names_.size()), static_cast<std::uint16_t>(name.size()),
                             entry.folder, false});
   names_.append(name);

@@ -1,5 +1,7 @@
 #include "storage/sync_state_store.h"
 
+#include "platform/file_time.h"
+
 #include <sqlite3.h>
 
 #include <cerrno>
@@ -16,7 +18,6 @@ namespace orvel::storage {
 
 namespace {
 
-constexpr std::int64_t kNsPerSec = 1000000000;
 constexpr int kSchemaVersion = 1;
 // Another program writing the same file (the desktop program and orvel-cli)
 // holds it for one transaction at most.
@@ -46,18 +47,6 @@ CREATE TABLE IF NOT EXISTS entry(
   kind INTEGER NOT NULL,
   PRIMARY KEY(folder, name)) WITHOUT ROWID;
 )";
-
-std::int64_t ToNs(platform::FileTime t) { return t.sec * kNsPerSec + t.nsec; }
-
-platform::FileTime FromNs(std::int64_t ns) {
-  std::int64_t sec = ns / kNsPerSec;
-  std::int64_t rest = ns % kNsPerSec;
-  if (rest < 0) {
-    rest += kNsPerSec;
-    --sec;
-  }
-  return {sec, static_cast<std::int32_t>(rest)};
-}
 
 // Device and inode numbers are unsigned; SQLite keeps 64-bit signed integers.
 std::int64_t AsStored(std::uint64_t value) { return static_cast<std::int64_t>(value); }
@@ -216,7 +205,7 @@ engine::ISyncState::Loaded SyncStateStore::Load(const engine::PairRoots& roots, 
         }
         const std::int64_t mtime = rows.Int(3);
         table.Add(folder, rows.Bytes(2),
-                  engine::RememberedEntry{FromNs(mtime), FromNs(mtime + rows.Int(4)),
+                  engine::RememberedEntry{platform::FromNanoseconds(mtime), platform::FromNanoseconds(mtime + rows.Int(4)),
                                           static_cast<std::uint64_t>(rows.Int(5)), rows.Int(6) != 0});
       }
       if (step != SQLITE_DONE) {
@@ -308,11 +297,11 @@ bool SyncStateStore::Save(const engine::PairRoots& roots, const engine::StateCha
       forgot = true;
       continue;
     }
-    const std::int64_t mtime = ToNs(item.entry.baseTime);
+    const std::int64_t mtime = platform::ToNanoseconds(item.entry.baseTime);
     put.Bind(1, folder);
     put.Bind(2, changes.Name(item));
     put.Bind(3, mtime);
-    put.Bind(4, ToNs(item.entry.targetTime) - mtime);
+    put.Bind(4, platform::ToNanoseconds(item.entry.targetTime) - mtime);
     put.Bind(5, static_cast<std::int64_t>(item.entry.size));
     put.Bind(6, std::int64_t{item.entry.folder ? 1 : 0});
     if (put.Step() != SQLITE_DONE) return fail();
