@@ -7,6 +7,7 @@ Standard library only.
 """
 
 import argparse
+import collections
 import datetime
 import json
 import os
@@ -57,6 +58,7 @@ class Result:
         self.label = label
         self.wall = []
         self.cpu = []
+        self.user = []
         self.rss_kib = []
         self.rows = None
         self.note = ""
@@ -64,9 +66,10 @@ class Result:
         self.outputs = []        # stdout of each timed round, likewise
         self.figures = []        # orvel-ui-bench's parsed line of each timed round
 
-    def add(self, wall, cpu, rss):
+    def add(self, wall, cpu, rss, user=None):
         self.wall.append(wall)
         self.cpu.append(cpu)
+        self.user.append(user)
         self.rss_kib.append(rss)
 
     def median(self):
@@ -102,7 +105,16 @@ def _vm_hwm_kib(pid):
 
 
 def run_timed(argv, stdout_path=os.devnull, stderr_path=os.devnull, rss_path=None, env=None):
-    """Runs argv once; returns (status, wall s, user+sys s, peak RSS KiB).
+    """Runs argv once; returns (status, wall s, user+sys s, peak RSS KiB)."""
+    t = run_timed_split(argv, stdout_path, stderr_path, rss_path, env)
+    return t.status, t.wall, t.user + t.sys, t.rss_kib
+
+
+Timing = collections.namedtuple("Timing", "status wall user sys rss_kib")
+
+
+def run_timed_split(argv, stdout_path=os.devnull, stderr_path=os.devnull, rss_path=None, env=None):
+    """Runs argv once; returns a Timing (user and system time apart).
 
     The peak is not taken from this driver's own wait4: a child forked from a
     process keeps that process's high-water mark through exec, so every
@@ -138,7 +150,7 @@ def run_timed(argv, stdout_path=os.devnull, stderr_path=os.devnull, rss_path=Non
             rss = max(rss, _vm_hwm_kib(pid))
             time.sleep(0.002)
         wall = time.perf_counter() - t0
-    return os.waitstatus_to_exitcode(status), wall, ru.ru_utime + ru.ru_stime, rss
+    return Timing(os.waitstatus_to_exitcode(status), wall, ru.ru_utime, ru.ru_stime, rss)
 
 
 def count_lines(path):
@@ -351,9 +363,10 @@ def measure(results, order, commands, reps, scratch, before=None, envs=None, kee
                 before(key, rnd)
             out = os.path.join(scratch, key + ".out") if rnd == 0 or key in keep else os.devnull
             err = os.path.join(scratch, key + ".err")
-            status, wall, cpu, rss = run_timed(argv, stdout_path=out, stderr_path=err,
-                                               rss_path=os.path.join(scratch, key + ".rss"),
-                                               env=(envs or {}).get(key))
+            t = run_timed_split(argv, stdout_path=out, stderr_path=err,
+                                rss_path=os.path.join(scratch, key + ".rss"),
+                                env=(envs or {}).get(key))
+            status, wall = t.status, t.wall
             r = results[key]
             if status != 0:
                 failed[key] = True
@@ -372,7 +385,7 @@ def measure(results, order, commands, reps, scratch, before=None, envs=None, kee
                 os.unlink(out)
                 log("  warm-up %-8s %7.3f s" % (key, wall))
             else:
-                r.add(wall, cpu, rss)
+                r.add(wall, t.user + t.sys, t.rss_kib, t.user)
         if rnd:
             log("  round %d/%d: %s" % (rnd, reps, "  ".join(
                 "%s %.3f" % (k, results[k].wall[-1]) for k in order if results[k].wall
@@ -459,6 +472,11 @@ def read_ui_figures(r, want_rows):
                 label, format(fig["rows"], ","), format(want_rows, ","))
         if i:
             r.figures.append(fig)
+    if len(r.figures) == len(r.rss_kib):
+        # The program resets its high-water mark before each sort to measure
+        # what the sort takes, which hides the earlier peak from GNU time; the
+        # peak it reports itself is the whole run's.
+        r.rss_kib = [max(kib, fig["peak_rss_kib"]) for kib, fig in zip(r.rss_kib, r.figures)]
     if r.warm_output is not None:
         r.rows = parse_ui_line(r.warm_output)["rows"]
 
