@@ -4,6 +4,7 @@
 import contextlib
 import hashlib
 import io
+import json
 import os
 import re
 import subprocess
@@ -294,6 +295,224 @@ class DriverTest(unittest.TestCase):
         self.assertEqual(r.returncode, 2)
         self.assertIn("outside the repository", r.stderr)
         self.assertFalse(os.path.exists(os.path.join(HERE, "x")))
+
+
+
+# Stands in for orvel-cli in the goals run: list as standin_cli.sh does; sync
+# copies into an empty target and prints a row per file; with --remember it
+# writes a state of one entry per base file under $XDG_STATE_HOME/orvel/.
+# STANDIN_SYNC_TOUCHES makes a sync of two full trees change a target file.
+GOALS_CLI = r"""#!/usr/bin/env python3
+import os, sqlite3, subprocess, sys
+cmd, base, target = sys.argv[1:4]
+if cmd == "list":
+    os.execv(%(standin)r, [%(standin)r] + sys.argv[1:])
+files = sorted(os.path.relpath(os.path.join(d, n), base) for d, _, ns in os.walk(base) for n in ns)
+if not os.listdir(target):
+    subprocess.run(["cp", "-a", base + "/.", target + "/"], check=True)
+elif os.environ.get("STANDIN_SYNC_TOUCHES"):
+    os.utime(os.path.join(target, files[0]), ns=(1, 1))
+if "--remember" in sys.argv:
+    state = os.path.join(os.environ["XDG_STATE_HOME"], "orvel")
+    os.makedirs(state, exist_ok=True)
+    db = sqlite3.connect(os.path.join(state, "sync-state.db"))
+    db.execute("CREATE TABLE IF NOT EXISTS entry(name BLOB PRIMARY KEY, mtime INTEGER)")
+    db.executemany("INSERT OR REPLACE INTO entry VALUES(?, 0)", [(f,) for f in files])
+    db.commit()
+for f in files:
+    print("=\t" + f)
+"""
+
+# Adds what only the goals run reads to the desktop stand-in's line.
+UI_GOALS_STANDIN = UI_STANDIN.replace(
+    '"rss_anon_kib": 30 * mib',
+    '"longest_stall_ms": [400, 35, 45, 12][n],'
+    ' "sort_transient_kib": [[0] * 5, [1024] * 5, [25 * 1024] + [0] * 4, [2048] * 5][n],'
+    ' "rss_anon_kib": 30 * mib').replace(
+    # every size has one-file trees of its own
+    '"runs-%%d" %% rows', '"runs-%%d-%%s" %% (rows, sys.argv[1].replace("/", "_"))')
+
+STRACE_SUMMARY = """\
+% time     seconds  usecs/call     calls    errors syscall
+------ ----------- ----------- --------- --------- ----------------
+ 78.02    0.120000           1    102110           newfstatat
+ 10.00    0.010000           2      8440        12 getdents64
+  0.01    0.000010           5         2         1 access
+------ ----------- ----------- --------- --------- ----------------
+100.00    0.130010           1    110552        13 total
+"""
+
+
+class GoalFiguresTest(unittest.TestCase):
+    def test_strace_summary_is_read_with_and_without_errors(self):
+        import goals
+        counts, total = goals.parse_strace_counts("ignored line\n" + STRACE_SUMMARY)
+        self.assertEqual(counts, {"newfstatat": 102110, "getdents64": 8440, "access": 2})
+        self.assertEqual(total, 110552)
+        self.assertEqual(goals.parse_strace_counts("strace: no such file\n"), ({}, None))
+
+    def test_syscall_floor_of_the_generated_trees(self):
+        import goals
+        for files, floor in ((100_000, 1.083), (1_000_000, 1.083)):
+            folders = len(make_tree.plan_folders(files))
+            self.assertAlmostEqual(goals.syscall_floor(files, folders), floor, places=3)
+        self.assertEqual(goals.syscall_floor(0, 1), 5.0)  # one empty folder: stat, open, 2 reads, close
+
+    def test_chain_growth_tells_linear_from_square(self):
+        import goals
+        depths = [1, 1000, 2000]
+        for peaks, linear, growth in (
+                ([4000, 6000, 8000], True, 1.0),           # 2 KiB per level throughout
+                ([4000, 5000, 8000], False, 3.0),          # the square of the depth
+                ([4000, 4100, 4400], True, 3.0),           # grows, but by less than 1 MiB
+                ([4000, 4000, 4000], True, None)):         # nothing at all
+            got = goals.chain_growth(depths, peaks)
+            self.assertEqual(got["linear"], linear, peaks)
+            if growth is None:
+                self.assertIsNone(got["growth"])
+            else:
+                self.assertAlmostEqual(got["growth"], growth, delta=0.01)
+
+    def test_goal_verdicts_only_at_their_size(self):
+        import goals
+        at_100k = goals.Goal(11, "x", "x", "< 40 at 100k", goals.below(40), at=100_000, spec="%.1f")
+        anywhere = goals.Goal(11, "x", "x", "<= 1.05", goals.at_most(1.05), spec="%.2f")
+        no_goal = goals.Goal(11, "x", "x", "", None)
+        for goal, files, value, want in (
+                (at_100k, 100_000, 39.9, ("39.9", "ok")),
+                (at_100k, 100_000, 40.0, ("40.0", "MISSED")),
+                (at_100k, 1_000_000, 80.0, ("80.0", "")),
+                (anywhere, 5_000, 1.05, ("1.05", "ok")),
+                (anywhere, 5_000, 1.06, ("1.06", "MISSED")),
+                (anywhere, 5_000, None, ("-", "")),
+                (no_goal, 5_000, 2.0, ("2.00", ""))):
+            r = goals.SizeRun(files, 1)
+            if value is not None:
+                r.fig["x"] = value
+            self.assertEqual(goals.cell(goal, r), want, (goal.goal, files, value))
+
+    def test_file_system_of_the_longest_mount(self):
+        import goals
+        self.assertEqual(goals.fs_type("/proc/self"), "proc")
+        self.assertEqual(goals.fs_type("/proc"), "proc")
+
+
+class ChainTest(unittest.TestCase):
+    def test_chain_deeper_than_a_path_can_name(self):
+        import goals
+        import run
+        with tempfile.TemporaryDirectory(prefix="chain_test.") as tmp:
+            base, target = goals.make_chain(tmp, 800)  # 4,800 bytes of path below base
+            files = run.listing(base)
+            self.assertEqual(sum(1 for line in files if b"\tf\t" in line), 800)
+            self.assertEqual(sum(1 for line in files if line.endswith(b"\td")), 800)
+            deepest = max(files, key=len).split(b"\t")[0]
+            self.assertEqual(deepest.count(b"/"), 800)
+            self.assertGreater(len(deepest), 4096)
+            self.assertEqual(run.compare_trees(base, target), "")
+            subprocess.run(["rm", "-rf", base, target], check=True)
+
+
+class GoalsDriverTest(unittest.TestCase):
+    """The whole goals run on tiny trees with stand-ins for both programs."""
+
+    def setUp(self):
+        self.tmp = tempfile.TemporaryDirectory(prefix="bench_goals_test.")
+        self.work = os.path.join(self.tmp.name, "work")
+        self.cli = os.path.join(self.tmp.name, "cli.py")
+        with open(self.cli, "w") as fh:
+            fh.write(GOALS_CLI % {"standin": os.path.join(HERE, "standin_cli.sh")})
+        self.ui = os.path.join(self.tmp.name, "ui_bench.py")
+        with open(self.ui, "w") as fh:
+            fh.write(UI_GOALS_STANDIN % {"broken": None, "work": self.work, "tmp": self.tmp.name})
+        for path in (self.cli, self.ui):
+            os.chmod(path, 0o755)
+        self.fake_tmpfs = os.path.join(self.tmp.name, "tmpfs")
+        os.makedirs(self.fake_tmpfs)
+
+    def tearDown(self):
+        self.tmp.cleanup()
+
+    def run_goals(self, *extra, env=None):
+        """goals.main in this process, the copy folder taken for a tmpfs; (status, stdout, json)."""
+        import goals
+        figures = os.path.join(self.tmp.name, "goals.json")
+        saved_fs, saved_env = goals.fs_type, dict(os.environ)
+        goals.fs_type = lambda path: "tmpfs" if path == self.fake_tmpfs else saved_fs(path)
+        os.environ.update(env or {})
+        out, err = io.StringIO(), io.StringIO()
+        try:
+            with contextlib.redirect_stdout(out), contextlib.redirect_stderr(err):
+                status = goals.main(["--workdir", self.work, "--tmpfs", self.fake_tmpfs,
+                                     "--cli", self.cli, "--ui-bench", self.ui, "--chain", "20,40",
+                                     "--chain-reps", "1", "--foreground-cleanup",
+                                     "--json", figures] + list(extra))
+        finally:
+            goals.fs_type = saved_fs
+            os.environ.clear()
+            os.environ.update(saved_env)
+        with open(figures, encoding="utf-8") as fh:
+            return status, out.getvalue(), json.load(fh), err.getvalue()
+
+    def test_every_goal_is_printed_beside_its_value(self):
+        status, out, figs, err = self.run_goals("--files", "300,600", "--reps", "3,1")
+        self.assertEqual(status, 0, out + err)
+        for label in ("system calls per entry", "floor: a stat per entry", "CPU of list --hide-same",
+                      "user time per entry", "peak MiB, orvel-cli list", "peak MiB, desktop program",
+                      "peak memory desktop program / orvel-cli",
+                      "(desktop - desktop with one row) / orvel-cli", "longest event-loop stall",
+                      "header-click sort", "memory a sort takes", "sync into an empty folder",
+                      "no-change sync --remember", "state on disk per remembered entry",
+                      "peak MiB of the remembering sync", "deep chain", "KiB per level"):
+            self.assertRegex(out, r"\n  1[12] +%s[^\n]* \d+\.?\d*" % re.escape(label))
+        small, large = figs["sizes"]
+        self.assertEqual((small["reps"], large["reps"]), (3, 1))
+        self.assertNotIn("user_growth", small)
+        self.assertIn("user_growth", large)
+        # Stand-in rounds 1-3 print stalls 35, 45, 12 ms and sort peaks of 1, 25, 2 MiB (the
+        # warm-up's 400 ms counts nowhere); the largest counts.
+        self.assertEqual(small["stall_ms"], 45)
+        self.assertEqual(small["sort_transient_mib"], 25)
+        self.assertRegex(out, r"longest event-loop stall[^\n]*<= 50 +45 ok +35 ok")
+        self.assertRegex(out, r"memory a sort takes[^\n]*<= 20 +25\.0 MISSED +1\.0 ok")
+        # The stand-in's whole-run peak is 70 MiB, 35 MiB with one row.
+        self.assertEqual((small["ui_peak_mib"], small["ui_resting_mib"]), (70, 35))
+        self.assertAlmostEqual(small["ui_cli_over_rest"], 35 / small["cli_peak_mib"])
+        self.assertAlmostEqual(small["ui_cli_ratio"], 70 / small["cli_peak_mib"])
+        # One entry remembered per file; the figure is the state's size over them.
+        self.assertEqual(small["state_entries"], 300)
+        self.assertEqual(small["state_files"], ["sync-state.db"])
+        self.assertAlmostEqual(small["state_bytes_per_entry"], small["state_bytes"] / 300)
+        self.assertEqual(small["entries"], 2 * (300 + small["folders"]))
+        self.assertGreater(small["syscalls"], 0)
+        self.assertEqual([d for d in figs["chain"]["depths"]], [1, 20, 40])
+        # Nothing is left but the note of the last removal; the copies' folder is empty.
+        self.assertEqual(os.listdir(self.work), ["removed.stamp"])
+        self.assertEqual(os.listdir(self.fake_tmpfs), [])
+
+    def test_a_sync_that_changes_identical_trees_fails_the_run(self):
+        status, out, figs, _ = self.run_goals("--files", "200", "--reps", "1",
+                                              "--skip", "strace,ui,chain,sync",
+                                              env={"STANDIN_SYNC_TOUCHES": "1"})
+        self.assertEqual(status, 1)
+        self.assertIn("after the no-change syncs the trees differ: 1 entries differ", out)
+
+    def test_groups_left_out_and_no_tmpfs(self):
+        import goals
+        status, out, figs, _ = self.run_goals("--files", "200", "--reps", "1", "--skip",
+                                              "strace,list,ui,remember,chain", "--tmpfs", self.tmp.name)
+        self.assertEqual(status, 0, out)
+        self.assertIn("is not a tmpfs (mount one", out)
+        self.assertEqual(set(figs["sizes"][0]) & {g.key for g in goals.GOALS}, set())
+        self.assertIsNone(figs["chain"])
+
+    def test_an_older_desktop_bench_is_reported(self):
+        with open(self.ui, "w") as fh:
+            fh.write(UI_STANDIN % {"broken": None, "work": self.work, "tmp": self.tmp.name})
+        status, out, _, _ = self.run_goals("--files", "200", "--reps", "1",
+                                           "--skip", "strace,remember,sync,chain")
+        self.assertEqual(status, 1)
+        self.assertIn("orvel-ui-bench printed no longest_stall_ms, sort_transient_kib", out)
 
 
 if __name__ == "__main__":
