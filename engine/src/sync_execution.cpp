@@ -128,17 +128,20 @@ ItemResult SyncExecution::ExecuteRow(int item, Direction direction) {
   }
 
   RowError error;
+  // The pair whose state this row changes, when its condition remembers.
+  PairMemory* pair = memory_.PairOf(rows_.BaseRoot(work.row), rows_.TargetRoot(work.row));
   std::uint64_t size = 0;
+  std::uint64_t* copiedSize = pair ? &size : nullptr;
   switch (mark) {
     case Mark::BaseNewer:
     case Mark::BaseOnly:
-      error = CopyRow(work, true, size);
+      error = CopyRow(work, true, copiedSize);
       result.shown = Mark::BaseSynced;
       result.copy = DateCopy::BaseOverTarget;
       break;
     case Mark::TargetNewer:
     case Mark::TargetOnly:
-      error = CopyRow(work, false, size);
+      error = CopyRow(work, false, copiedSize);
       result.shown = Mark::TargetSynced;
       result.copy = DateCopy::TargetOverBase;
       break;
@@ -159,30 +162,28 @@ ItemResult SyncExecution::ExecuteRow(int item, Direction direction) {
   }
   if (error.code) {
     result = ItemResult{Mark::Failed, DateCopy::None, error};
-  } else {
-    Remember(work, result.shown, size);
+  } else if (pair) {
+    Remember(*pair, work, result.shown, size);
   }
   list_.SetItemResult(item, result);
   return result;
 }
 
-void SyncExecution::Remember(const Work& work, Mark done, std::uint64_t size) {
-  PairMemory* pair = memory_.PairOf(rows_.BaseRoot(work.row), rows_.TargetRoot(work.row));
-  if (!pair) return;
+void SyncExecution::Remember(PairMemory& pair, const Work& work, Mark done, std::uint64_t size) {
   switch (done) {
     case Mark::BaseSynced:
-      pair->RememberCopy(work.rel, work.name, work.baseShown.time, size, work.row.isFolder);
+      pair.RememberCopy(work.rel, work.name, work.baseShown.time, size, work.row.isFolder);
       break;
     case Mark::TargetSynced:
-      pair->RememberCopy(work.rel, work.name, work.targetShown.time, size, work.row.isFolder);
+      pair.RememberCopy(work.rel, work.name, work.targetShown.time, size, work.row.isFolder);
       break;
     default:
-      pair->Forget(work.rel, work.name);
+      pair.Forget(work.rel, work.name);
       break;
   }
 }
 
-RowError SyncExecution::CopyRow(const Work& work, bool fromBase, std::uint64_t& size) {
+RowError SyncExecution::CopyRow(const Work& work, bool fromBase, std::uint64_t* size) {
   TreeAccess& fromTree = fromBase ? work.base : work.target;
   TreeAccess& toTree = fromBase ? work.target : work.base;
   const Side fromSide = fromBase ? Side::Base : Side::Target;
@@ -217,8 +218,8 @@ RowError SyncExecution::CopyRow(const Work& work, bool fromBase, std::uint64_t& 
     // The size the state remembers: the copy's, as it now stands.
     const platform::CName name(work.name);
     struct stat st {};
-    if (name.Valid() && ::fstatat((*to)->Fd(), name.Get(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-      size = static_cast<std::uint64_t>(st.st_size);
+    if (size && name.Valid() && ::fstatat((*to)->Fd(), name.Get(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+      *size = static_cast<std::uint64_t>(st.st_size);
     }
     return {};
   }

@@ -342,6 +342,22 @@ std::error_code CopyEntryAt(const Folder& from, std::string_view nameView, const
   if (!S_ISREG(src.st_mode) && !S_ISLNK(src.st_mode)) return MakeError(Fault::SpecialFile);
 
   Destination dst;
+  const auto copy = [&] {
+    return S_ISLNK(src.st_mode) ? CopyLink(from.Fd(), name.Get(), nameView, src, to.Fd(), dst)
+                                : CopyRegular(from.Fd(), name.Get(), nameView, src, to.Fd(), dst);
+  };
+  // A destination that must hold no file needs no look first: the copy is
+  // linked in beside nothing, and an entry found there then stops it as this
+  // look would have (a folder with EISDIR, anything else as a change). The look
+  // is the one system call a new file would pay above the floor.
+  if (destination.kind == Expectation::Kind::Absent || destination.kind == Expectation::Kind::NoFile) {
+    const std::error_code error = copy();
+    struct stat there;
+    if (error == Changed() && destination.kind == Expectation::Kind::NoFile &&
+        StatAt(to.Fd(), name.Get(), there) == 0 && S_ISDIR(there.st_mode))
+      return SystemError(EISDIR);
+    return error;
+  }
   if (const int e = StatAt(to.Fd(), name.Get(), dst.st)) {
     if (!IsAbsence(SystemError(e))) return SystemError(e);
     if (!destination.MetBy(EntryInfo{})) return Changed();
@@ -351,8 +367,7 @@ std::error_code CopyEntryAt(const Folder& from, std::string_view nameView, const
     if (S_ISDIR(dst.st.st_mode)) return SystemError(EISDIR);
     if (IsReadOnlyMode(dst.st.st_mode)) return MakeError(Fault::ReadOnly);
   }
-  if (S_ISLNK(src.st_mode)) return CopyLink(from.Fd(), name.Get(), nameView, src, to.Fd(), dst);
-  return CopyRegular(from.Fd(), name.Get(), nameView, src, to.Fd(), dst);
+  return copy();
 }
 
 std::error_code WriteFileAt(const Folder& folder, std::string_view nameView, std::string_view contents) {

@@ -276,6 +276,38 @@ TEST(CopyEntryTest, EntriesThatChangedAreLeftAlone) {
   EXPECT_FALSE(Exists(dir / "c/x"));
 }
 
+// A copy listed as new (nothing, or a folder, at the destination) lands beside
+// nothing: whatever stands there by then is kept, a folder saying so with
+// EISDIR, anything else as a change, and no temporary is left.
+TEST(CopyEntryTest, ANewFileNeverLandsOnWhatAppeared) {
+  TempDir dir;
+  for (const std::string name : {"folder", "file", "readonly", "link", "free"}) WriteFile(dir / ("a/" + name), "new", Time(2));
+  test::MakeFolder(dir / "b/folder", Time(1));
+  WriteFile(dir / "b/file", "saved", Time(1));
+  WriteFile(dir / "b/readonly", "kept", Time(1));
+  ASSERT_EQ(::chmod((dir / "b/readonly").c_str(), 0444), 0);
+  ASSERT_EQ(::symlink("nowhere", (dir / "b/link").c_str()), 0);
+  const Expectation noFile{Expectation::Kind::NoFile, {}};
+  const Expectation absent{Expectation::Kind::Absent, {}};
+  const struct {
+    const char* name;
+    Expectation destination;
+    std::error_code expected;
+  } cases[] = {
+      {"folder", noFile, Errno(EISDIR)}, {"folder", absent, Changed()},  {"file", noFile, Changed()},
+      {"readonly", noFile, Changed()},   {"link", noFile, Changed()},    {"link", absent, Changed()},
+      {"free", absent, {}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Copy(dir / "a", dir / "b", c.name, Expectation::File(Time(2)), c.destination), c.expected) << c.name;
+  }
+  EXPECT_EQ(ReadFile(dir / "b/file"), "saved");
+  EXPECT_EQ(ReadFile(dir / "b/readonly"), "kept");
+  EXPECT_EQ(ReadFile(dir / "b/free"), "new");
+  EXPECT_TRUE(std::filesystem::is_empty(dir / "b/folder"));
+  EXPECT_EQ(FolderNames(dir / "b"), (std::vector<std::string>{"file", "folder", "free", "link", "readonly"}));
+}
+
 // A file saved while the copy runs is never replaced by it: the destination is
 // checked again right before the new file takes its place. The save is made the
 // moment the copy opens its source, after the first check.

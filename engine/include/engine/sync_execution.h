@@ -57,9 +57,10 @@ class SyncExecution {
   struct Work;
   TreeAccess& Tree(std::string_view rootPath);
   std::error_code OpenRoots(const ResultRow& row);
-  RowError CopyRow(const Work& work, bool fromBase, std::uint64_t& size);
+  // Stores the copy's size in *size when asked (the remembered state needs it).
+  RowError CopyRow(const Work& work, bool fromBase, std::uint64_t* size);
   RowError DeleteRow(const Work& work, bool baseSide, int rowIndex);
-  void Remember(const Work& work, Mark done, std::uint64_t size);
+  void Remember(PairMemory& pair, const Work& work, Mark done, std::uint64_t size);
 
   const RowStore& rows_;
   IResultList& list_;
