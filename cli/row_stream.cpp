@@ -23,8 +23,8 @@ void RowStream::AppendItem(int rowIndex) {
   if (!setup_.syncRun || mark == engine::Mark::Same || mark == engine::Mark::Failed ||
       mark == engine::Mark::Conflict) {
     WriteThrough(items_.ItemCount() - 1);
-  } else {
-    // Its execution follows, and a copy may take long.
+  } else if (setup_.paced) {
+    // Its execution follows, and a copy may take long: a reader gets what is final.
     Deliver();
   }
 }

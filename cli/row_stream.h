@@ -31,8 +31,8 @@ class RowStream : public engine::IResultList {
     std::FILE* err = stderr;
     // Someone may be waiting for the rows (a terminal, a pipe): they are handed
     // over before the run may wait (a row's execution, a new condition, a
-    // message) and at least every 100 ms. Otherwise (a regular file) they go
-    // out when the stream's buffer is full.
+    // message) and at least every 100 ms. Otherwise (a regular file,
+    // /dev/null) they go out when the stream's buffer is full.
     bool paced = true;
     // Cleared before a failure line, and before a row when out is a terminal.
     TerminalProgress* progress = nullptr;

@@ -60,6 +60,14 @@ bool IsRegularFile(int fd) {
   return ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
 }
 
+// Where a reader may be waiting for each row: a terminal, a pipe or a socket
+// (not a file, nor a device such as /dev/null).
+bool MayHaveAReader(int fd) {
+  struct stat status {};
+  if (::fstat(fd, &status) != 0) return true;
+  return S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode) || ::isatty(fd) != 0;
+}
+
 }  // namespace
 
 int RunConditions(const Options& options) {
@@ -71,14 +79,15 @@ int RunConditions(const Options& options) {
   storage::WorkingData data(progress, prompt);
 
   // Rows go out as they become final. A regular file takes them in large
-  // writes; anything else (a terminal, a pipe) may have a reader waiting.
+  // writes; a terminal or a pipe may have a reader waiting for each.
   const bool toFile = IsRegularFile(STDOUT_FILENO);
+  const bool paced = MayHaveAReader(STDOUT_FILENO);
   const bool toTerminal = ::isatty(STDOUT_FILENO) != 0;
   // A pipe's whole capacity per write: the pacing, not the buffer, decides when.
   if (!toTerminal) std::setvbuf(stdout, nullptr, _IOFBF, toFile ? 1 << 20 : 1 << 16);
   RowStream stream(data.Rows(), {.format = options.format,
                                  .syncRun = options.command == Command::Sync,
-                                 .paced = !toFile,
+                                 .paced = paced,
                                  .progress = &progress,
                                  .outIsTerminal = toTerminal});
   progress.SetHeartbeat([&stream](bool phaseChange) { stream.Heartbeat(phaseChange); });

@@ -135,6 +135,18 @@ TEST(RowStreamTest, AnItemIsWrittenOnceFinalAndHandedOverBeforeTheRunWaits) {
     }
   }
 
+  // Without a reader (a file) nothing is handed over before the buffer fills or
+  // the run ends, also before an execution.
+  PipeReader fileReader;
+  cli::RowStream file(rows, {.syncRun = true, .out = fileReader.File(), .err = fileReader.File(), .paced = false});
+  file.AppendItem(newer);
+  file.SetItemResult(0, {Mark::BaseSynced, engine::DateCopy::BaseOverTarget, {}});
+  file.AppendItem(extra);
+  file.Heartbeat(true);
+  EXPECT_EQ(fileReader.Delivered(), "");
+  EXPECT_TRUE(file.Finish());
+  EXPECT_EQ(fileReader.Delivered(), row0 + row2);
+
   // In list creation a row is final when it is added.
   PipeReader listReader;
   cli::RowStream list(rows, {.out = listReader.File(), .err = listReader.File()});
