@@ -156,8 +156,13 @@ bool SyncStateStore::Open(std::string& reason) {
     return false;
   }
   sqlite3_busy_timeout(db_, kBusyMilliseconds);
-  Statement version(db_, "PRAGMA user_version");
-  const std::int64_t found = version.Ok() && version.Step() == SQLITE_ROW ? version.Int(0) : -1;
+  std::int64_t found = -1;
+  {
+    // Finalized before anything may close the connection: a connection with a
+    // statement still open does not close.
+    Statement version(db_, "PRAGMA user_version");
+    if (version.Ok() && version.Step() == SQLITE_ROW) found = version.Int(0);
+  }
   bool ok = found == kSchemaVersion;
   if (found == 0) {
     ok = Exec(db_, "BEGIN IMMEDIATE") && Exec(db_, kSchema) && Exec(db_, "PRAGMA user_version = 1") &&
