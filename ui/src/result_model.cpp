@@ -151,9 +151,9 @@ bool SameFields(const platform::LocalTime& a, const platform::LocalTime& b) {
 
 // Sort keys of date texts ("%.4d/%.2d/%.2d %.2d:%.2d:%.2d" in local time, ""
 // without an entry) that order as the texts do, made without formatting: the
-// offset from UTC is looked up once an hour of times and checked at both ends
-// of the hour; an hour where it changes, or a time far out, takes the local
-// time of each time itself.
+// offset from UTC is looked up once a day of times (UTC days; the times of a
+// tree spread over years) and checked at both ends of the day; a day where it
+// changes, or a time far out, takes the local time of each time itself.
 class DateKeys {
  public:
   std::uint64_t Key(bool exists, const platform::FileTime& time) {
@@ -165,11 +165,12 @@ class DateKeys {
   // Years 1900 to 9998: four-digit years whichever the zone.
   static constexpr std::int64_t kFirst = -2208988800;
   static constexpr std::int64_t kLast = 253370764800;
+  static constexpr std::int64_t kSpan = 86400;
 
-  struct Hour {
-    std::int64_t hour = INT64_MIN;
+  struct Span {
+    std::int64_t number = INT64_MIN;
     std::int64_t offset = 0;
-    bool steady = false;  // one offset for the whole hour
+    bool steady = false;  // one offset for the whole span
   };
 
   static std::uint64_t KeyOf(const platform::LocalTime& t) {
@@ -181,23 +182,25 @@ class DateKeys {
 
   platform::LocalTime FieldsOf(const platform::FileTime& time) {
     if (time.sec < kFirst || time.sec > kLast) return platform::ToLocalTime(time);
-    const std::int64_t hour = time.sec >= 0 ? time.sec / 3600 : (time.sec - 3599) / 3600;
-    Hour& slot = hours_[static_cast<std::size_t>(hour) % hours_.size()];
-    if (slot.hour != hour) {
-      slot.hour = hour;
-      const std::int64_t start = hour * 3600;
+    const std::int64_t number = time.sec >= 0 ? time.sec / kSpan : (time.sec - (kSpan - 1)) / kSpan;
+    Span& slot = spans_[static_cast<std::size_t>(number) % spans_.size()];
+    if (slot.number != number) {
+      slot.number = number;
+      const std::int64_t start = number * kSpan;
       const platform::LocalTime first = platform::ToLocalTime({start, 0});
       slot.offset = DaysFromCivil(first.year, first.month, first.day) * 86400 + first.hour * 3600 +
                     first.minute * 60 + first.second - start;
-      // The offset must hold at the hour's last second too, and give the
+      // The offset must hold at the span's last second too, and give the
       // zone's own fields there (a zone that counts leap seconds does not).
-      slot.steady = SameFields(CivilFromSeconds(start + 3599 + slot.offset), platform::ToLocalTime({start + 3599, 0}));
+      const std::int64_t last = start + kSpan - 1;
+      slot.steady = SameFields(CivilFromSeconds(last + slot.offset), platform::ToLocalTime({last, 0}));
     }
     if (!slot.steady) return platform::ToLocalTime(time);
     return CivilFromSeconds(time.sec + slot.offset);
   }
 
-  std::vector<Hour> hours_ = std::vector<Hour>(4096);
+  // 2^14 days: 44 years of times without a second look-up.
+  std::vector<Span> spans_ = std::vector<Span>(16384);
 };
 
 // Stable counting sort of positions by small keys.
@@ -216,6 +219,16 @@ std::vector<int> ByRank(const std::vector<std::uint32_t>& ranks, std::uint32_t r
 
 std::vector<int> ResultModel::SortedPositions(int column, bool ascending) const {
   const std::size_t count = static_cast<std::size_t>(ItemCount());
+  // Every key is made reading the rows in their own order, not in the order
+  // shown (after a sort that is a random walk through a million rows), and
+  // carries the line's display position.
+  std::vector<std::uint32_t> positionOf;
+  if (!order_.empty()) {
+    positionOf.resize(count);
+    for (std::size_t pos = 0; pos < count; ++pos)
+      positionOf[static_cast<std::size_t>(order_[pos])] = static_cast<std::uint32_t>(pos);
+  }
+  const auto position = [&](std::size_t item) { return positionOf.empty() ? item : std::size_t{positionOf[item]}; };
   if (column == kResult || column == kPath) {
     // Few distinct texts: each line gets the rank of its text.
     std::vector<std::uint32_t> ranks(count);
@@ -228,20 +241,27 @@ std::vector<int> ResultModel::SortedPositions(int column, bool ascending) const 
         for (std::size_t other = 0; other < texts.size(); ++other)
           if (texts[other] < texts[m]) ++rankOf[m];
       rankCount = engine::kMarkCount;
-      for (std::size_t pos = 0; pos < count; ++pos)
-        ranks[pos] = rankOf[static_cast<std::size_t>(items_.ItemMark(Item(static_cast<int>(pos))))];
+      for (std::size_t item = 0; item < count; ++item)
+        ranks[position(item)] = rankOf[static_cast<std::size_t>(items_.ItemMark(static_cast<int>(item)))];
     } else {
       // Folders by their text, compared without making it: the root's text,
       // then one name and a separator per folder down the chain.
-      std::vector<std::uint64_t> folders;  // folder << 1 | target side
-      folders.reserve(count);
-      for (std::size_t pos = 0; pos < count; ++pos) {
-        const engine::ResultRow row = rows_.Row(items_.ItemData(Item(static_cast<int>(pos))));
-        folders.push_back(std::uint64_t{row.folder} << 1 | (row.side == engine::Side::Target ? 1u : 0u));
+      // Each item's folder as folder << 1 | target side: a million rows hold
+      // far fewer than 2^31 folders.
+      std::vector<std::uint32_t> folderOf(count);
+      std::uint32_t largest = 0;
+      for (std::size_t item = 0; item < count; ++item) {
+        const engine::ResultRow row = rows_.Row(items_.ItemData(static_cast<int>(item)));
+        folderOf[item] = row.folder << 1 | (row.side == engine::Side::Target ? 1u : 0u);
+        largest = std::max(largest, folderOf[item]);
       }
-      std::vector<std::uint64_t> distinct = folders;
-      std::sort(distinct.begin(), distinct.end());
-      distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+      // The folders in use, then each one's rank by its text.
+      constexpr std::uint32_t kUnused = UINT32_MAX;
+      std::vector<std::uint32_t> rankOfFolder(std::size_t{largest} + 1, kUnused);
+      for (const std::uint32_t folder : folderOf) rankOfFolder[folder] = 0;
+      std::vector<std::uint64_t> distinct;
+      for (std::uint32_t folder = 0; folder <= largest; ++folder)
+        if (rankOfFolder[folder] != kUnused) distinct.push_back(folder);
       std::vector<std::uint32_t> chainA;
       std::vector<std::uint32_t> chainB;
       const auto chainOf = [this](std::uint32_t folder, std::vector<std::uint32_t>& chain) {
@@ -282,22 +302,15 @@ std::vector<int> ResultModel::SortedPositions(int column, bool ascending) const 
           if (ca != cb) return ca < cb;
         }
       };
-      std::vector<std::uint64_t> byText = distinct;
+      std::vector<std::uint64_t> byText = std::move(distinct);
       std::sort(byText.begin(), byText.end(), less);
       // Equal texts (a root that is another condition's folder) share a rank.
       std::vector<std::uint32_t> rankOf(byText.size());
       for (std::size_t i = 0; i < byText.size(); ++i)
         rankOf[i] = i > 0 && !less(byText[i - 1], byText[i]) ? rankOf[i - 1] : static_cast<std::uint32_t>(i);
       rankCount = static_cast<std::uint32_t>(byText.size());
-      std::vector<std::uint32_t> rankOfDistinct(distinct.size());
-      for (std::size_t i = 0; i < byText.size(); ++i) {
-        const auto at = std::lower_bound(distinct.begin(), distinct.end(), byText[i]) - distinct.begin();
-        rankOfDistinct[static_cast<std::size_t>(at)] = rankOf[i];
-      }
-      for (std::size_t pos = 0; pos < count; ++pos) {
-        const auto at = std::lower_bound(distinct.begin(), distinct.end(), folders[pos]) - distinct.begin();
-        ranks[pos] = rankOfDistinct[static_cast<std::size_t>(at)];
-      }
+      for (std::size_t i = 0; i < byText.size(); ++i) rankOfFolder[static_cast<std::size_t>(byText[i])] = rankOf[i];
+      for (std::size_t item = 0; item < count; ++item) ranks[position(item)] = rankOfFolder[folderOf[item]];
     }
     return ByRank(ranks, rankCount, ascending);
   }
@@ -305,23 +318,23 @@ std::vector<int> ResultModel::SortedPositions(int column, bool ascending) const 
   std::vector<SortKey> keys;
   keys.reserve(count);
   if (column == kName) {
-    for (std::size_t pos = 0; pos < count; ++pos) {
-      const engine::ResultRow row = rows_.Row(items_.ItemData(Item(static_cast<int>(pos))));
-      keys.push_back(MakeKey(NamePrefix(rows_.Name(row)), pos));
+    for (std::size_t item = 0; item < count; ++item) {
+      const engine::ResultRow row = rows_.Row(items_.ItemData(static_cast<int>(item)));
+      keys.push_back(MakeKey(NamePrefix(rows_.Name(row)), position(item)));
     }
   } else {
     DateKeys dates;
-    for (std::size_t pos = 0; pos < count; ++pos) {
-      const int item = Item(static_cast<int>(pos));
-      const engine::ResultRow row = rows_.Row(items_.ItemData(item));
-      const engine::DateCopy copy = items_.ItemDateCopy(item);
+    for (std::size_t item = 0; item < count; ++item) {
+      const engine::ResultRow row = rows_.Row(items_.ItemData(static_cast<int>(item)));
+      const engine::DateCopy copy = items_.ItemDateCopy(static_cast<int>(item));
       // The date the column shows: a copied one in place of its own.
       const bool showsTarget = column == kBaseDate ? copy == engine::DateCopy::TargetOverBase
                                                    : copy != engine::DateCopy::BaseOverTarget;
       keys.push_back(MakeKey(showsTarget ? dates.Key(row.hasTarget, row.targetTime) : dates.Key(row.hasBase, row.baseTime),
-                             pos));
+                             position(item)));
     }
   }
+  std::vector<std::uint32_t>().swap(positionOf);  // the sort's own memory instead
   const auto nameOf = [this](std::uint32_t pos) {
     return rows_.Name(rows_.Row(items_.ItemData(Item(static_cast<int>(pos)))));
   };
