@@ -57,7 +57,7 @@ class ResultModelSortTest : public ::testing::Test {
       model.SetItemResult(model.ItemCount() - 1, {line.result, line.copy, {}});
     }
   }
-  void SortsAsTexts(std::int64_t backAt);
+  void SortsAsTexts(std::int64_t backAt, std::size_t lines = 80);
   static engine::ResultRow RowAt(std::int64_t sec) {
     engine::ResultRow row;
     row.hasBase = true;
@@ -90,7 +90,15 @@ TEST_F(ResultModelSortTest, EveryColumnSortsAsItsTexts) {
   EXPECT_LT(engine::RowStore::BaseDate(RowAt(1680366600)), engine::RowStore::BaseDate(RowAt(1680366600 - 1)));
 }
 
-void ResultModelSortTest::SortsAsTexts(std::int64_t backAt) {
+// Long lists are first spread over buckets by their keys' leading bits, then
+// each bucket is sorted: the same order, with many equal keys in a bucket.
+TEST_F(ResultModelSortTest, LongListsSortAsTheirTextsToo) {
+  setenv("TZ", "Europe/Berlin", 1);
+  tzset();
+  SortsAsTexts(1698541200, 6000);
+}
+
+void ResultModelSortTest::SortsAsTexts(std::int64_t backAt, std::size_t lines) {
   const std::vector<std::int64_t> times{
       backAt - 1,          // 02:59:59 summer time
       backAt,              // 02:00:00 winter time
@@ -117,7 +125,7 @@ void ResultModelSortTest::SortsAsTexts(std::int64_t backAt) {
                                        "abcdefgh\xff", "\xc3\x9c" "bersicht.csv", "写真 64.jpg", "a", "A",
                                        "abcdefgh1", "report 17.txt"};
   const std::vector<std::string> rels{"", "a/", "a b/", "a-/", "a/b/", "ab/", "z/"};
-  for (std::size_t i = 0; i < 80; ++i) {
+  for (std::size_t i = 0; i < lines; ++i) {
     Line line;
     line.name = names[i % names.size()];
     // Conditions whose folders read alike: "/b/" + "a/" and "/b/a/" + "".
