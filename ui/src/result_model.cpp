@@ -105,51 +105,48 @@ std::uint64_t ValueOf(const SortKey& key) { return std::uint64_t{key.hi} << 32 |
 
 // Sorts keys ordered first by their value: they are first spread over 256
 // buckets by the eight highest bits in which their values differ (in place,
-// without a second array), then each bucket is sorted by itself — a million
-// keys need far fewer comparisons that way, each among keys that fit the cache.
+// without a second array), then each bucket is sorted the same way, down to
+// buckets small enough for std::sort — a million keys need far fewer
+// comparisons that way, each among keys that fit the cache.
 template <typename Less>
-void SortKeys(std::vector<SortKey>& keys, Less less) {
-  constexpr std::size_t kSmall = 4096;
-  if (keys.size() < kSmall) {
-    std::sort(keys.begin(), keys.end(), less);
+void SortKeys(SortKey* first, SortKey* last, Less less) {
+  constexpr std::ptrdiff_t kSmall = 4096;
+  if (last - first < kSmall) {
+    std::sort(first, last, less);
     return;
   }
   std::uint64_t lowest = ~std::uint64_t{0};
   std::uint64_t highest = 0;
-  for (const SortKey& key : keys) {
-    lowest = std::min(lowest, ValueOf(key));
-    highest = std::max(highest, ValueOf(key));
+  for (const SortKey* key = first; key != last; ++key) {
+    lowest = std::min(lowest, ValueOf(*key));
+    highest = std::max(highest, ValueOf(*key));
   }
   const std::uint64_t differ = lowest ^ highest;
   if (differ == 0) {
-    std::sort(keys.begin(), keys.end(), less);
+    std::sort(first, last, less);
     return;
   }
   // Above the highest differing bit all values agree, so these eight bits order
-  // the buckets as the values.
+  // the buckets as the values; inside a bucket they agree down to `shift`.
   const int top = 63 - std::countl_zero(differ);
   const int shift = std::max(0, top - 7);
   const auto bucket = [shift](const SortKey& key) { return static_cast<std::size_t>((ValueOf(key) >> shift) & 0xFF); };
-  std::array<std::size_t, 257> start{};
-  for (const SortKey& key : keys) ++start[bucket(key) + 1];
+  std::array<std::ptrdiff_t, 257> start{};
+  for (const SortKey* key = first; key != last; ++key) ++start[bucket(*key) + 1];
   for (std::size_t b = 1; b < start.size(); ++b) start[b] += start[b - 1];
-  std::array<std::size_t, 256> next{};
+  std::array<std::ptrdiff_t, 256> next{};
   std::copy(start.begin(), start.end() - 1, next.begin());
   for (std::size_t b = 0; b < 256; ++b) {
     while (next[b] < start[b + 1]) {
-      std::size_t home = bucket(keys[next[b]]);
+      std::size_t home = bucket(first[next[b]]);
       while (home != b) {
-        std::swap(keys[next[b]], keys[next[home]++]);
-        home = bucket(keys[next[b]]);
+        std::swap(first[next[b]], first[next[home]++]);
+        home = bucket(first[next[b]]);
       }
       ++next[b];
     }
   }
-  for (std::size_t b = 0; b < 256; ++b) {
-    const auto first = keys.begin() + static_cast<std::ptrdiff_t>(start[b]);
-    const auto last = keys.begin() + static_cast<std::ptrdiff_t>(start[b + 1]);
-    std::sort(first, last, less);
-  }
+  for (std::size_t b = 0; b < 256; ++b) SortKeys(first + start[b], first + start[b + 1], less);
 }
 
 // The first eight bytes of a name as a big-endian number: names compare as
@@ -399,7 +396,7 @@ std::vector<int> ResultModel::SortedPositions(int column, bool ascending) const 
       key.lo = ~key.lo;
     }
   }
-  SortKeys(keys, [&](const SortKey& a, const SortKey& b) {
+  SortKeys(keys.data(), keys.data() + keys.size(), [&](const SortKey& a, const SortKey& b) {
     if (a.hi != b.hi) return a.hi < b.hi;
     if (a.lo != b.lo) return a.lo < b.lo;
     if (names) {
