@@ -4,6 +4,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -294,6 +295,21 @@ TEST(ProgressDialogTest, EventLoopTurnsAreThrottledAndTheLongestGapIsMeasured) {
   std::this_thread::sleep_for(60ms);
   dlg.SetBarPos(2);
   EXPECT_GE(dlg.LongestGap(), 60ms);
+
+  // A long turn (a list laying out many lines) is followed by another at once,
+  // not after the usual interval of work.
+  WaitForNextDrain();
+  bool slowRan = false;
+  QTimer::singleShot(0, [&] {
+    slowRan = true;
+    std::this_thread::sleep_for(30ms);
+  });
+  dlg.SetBarPos(3);
+  ASSERT_TRUE(slowRan);
+  bool nextRan = false;
+  QTimer::singleShot(0, [&] { nextRan = true; });
+  dlg.PollCancel();
+  EXPECT_TRUE(nextRan);
   dlg.DestroyWindow();
   dlg.CreateModeless();
   EXPECT_EQ(dlg.LongestGap(), 0ms);

@@ -260,6 +260,9 @@ void CProgressDlg::DrainMessages() {
   // drain to the start of the next.
   lastDrain_ = Clock::now();
   if (hook) nextHook_ = lastDrain_ + (lastDrain_ - now) * 9;
+  // A long turn (a list laying out a million lines) kept everything else
+  // waiting: the next drain comes at once rather than after more work.
+  if (lastDrain_ - now >= kDrainInterval / 2) drainNow_ = true;
   gapStarted_ = isVisible();
 }
 
