@@ -1,6 +1,7 @@
 // The remembered states in their SQLite file.
 #include "storage/sync_state_store.h"
 
+#include "engine/engine_fakes.h"
 #include "engine/result_items.h"
 #include "storage/working_data.h"
 #include "support/temp_tree.h"
@@ -159,26 +160,6 @@ TEST_F(SyncStateStoreTest, AFileOfAnotherLayoutIsLeftAsItIs) {
   EXPECT_EQ(test::ReadFile(Path()), before);
 }
 
-// Prompt and progress that record nothing: the run below asks no question.
-class Quiet : public engine::IPrompt, public engine::IProgress {
- public:
-  std::vector<engine::RunMessage> said;
-  void Message(engine::RunMessage message, const engine::MessageArgs&) override { said.push_back(message); }
-  bool Ask(engine::RunMessage message, const engine::MessageArgs&) override {
-    said.push_back(message);
-    return false;
-  }
-  void Open() override {}
-  void Close() override {}
-  void ShowStatus(engine::RunStatus) override {}
-  void SetBarRange(int, int) override {}
-  void SetBarStep(int) override {}
-  void SetBarPos(int) override {}
-  bool PollCancel() override { return false; }
-  void ShowCondition(int, int, std::string_view) override {}
-  void ShowPath(std::string_view) override {}
-};
-
 // XDG_STATE_HOME for as long as the object lives.
 class StateHome {
  public:
@@ -198,8 +179,9 @@ TEST(SyncStateWorkingData, TheStateFileIsMadeOnlyWhenAConditionRemembers) {
   ASSERT_EQ(file, dir / "state/orvel/sync-state.db");
   test::WriteFile(dir / "b/one.txt", "1", Time(1700000000));
   test::MakeFolder(dir / "t", Time(1700000000));
-  Quiet quiet;
-  WorkingData data(quiet, quiet);
+  test::FakeProgress progress;
+  test::FakePrompt prompt;  // the runs below ask no question
+  WorkingData data(progress, prompt);
   engine::ResultItems items(data.Rows());
   data.SetList(items);
   engine::CCondition c;
@@ -216,7 +198,7 @@ TEST(SyncStateWorkingData, TheStateFileIsMadeOnlyWhenAConditionRemembers) {
   test::WriteFile(dir / "b/two.txt", "2", Time(1700000000));
   ASSERT_EQ(data.SyncRun(false), engine::RunOutcome::Completed);
   EXPECT_TRUE(test::Exists(file));
-  EXPECT_TRUE(quiet.said.empty());
+  EXPECT_TRUE(prompt.ids.empty());
 
   // The next run knows both files: one deleted in the target goes from the base.
   ASSERT_EQ(std::remove((dir / "t/one.txt").c_str()), 0);
