@@ -7,15 +7,15 @@
 // memory it took on top, and the process's resident memory. Run it offscreen
 // with settings in a temp folder (bench/run.py does).
 #include "folder_pair_window.h"
-#include "ui/application_identity.h"
-#include "ui/command_ids.h"
-#include "ui/command_table.h"
-#include "ui/main_frame.h"
-#include "ui/orvel_app.h"
-#include "ui/orvel_view.h"
-#include "ui/progress_dialog.h"
-#include "ui/result_model.h"
-#include "ui/user_dialogs.h"
+#include "ui/startup/application_identity.h"
+#include "ui/main_window/command_ids.h"
+#include "ui/main_window/command_table.h"
+#include "ui/main_window/main_frame.h"
+#include "ui/startup/orvel_app.h"
+#include "ui/result_list/orvel_view.h"
+#include "ui/dialogs/progress_dialog.h"
+#include "ui/result_list/result_model.h"
+#include "ui/dialogs/user_dialogs.h"
 
 #include <QApplication>
 #include <QEventLoop>

@@ -3,11 +3,11 @@
 // The desktop program's main window with a folder pair in the condition bar,
 // subfolders searched and identical files shown: what the screenshot and the
 // benchmark start from.
-#include "ui/command_ids.h"
-#include "ui/command_table.h"
-#include "ui/condi_bar.h"
-#include "ui/main_frame.h"
-#include "ui/orvel_view.h"
+#include "ui/main_window/command_ids.h"
+#include "ui/main_window/command_table.h"
+#include "ui/main_window/condi_bar.h"
+#include "ui/main_window/main_frame.h"
+#include "ui/result_list/orvel_view.h"
 
 #include <QLineEdit>
 

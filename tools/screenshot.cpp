@@ -4,13 +4,13 @@
 // --options, a picture of the options sheet instead, its three pages side by
 // side. Used by scripts/screenshot.sh under Xvfb.
 #include "folder_pair_window.h"
-#include "ui/application_identity.h"
-#include "ui/main_frame.h"
-#include "ui/options_sheet.h"
-#include "ui/orvel_app.h"
-#include "ui/orvel_view.h"
-#include "ui/result_model.h"
-#include "ui/user_dialogs.h"
+#include "ui/startup/application_identity.h"
+#include "ui/main_window/main_frame.h"
+#include "ui/dialogs/options_sheet.h"
+#include "ui/startup/orvel_app.h"
+#include "ui/result_list/orvel_view.h"
+#include "ui/result_list/result_model.h"
+#include "ui/dialogs/user_dialogs.h"
 
 #include <QApplication>
 #include <QPainter>

@@ -3,10 +3,10 @@
 #include "scripted_dialogs.h"
 #include "storage/condition_file.h"
 #include "storage/condition_set.h"
-#include "ui/condi_bar.h"
-#include "ui/main_frame.h"
-#include "ui/orvel_app.h"
-#include "ui/orvel_view.h"
+#include "ui/main_window/condi_bar.h"
+#include "ui/main_window/main_frame.h"
+#include "ui/startup/orvel_app.h"
+#include "ui/result_list/orvel_view.h"
 
 #include <QSettings>
 #include <QTest>

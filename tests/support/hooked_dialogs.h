@@ -1,9 +1,9 @@
 #pragma once
 
 #include "scripted_dialogs.h"
-#include "ui/main_frame.h"
-#include "ui/orvel_app.h"
-#include "ui/orvel_view.h"
+#include "ui/main_window/main_frame.h"
+#include "ui/startup/orvel_app.h"
+#include "ui/result_list/orvel_view.h"
 
 #include <QTest>
 

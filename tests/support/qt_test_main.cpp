@@ -1,7 +1,7 @@
 // The main of the desktop program's tests: an offscreen QApplication whose
 // settings live in a temp folder, then every test of the program.
 #include "support/user_folders.h"
-#include "ui/application_identity.h"
+#include "ui/startup/application_identity.h"
 
 #include <QApplication>
 #include <QSettings>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "qt_print.h"
-#include "ui/user_dialogs.h"
+#include "ui/dialogs/user_dialogs.h"
 
 #include <QString>
 #include <QStringList>

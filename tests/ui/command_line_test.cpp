@@ -1,4 +1,4 @@
-#include "ui/command_line.h"
+#include "ui/startup/command_line.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 // and delete as the condition bar and the list box show them.
 #include "support/app_rig.h"
 #include "support/temp_tree.h"
-#include "ui/command_ids.h"
-#include "ui/command_table.h"
-#include "ui/condition_name_dialog.h"
+#include "ui/main_window/command_ids.h"
+#include "ui/main_window/command_table.h"
+#include "ui/dialogs/condition_name_dialog.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,9 +2,9 @@
 // the recent-file list, dropped files and the caption.
 #include "support/app_rig.h"
 #include "support/temp_tree.h"
-#include "ui/command_ids.h"
-#include "ui/command_table.h"
-#include "ui/result_model.h"
+#include "ui/main_window/command_ids.h"
+#include "ui/main_window/command_table.h"
+#include "ui/result_list/result_model.h"
 
 #include <QAction>
 #include <QLineEdit>

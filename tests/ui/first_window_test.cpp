@@ -4,12 +4,12 @@
 // screen as large as a desktop's (see tests/CMakeLists.txt).
 #include "support/app_rig.h"
 #include "support/temp_tree.h"
-#include "ui/command_ids.h"
-#include "ui/command_table.h"
-#include "ui/result_delegate.h"
-#include "ui/result_list_view.h"
-#include "ui/result_model.h"
-#include "ui/window_placement.h"
+#include "ui/main_window/command_ids.h"
+#include "ui/main_window/command_table.h"
+#include "ui/result_list/result_delegate.h"
+#include "ui/result_list/result_list_view.h"
+#include "ui/result_list/result_model.h"
+#include "ui/main_window/window_placement.h"
 
 #include <QGuiApplication>
 #include <QHeaderView>

@@ -5,10 +5,10 @@
 #include "platform/error.h"
 #include "support/app_rig.h"
 #include "support/temp_tree.h"
-#include "ui/command_ids.h"
-#include "ui/command_table.h"
-#include "ui/language.h"
-#include "ui/run_texts.h"
+#include "ui/main_window/command_ids.h"
+#include "ui/main_window/command_table.h"
+#include "ui/startup/language.h"
+#include "ui/startup/run_texts.h"
 
 #include <QAction>
 #include <QFile>

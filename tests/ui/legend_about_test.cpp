@@ -1,10 +1,10 @@
 // The legend of the result marks and the About box, opened from the program's
 // help menu and toolbar.
 #include "support/app_rig.h"
-#include "ui/about_dialog.h"
-#include "ui/command_ids.h"
-#include "ui/command_table.h"
-#include "ui/legend_dialog.h"
+#include "ui/dialogs/about_dialog.h"
+#include "ui/main_window/command_ids.h"
+#include "ui/main_window/command_table.h"
+#include "ui/dialogs/legend_dialog.h"
 
 #include <QAction>
 #include <QApplication>

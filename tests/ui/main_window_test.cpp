@@ -2,10 +2,10 @@
 // the toggles, the update rules, runs and the window's placement.
 #include "support/app_rig.h"
 #include "support/temp_tree.h"
-#include "ui/command_ids.h"
-#include "ui/command_table.h"
-#include "ui/progress_dialog.h"
-#include "ui/result_model.h"
+#include "ui/main_window/command_ids.h"
+#include "ui/main_window/command_table.h"
+#include "ui/dialogs/progress_dialog.h"
+#include "ui/result_list/result_model.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,11 +1,11 @@
 // The options sheet in the running program: what it shows from the working
 // set, what OK and Cancel leave behind in the working set, the condition, the
 // condition bar and the menu ticks, and the tolerance amount's validation.
-#include "ui/options_sheet.h"
+#include "ui/dialogs/options_sheet.h"
 #include "support/app_rig.h"
 #include "support/temp_tree.h"
-#include "ui/command_ids.h"
-#include "ui/command_table.h"
+#include "ui/main_window/command_ids.h"
+#include "ui/main_window/command_table.h"
 
 #include <QAction>
 #include <QButtonGroup>

@@ -1,4 +1,4 @@
-#include "ui/recent_files.h"
+#include "ui/main_window/recent_files.h"
 
 #include "support/temp_tree.h"
 

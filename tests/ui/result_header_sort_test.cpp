@@ -1,8 +1,8 @@
 // The program's one sort state, from its start: the first header click sorts
 // ascending, and every later click flips the direction, whichever header.
-#include "ui/result_list_view.h"
+#include "ui/result_list/result_list_view.h"
 
-#include "ui/result_model.h"
+#include "ui/result_list/result_model.h"
 
 #include <QHeaderView>
 #include <QTest>

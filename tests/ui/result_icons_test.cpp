@@ -1,6 +1,6 @@
 // Icons of the result list: one look-up per kind, usable even without an icon
 // theme, and a blended form for selected lines.
-#include "ui/icon_cache.h"
+#include "ui/result_list/icon_cache.h"
 
 #include <QImage>
 

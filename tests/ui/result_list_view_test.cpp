@@ -1,9 +1,9 @@
 // The result list view: columns and widths, header clicks, selection, and the
 // painted lines sampled from a rendered image.
-#include "ui/result_list_view.h"
+#include "ui/result_list/result_list_view.h"
 
-#include "ui/result_delegate.h"
-#include "ui/result_model.h"
+#include "ui/result_list/result_delegate.h"
+#include "ui/result_list/result_model.h"
 
 #include <QApplication>
 #include <QHeaderView>

@@ -3,7 +3,7 @@
 // where dates and times disagree (a clock turned back, five-digit years) and
 // where folders of different conditions read alike. And announcing lines in
 // batches that grow with the list.
-#include "ui/result_model.h"
+#include "ui/result_list/result_model.h"
 
 #include <QCoreApplication>
 #include <QSignalSpy>

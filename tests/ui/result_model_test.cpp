@@ -1,6 +1,6 @@
 // The result list's model: batched announcements, display positions as item
 // indexes, byte-wise stable sorting, texts and roles for the views.
-#include "ui/result_model.h"
+#include "ui/result_list/result_model.h"
 
 #include "engine/comparison.h"
 #include "engine/run_values.h"

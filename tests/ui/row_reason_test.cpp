@@ -3,10 +3,10 @@
 #include "platform/error.h"
 #include "support/app_rig.h"
 #include "support/temp_tree.h"
-#include "ui/command_ids.h"
-#include "ui/command_table.h"
-#include "ui/elided_label.h"
-#include "ui/result_model.h"
+#include "ui/main_window/command_ids.h"
+#include "ui/main_window/command_table.h"
+#include "ui/dialogs/elided_label.h"
+#include "ui/result_list/result_model.h"
 
 #include <QTest>
 

@@ -5,7 +5,7 @@
 #include "support/app_rig.h"
 #include "support/hooked_dialogs.h"
 #include "support/temp_tree.h"
-#include "ui/result_model.h"
+#include "ui/result_list/result_model.h"
 
 #include <QTest>
 

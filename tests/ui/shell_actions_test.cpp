@@ -1,17 +1,17 @@
 // The shell actions: the find and properties commands through the file manager
 // on a private session bus (and without one), and the external tool started
 // with whole paths.
-#include "ui/shell_actions.h"
+#include "ui/shell/shell_actions.h"
 #include "platform/local_time.h"
 #include "support/app_rig.h"
 #include "support/temp_tree.h"
-#include "ui/command_ids.h"
-#include "ui/command_table.h"
-#include "ui/detached_process.h"
-#include "ui/file_manager.h"
-#include "ui/progress_dialog.h"
-#include "ui/properties_dialog.h"
-#include "ui/result_model.h"
+#include "ui/main_window/command_ids.h"
+#include "ui/main_window/command_table.h"
+#include "ui/shell/detached_process.h"
+#include "ui/shell/file_manager.h"
+#include "ui/dialogs/progress_dialog.h"
+#include "ui/dialogs/properties_dialog.h"
+#include "ui/result_list/result_model.h"
 
 #include <QApplication>
 #include <QDBusConnection>

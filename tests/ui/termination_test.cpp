@@ -5,10 +5,10 @@
 #include "support/app_rig.h"
 #include "support/hooked_dialogs.h"
 #include "support/temp_tree.h"
-#include "ui/command_ids.h"
-#include "ui/command_table.h"
-#include "ui/progress_dialog.h"
-#include "ui/user_dialogs.h"
+#include "ui/main_window/command_ids.h"
+#include "ui/main_window/command_table.h"
+#include "ui/dialogs/progress_dialog.h"
+#include "ui/dialogs/user_dialogs.h"
 
 #include <QApplication>
 #include <QFile>

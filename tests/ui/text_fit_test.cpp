@@ -5,13 +5,13 @@
 // scale (see tests/CMakeLists.txt).
 #include "support/app_rig.h"
 #include "support/temp_tree.h"
-#include "ui/about_dialog.h"
-#include "ui/command_ids.h"
-#include "ui/command_table.h"
-#include "ui/condition_name_dialog.h"
-#include "ui/legend_dialog.h"
-#include "ui/progress_dialog.h"
-#include "ui/properties_dialog.h"
+#include "ui/dialogs/about_dialog.h"
+#include "ui/main_window/command_ids.h"
+#include "ui/main_window/command_table.h"
+#include "ui/dialogs/condition_name_dialog.h"
+#include "ui/dialogs/legend_dialog.h"
+#include "ui/dialogs/progress_dialog.h"
+#include "ui/dialogs/properties_dialog.h"
 
 #include <QAbstractButton>
 #include <QApplication>

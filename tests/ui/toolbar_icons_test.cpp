@@ -2,7 +2,7 @@
 // picture has pixels that stand out from the button's own background, also
 // after the palette changes while the window is open.
 #include "support/app_rig.h"
-#include "ui/command_table.h"
+#include "ui/main_window/command_table.h"
 
 #include <QAction>
 #include <QApplication>

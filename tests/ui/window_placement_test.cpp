@@ -1,4 +1,4 @@
-#include "ui/window_placement.h"
+#include "ui/main_window/window_placement.h"
 
 #include <QGuiApplication>
 #include <QMainWindow>

@@ -1,0 +1,140 @@
+#include "ui/startup/run_texts.h"
+
+#include "platform/error.h"
+
+#include <QCoreApplication>
+
+namespace orvel::ui {
+
+namespace {
+
+QString Template(engine::RunMessage message) {
+  switch (message) {
+    case engine::RunMessage::BaseMissing:
+      return QCoreApplication::translate("RunMessage", "「基本フォルダ」は存在しません\n「基本フォルダ」は存在するフォルダを\n指定して下さい");
+    case engine::RunMessage::TargetMissingAsk:
+      return QCoreApplication::translate("RunMessage", "「対照フォルダ」は存在しません\n新規に作成して作業を続けますか？");
+    case engine::RunMessage::TargetCannotCreate:
+      return QCoreApplication::translate("RunMessage", "対照フォルダを作成できません");
+    case engine::RunMessage::TargetNotFolder:
+      return QCoreApplication::translate("RunMessage", "「対照フォルダ」は存在しません\n「対照フォルダ」は存在するフォルダを\n指定して下さい");
+    case engine::RunMessage::SameFolders:
+      return QCoreApplication::translate("RunMessage", "「基本フォルダ」と「対照フォルダ」が同じです");
+    case engine::RunMessage::FolderUnreadable:
+      return QCoreApplication::translate("RunMessage", "フォルダを読み込めません\n%1\n%2");
+    case engine::RunMessage::FolderBusyAsk:
+      return QCoreApplication::translate("RunMessage", "フォルダは他の同期処理で使用中です\n%1\n再試行しますか？");
+    case engine::RunMessage::EmptyBaseAsk:
+      return QCoreApplication::translate("RunMessage", "「基本フォルダ」は空です\n%1\n完全同期を続けると「対照フォルダ」の中身がすべて削除されます\n%2\n本当によろしいですか？");
+    case engine::RunMessage::ConfirmSync:
+      return QCoreApplication::translate("RunMessage", "同期実行します\nよろしいですか？");
+    case engine::RunMessage::ConfirmForceBase1:
+      return QCoreApplication::translate("RunMessage", "強制基本同期実行します\nよろしいですか？");
+    case engine::RunMessage::ConfirmForceBase2:
+      return QCoreApplication::translate("RunMessage", "基本フォルダから強制的に対照フォルダへ同期実行します\n本当によろしいですか？");
+    case engine::RunMessage::ConfirmForceTarget1:
+      return QCoreApplication::translate("RunMessage", "強制対照同期実行します\nよろしいですか？");
+    case engine::RunMessage::ConfirmForceTarget2:
+      return QCoreApplication::translate("RunMessage", "対照フォルダから強制的に基本フォルダへ同期実行します\n本当によろしいですか？");
+    case engine::RunMessage::DeleteConditionAsk:
+      return QCoreApplication::translate("RunMessage", "%1\nを削除します\nよろしいですか？");
+    case engine::RunMessage::MemoryReplaced:
+      return QCoreApplication::translate("RunMessage", "フォルダが入れ替わっているため前回の同期の記憶を使いません\n%1\n%2");
+    case engine::RunMessage::MemoryUnavailable:
+      return QCoreApplication::translate("RunMessage", "同期の記憶を読み書きできません\n%1\n%2");
+    case engine::RunMessage::RememberedEmptyAsk:
+      return QCoreApplication::translate("RunMessage", "フォルダは空です\n%1\n続けると前回の同期で記憶したファイルがもう一方のフォルダからすべて削除されます\n%2\n本当によろしいですか？");
+  }
+  return {};
+}
+
+}  // namespace
+
+QString MessageText(engine::RunMessage message, const engine::MessageArgs& args) {
+  // All arguments at once: a path holding "%2" must not be filled in again.
+  const QString text = Template(message);
+  const auto arg = [&args](std::size_t i) { return QString::fromStdString(args[i]); };
+  switch (args.size()) {
+    case 0:
+      return text;
+    case 1:
+      return text.arg(arg(0));
+    default:
+      return text.arg(arg(0), arg(1));
+  }
+}
+
+QString StatusText(engine::RunStatus status) {
+  switch (status) {
+    case engine::RunStatus::Searching:
+      return QCoreApplication::translate("RunStatus", "同期ファイル検索中...");
+    case engine::RunStatus::BasePass:
+      return QCoreApplication::translate("RunStatus", "基本同期実行中...");
+    case engine::RunStatus::TargetPass:
+      return QCoreApplication::translate("RunStatus", "対照同期実行中...");
+    case engine::RunStatus::IndividualSync:
+      return QCoreApplication::translate("RunStatus", "個別同期中...");
+    case engine::RunStatus::Launching:
+      return QCoreApplication::translate("RunStatus", "起動中...");
+  }
+  return {};
+}
+
+QString MarkMeaning(engine::Mark mark) {
+  switch (mark) {
+    case engine::Mark::Same:
+      return QCoreApplication::translate("Mark", "同じ");
+    case engine::Mark::BaseNewer:
+      return QCoreApplication::translate("Mark", "基本フォルダが新しい");
+    case engine::Mark::BaseOnly:
+      return QCoreApplication::translate("Mark", "基本フォルダにしかファイルが存在しない");
+    case engine::Mark::TargetNewer:
+      return QCoreApplication::translate("Mark", "対照フォルダが新しい");
+    case engine::Mark::TargetOnly:
+      return QCoreApplication::translate("Mark", "対照フォルダにしかファイルが存在しない");
+    case engine::Mark::BaseSynced:
+      return QCoreApplication::translate("Mark", "基本が新しく同期済み");
+    case engine::Mark::TargetSynced:
+      return QCoreApplication::translate("Mark", "対照が新しく同期済み");
+    case engine::Mark::Failed:
+      return QCoreApplication::translate("Mark", "同期失敗");
+    case engine::Mark::Delete:
+      return QCoreApplication::translate("Mark", "完全同期 削除予定（対照フォルダのファイル）");
+    case engine::Mark::Deleted:
+      return QCoreApplication::translate("Mark", "完全同期 削除済み（対照フォルダのファイル）");
+    case engine::Mark::BaseDelete:
+      return QCoreApplication::translate("Mark", "前回の同期の後に対照フォルダで削除 削除予定（基本フォルダのファイル）");
+    case engine::Mark::BaseDeleted:
+      return QCoreApplication::translate("Mark", "前回の同期の後に対照フォルダで削除 削除済み（基本フォルダのファイル）");
+    case engine::Mark::Conflict:
+      return QCoreApplication::translate("Mark", "競合 前回の同期の後に両方で変更（一方で変更・他方で削除）");
+  }
+  return {};
+}
+
+QString ReasonText(const std::error_code& error) {
+  if (error.category() == platform::FaultCategory()) {
+    switch (static_cast<platform::Fault>(error.value())) {
+      case platform::Fault::ChangedSinceList:
+        return QCoreApplication::translate("Reason", "リスト作成の後に変更されています");
+      case platform::Fault::ReadOnly:
+        return QCoreApplication::translate("Reason", "読み取り専用です（書き込みの許可がありません）");
+      case platform::Fault::LinkInPath:
+        return QCoreApplication::translate("Reason", "フォルダのあるべき場所にシンボリックリンクがあります");
+      case platform::Fault::SpecialFile:
+        return QCoreApplication::translate("Reason", "通常のファイル、リンク、フォルダのいずれでもありません");
+      case platform::Fault::FolderReplaced:
+        return QCoreApplication::translate("Reason", "リスト作成の後にフォルダが置き換えられています");
+      case platform::Fault::OtherRoot:
+        return QCoreApplication::translate("Reason", "ここには組のもう一方のフォルダがあります");
+      case platform::Fault::Busy:
+        return QCoreApplication::translate("Reason", "このフォルダは他の同期処理で使用中です");
+      case platform::Fault::NulInPath:
+        return QCoreApplication::translate("Reason", "パスに NUL 文字が含まれています");
+    }
+  }
+  // The system's own reasons come as the system words them.
+  return QString::fromLocal8Bit(error.message());
+}
+
+}  // namespace orvel::ui
