@@ -150,6 +150,9 @@ std::error_code CopyLink(const CopyTarget& target, int fromFd, const char* name,
         target.session.Note(device, CopyNote::LinkTimesLeft);
     }
   }
+  target.session.Probe(CopyStage::ContentsWritten);
+  // A link replaced meanwhile by one of the same length reads the same; only
+  // a look at the entry itself tells.
   struct stat after;
   if (StatAt(fromFd, name, after) != 0 || !SameState(after, seen)) {
     target.side = CopyFaultSide::Source;
