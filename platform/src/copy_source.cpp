@@ -29,10 +29,12 @@ bool RunningAsRoot() {
 }
 
 // The attributes `cp -a` carries: user ones always, ACLs, and the security
-// and trusted namespaces when only root could set them anyway.
+// and trusted namespaces when only root could set them anyway. File
+// capabilities are privileges, dropped like the set-id bits.
 bool Carried(std::string_view name) {
   if (name.starts_with("user.")) return true;
   if (name == "system.posix_acl_access" || name == "system.posix_acl_default") return true;
+  if (name == "security.capability") return false;
   return RunningAsRoot() && (name.starts_with("security.") || name.starts_with("trusted."));
 }
 
