@@ -42,6 +42,14 @@ std::string_view JapaneseTemplate(engine::RunMessage message) {
     case engine::RunMessage::RememberedEmptyAsk:
       return "フォルダは空です\n%1\n続けると前回の同期で記憶したファイルがもう一方のフォルダからすべて削除されます\n%2\n"
              "本当によろしいですか？";
+    case engine::RunMessage::FolderUnlockable:
+      return "このファイルシステムではフォルダをロックできません。同期中に他のプログラムが変更する可能性があります\n%1\n%2";
+    case engine::RunMessage::LockLocalOnly:
+      return "フォルダのロックはこのコンピュータからしか見えません (%2)\n%1";
+    case engine::RunMessage::TimeGranularity:
+      return "このファイルシステムは時刻を %2 単位で記録するため、%2 単位で比較します (%3)\n%1";
+    case engine::RunMessage::MetadataSkipped:
+      return "このファイルシステムが保持できないため省きました: %2 (%3)\n%1";
   }
   return {};
 }
@@ -89,6 +97,14 @@ std::string_view EnglishTemplate(engine::RunMessage message) {
     case engine::RunMessage::RememberedEmptyAsk:
       return "The folder is empty.\n%1\nIf the sync goes on, every file remembered from the last sync will be "
              "deleted from the other folder.\n%2\nDo you really want to continue?";
+    case engine::RunMessage::FolderUnlockable:
+      return "The folder cannot be locked on this file system; another program may change it during the run.\n%1\n%2";
+    case engine::RunMessage::LockLocalOnly:
+      return "The lock on the folder is only seen by this machine (%2).\n%1";
+    case engine::RunMessage::TimeGranularity:
+      return "The file system keeps times in steps of %2, so times are compared in steps of %2 (%3).\n%1";
+    case engine::RunMessage::MetadataSkipped:
+      return "Left out what the file system cannot hold: %2 (%3).\n%1";
   }
   return {};
 }
@@ -114,7 +130,25 @@ bool ParseLanguage(std::string_view value, Language& language) {
   return true;
 }
 
+std::string_view SkippedText(Language language, std::string_view what) {
+  const bool en = language == Language::English;
+  if (what == "plain-rename") return en ? "replacing without a check at the same moment (plain rename after the last check)" : "置き換え直前の確認と置き換えの同時実行（最後の確認の後に通常の名前変更）";
+  if (what == "mode") return en ? "permission bits" : "アクセス権";
+  if (what == "owner") return en ? "owners" : "所有者";
+  if (what == "times") return en ? "last-write times" : "更新日時";
+  if (what == "attributes") return en ? "extended attributes and ACLs" : "拡張属性と ACL";
+  if (what == "hard-links") return en ? "hard links (copied as separate files)" : "ハードリンク（別々のファイルとしてコピー）";
+  if (what == "link-times") return en ? "the times of symbolic links (links are compared by their text)" : "シンボリックリンクの日時（リンクは内容で比較）";
+  return what;
+}
+
 std::string MessageText(Language language, engine::RunMessage message, const engine::MessageArgs& args) {
+  if (message == engine::RunMessage::MetadataSkipped && args.size() >= 2) {
+    engine::MessageArgs named = args;
+    named[1] = std::string(SkippedText(language, args[1]));
+    return engine::FillArguments(language == Language::English ? EnglishTemplate(message) : JapaneseTemplate(message),
+                                 named);
+  }
   return engine::FillArguments(
       language == Language::English ? EnglishTemplate(message) : JapaneseTemplate(message), args);
 }

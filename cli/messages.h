@@ -16,6 +16,8 @@ bool ParseLanguage(std::string_view value, Language& language);
 
 // A run message with its arguments, in the language.
 std::string MessageText(Language language, engine::RunMessage message, const engine::MessageArgs& args = {});
+// What a MetadataSkipped notice names ("mode", "owner", …) in words.
+std::string_view SkippedText(Language language, std::string_view what);
 // The status line of the progress display.
 std::string_view StatusText(Language language, engine::RunStatus status);
 

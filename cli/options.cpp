@@ -159,6 +159,8 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
       if (o.firstConditionOption.empty()) o.firstConditionOption = name;
     } else if (name == "--json") {
       o.format = OutputFormat::Json;
+    } else if (name == "--verbose" || name == "-v") {
+      o.verbose = true;
     } else if (name == "--yes" || name == "-y") {
       o.yes = true;
     } else if (name == "--allow-empty-base") {
@@ -179,7 +181,7 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
       return fail("no command given");
     case Command::Show:
       if (o.operands.size() != 1) return fail("show takes exactly one condition file");
-      if (!o.firstConditionOption.empty() || o.format != OutputFormat::Text || o.yes || o.allowEmptyBase)
+      if (!o.firstConditionOption.empty() || o.format != OutputFormat::Text || o.yes || o.allowEmptyBase || o.verbose)
         return fail("show takes no options");
       break;
     case Command::List:

@@ -20,6 +20,7 @@ struct Options {
   bool version = false;
   std::vector<std::string> operands;
   OutputFormat format = OutputFormat::Text;
+  bool verbose = false;  // say what the file systems of the run cannot do (time steps, metadata left out)
   bool yes = false;  // answer Yes to the question to create a missing target folder
   // complete sync may delete everything in a target whose base folder is empty
   bool allowEmptyBase = false;

@@ -56,6 +56,15 @@ bool RowStream::Finish() {
   return !outFailed_;
 }
 
+void RowStream::WriteLine(const std::string& line) {
+  if (outFailed_) return;
+  if (setup_.outIsTerminal && setup_.progress) setup_.progress->ClearLine();
+  errno = 0;
+  if (std::fwrite(line.data(), 1, line.size(), setup_.out) != line.size()) NoteFailure();
+  undelivered_ = true;
+  if (setup_.paced) Heartbeat(false);
+}
+
 void RowStream::WriteThrough(int item) {
   while (written_ <= item) WriteItem(written_++);
 }

@@ -50,6 +50,9 @@ class RowStream : public engine::IResultList {
   void SetItemResult(int item, const engine::ItemResult& result) override;
   void Clear() override;
 
+  // A line of its own (a JSON notice), written now, between rows.
+  void WriteLine(const std::string& line);
+
   // The run goes on (true: it enters a new condition or phase, which may take
   // long): rows written but not handed over go out when it is time.
   void Heartbeat(bool phaseChange);

@@ -91,6 +91,8 @@ int RunConditions(const Options& options) {
                                  .progress = &progress,
                                  .outIsTerminal = toTerminal});
   progress.SetHeartbeat([&stream](bool phaseChange) { stream.Heartbeat(phaseChange); });
+  prompt.SetVerbose(options.verbose);
+  if (options.format == OutputFormat::Json) prompt.SetJsonSink([&stream](const std::string& line) { stream.WriteLine(line); });
   data.SetList(stream);
   const engine::ResultItems& items = stream.Items();
 

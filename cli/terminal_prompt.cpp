@@ -69,6 +69,52 @@ void TerminalPrompt::Message(engine::RunMessage message, const engine::MessageAr
   std::fflush(stream_);
 }
 
+void TerminalPrompt::Notice(engine::RunMessage message, const engine::MessageArgs& args) {
+  const char* key = nullptr;
+  bool always = true;
+  switch (message) {
+    case engine::RunMessage::FolderUnlockable:
+      key = "folder_unlockable";
+      break;
+    case engine::RunMessage::LockLocalOnly:
+      key = "lock_local_only";
+      break;
+    case engine::RunMessage::TimeGranularity:
+      key = "time_granularity";
+      always = false;
+      break;
+    case engine::RunMessage::MetadataSkipped:
+      key = "metadata_skipped";
+      always = false;
+      break;
+    default:
+      Message(message, args);
+      return;
+  }
+  if (always || verbose_) Message(message, args);
+  if (!jsonSink_) return;
+  std::string line = "{\"notice\":\"";
+  line += key;
+  line += "\",\"folder\":";
+  AppendJsonString(line, args.empty() ? std::string() : args[0]);
+  // The arguments after the folder: a reason; a file system type; or a value and a type.
+  const bool withValue = message == engine::RunMessage::TimeGranularity || message == engine::RunMessage::MetadataSkipped;
+  const char* const keys[] = {message == engine::RunMessage::FolderUnlockable ? "reason"
+                              : withValue                                     ? "value"
+                                                                              : "file_system",
+                              "file_system"};
+  for (std::size_t i = 1; i < args.size() && i <= 2; ++i) {
+    line += ",\"";
+    line += keys[i - 1];
+    line += "\":";
+    AppendJsonString(line, args[i]);
+  }
+  line += ",\"text\":";
+  AppendJsonString(line, MessageText(language_, message, args));
+  line += "}\n";
+  jsonSink_(line);
+}
+
 bool TerminalPrompt::ReadAnswer() {
   for (;;) {
     std::fputs(" (y/n) ", stream_);

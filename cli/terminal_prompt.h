@@ -4,6 +4,8 @@
 #include "messages.h"
 
 #include <cstdio>
+#include <functional>
+#include <string>
 
 namespace orvel::cli {
 
@@ -32,6 +34,13 @@ class TerminalPrompt : public engine::IPrompt {
 
   void Message(engine::RunMessage message, const engine::MessageArgs& args) override;
   bool Ask(engine::RunMessage question, const engine::MessageArgs& args) override;
+  // What the file systems cannot do: a folder that cannot be locked (or whose
+  // lock this machine alone sees) always; time steps and metadata left out with
+  // --verbose. With a JSON sink, each also goes there as an object.
+  void Notice(engine::RunMessage message, const engine::MessageArgs& args) override;
+
+  void SetVerbose(bool verbose) { verbose_ = verbose; }
+  void SetJsonSink(std::function<void(const std::string&)> sink) { jsonSink_ = std::move(sink); }
 
  private:
   bool ReadAnswer();
@@ -42,6 +51,8 @@ class TerminalPrompt : public engine::IPrompt {
   TerminalProgress* progress_;
   bool allowEmptyBase_;
   Language language_;
+  bool verbose_ = false;
+  std::function<void(const std::string&)> jsonSink_;
 };
 
 }  // namespace orvel::cli

@@ -39,7 +39,14 @@ Condition options (BASE TARGET only):
   --remember             remember the last sync: deletions travel, conflicts "!"
 
 Other options:
-  --json                 print JSON objects instead of text lines
+  --json                 print JSON objects instead of text lines; what the
+                         file systems of the run cannot do comes as objects
+                         with the key "notice" (time_granularity,
+                         metadata_skipped, folder_unlockable, lock_local_only)
+  -v, --verbose          say the step in which times are compared when a
+                         folder's file system keeps them coarser than 1 ms,
+                         and what copies left out because the destination
+                         cannot hold it (said once per run)
   --lang en|ja           the language of the run's messages, questions and
                          progress line: English, or Japanese (the default)
   -y, --yes              answer Yes to "create the missing target folder?"

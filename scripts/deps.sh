@@ -4,7 +4,8 @@ set -euo pipefail
 packages=(cmake g++ pkg-config libgtest-dev libgmock-dev libglib2.0-dev rsync
           qt6-base-dev libgl-dev fonts-ipafont-gothic xvfb xauth dbus desktop-file-utils
           qt6-translations-l10n qt6-tools-dev qt6-l10n-tools qt6-tools-dev-tools appstream
-          fonts-dejavu-core libsqlite3-dev strace)
+          fonts-dejavu-core libsqlite3-dev strace
+          exfat-fuse exfatprogs btrfs-progs acl attr e2fsprogs sshfs openssh-server openssh-client)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -52,6 +52,16 @@ class CachedSide {
   std::vector<SideIndex::FolderId> chain_;
 };
 
+// A time cut down to a whole number of steps of `unit` nanoseconds (FAT's two
+// seconds fall on even seconds).
+platform::FileTime CutTo(platform::FileTime t, std::int64_t unit) {
+  if (unit <= 1) return t;
+  const std::int64_t ns = platform::ToNanoseconds(t);
+  std::int64_t cut = ns / unit * unit;
+  if (cut > ns) cut -= unit;
+  return platform::FromNanoseconds(cut);
+}
+
 platform::Identity FolderIdentity(const SideIndex& index, std::string_view relFolder) {
   const SideIndex::FolderId folder = index.FindFolder(relFolder);
   return folder == SideIndex::kNoFolder ? platform::Identity{} : index.FolderIdentity(folder);
@@ -140,9 +150,11 @@ Comparison::Verdict Comparison::Judge(Kind kind, const Found& baseFound, const F
         verdict.hasBase = true;
         verdict.baseTime = base.mtime;
         if (verdict.hasTarget) {
-          verdict.result = base.mtime < target.mtime    ? Mark::TargetNewer
-                           : base.mtime == target.mtime ? Mark::Same
-                                                        : Mark::BaseNewer;
+          // At the coarser step of the two file systems: a copy onto whole
+          // seconds compares equal to its source.
+          const platform::FileTime b = CutTo(base.mtime, timeUnitNs_);
+          const platform::FileTime t = CutTo(target.mtime, timeUnitNs_);
+          verdict.result = b < t ? Mark::TargetNewer : b == t ? Mark::Same : Mark::BaseNewer;
         }
       } else {
         verdict.result = Mark::TargetOnly;
@@ -150,9 +162,9 @@ Comparison::Verdict Comparison::Judge(Kind kind, const Found& baseFound, const F
       verdict.mark = verdict.result;
       if (!v.sameDisp && verdict.result == Mark::Same) return verdict;
       if (verdict.hasBase && verdict.hasTarget) {
-        const std::int64_t d = verdict.baseTime.sec > verdict.targetTime.sec
-                                   ? verdict.baseTime.sec - verdict.targetTime.sec
-                                   : verdict.targetTime.sec - verdict.baseTime.sec;
+        const std::int64_t bs = CutTo(verdict.baseTime, timeUnitNs_).sec;
+        const std::int64_t ts = CutTo(verdict.targetTime, timeUnitNs_).sec;
+        const std::int64_t d = bs > ts ? bs - ts : ts - bs;
         if (d < v.toleranceSeconds) {
           verdict.mark = Mark::Same;
           if (!v.sameDisp) return verdict;
@@ -286,6 +298,15 @@ bool Comparison::Classify(Kind kind, std::string_view relFolder, std::string_vie
   if (!failed) {
     verdict = Judge(kind, base, target);
     verdict.isFolder = kind == Kind::BaseFolder || kind == Kind::TargetFolder;
+    // Links whose times cannot be trusted on a side are the same when they say the same.
+    if (linksByText_ && kind == Kind::BaseFile && base.info.link && target.info.link && verdict.hasBase &&
+        verdict.hasTarget && verdict.mark != Mark::Same) {
+      const std::string text = s.base.Index().LinkText(relFolder, name);
+      if (!text.empty() && text == s.target.Index().LinkText(relFolder, name)) {
+        verdict.result = verdict.mark = Mark::Same;
+        verdict.row = values_->sameDisp;
+      }
+    }
     if (memory_) JudgeByMemory(kind, relFolder, name, base, target, verdict);
   }
   if (!verdict.row) return false;

@@ -126,6 +126,11 @@ ScanSummary FolderScan::Scan(const ScanSetup& setup, SideIndex& index, ScanLists
     summary_.rootError = root.error();
     return summary_;
   }
+  struct stat rootStat;
+  if (::fstat(root->Fd(), &rootStat) == 0) {
+    summary_.timesSeen = true;
+    if ((rootStat.st_ctim.tv_nsec | rootStat.st_mtim.tv_nsec) != 0) summary_.subsecondTimes = true;
+  }
   OpenFolders open(std::move(*root));
   const SideIndex::FolderId rootId = index.AddChildFolder(SideIndex::kNoFolder, {}, setup.root->Id());
   summary_.rootError = ScanFolder(open, 0, rootId);
@@ -162,6 +167,7 @@ std::error_code FolderScan::ReadListing(const platform::Folder& dir, SideIndex::
       // The name from the listing ends in a NUL already.
       if (::fstatat(dir.Fd(), entry.name.data(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
         info = platform::InfoOf(st);
+        if ((st.st_ctim.tv_nsec | st.st_mtim.tv_nsec) != 0) summary_.subsecondTimes = true;
       } else {
         info = platform::MissingOrFailed(errno);
         // Gone since it was listed: left out, as if it had never been there.

@@ -3,9 +3,11 @@
 #include "engine/background_scan.h"
 #include "engine/ensure_folder_path.h"
 #include "platform/file_system.h"
+#include "platform/file_system_traits.h"
 
 #include <chrono>
 #include <optional>
+#include <tuple>
 
 namespace orvel::engine {
 
@@ -22,6 +24,8 @@ RunOutcome ListCreationRun::Run() {
   list_.Clear();
   flags_.busy = true;
   cancelled_ = false;
+  execution_.BeginRun();
+  announcedUnits_.clear();
   if (flags_.syncMode) {
     comparison_.SetExecution([this](int item) { execution_.ExecuteRow(item, Direction::AsMarked); });
   }
@@ -32,6 +36,7 @@ RunOutcome ListCreationRun::Run() {
   for (int i = 0; i < count; ++i) {
     const Step step = ProcessCondition(i, count);
     execution_.Release();
+    execution_.ReportNotes(prompt_);
     locks_.Release();
     ReturnNames();
     if (step == Step::Stop) {
@@ -134,6 +139,34 @@ void ListCreationRun::ShowEntryPath(const SideIndex& index, SideIndex::EntryId e
   pathBuffer_.resize(pathFolderLength_);
   pathBuffer_.append(index.EntryName(entry));
   progress_.ShowPath(pathBuffer_);
+}
+
+void ListCreationRun::CompareAtCoarserUnit(const RunValues& values, const Roots& roots) {
+  constexpr std::int64_t kSecond = platform::kNanosecondsPerSecond;
+  constexpr std::int64_t kMillisecond = 1'000'000;
+  // Each side's step: what its file system type says, what this run's copies
+  // saw it keep, and whole seconds when no time of the scan had a fraction
+  // (ext2/ext3 with small inodes cannot be told by type).
+  const auto unitOf = [&](const platform::Folder& root, const ScanSummary& summary, platform::FileSystemTraits& traits) {
+    traits = platform::TraitsOfFolder(root.Fd());
+    std::int64_t unit = platform::CoarserUnit(traits.timeUnitNs, execution_.Session().LearnedUnit(root.Id().device));
+    if (summary.timesSeen && !summary.subsecondTimes) unit = platform::CoarserUnit(unit, kSecond);
+    return unit;
+  };
+  platform::FileSystemTraits baseTraits;
+  platform::FileSystemTraits targetTraits;
+  const std::int64_t baseUnit = unitOf(roots.base, baseSummary_, baseTraits);
+  const std::int64_t targetUnit = unitOf(roots.target, targetSummary_, targetTraits);
+  comparison_.SetTimeUnit(platform::CoarserUnit(baseUnit, targetUnit), baseTraits.fuse || targetTraits.fuse);
+  for (const auto& [root, path, unit, traits] :
+       {std::tuple{&roots.base, &values.aFolder, baseUnit, &baseTraits},
+        std::tuple{&roots.target, &values.bFolder, targetUnit, &targetTraits}}) {
+    if (unit <= kMillisecond) continue;
+    const auto said = announcedUnits_.find(root->Id().device);
+    if (said != announcedUnits_.end() && said->second >= unit) continue;
+    announcedUnits_[root->Id().device] = unit;
+    prompt_.Notice(RunMessage::TimeGranularity, {*path, platform::TimeUnitText(unit), traits->type});
+  }
 }
 
 namespace {
@@ -261,6 +294,7 @@ ListCreationRun::Step ListCreationRun::ProcessCondition(int index, int count) {
   }
 
   comparison_.Begin(values, baseIndex_, targetIndex_);
+  CompareAtCoarserUnit(values, roots);
   pathIndex_ = nullptr;  // the indexes hold this condition's scans now
   PairMemory* memory = execution_.Memory().BeginCondition(values, roots.base, roots.target, prompt_);
   comparison_.SetMemory(memory, flags_.syncMode);

@@ -30,6 +30,7 @@ RowLoopOutcome RowLoop::Run(Direction direction, bool confDlg, const ISelection&
   progress_.SetBarRange(0, selection.SelectedCount());
   progress_.SetBarStep(1);
 
+  execution_.BeginRun();
   RootLocks locks;
   bool cancelled = false;
   int done = 0;
@@ -47,6 +48,7 @@ RowLoopOutcome RowLoop::Run(Direction direction, bool confDlg, const ISelection&
     cancelled = true;
   }
   execution_.Release();
+  execution_.ReportNotes(prompt_);
   locks.Release();
   flags_.busy = false;
   progress_.Close();

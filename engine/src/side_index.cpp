@@ -6,6 +6,8 @@
 #include <bit>
 #include <cassert>
 
+#include <unistd.h>
+
 namespace orvel::engine {
 
 namespace {
@@ -97,9 +99,9 @@ void SideIndex::SetEntryInfo(EntryId entry, const platform::EntryInfo& info) {
   const bool wasSpecial = (e.nsecFlags & Entry::kSpecial) != 0;
   e.nsecFlags = static_cast<std::uint32_t>(info.mtime.nsec) & Entry::kNsecMask;
   if (info.directory) e.nsecFlags |= Entry::kDirectory;
-  if (!info.exists || info.error) {
+  if (!info.exists || info.error || info.link) {
     e.nsecFlags |= Entry::kSpecial;
-    specials_[entry] = Special{info.exists, info.error};
+    specials_[entry] = Special{info.exists, info.error, info.link};
   } else if (wasSpecial) {
     specials_.erase(entry);
   }
@@ -191,6 +193,7 @@ platform::EntryInfo SideIndex::EntryInfoOf(EntryId entry) const {
     const Special& special = specials_.at(entry);
     info.exists = special.exists;
     info.error = special.error;
+    info.link = special.link;
   }
   return info;
 }
@@ -289,6 +292,16 @@ SideIndex::Found SideIndex::FromFileSystem(std::string_view relFolder, std::stri
     return {{false, false, {}, folder.error()}, Found::Origin::FileSystem};
   }
   return {folder->LookUp(name), Found::Origin::FileSystem};
+}
+
+std::string SideIndex::LinkText(std::string_view relFolder, std::string_view name) const {
+  if (!rootFolder_) return {};
+  const platform::Expected<platform::Folder> folder = rootFolder_->OpenBeneath(relFolder);
+  const platform::CName cname(name);
+  if (!folder || !cname.Valid()) return {};
+  char text[4096];
+  const ssize_t n = ::readlinkat(folder->Fd(), cname.Get(), text, sizeof text);
+  return n > 0 ? std::string(text, static_cast<std::size_t>(n)) : std::string();
 }
 
 NameStore SideIndex::TakeNames() {

@@ -21,8 +21,10 @@ RunOutcome SyncEngine::RunAllConditions(bool syncMode) {
 ItemResult SyncEngine::ExecuteRow(int item, Direction direction) {
   RootLocks locks;
   ItemResult result{list_.ItemMark(item), DateCopy::None, {}};
+  execution_.BeginRun();
   if (execution_.LockRoots(item, locks, prompt_)) result = execution_.ExecuteRow(item, direction);
   execution_.Release();
+  execution_.ReportNotes(prompt_);
   return result;
 }
 

@@ -1,5 +1,6 @@
 #include "engine/sync_execution.h"
 
+#include "platform/metadata.h"
 #include "platform/path.h"
 
 #include <fcntl.h>
@@ -50,6 +51,8 @@ void SyncExecution::UseRoots(const std::string& basePath, const platform::Folder
 }
 
 void SyncExecution::Release() {
+  FinishMadeFolders();
+  session_.ForgetLinks();
   memory_.Flush();
   trees_.clear();
   deleteGuard_ = nullptr;
@@ -183,6 +186,54 @@ void SyncExecution::Remember(PairMemory& pair, const Work& work, Mark done, std:
   }
 }
 
+void SyncExecution::FinishMadeFolders() {
+  // Deepest first; a folder's own time does not move when a folder inside it changes.
+  for (auto it = madeFolders_.rbegin(); it != madeFolders_.rend(); ++it) {
+    const auto from = trees_.find(it->fromRoot);
+    const auto to = trees_.find(it->toRoot);
+    if (from == trees_.end() || to == trees_.end()) continue;
+    platform::Expected<const platform::Folder*> source = from->second.FolderAt(it->made.rel);
+    if (!source) continue;
+    // Reopened: the tree keeps only a few folders open, and both are needed at once.
+    platform::Expected<platform::Folder> sourceFolder = (*source)->Reopen();
+    platform::Expected<const platform::Folder*> made = to->second.FolderAt(it->made.rel, it->made.identity);
+    if (sourceFolder && made) platform::CopyFolderMetadata(session_, *sourceFolder, **made);
+  }
+  madeFolders_.clear();
+}
+
+void SyncExecution::ReportNotes(IPrompt& prompt) {
+  for (const platform::CopySession::Report& report : session_.TakeNewNotes()) {
+    const char* what = "";
+    switch (report.note) {
+      case platform::CopyNote::PlainRename:
+        what = "plain-rename";
+        break;
+      case platform::CopyNote::ModeNotKept:
+        what = "mode";
+        break;
+      case platform::CopyNote::OwnerNotKept:
+        what = "owner";
+        break;
+      case platform::CopyNote::TimesNotKept:
+        what = "times";
+        break;
+      case platform::CopyNote::AttributesNotKept:
+        what = "attributes";
+        break;
+      case platform::CopyNote::HardLinksNotKept:
+        what = "hard-links";
+        break;
+      case platform::CopyNote::LinkTimesLeft:
+        what = "link-times";
+        break;
+    }
+    const auto path = devicePaths_.find(report.device);
+    prompt.Notice(RunMessage::MetadataSkipped,
+                  {path == devicePaths_.end() ? std::string() : path->second, what, report.type});
+  }
+}
+
 RowError SyncExecution::CopyRow(const Work& work, bool fromBase, std::uint64_t* size) {
   TreeAccess& fromTree = fromBase ? work.base : work.target;
   TreeAccess& toTree = fromBase ? work.target : work.base;
@@ -194,6 +245,15 @@ RowError SyncExecution::CopyRow(const Work& work, bool fromBase, std::uint64_t* 
   platform::Expected<const platform::Folder*> from =
       fromTree.FolderAt(work.rel, fromBase ? work.ids.base : work.ids.target);
   if (!from) return {from.error(), fromSide};
+  // The folders this copy makes, kept for their times once their contents are in.
+  std::vector<TreeAccess::Made> newFolders;
+  const auto NoteMadeFolders = [&](bool fromBaseSide) {
+    const std::string_view fromRoot = fromBaseSide ? rows_.BaseRoot(work.row) : rows_.TargetRoot(work.row);
+    const std::string_view toRoot = fromBaseSide ? rows_.TargetRoot(work.row) : rows_.BaseRoot(work.row);
+    for (TreeAccess::Made& made : newFolders)
+      madeFolders_.push_back(MadeFolder{std::string(fromRoot), std::string(toRoot), std::move(made)});
+    newFolders.clear();
+  };
 
   if (work.row.isFolder) {
     // An empty folder is copied by making it: its source must still be the
@@ -203,7 +263,8 @@ RowError SyncExecution::CopyRow(const Work& work, bool fromBase, std::uint64_t* 
     if (!source.MetBy(now) || !now.directory) return {platform::MakeError(platform::Fault::ChangedSinceList), fromSide};
     std::string rel(work.rel);
     rel.append(work.name);
-    platform::Expected<const platform::Folder*> made = toTree.MakeFolders(rel);
+    platform::Expected<const platform::Folder*> made = toTree.MakeFolders(rel, &newFolders);
+    NoteMadeFolders(fromBase);
     if (!made) return {made.error(), toSide};
     return {};
   }
@@ -211,9 +272,14 @@ RowError SyncExecution::CopyRow(const Work& work, bool fromBase, std::uint64_t* 
   platform::Expected<const platform::Folder*> to = toTree.FolderAt(work.rel, fromBase ? work.ids.target : work.ids.base);
   // The destination's folders may be missing (a subtree only one side has):
   // they are made, each inside its verified parent.
-  if (!to && platform::IsAbsence(to.error())) to = toTree.MakeFolders(work.rel);
+  if (!to && platform::IsAbsence(to.error())) {
+    to = toTree.MakeFolders(work.rel, &newFolders);
+    NoteMadeFolders(fromBase);
+  }
   if (!to) return {to.error(), toSide};
-  const std::error_code error = platform::CopyEntryAt(**from, work.name, source, **to, destination);
+  devicePaths_.try_emplace((*to)->Id().device, std::string(fromBase ? rows_.TargetRoot(work.row) : rows_.BaseRoot(work.row)));
+  platform::CopyFaultSide faultSide = platform::CopyFaultSide::Destination;
+  const std::error_code error = platform::CopyEntryAt(**from, work.name, source, **to, destination, session_, &faultSide);
   if (!error) {
     // The size the state remembers: the copy's, as it now stands.
     const platform::CName name(work.name);
@@ -223,9 +289,8 @@ RowError SyncExecution::CopyRow(const Work& work, bool fromBase, std::uint64_t* 
     }
     return {};
   }
-  // Whose entry made it fail: the source when it is missing or not a file.
-  const bool sourceFault = platform::IsAbsence(error) || error == platform::MakeError(platform::Fault::SpecialFile);
-  return {error, sourceFault ? fromSide : toSide};
+  // Whose entry made it fail, as the copy found it.
+  return {error, faultSide == platform::CopyFaultSide::Source ? fromSide : toSide};
 }
 
 RowError SyncExecution::DeleteRow(const Work& work, bool baseSide, int rowIndex) {

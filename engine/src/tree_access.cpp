@@ -62,7 +62,7 @@ platform::Expected<const platform::Folder*> TreeAccess::FolderAt(std::string_vie
   return folder;
 }
 
-platform::Expected<const platform::Folder*> TreeAccess::MakeFolders(std::string_view rel) {
+platform::Expected<const platform::Folder*> TreeAccess::MakeFolders(std::string_view rel, std::vector<Made>* made) {
   rel = Trimmed(rel);
   platform::Expected<const platform::Folder*> existing = FolderAt(rel);
   if (existing || !platform::IsAbsence(existing.error())) return existing;
@@ -76,6 +76,7 @@ platform::Expected<const platform::Folder*> TreeAccess::MakeFolders(std::string_
     if (!child && platform::IsAbsence(child.error())) {
       if (const std::error_code error = platform::MakeFolderAt(*current, name)) return error;
       child = current->OpenChild(name);
+      if (child && made) made->push_back(Made{std::string(rel.substr(0, end)), child->Id()});
     }
     current = std::move(child);
     begin = end + 1;

@@ -30,7 +30,7 @@ unsigned ProcessUmask() {
 
 EntryInfo LookUp(const std::string& path) {
   CName name(path);
-  if (!name.Valid()) return EntryInfo{false, false, {}, MakeError(Fault::NulInPath)};
+  if (!name.Valid()) return EntryInfo{false, false, {}, MakeError(Fault::NulInPath), false};
   struct stat st;
   if (::lstat(name.Get(), &st) != 0) return MissingOrFailed(errno);
   return InfoOf(st);
@@ -38,7 +38,7 @@ EntryInfo LookUp(const std::string& path) {
 
 EntryInfo LookUpFollow(const std::string& path) {
   CName name(path);
-  if (!name.Valid()) return EntryInfo{false, false, {}, MakeError(Fault::NulInPath)};
+  if (!name.Valid()) return EntryInfo{false, false, {}, MakeError(Fault::NulInPath), false};
   struct stat st;
   if (::stat(name.Get(), &st) != 0) return MissingOrFailed(errno);
   return InfoOf(st);

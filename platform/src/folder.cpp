@@ -119,7 +119,7 @@ Expected<Folder> Folder::OpenBeneath(std::string_view rel) const {
 EntryInfo Folder::LookUp(std::string_view child, Identity* identity) const {
   if (identity) *identity = {};
   CName name(child);
-  if (!name.Valid()) return EntryInfo{false, false, {}, MakeError(Fault::NulInPath)};
+  if (!name.Valid()) return EntryInfo{false, false, {}, MakeError(Fault::NulInPath), false};
   struct stat st;
   if (::fstatat(Fd(), name.Get(), &st, AT_SYMLINK_NOFOLLOW) != 0) return MissingOrFailed(errno);
   if (identity) *identity = IdentityOf(st);

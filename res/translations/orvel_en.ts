@@ -707,6 +707,63 @@ If you go on, every file remembered from the last sync will be deleted from the 
 %2
 Are you sure?</translation>
     </message>
+    <message>
+        <source>このファイルシステムではフォルダをロックできません。同期中に他のプログラムが変更する可能性があります
+%1
+%2</source>
+        <translation>The folder cannot be locked on this file system; another program may change it during the run:
+%1
+%2</translation>
+    </message>
+    <message>
+        <source>フォルダのロックはこのコンピュータからしか見えません (%2)
+%1</source>
+        <translation>The lock on the folder is only seen by this machine (%2):
+%1</translation>
+    </message>
+    <message>
+        <source>このファイルシステムは時刻を %2 単位で記録するため、%2 単位で比較します (%3)
+%1</source>
+        <translation>The file system keeps times in steps of %2, so times are compared in steps of %2 (%3):
+%1</translation>
+    </message>
+    <message>
+        <source>このファイルシステムが保持できないため省きました: %2 (%3)
+%1</source>
+        <translation>Left out what the file system cannot hold: %2 (%3):
+%1</translation>
+    </message>
+</context>
+<context>
+    <name>Skipped</name>
+    <message>
+        <source>置き換え直前の確認と置き換えの同時実行（最後の確認の後に通常の名前変更）</source>
+        <translation>replacing in one step with the check (a plain rename after the last check)</translation>
+    </message>
+    <message>
+        <source>アクセス権</source>
+        <translation>permission bits</translation>
+    </message>
+    <message>
+        <source>所有者</source>
+        <translation>owners</translation>
+    </message>
+    <message>
+        <source>更新日時</source>
+        <translation>last-write times</translation>
+    </message>
+    <message>
+        <source>拡張属性と ACL</source>
+        <translation>extended attributes and ACLs</translation>
+    </message>
+    <message>
+        <source>ハードリンク（別々のファイルとしてコピー）</source>
+        <translation>hard links (copied as separate files)</translation>
+    </message>
+    <message>
+        <source>シンボリックリンクの日時（リンクは内容で比較）</source>
+        <translation>the times of symbolic links (links are compared by their text)</translation>
+    </message>
 </context>
 <context>
     <name>RunStatus</name>

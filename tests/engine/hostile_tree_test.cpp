@@ -317,6 +317,28 @@ TEST_F(HostileTreeTest, RowCommandsActOnlyOnWhatTheListShows) {
   EXPECT_EQ(ReadFile(T("doomed.txt")), "target only");
 }
 
+TEST_F(HostileTreeTest, ARootOrFolderReplacedByAnotherFolderAfterTheListGetsNothing) {
+  WriteFile(B("sub/new.txt"), "base", Time(kT + 10));
+  WriteFile(T("sub/old.txt"), "target", Time(kT));
+  WriteFile(B("top.txt"), "base", Time(kT + 10));
+  engine.RunAllConditions(false);
+  ASSERT_THAT(Results(), UnorderedElementsAre("new.txt >>", "top.txt >>", "old.txt <<"));
+  const int item = items.ItemText(0, 0) == "new.txt" ? 0 : 1;
+  // A new folder in place of the listed one; then a new target root holding the listed folder.
+  std::filesystem::rename(T("sub"), T("sub.was"));
+  MakeFolder(T("sub"), Time(kT));
+  engine.ExecuteRow(item, engine::Direction::AsMarked);
+  EXPECT_EQ(ErrorOf(item), Fault(platform::Fault::FolderReplaced));
+  MakeFolder(tmp / "new", Time(kT));
+  std::filesystem::rename(T("sub.was"), tmp / "new/sub");
+  std::filesystem::rename(Target(), tmp / "old");
+  std::filesystem::rename(tmp / "new", Target());
+  engine.ExecuteRow(item, engine::Direction::AsMarked);
+  EXPECT_EQ(ErrorOf(item), Fault(platform::Fault::FolderReplaced));
+  EXPECT_EQ(FolderNames(T("sub")), std::vector<std::string>{"old.txt"});
+  EXPECT_TRUE(FolderNames(tmp / "old/sub").empty());
+}
+
 // A file replaced by a folder during the run once showed ">=" for an empty
 // folder made in its place.
 TEST_F(HostileTreeTest, AFileThatBecameAFolderIsNotCopied) {

@@ -2,6 +2,7 @@
 #include "platform/file_ops.h"
 #include "platform/temporary_name.h"
 
+#include "support/loop_mount.h"
 #include "support/temp_tree.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -19,6 +21,8 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace orvel::platform {
@@ -28,6 +32,7 @@ using test::Exists;
 using test::FolderNames;
 using test::ModeOf;
 using test::ReadFile;
+using test::SetTime;
 using test::TempDir;
 using test::Time;
 using test::TimeOf;
@@ -331,6 +336,101 @@ TEST(CopyEntryTest, SaveDuringTheCopyWins) {
   EXPECT_EQ(FolderNames(dir / "b"), std::vector<std::string>{"doc"});
 }
 
+// The last checks of a copy, each with a change made at the one moment only it
+// can see: the source written to while it was read, the destination rewritten
+// with its old time put back (only the change time tells), and the destination
+// replaced between its check and the exchange.
+TEST(CopyEntryTest, ChangesAtTheLastMomentAreSeen) {
+  struct Case {
+    const char* what;
+    CopyStage stage;
+    const char* name;
+    std::function<void(const TempDir&)> change;
+    const char* destinationAfter;
+  };
+  const Case cases[] = {
+      {"source written", CopyStage::ContentsWritten, "doc",
+       [](const TempDir& d) { WriteFile(d / "a/doc", "new, longer", Time(1'700'000'000)); }, "old"},
+      {"destination rewritten, time restored", CopyStage::BeforeDestinationCheck, "doc",
+       [](const TempDir& d) { WriteFile(d / "b/doc", "OLD", Time(1'600'000'000)); }, "OLD"},
+      {"destination replaced", CopyStage::BeforeExchange, "doc",
+       [](const TempDir& d) {
+         WriteFile(d / "other", "odd", Time(1'600'000'000));
+         std::filesystem::rename(d / "other", d / "b/doc");
+       },
+       "odd"},
+      {"link replaced, text of the same length", CopyStage::ContentsWritten, "link",
+       [](const TempDir& d) {
+         std::filesystem::remove(d / "a/link");
+         ASSERT_EQ(::symlink("nowherE", (d / "a/link").c_str()), 0);
+         SetTime(d / "a/link", Time(1'700'000'000));
+       },
+       nullptr},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    WriteFile(dir / "a/doc", "new", Time(1'700'000'000));
+    ASSERT_EQ(::symlink("nowhere", (dir / "a/link").c_str()), 0);
+    SetTime(dir / "a/link", Time(1'700'000'000));
+    WriteFile(dir / "b/doc", "old", Time(1'600'000'000));
+    CopySession session;
+    session.SetProbe([&](CopyStage stage) {
+      if (stage == c.stage) c.change(dir);
+    });
+    const Expectation destination = c.destinationAfter ? Expectation::File(Time(1'600'000'000))
+                                                       : Expectation{Expectation::Kind::NoFile, {}};
+    EXPECT_EQ(CopyEntryAt(Open(dir / "a"), c.name, Expectation::File(Time(1'700'000'000)), Open(dir / "b"),
+                          destination, session),
+              Changed())
+        << c.what;
+    if (c.destinationAfter) {
+      EXPECT_EQ(ReadFile(dir / "b/doc"), c.destinationAfter) << c.what;
+    }
+    EXPECT_EQ(FolderNames(dir / "b"), std::vector<std::string>{"doc"}) << c.what;
+  }
+}
+
+// What `cp -a` keeps: holes, user attributes and ACLs, and a second name of a
+// file as a link to the first copy; a failure names the side it happened on.
+TEST(CopyEntryTest, KeepsHolesAttributesAndHardLinks) {
+  TempDir dir;
+  WriteFile(dir / "a/one", "linked", Time(1'700'000'000, 3));
+  ASSERT_EQ(::link((dir / "a/one").c_str(), (dir / "a/two").c_str()), 0);
+  ASSERT_EQ(::setxattr((dir / "a/one").c_str(), "user.xdg.origin.url", "http://x", 8, 0), 0);
+  const bool acl = test::RunCommand("setfacl -m u:65534:r " + dir / "a/one") == 0;
+  const int image = ::open((dir / "a/image").c_str(), O_WRONLY | O_CREAT, 0644);
+  ASSERT_GE(image, 0);
+  ASSERT_EQ(::pwrite(image, "data", 4, 64 << 20), 4);
+  ASSERT_EQ(::ftruncate(image, 128 << 20), 0);
+  ::close(image);
+  test::MakeFolder(dir / "b", Time(1));
+  CopySession session;
+  for (const char* name : {"one", "two", "image"}) ASSERT_FALSE(CopyEntryAt(Open(dir / "a"), name, {}, Open(dir / "b"), {}, session)) << name;
+
+  struct stat one {}, two {}, src {}, copy {};
+  ASSERT_EQ(::stat((dir / "b/one").c_str(), &one), 0);
+  ASSERT_EQ(::stat((dir / "b/two").c_str(), &two), 0);
+  EXPECT_EQ(one.st_ino, two.st_ino);
+  char value[64];
+  EXPECT_EQ(::getxattr((dir / "b/one").c_str(), "user.xdg.origin.url", value, sizeof value), 8);
+  if (acl) {
+    EXPECT_GT(::getxattr((dir / "b/one").c_str(), "system.posix_acl_access", value, sizeof value), 0);
+  }
+  ASSERT_EQ(::stat((dir / "a/image").c_str(), &src), 0);
+  ASSERT_EQ(::stat((dir / "b/image").c_str(), &copy), 0);
+  EXPECT_EQ(copy.st_size, 128 << 20);
+  EXPECT_LE(copy.st_blocks, src.st_blocks + copy.st_blksize / 512);
+
+  CopyFaultSide side = CopyFaultSide::Destination;
+  ASSERT_EQ(::chmod((dir / "a/one").c_str(), 0), 0);
+  if (::geteuid() != 0) {
+    EXPECT_EQ(CopyEntryAt(Open(dir / "a"), "one", {}, Open(dir / "b"), {}, session, &side), Errno(EACCES));
+    EXPECT_EQ(side, CopyFaultSide::Source);
+  }
+  EXPECT_EQ(CopyEntryAt(Open(dir / "a"), "gone", {}, Open(dir / "b"), {}, session, &side), Errno(ENOENT));
+  EXPECT_EQ(side, CopyFaultSide::Source);
+}
+
 TEST(DeleteEntryTest, DeletesFilesLinksAndEmptyFoldersAsSeenOnly) {
   TempDir dir;
   WriteFile(dir / "file", "x", Time(10));
@@ -372,17 +472,19 @@ TEST(TemporaryNameTest, OursAreRecognisedAndRemovedOthersNever) {
   EXPECT_TRUE(IsTemporaryName(ours));
   EXPECT_LE(TemporaryNameFor(std::string(255, 'n')).size(), 255u);
   for (const char* other : {"report.txt", ".report.txt.orvel-", ".report.txt.orvel-abc", ".x.orvel-ab_def",
-                            "x.orvel-abcdef", ".orvel-abcdef"})
+                            "x.orvel-abcdef", ".orvel-abcdef", "report.orvel-ab12cd"})
     EXPECT_FALSE(IsTemporaryName(other)) << other;
 
   WriteFile(dir / ours, "partial", Time(1));
   WriteFile(dir / "keep.txt", "x", Time(1));
   test::MakeFolder(dir / ".d.orvel-abcdef", Time(1));
+  ASSERT_EQ(::mkfifo((dir / ".p.orvel-abcdef").c_str(), 0600), 0);
   const Folder folder = Open(dir.Path());
   EXPECT_FALSE(RemoveLeftoverAt(folder, ours));
   EXPECT_TRUE(RemoveLeftoverAt(folder, "keep.txt"));
   EXPECT_TRUE(RemoveLeftoverAt(folder, ".d.orvel-abcdef"));
-  EXPECT_EQ(FolderNames(dir.Path()), (std::vector<std::string>{".d.orvel-abcdef", "keep.txt"}));
+  EXPECT_TRUE(RemoveLeftoverAt(folder, ".p.orvel-abcdef"));
+  EXPECT_EQ(FolderNames(dir.Path()), (std::vector<std::string>{".d.orvel-abcdef", ".p.orvel-abcdef", "keep.txt"}));
 }
 
 }  // namespace

@@ -64,6 +64,8 @@ TEST(FolderTest, RootsFollowLinksTheWalkBelowNever) {
   WriteFile(tmp / "outside/secret", "x", Time(6));
   ASSERT_EQ(::symlink("real", (tmp / "alias").c_str()), 0);
   ASSERT_EQ(::symlink((tmp / "outside").c_str(), (tmp / "real/deep/hop").c_str()), 0);
+  ASSERT_EQ(::symlink("er", (tmp / "real/deep/inner").c_str()), 0);  // stays inside, still a link
+  test::MakeFolder(tmp / "real/deep/er/more", Time(5));
   WriteFile(tmp / "real/plain", "x", Time(7));
 
   // A root folder may be a link.
@@ -82,6 +84,7 @@ TEST(FolderTest, RootsFollowLinksTheWalkBelowNever) {
       {"deep/hop", MakeError(Fault::LinkInPath)},       // a link as the last folder
       {"deep/hop/", MakeError(Fault::LinkInPath)},
       {"deep/hop/deeper", MakeError(Fault::LinkInPath)},  // or in the middle
+      {"deep/inner/more", MakeError(Fault::LinkInPath)},
       {"../real", SystemError(EINVAL)},                  // never out of the root
       {"deep/./er", SystemError(EINVAL)},
       {"/etc", MakeError(Fault::LinkInPath)},

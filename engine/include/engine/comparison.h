@@ -22,6 +22,15 @@ class Comparison {
   // The condition being processed: its run values and the two sides' scans.
   void Begin(const RunValues& values, const SideIndex& base, const SideIndex& target);
 
+  // Times are compared in steps of unitNs, the coarser of the two sides' file
+  // systems (both cut down to it; the tolerance applies on top). With
+  // linksByText, a pair of links with the same text is the same whatever
+  // their times (a side whose links cannot be given a time safely).
+  void SetTimeUnit(std::int64_t unitNs, bool linksByText) {
+    timeUnitNs_ = unitNs > 1 ? unitNs : 1;
+    linksByText_ = linksByText;
+  }
+
   // When set, each added row is handed to onRowAdded (the sync run executes it).
   void SetExecution(std::function<void(int item)> onRowAdded) { onRowAdded_ = std::move(onRowAdded); }
 
@@ -71,6 +80,8 @@ class Comparison {
   std::function<void(int)> onRowAdded_;
   PairMemory* memory_ = nullptr;
   bool recordEqual_ = false;
+  std::int64_t timeUnitNs_ = 1;
+  bool linksByText_ = false;
 };
 
 }  // namespace orvel::engine

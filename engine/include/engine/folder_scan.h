@@ -117,6 +117,10 @@ struct ScanSummary {
   std::error_code rootError;    // the root itself could not be listed
   std::size_t rootEntries = 0;  // entries directly in the root (temporaries not counted)
   std::size_t unreadable = 0;   // entries and folders that could not be read
+  // Some time the scan saw (a change time, which nobody sets by hand, or a
+  // last-write time) has a fraction of a second: the file system keeps them.
+  bool subsecondTimes = false;
+  bool timesSeen = false;  // the root at least was looked at
 };
 
 // Lists the entries of one folder tree, depth first, in file-system order. A

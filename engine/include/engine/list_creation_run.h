@@ -9,6 +9,8 @@
 #include "engine/side_index.h"
 #include "engine/sync_execution.h"
 
+#include <cstdint>
+#include <map>
 #include <vector>
 
 namespace orvel::engine {
@@ -54,6 +56,8 @@ class ListCreationRun {
   bool Validate(const CCondition& condition);
   Step OpenRoots(const RunValues& values, Roots& roots);
   void ScanBothSides(const RunValues& values, const Roots& roots);
+  // Sets the step the comparison sees times in, and says it once per run when coarser than 1 ms.
+  void CompareAtCoarserUnit(const RunValues& values, const Roots& roots);
   Step RunPass(RunStatus status, const SideIndex& index, int barStart, bool countAll, const Loop& folders,
                const Loop& files);
   bool CancelRequested();
@@ -77,6 +81,7 @@ class ListCreationRun {
   ScanSummary baseSummary_;
   ScanSummary targetSummary_;
   bool cancelled_ = false;
+  std::map<std::uint64_t, std::int64_t> announcedUnits_;  // device → the step already said
   std::string pathBuffer_;  // the shown entry's folder path, then its name
   const SideIndex* pathIndex_ = nullptr;
   SideIndex::FolderId pathFolder_ = SideIndex::kNoFolder;

@@ -27,6 +27,11 @@ enum class RunMessage {
   MemoryReplaced,      // notice: a root is another folder now, the remembered state is not used; arguments: base, target
   MemoryUnavailable,   // notice: the remembered state cannot be read or written; arguments: state file, reason
   RememberedEmptyAsk,  // question: delete the remembered entries of the other side?; arguments: empty folder, other folder
+  // What the file systems of a run cannot do: notices, said once per run.
+  FolderUnlockable,  // notice: the folder cannot be locked, the run goes on; arguments: folder, reason
+  LockLocalOnly,     // notice: the lock is seen by this machine only; arguments: folder, file system type
+  TimeGranularity,   // notice: times are compared in coarser steps; arguments: folder, step ("1 s"), file system type
+  MetadataSkipped,   // notice: what the file system cannot hold was left out; arguments: folder, what (a CopyNote name), file system type
 };
 
 // What a progress display shows as its status line.

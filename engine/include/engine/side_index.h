@@ -110,6 +110,10 @@ class SideIndex {
   // it; relFolder is the path of its folder.
   Found LookUpEntry(EntryId entry, std::string_view relFolder) const;
 
+  // The text of the link root + relFolder + name, read through the root
+  // folder; empty when it cannot be read.
+  std::string LinkText(std::string_view relFolder, std::string_view name) const;
+
   // Where the names live: a result row may read its name from here while the
   // index is in use, and take the store over afterwards (TakeNames).
   const NameStore& Names() const { return names_; }
@@ -135,15 +139,16 @@ class SideIndex {
   struct Entry {
     static constexpr std::uint32_t kNsecMask = (1u << 30) - 1;
     static constexpr std::uint32_t kDirectory = 1u << 30;
-    static constexpr std::uint32_t kSpecial = 1u << 31;  // absent or failed: see specials_
+    static constexpr std::uint32_t kSpecial = 1u << 31;  // absent, failed or a link: see specials_
     std::int64_t sec;
     std::uint32_t nsecFlags;
     std::uint32_t nameRef;
   };
-  // What an entry is beyond "there, as listed".
+  // What an entry is beyond "there, as listed": absent, failed, or a link.
   struct Special {
     bool exists = false;
     std::error_code error;
+    bool link = false;
   };
   struct ChildKey {
     FolderId parent;

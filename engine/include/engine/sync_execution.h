@@ -11,6 +11,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace orvel::engine {
 
@@ -41,6 +42,15 @@ class SyncExecution {
   // a row loop) and writes what the rows changed in the remembered states.
   void Release();
 
+  // A new run: what the copies learn of the file systems starts afresh.
+  void BeginRun() { session_.Reset(); }
+  // What the copies found the destinations' file systems lack, said once per
+  // run (through prompt.Notice) and per file system.
+  void ReportNotes(IPrompt& prompt);
+  const platform::CopySession& Session() const { return session_; }
+  // Called at every stage of every copy (tests put changes there).
+  void SetCopyProbe(std::function<void(platform::CopyStage)> probe) { session_.SetProbe(std::move(probe)); }
+
   // The remembered states: executed rows of a pair that remembers update it.
   SyncMemory& Memory() { return memory_; }
 
@@ -61,6 +71,9 @@ class SyncExecution {
   RowError CopyRow(const Work& work, bool fromBase, std::uint64_t* size);
   RowError DeleteRow(const Work& work, bool baseSide, int rowIndex);
   void Remember(PairMemory& pair, const Work& work, Mark done, std::uint64_t size);
+  // Gives the folders this run made their sources' metadata and times, now
+  // that their contents are in place.
+  void FinishMadeFolders();
 
   const RowStore& rows_;
   IResultList& list_;
@@ -70,6 +83,15 @@ class SyncExecution {
   bool syncRun_ = false;  // the rows come from a sync run (UseRoots), not a row command
   std::map<std::string, TreeAccess, std::less<>> trees_;
   SyncMemory memory_;
+  platform::CopySession session_;
+  // A folder made by a copy, with the roots of its source and of itself.
+  struct MadeFolder {
+    std::string fromRoot;
+    std::string toRoot;
+    TreeAccess::Made made;
+  };
+  std::vector<MadeFolder> madeFolders_;
+  std::map<std::uint64_t, std::string> devicePaths_;  // a root path on each destination file system, for notices
 };
 
 }  // namespace orvel::engine

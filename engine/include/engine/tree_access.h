@@ -6,6 +6,7 @@
 #include <list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace orvel::engine {
 
@@ -24,8 +25,13 @@ class TreeAccess {
   // The folder rel (empty, or names ending in '/') below the root. With a known
   // identity, another folder there gives Fault::FolderReplaced.
   platform::Expected<const platform::Folder*> FolderAt(std::string_view rel, const platform::Identity& expected = {});
-  // The same, making the folders that are missing, one at a time.
-  platform::Expected<const platform::Folder*> MakeFolders(std::string_view rel);
+  // The same, making the folders that are missing, one at a time. Each folder
+  // made goes to *made (its path and identity), when asked.
+  struct Made {
+    std::string rel;
+    platform::Identity identity;
+  };
+  platform::Expected<const platform::Folder*> MakeFolders(std::string_view rel, std::vector<Made>* made = nullptr);
 
  private:
   static constexpr std::size_t kKeptFolders = 4;

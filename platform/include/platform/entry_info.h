@@ -24,6 +24,7 @@ struct EntryInfo {
   bool directory = false;
   FileTime mtime;
   std::error_code error;
+  bool link = false;  // a symbolic link
 
   bool IsFile() const { return exists && !directory; }
   bool Failed() const { return static_cast<bool>(error); }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/copy_session.h"
 #include "platform/entry_info.h"
 #include "platform/folder.h"
 
@@ -33,15 +34,26 @@ struct Expectation {
 // (or hidden temporary) file in `to`, which takes the destination's place only
 // when complete, and only while the destination is still as expected — checked
 // again right before it is replaced. On any failure the destination is as it was.
-//   - A regular file keeps its contents, its permission bits (set-user-id and
-//     set-group-id dropped: the copy belongs to whoever runs it) and its
+//   - A regular file keeps its contents (holes stay holes), its permission bits
+//     (set-user-id and set-group-id dropped), its owner when running as root,
+//     its user attributes and ACLs (security and trusted ones as root) and its
 //     last-write time with nanoseconds. A source that changes during the copy
-//     fails the copy.
-//   - A symbolic link is copied as a link (its target text), with its own time.
+//     fails the copy. A file whose other name this session already copied to
+//     the same file system becomes a link to that copy.
+//   - A symbolic link is copied as a link (its target text), with its own time
+//     where the file system is known to set it on the link itself.
 //   - A FIFO, socket or device is never opened (Fault::SpecialFile).
 //   - A folder source gives EISDIR (folders are made, not copied); a read-only
 //     destination Fault::ReadOnly, also when running as root; a folder at the
 //     destination EISDIR; a missing source ENOENT.
+//   - Whatever the destination's file system lacks is found once per session
+//     (see CopySession and DestinationWriter) and the next best way taken.
+// `faultSide` tells, after a failure, whose entry it was.
+enum class CopyFaultSide : unsigned char { Source, Destination };
+std::error_code CopyEntryAt(const Folder& from, std::string_view name, const Expectation& source, const Folder& to,
+                            const Expectation& destination, CopySession& session,
+                            CopyFaultSide* faultSide = nullptr);
+// The same in a session of its own.
 std::error_code CopyEntryAt(const Folder& from, std::string_view name, const Expectation& source, const Folder& to,
                             const Expectation& destination);
 

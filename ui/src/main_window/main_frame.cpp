@@ -106,6 +106,15 @@ CMainFrame::CMainFrame(IUserDialogs& dialogs, QWidget* parent)
   });
   // Queued: the command that ran has returned before the window goes.
   connect(view_, &COrvelView::RunFinished, this, &CMainFrame::CloseIfTerminating, Qt::QueuedConnection);
+  // The notices of one run stand side by side until the next run says something.
+  connect(view_, &COrvelView::NoticeShown, this, [this](const QString& text) {
+    if (!view_->Running() || noticeRunDone_) noticeText_.clear();
+    noticeRunDone_ = false;
+    if (!noticeText_.isEmpty()) noticeText_ += QStringLiteral("  ");
+    noticeText_ += QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    statusBar()->showMessage(noticeText_);
+  });
+  connect(view_, &COrvelView::RunFinished, this, [this] { noticeRunDone_ = true; });
   setAcceptDrops(true);
   view_->setFocus();
 }

@@ -33,12 +33,27 @@ namespace orvel::ui {
 // The engine's questions and messages as message boxes.
 class COrvelView::Prompt : public engine::IPrompt {
  public:
-  explicit Prompt(IUserDialogs& dialogs) : dialogs_(dialogs) {}
+  Prompt(IUserDialogs& dialogs, COrvelView& view) : dialogs_(dialogs), view_(view) {}
   void Message(engine::RunMessage message, const engine::MessageArgs& args) override {
     dialogs_.Message(Text(message, args));
   }
   bool Ask(engine::RunMessage question, const engine::MessageArgs& args) override {
     return dialogs_.AskYesNo(Text(question, args));
+  }
+  // What the file systems of the run cannot do goes to the status bar; it
+  // never stops the run.
+  void Notice(engine::RunMessage message, const engine::MessageArgs& args) override {
+    switch (message) {
+      case engine::RunMessage::FolderUnlockable:
+      case engine::RunMessage::LockLocalOnly:
+      case engine::RunMessage::TimeGranularity:
+      case engine::RunMessage::MetadataSkipped:
+        Q_EMIT view_.NoticeShown(Text(message, args));
+        break;
+      default:
+        Message(message, args);
+        break;
+    }
   }
 
  private:
@@ -46,6 +61,7 @@ class COrvelView::Prompt : public engine::IPrompt {
     return MessageText(message, args);
   }
   IUserDialogs& dialogs_;
+  COrvelView& view_;
 };
 
 // The list's selected lines, taken when the row command starts.
@@ -93,7 +109,7 @@ COrvelView::COrvelView(CondiBar& bar, CommandTable& commands, IUserDialogs& dial
       dialogs_(dialogs),
       mainWindow_(mainWindow),
       progress_(std::make_unique<CProgressDlg>(mainWindow)),
-      prompt_(std::make_unique<Prompt>(dialogs)),
+      prompt_(std::make_unique<Prompt>(dialogs, *this)),
       data_(*progress_, *prompt_, &bar),
       model_(std::make_unique<ResultModel>(data_.Rows())) {
   setObjectName(QStringLiteral("ResultList"));

@@ -44,23 +44,49 @@ QString Template(engine::RunMessage message) {
       return QCoreApplication::translate("RunMessage", "同期の記憶を読み書きできません\n%1\n%2");
     case engine::RunMessage::RememberedEmptyAsk:
       return QCoreApplication::translate("RunMessage", "フォルダは空です\n%1\n続けると前回の同期で記憶したファイルがもう一方のフォルダからすべて削除されます\n%2\n本当によろしいですか？");
+    case engine::RunMessage::FolderUnlockable:
+      return QCoreApplication::translate("RunMessage", "このファイルシステムではフォルダをロックできません。同期中に他のプログラムが変更する可能性があります\n%1\n%2");
+    case engine::RunMessage::LockLocalOnly:
+      return QCoreApplication::translate("RunMessage", "フォルダのロックはこのコンピュータからしか見えません (%2)\n%1");
+    case engine::RunMessage::TimeGranularity:
+      return QCoreApplication::translate("RunMessage", "このファイルシステムは時刻を %2 単位で記録するため、%2 単位で比較します (%3)\n%1");
+    case engine::RunMessage::MetadataSkipped:
+      return QCoreApplication::translate("RunMessage", "このファイルシステムが保持できないため省きました: %2 (%3)\n%1");
   }
   return {};
 }
 
 }  // namespace
 
+// What a MetadataSkipped notice names, in words.
+static QString SkippedText(const std::string& what) {
+  if (what == "plain-rename")
+    return QCoreApplication::translate("Skipped", "置き換え直前の確認と置き換えの同時実行（最後の確認の後に通常の名前変更）");
+  if (what == "mode") return QCoreApplication::translate("Skipped", "アクセス権");
+  if (what == "owner") return QCoreApplication::translate("Skipped", "所有者");
+  if (what == "times") return QCoreApplication::translate("Skipped", "更新日時");
+  if (what == "attributes") return QCoreApplication::translate("Skipped", "拡張属性と ACL");
+  if (what == "hard-links") return QCoreApplication::translate("Skipped", "ハードリンク（別々のファイルとしてコピー）");
+  if (what == "link-times") return QCoreApplication::translate("Skipped", "シンボリックリンクの日時（リンクは内容で比較）");
+  return QString::fromStdString(what);
+}
+
 QString MessageText(engine::RunMessage message, const engine::MessageArgs& args) {
   // All arguments at once: a path holding "%2" must not be filled in again.
   const QString text = Template(message);
-  const auto arg = [&args](std::size_t i) { return QString::fromStdString(args[i]); };
+  const auto arg = [&](std::size_t i) {
+    if (message == engine::RunMessage::MetadataSkipped && i == 1) return SkippedText(args[i]);
+    return QString::fromStdString(args[i]);
+  };
   switch (args.size()) {
     case 0:
       return text;
     case 1:
       return text.arg(arg(0));
-    default:
+    case 2:
       return text.arg(arg(0), arg(1));
+    default:
+      return text.arg(arg(0), arg(1), arg(2));
   }
 }
 

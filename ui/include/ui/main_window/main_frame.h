@@ -83,6 +83,8 @@ class CMainFrame : public QMainWindow {
   COrvelView* view_ = nullptr;
   QToolBar* toolBar_ = nullptr;
   ElidedLabel* readyPane_ = nullptr;
+  QString noticeText_;  // the notices the status bar shows
+  bool noticeRunDone_ = false;
   QLabel* foundPane_ = nullptr;
   QMenu* fileMenu_ = nullptr;
   QAction* recentPlaceholder_ = nullptr;

@@ -75,6 +75,8 @@ class COrvelView : public ResultListView {
   void CloseRequested();
   // A run or row command has ended (Running() is false again).
   void RunFinished();
+  // Something the user should know of the run's file systems (the status bar).
+  void NoticeShown(const QString& text);
 
  protected:
   void contextMenuEvent(QContextMenuEvent* event) override;

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "platform/file_system_traits.h"
+#include "platform/unique_fd.h"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <utility>
+#include <vector>
+
+namespace orvel::platform {
+
+// What a file system was found to lack during a run; each is said once.
+enum class CopyNote : unsigned {
+  PlainRename = 1u << 0,  // no RENAME_NOREPLACE/RENAME_EXCHANGE/links: a plain rename after the last check
+  ModeNotKept = 1u << 1,  // permission bits refused
+  OwnerNotKept = 1u << 2,  // owner and group refused
+  TimesNotKept = 1u << 3,  // last-write time refused
+  AttributesNotKept = 1u << 4,  // extended attributes or ACLs refused
+  HardLinksNotKept = 1u << 5,   // a second name of a file became a copy of its own
+  LinkTimesLeft = 1u << 6,  // links keep the time of their making (the file system could follow them)
+};
+
+// Points of a copy where a probe may look (tests put a change there).
+enum class CopyStage {
+  ContentsWritten,     // the source is read, not yet checked again
+  BeforeDestinationCheck,  // the new file is complete; the destination is checked next
+  BeforeExchange,      // the destination was checked; the exchange comes next
+};
+
+// What one run learns while it copies, per file system of a destination (by
+// device number): which ways of publishing a file work there and what the
+// file system keeps, so that each refusal costs one failed call per run, not
+// one per file, and is said once. It also remembers the copies of files with
+// several names, so that a second name becomes a link to the first copy.
+//
+// One session per run, used by one thread at a time.
+class CopySession {
+ public:
+  CopySession() = default;
+  CopySession(const CopySession&) = delete;
+  CopySession& operator=(const CopySession&) = delete;
+
+  // Forgets everything (a new run).
+  void Reset();
+  // Forgets the copies that later names may link to (a new pair of roots).
+  void ForgetLinks() { links_.clear(); }
+
+  struct Device {
+    bool probed = false;  // traits read
+    FileSystemTraits traits;
+    bool noTmpfile = false;
+    bool noNoReplace = false;
+    bool noExchange = false;
+    bool noHardLinks = false;
+    bool noXattrs = false;
+    bool noTimes = false;
+    std::int64_t keptUnit = 0;  // 0: not learned yet, -1: no usual unit explains what it kept
+    unsigned notes = 0;         // CopyNote bits noted
+  };
+  // The record of the file system of a destination folder.
+  Device& DeviceOf(std::uint64_t device, int folderFd);
+  Device* Find(std::uint64_t device);
+
+  void Note(Device& device, CopyNote note) { device.notes |= static_cast<unsigned>(note); }
+  // The notes made since the last call, with their device's traits.
+  struct Report {
+    std::uint64_t device;
+    std::string type;
+    CopyNote note;
+  };
+  std::vector<Report> TakeNewNotes();
+
+  // The unit the destination's file system was seen to keep times in (0: not learned).
+  std::int64_t LearnedUnit(std::uint64_t device) const;
+
+  // Copies of files with several names: the source (device, inode) and the copy.
+  struct LinkedCopy {
+    std::uint64_t destDevice = 0;
+    UniqueFd copy;  // O_PATH descriptor of the published copy
+    std::uint64_t copyInode = 0;
+    std::int64_t size = 0;
+    std::int64_t mtimeNs = 0;
+    std::int64_t ctimeNs = 0;  // the source's, when it was copied
+    std::int64_t copyCtimeNs = 0;  // the copy's, as this run left it
+  };
+  LinkedCopy* FindCopy(std::uint64_t device, std::uint64_t inode);
+  void RememberCopy(std::uint64_t device, std::uint64_t inode, LinkedCopy copy);
+
+  // Called at each stage of every copy when set (tests).
+  void SetProbe(std::function<void(CopyStage)> probe) { probe_ = std::move(probe); }
+  void Probe(CopyStage stage) const {
+    if (probe_) probe_(stage);
+  }
+
+ private:
+  static constexpr std::size_t kMaxLinkedCopies = 512;  // descriptors held at most
+  std::map<std::uint64_t, Device> devices_;
+  std::map<std::uint64_t, unsigned> reported_;
+  std::map<std::pair<std::uint64_t, std::uint64_t>, LinkedCopy> links_;
+  std::function<void(CopyStage)> probe_;
+};
+
+}  // namespace orvel::platform
