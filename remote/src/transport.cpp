@@ -193,7 +193,12 @@ std::error_code DiagnoseExit(int waitStatus, std::string_view errors) {
                                   "Network is unreachable", "Connection timed out", "Name or service not known",
                                   "Temporary failure in name resolution", "Operation timed out"})
       if (Contains(errors, text)) return MakeError(ProtocolFault::HostUnreachable);
-    return MakeError(ProtocolFault::ConnectionClosed);
+    for (std::string_view text : {"closed by remote host", "Connection closed", "Broken pipe", "Connection reset",
+                                  "Timeout, server", "Connection to"})
+      if (Contains(errors, text)) return MakeError(ProtocolFault::ConnectionClosed);
+    // ssh says nothing when the far program was ended by a signal (it then has
+    // no exit status to hand on).
+    return MakeError(ProtocolFault::FarSideFailed);
   }
   return MakeError(ProtocolFault::FarSideFailed);
 }

@@ -259,3 +259,36 @@ TEST(RemoteFaults, AKilledFarSideEndsTheRequestsInsteadOfHangingThem) {
 
 }  // namespace
 }  // namespace orvel::test
+
+namespace orvel::test {
+namespace {
+
+TEST(RemoteFaults, SshFailuresAreToldApart) {
+  SshServer sshd;
+  if (!sshd.Started()) GTEST_SKIP() << sshd.SkipReason();
+  TempDir dir;
+  struct Case {
+    const char* what;
+    int port;
+    std::string ssh, program;
+    ProtocolFault expected;
+  };
+  const int port = sshd.Port();
+  const Case cases[] = {
+      {"nothing listens", SshServer::FreePort(), sshd.SshCommand(), CliPath(), ProtocolFault::HostUnreachable},
+      {"a key the host does not know", port, sshd.SshCommand(sshd.Dir() / "host_key"), CliPath(),
+       ProtocolFault::AuthRefused},
+      {"no program there", port, sshd.SshCommand(), "/nonexistent/orvel-cli", ProtocolFault::ProgramMissing},
+      {"the far side killed", port, sshd.SshCommand(), "sh -c 'kill -KILL $$'", ProtocolFault::FarSideFailed},
+  };
+  for (const Case& c : cases) {
+    platform::Expected<remote::Channel> channel = remote::StartSsh(
+        remote::Address{"", "127.0.0.1", static_cast<std::uint16_t>(c.port), dir.Path()}, {c.ssh, c.program});
+    ASSERT_TRUE(channel.ok());
+    remote::Client client(std::move(*channel), TestClientSetup());
+    EXPECT_EQ(client.Handshake(), MakeError(c.expected)) << c.what << ": " << client.Failure().detail;
+  }
+}
+
+}  // namespace
+}  // namespace orvel::test
