@@ -43,9 +43,11 @@ bool ValidIpv6(std::string_view host) {
 
 bool ValidUser(std::string_view user) {
   if (user.empty() || user.front() == '-') return false;
-  for (unsigned char c : user)
+  for (const char ch : user) {
+    const auto c = static_cast<unsigned char>(ch);
     if (c <= ' ' || c == 0x7f || c == ':' || c == '/' || c == '\'' || c == '"' || c == '\\')
       return false;
+  }
   return true;
 }
 
@@ -156,7 +158,8 @@ std::string Address::Display() const {
   std::string text = "ssh://" + userText + hostText + ":" + std::to_string(port);
   if (!path.empty() && path.front() != '/') text.push_back('/');
   static constexpr char kHex[] = "0123456789ABCDEF";
-  for (unsigned char c : path) {
+  for (const char ch : path) {
+    const auto c = static_cast<unsigned char>(ch);
     if (c <= ' ' || c >= 0x7f || c == '%') {
       text.push_back('%');
       text.push_back(kHex[c >> 4]);
