@@ -10,8 +10,10 @@
 #include "support/temp_tree.h"
 
 #include <csignal>
+#include <deque>
 #include <functional>
 
+#include <poll.h>
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
@@ -288,6 +290,63 @@ TEST(RemoteFaults, SshFailuresAreToldApart) {
     remote::Client client(std::move(*channel), TestClientSetup());
     EXPECT_EQ(client.Handshake(), MakeError(c.expected)) << c.what << ": " << client.Failure().detail;
   }
+}
+
+}  // namespace
+}  // namespace orvel::test
+
+namespace orvel::test {
+namespace {
+
+// A far side that answers only once `window` requests wait (or nothing more comes):
+// a client that pipelines keeps exactly that many in flight, never more.
+TEST(RemoteClient, KeepsItsWindowOfRequestsInFlight) {
+  constexpr std::size_t kWindow = 4;
+  int fds[2];
+  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
+  platform::UniqueFd far(fds[1]);
+  std::size_t most = 0;
+  std::thread server([&] {
+    std::string out(remote::kMagic), payload;
+    remote::Encode(payload, remote::Hello{remote::kProtocolVersion, "fake"});
+    remote::AppendFrame(out, remote::MessageType::Hello, 0, payload);
+    platform::WriteAll(far.Get(), out.data(), out.size());
+    remote::FrameReader reader;
+    std::deque<std::uint32_t> waiting;
+    char buffer[4096];
+    for (bool open = true; open || !waiting.empty();) {
+      pollfd fd{far.Get(), POLLIN, 0};
+      if (open && waiting.size() < kWindow && ::poll(&fd, 1, 200) > 0) {
+        const ssize_t n = ::read(far.Get(), buffer, sizeof buffer);
+        open = n > 0;
+        if (open) reader.Feed(buffer, static_cast<std::size_t>(n));
+        remote::Frame frame;
+        while (reader.Next(frame) == remote::FrameReader::Status::Frame)
+          if (frame.id != 0) waiting.push_back(frame.id);
+        most = std::max(most, waiting.size());
+        continue;
+      }
+      if (waiting.empty()) break;
+      std::string reply, entry;
+      remote::Encode(entry, remote::WireEntry{});
+      remote::AppendFrame(reply, remote::MessageType::Entry, waiting.front(), entry);
+      waiting.pop_front();
+      platform::WriteAll(far.Get(), reply.data(), reply.size());
+    }
+  });
+  remote::ClientSetup setup = TestClientSetup();
+  setup.window = kWindow;
+  remote::Channel channel;
+  channel.fromServer.Reset(fds[0]);
+  channel.toServer.Reset(::dup(fds[0]));
+  {
+    remote::Client client(std::move(channel), setup);
+    ASSERT_FALSE(client.Handshake());
+    const auto found = client.LookUpMany(std::vector<remote::EntryRequest>(20, {"", "x", {}}));
+    EXPECT_EQ(std::count_if(found.begin(), found.end(), [](const auto& f) { return f.ok(); }), 20);
+  }
+  server.join();
+  EXPECT_EQ(most, kWindow);
 }
 
 }  // namespace
