@@ -52,7 +52,7 @@ Other options:
                          does not answer this)
   --ssh-command CMD      how remote folders are reached: ssh and its options,
                          split like a shell command line (else ORVEL_SSH, else
-                         "ssh"), as rsync's -e
+                         "ssh"), as rsync takes its remote shell
   --remote-program PROG  the program on the far side (else "orvel-cli"), a
                          command placed as written: a path, or "sudo orvel-cli"
   --serve ROOT           serve the folder ROOT to orvel-cli or orvel on another

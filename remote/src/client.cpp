@@ -398,7 +398,8 @@ std::vector<platform::Expected<T>> Client::Pipelined(MessageType type, std::span
     T value{};
     std::error_code error;
     const bool ok = !failure_ && Await(ids[results.size()], [&](const Frame& frame) {
-      if (frame.type == MessageType::Progress) return true;
+      // Only a digest of a large file has anything to report while it runs.
+      if (frame.type == MessageType::Progress) return type == MessageType::Digest;
       if (frame.type == MessageType::Error) return static_cast<bool>(error = ErrorOf(frame));
       return frame.type == replyType && Decode(frame.payload, value);
     });
