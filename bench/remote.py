@@ -96,7 +96,10 @@ class DelayProxy:
         except OSError:
             writer.close()
             return
-        await asyncio.gather(self._pipe(reader, up_writer), self._pipe(up_reader, writer))
+        try:
+            await asyncio.gather(self._pipe(reader, up_writer), self._pipe(up_reader, writer))
+        except asyncio.CancelledError:
+            pass  # the proxy is closing
 
     def close(self):
         async def shutdown():
