@@ -1,6 +1,7 @@
 #include "exit_status.h"
 #include "options.h"
 #include "run_command.h"
+#include "serve_command.h"
 #include "show_command.h"
 #include "usage.h"
 
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
     std::fputs("orvel-cli " ORVEL_VERSION "\n", stdout);
     return std::fflush(stdout) == 0 ? kExitDone : kExitOutputFailed;
   }
+  if (options.serveRoot) return ServeFolder(*options.serveRoot, ORVEL_VERSION);
   if (options.command == Command::Show) return ShowConditionFile(options.operands[0]);
   return RunConditions(options);
 }

@@ -130,6 +130,19 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
       o.language = language;
       continue;
     }
+    if (name == "--serve" || name == "--ssh-command" || name == "--remote-program") {
+      if (!hasValue) {
+        if (i + 1 >= args.size()) return fail("option " + name + " needs a value");
+        value = args[++i];
+      }
+      if (value.empty()) return fail("option " + name + " needs a value");
+      if (name == "--serve") {
+        o.serveRoot = value;
+      } else {
+        (name == "--ssh-command" ? o.sshCommand : o.remoteProgram) = value;
+      }
+      continue;
+    }
     if (TakesValue(name)) {
       if (!hasValue) {
         if (i + 1 >= args.size()) return fail("option " + name + " needs a value");
@@ -175,6 +188,11 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
   }
 
   if (o.help || o.version) return result;
+  if (o.serveRoot) {
+    if (o.command != Command::None || !o.operands.empty() || !o.firstConditionOption.empty())
+      return fail("--serve takes no command, operands or condition options");
+    return result;
+  }
 
   switch (o.command) {
     case Command::None:

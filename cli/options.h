@@ -26,6 +26,13 @@ struct Options {
   bool allowEmptyBase = false;
   // --lang; without it ORVEL_LANG decides, and then Japanese
   std::optional<Language> language;
+  // --serve ROOT: the far side of a remote folder, speaking the protocol on
+  // standard input and output (started through ssh, never by hand).
+  std::optional<std::string> serveRoot;
+  // How remote folders are reached: the ssh command (else ORVEL_SSH, else
+  // "ssh") and the far side's program (else "orvel-cli").
+  std::string sshCommand;
+  std::string remoteProgram;
 
   // The condition of `list|sync BASE TARGET`: the defaults of a new condition,
   // changed by the condition options.

@@ -10,6 +10,7 @@ std::string_view UsageText() {
   orvel-cli sync BASE TARGET [condition options] [--json] [--yes]
                  [--allow-empty-base]
   orvel-cli show FILE.ORV
+  orvel-cli --serve ROOT
   orvel-cli --help | --version
 
 Commands:
@@ -56,6 +57,15 @@ Other options:
                          nothing at all (most often an unmounted disk): without
                          it such a run stops before deleting anything (--yes
                          does not answer this)
+  --ssh-command CMD      how remote folders are reached: ssh and its options,
+                         split like a shell command line (else ORVEL_SSH, else
+                         "ssh"), as rsync takes its remote shell
+  --remote-program PROG  the program on the far side (else "orvel-cli"), a
+                         command placed as written: a path, or "sudo orvel-cli"
+  --serve ROOT           serve the folder ROOT to orvel-cli or orvel on another
+                         machine: the far side of a remote folder, started
+                         through ssh, speaking the protocol on standard input
+                         and output (never on a terminal)
   -h, --help             show this text
   --version              show the version
   Options may stand before or after the operands; "--" ends the options.
@@ -95,6 +105,7 @@ Output (standard output, one row at a time):
 Environment:
   ORVEL_LANG   en or ja: the language when --lang is not given (the locale
                plays no part)
+  ORVEL_SSH    the ssh command when --ssh-command is not given
   TZ           the time zone of the dates
   XDG_STATE_HOME  where --remember keeps what the last sync left
                (orvel/sync-state.db; ~/.local/state without it)

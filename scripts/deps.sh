@@ -5,7 +5,8 @@ packages=(cmake g++ pkg-config libgtest-dev libgmock-dev libglib2.0-dev rsync
           qt6-base-dev libgl-dev fonts-ipafont-gothic xvfb xauth dbus desktop-file-utils
           qt6-translations-l10n qt6-tools-dev qt6-l10n-tools qt6-tools-dev-tools appstream
           fonts-dejavu-core libsqlite3-dev strace
-          exfat-fuse exfatprogs btrfs-progs acl attr e2fsprogs sshfs openssh-server openssh-client)
+          exfat-fuse exfatprogs btrfs-progs acl attr e2fsprogs sshfs openssh-server openssh-client
+          clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -16,4 +17,9 @@ if [ ${#missing[@]} -gt 0 ]; then
   [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
   "${sudo_cmd[@]}" apt-get update
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+# The remote-folder tests start their own sshd, which wants its privilege
+# separation folder (made by the service's start-up, which never runs here).
+if [ ! -d /run/sshd ] && [ "$(id -u)" -eq 0 ]; then
+  mkdir -p /run/sshd && chmod 0755 /run/sshd
 fi

@@ -88,6 +88,10 @@ class SideIndex {
   std::string_view FolderName(FolderId folder) const { return folders_[folder].name; }
   std::size_t FolderDepth(FolderId folder) const { return folders_[folder].depth; }
   const platform::Identity& FolderIdentity(FolderId folder) const { return folders_[folder].identity; }
+  // How far the scan got with a folder, so that an index can be handed on whole.
+  const std::error_code& FolderError(FolderId folder) const { return folders_[folder].error; }
+  bool FolderComplete(FolderId folder) const { return folders_[folder].complete; }
+  bool FolderIsOtherRoot(FolderId folder) const { return folders_[folder].otherRoot; }
   std::size_t FolderCount() const { return folders_.size(); }
   // The entries of a folder: ids first … first + count - 1, in listing order.
   EntryId FirstEntry(FolderId folder) const { return folders_[folder].first; }

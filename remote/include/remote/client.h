@@ -1,0 +1,138 @@
+#pragma once
+
+#include "engine/folder_scan.h"
+#include "engine/side_index.h"
+#include "platform/error.h"
+#include "remote/frame.h"
+#include "remote/messages.h"
+#include "remote/transport.h"
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+namespace orvel::remote {
+
+// Why a connection is of no more use: a ProtocolFault (or an errno) and what
+// the far side or ssh said about it.
+struct ConnectionFailure {
+  std::error_code code;
+  std::string detail;
+  explicit operator bool() const { return static_cast<bool>(code); }
+};
+
+// The message for a failed connection, in English: what happened, what ssh or
+// the far side said, and what to do (install orvel-cli there, or name it).
+std::string Explain(const ConnectionFailure& failure, std::string_view where);
+
+// The far side's root folder as OpenRoot found it.
+struct RootInfo {
+  platform::Identity identity;
+  std::uint64_t fileSystemId = 0;
+  std::uint64_t fileSystemType = 0;
+  bool locked = false;
+  bool created = false;
+  std::string path;  // as the far side resolved it, ending in '/'
+};
+
+struct ClientSetup {
+  std::string programVersion;  // this side's, told in the handshake and in a mismatch
+  // Longest wait for the far side; a long request keeps the connection alive
+  // with progress frames, so silence this long means a dead one.
+  std::chrono::milliseconds timeout{60'000};
+  std::size_t window = kDefaultWindow;  // requests in flight
+};
+
+// Speaks the protocol to one server over a channel: a socket pair in tests, a
+// child orvel-cli --serve, or ssh. Requests may be pipelined: up to `window`
+// are sent before the first reply is waited for, and replies come in request
+// order. A reply that breaks the protocol, silence beyond the timeout or the
+// end of the stream ends the connection for good (Failure() says why); every
+// request after that fails at once with the same code. Not for use by two
+// threads at once.
+class Client {
+ public:
+  Client(Channel channel, ClientSetup setup);
+  ~Client();
+  Client(const Client&) = delete;
+  Client& operator=(const Client&) = delete;
+
+  // Exchanges greetings; a far side of another protocol version fails with
+  // ProtocolFault::VersionMismatch and both versions in the detail.
+  std::error_code Handshake();
+  const std::string& FarVersion() const { return farVersion_; }
+
+  platform::Expected<RootInfo> OpenRoot(LockMode lock, bool createMissing);
+
+  // Runs the far side's scan and fills the index and lists as a local scan of
+  // the root `rootPath` (as shown; ends in the separator) would have.
+  // `progress` hears about the far scan while it runs.
+  std::error_code Scan(const ScanRequest& request, std::string rootPath, engine::SideIndex& index,
+                       engine::ScanLists& lists, engine::ScanSummary& summary,
+                       const std::function<void(const ProgressReply&)>& progress = {});
+
+  platform::Expected<WireEntry> LookUp(std::string_view relFolder, std::string_view name);
+  // The same for many entries, pipelined; results in the order asked.
+  std::vector<platform::Expected<WireEntry>> LookUpMany(std::span<const EntryRequest> requests);
+
+  // Streams a file's contents (a link's target text) into `sink`, chunk by
+  // chunk. The far side checks `expect` first and that the file did not change
+  // while it was read; a failure after some chunks means they are to be thrown
+  // away. False from the sink stops the reading (the rest is still received).
+  platform::Expected<FileBeginReply> ReadFile(std::string_view relFolder, std::string_view name,
+                                              const platform::Expectation& expect,
+                                              const std::function<bool(std::string_view)>& sink);
+
+  platform::Expected<DigestReply> Digest(std::string_view relFolder, std::string_view name,
+                                         const platform::Expectation& expect);
+  std::vector<platform::Expected<DigestReply>> DigestMany(std::span<const EntryRequest> requests);
+
+  // Ends the session: the far side lets go of its lock and ends.
+  std::error_code Release();
+
+  const ConnectionFailure& Failure() const { return failure_; }
+  // The most requests that were in flight at once.
+  std::size_t MostInFlight() const { return mostInFlight_; }
+
+ private:
+  // One frame of the reply to the request at the front; returns the frame's
+  // status: the reply goes on (false) or has ended (true).
+  using ReplyHandler = std::function<bool(const Frame&)>;
+
+  std::uint32_t Submit(MessageType type, std::string_view payload);
+  bool Await(std::uint32_t id, const ReplyHandler& handler);
+  bool FlushOutput();
+  bool ReadMore();
+  void DrainErrors();
+  bool Fail(std::error_code code, std::string detail = {});
+  void FailFromStream(std::error_code fallback, std::string detail);
+  void Shutdown();
+  // The error of a final Error frame, or a protocol failure for one that is broken.
+  std::error_code ErrorOf(const Frame& frame);
+  template <typename T>
+  std::vector<platform::Expected<T>> Pipelined(MessageType type, std::span<const EntryRequest> requests,
+                                               MessageType replyType);
+
+  Channel channel_;
+  ClientSetup setup_;
+  FrameReader reader_;
+  std::string output_;
+  std::deque<std::uint32_t> inFlight_;
+  std::uint32_t nextId_ = 1;
+  std::size_t mostInFlight_ = 0;
+  std::string errors_;  // the end of what the channel's process wrote on standard error
+  std::string farVersion_;
+  ConnectionFailure failure_;
+  bool greeted_ = false;
+  bool fed_ = false;  // FlushOutput took replies in
+  bool exited_ = false;
+  int waitStatus_ = 0;
+};
+
+}  // namespace orvel::remote

@@ -1,0 +1,130 @@
+#pragma once
+
+#include "platform/entry_info.h"
+#include "platform/file_ops.h"
+#include "remote/protocol.h"
+#include "remote/wire.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+namespace orvel::remote {
+
+// The payloads of the frames, one struct per message type, with their encoding
+// and a decoder that accepts only a payload read to its last byte within every
+// limit (false otherwise; the struct is then of no use). Views point into the
+// frame's payload.
+
+struct Hello {
+  std::uint32_t protocol = kProtocolVersion;
+  std::string_view program;  // the program's version, "1.73"
+};
+void Encode(std::string& out, const Hello& m);
+bool Decode(std::string_view payload, Hello& m);
+
+struct ErrorReply {
+  std::error_code error;
+  std::string_view text;  // what the far side can add (a path, a reason)
+};
+void Encode(std::string& out, const ErrorReply& m);
+bool Decode(std::string_view payload, ErrorReply& m);
+
+struct ProgressReply {
+  std::uint64_t entries = 0;
+  std::string_view folder;  // relative to the root
+};
+void Encode(std::string& out, const ProgressReply& m);
+bool Decode(std::string_view payload, ProgressReply& m);
+
+enum class LockMode : std::uint8_t { None = 0, Shared = 1, Exclusive = 2 };
+
+struct OpenRootRequest {
+  LockMode lock = LockMode::None;
+  bool createMissing = false;  // make the folder and its missing parents
+};
+void Encode(std::string& out, const OpenRootRequest& m);
+bool Decode(std::string_view payload, OpenRootRequest& m);
+
+struct RootInfoReply {
+  platform::Identity identity;
+  std::uint64_t fileSystemId = 0;    // f_fsid of statfs
+  std::uint64_t fileSystemType = 0;  // f_type of statfs
+  bool locked = false;               // false also where the file system has no locks
+  bool created = false;
+  std::string_view path;  // the root as the far side resolved it
+};
+void Encode(std::string& out, const RootInfoReply& m);
+bool Decode(std::string_view payload, RootInfoReply& m);
+
+struct ScanRequest {
+  bool target = false;  // the side: base or target
+  bool subFolders = true;
+  bool emptyFolder = false;
+  bool recyclerFolder = true;
+  bool chkExt = false;
+  bool chkNoExt = false;
+  bool removeLeftovers = false;
+  std::string_view ext;    // as RunValues holds them
+  std::string_view noExt;
+  platform::Identity otherRoot;  // the other tree's root when it is on the same machine
+};
+void Encode(std::string& out, const ScanRequest& m);
+bool Decode(std::string_view payload, ScanRequest& m);
+
+// A folder of the scan's index. States as the index keeps them.
+enum class FolderState : std::uint8_t { Partial = 0, Complete = 1, Failed = 2, OtherRoot = 3 };
+
+struct ScanEndReply {
+  std::error_code rootError;
+  std::uint64_t rootEntries = 0;
+  std::uint64_t unreadable = 0;
+};
+void Encode(std::string& out, const ScanEndReply& m);
+bool Decode(std::string_view payload, ScanEndReply& m);
+
+struct EntryRequest {
+  std::string_view relFolder;  // "" or "a/b/"
+  std::string_view name;
+  platform::Expectation expect;  // Read and Digest only
+};
+void Encode(std::string& out, MessageType type, const EntryRequest& m);
+bool Decode(std::string_view payload, MessageType type, EntryRequest& m);
+
+void Encode(std::string& out, const WireEntry& m);
+bool Decode(std::string_view payload, WireEntry& m);
+
+struct FileBeginReply {
+  bool link = false;  // the data is the link's target text
+  std::uint64_t size = 0;
+  std::uint32_t mode = 0;
+  platform::FileTime mtime;
+};
+void Encode(std::string& out, const FileBeginReply& m);
+bool Decode(std::string_view payload, FileBeginReply& m);
+
+struct DataEndReply {
+  std::uint64_t total = 0;
+};
+void Encode(std::string& out, const DataEndReply& m);
+bool Decode(std::string_view payload, DataEndReply& m);
+
+inline constexpr std::uint8_t kDigestSha256 = 1;
+struct DigestReply {
+  std::uint8_t algorithm = kDigestSha256;
+  std::uint64_t size = 0;
+  std::array<unsigned char, 32> value{};
+  friend bool operator==(const DigestReply&, const DigestReply&) = default;
+};
+void Encode(std::string& out, const DigestReply& m);
+bool Decode(std::string_view payload, DigestReply& m);
+
+// Whether a name from the far side can stand for an entry of a folder: not
+// empty, no '/', no NUL, not "." or "..", not one of our temporaries.
+bool IsSafeName(std::string_view name);
+// Whether a relative folder path is empty or safe names each followed by '/'.
+bool IsSafeRelFolder(std::string_view path);
+
+}  // namespace orvel::remote

@@ -1,0 +1,484 @@
+#include "remote/client.h"
+
+#include "remote/scan_stream.h"
+
+#include <cerrno>
+#include <csignal>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pthread.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace orvel::remote {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr std::size_t kKeptErrors = 4096;
+
+// write() without a SIGPIPE for a reader that has gone: the error comes back
+// as EPIPE instead, whatever the program does with the signal.
+ssize_t WriteQuietly(int fd, const char* data, std::size_t size) {
+  sigset_t pipe, old;
+  sigemptyset(&pipe);
+  sigaddset(&pipe, SIGPIPE);
+  pthread_sigmask(SIG_BLOCK, &pipe, &old);
+  const ssize_t n = ::write(fd, data, size);
+  const int error = errno;
+  if (n < 0 && error == EPIPE && !sigismember(&old, SIGPIPE)) {
+    const timespec zero{};
+    ::sigtimedwait(&pipe, nullptr, &zero);
+  }
+  pthread_sigmask(SIG_SETMASK, &old, nullptr);
+  errno = error;
+  return n;
+}
+
+// The last lines of what ssh wrote, for a message.
+std::string LastLines(const std::string& text) {
+  std::vector<std::string_view> lines;
+  std::string_view rest(text);
+  while (!rest.empty()) {
+    const std::size_t cut = rest.find('\n');
+    std::string_view line = rest.substr(0, cut);
+    while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (!line.empty()) lines.push_back(line);
+    rest = cut == std::string_view::npos ? std::string_view{} : rest.substr(cut + 1);
+  }
+  std::string out;
+  for (std::size_t i = lines.size() > 3 ? lines.size() - 3 : 0; i < lines.size(); ++i) {
+    if (!out.empty()) out += " / ";
+    out.append(lines[i]);
+  }
+  return out;
+}
+
+int Millis(std::chrono::milliseconds ms) { return static_cast<int>(ms.count()); }
+
+}  // namespace
+
+std::string Explain(const ConnectionFailure& failure, std::string_view where) {
+  std::string text = std::string(where) + ": " + failure.code.message();
+  if (failure.code == MakeError(ProtocolFault::ProgramMissing)) {
+    text +=
+        ". Install the orvel-cli package there (apt install ./orvel-cli_*.deb, built with cpack), "
+        "or name the program's path with --remote-program";
+  } else if (failure.code == MakeError(ProtocolFault::VersionMismatch)) {
+    text += ". Install the same version of the orvel-cli package on both machines";
+  }
+  if (!failure.detail.empty()) text += " (" + failure.detail + ")";
+  return text;
+}
+
+Client::Client(Channel channel, ClientSetup setup) : channel_(std::move(channel)), setup_(std::move(setup)) {
+  if (setup_.window == 0) setup_.window = 1;
+  // Writes never block: while the far side's replies wait to be read, a
+  // blocked write would wait for ever.
+  const int flags = ::fcntl(channel_.toServer.Get(), F_GETFL);
+  if (flags >= 0) ::fcntl(channel_.toServer.Get(), F_SETFL, flags | O_NONBLOCK);
+}
+
+Client::~Client() { Shutdown(); }
+
+bool Client::Fail(std::error_code code, std::string detail) {
+  if (!failure_) {
+    failure_.code = code;
+    failure_.detail = std::move(detail);
+  }
+  inFlight_.clear();
+  output_.clear();
+  return false;
+}
+
+void Client::DrainErrors() {
+  if (!channel_.errors) return;
+  char buffer[4096];
+  for (;;) {
+    pollfd fd{channel_.errors.Get(), POLLIN, 0};
+    if (::poll(&fd, 1, 0) <= 0) return;
+    const ssize_t n = ::read(channel_.errors.Get(), buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      channel_.errors.Reset();
+      return;
+    }
+    errors_.append(buffer, static_cast<std::size_t>(n));
+    if (errors_.size() > 2 * kKeptErrors) errors_.erase(0, errors_.size() - kKeptErrors);
+  }
+}
+
+// Waits for the channel's process to end (it has been told by the closed input);
+// after `patience` it is ended. Gathers what it wrote on standard error meanwhile.
+void Client::Shutdown() {
+  channel_.toServer.Reset();
+  if (channel_.process <= 0 || exited_) {
+    channel_.fromServer.Reset();
+    return;
+  }
+  const auto deadline = Clock::now() + std::chrono::seconds(3);
+  int signals = 0;
+  for (;;) {
+    const pid_t done = ::waitpid(channel_.process, &waitStatus_, WNOHANG);
+    if (done == channel_.process || (done < 0 && errno != EINTR)) break;
+    if (Clock::now() > deadline + std::chrono::seconds(signals)) {
+      ::kill(channel_.process, signals == 0 ? SIGTERM : SIGKILL);
+      ++signals;
+    }
+    pollfd fd{channel_.errors ? channel_.errors.Get() : -1, POLLIN, 0};
+    ::poll(&fd, 1, 20);
+    DrainErrors();
+  }
+  DrainErrors();
+  exited_ = true;
+  channel_.fromServer.Reset();
+  channel_.errors.Reset();
+}
+
+void Client::FailFromStream(std::error_code fallback, std::string detail) {
+  if (failure_) return;
+  std::error_code code = fallback;
+  if (channel_.process > 0) {
+    Shutdown();
+    const std::error_code diagnosed = DiagnoseExit(waitStatus_, errors_);
+    // A far side that printed something else and then ended: what it ended
+    // with tells more (a missing program, a refused login).
+    if (fallback != MakeError(ProtocolFault::NotAServer) || diagnosed == MakeError(ProtocolFault::ProgramMissing) ||
+        diagnosed == MakeError(ProtocolFault::AuthRefused) || diagnosed == MakeError(ProtocolFault::HostUnreachable))
+      code = diagnosed;
+    std::string said = LastLines(errors_);
+    if (!said.empty()) detail = detail.empty() ? said : said + "; " + detail;
+  }
+  Fail(code, std::move(detail));
+}
+
+bool Client::FlushOutput() {
+  std::size_t done = 0;
+  const auto deadline = Clock::now() + setup_.timeout;
+  while (done < output_.size()) {
+    if (failure_) return false;
+    pollfd fds[3] = {{channel_.toServer.Get(), POLLOUT, 0},
+                     {channel_.fromServer.Get(), POLLIN, 0},
+                     {channel_.errors ? channel_.errors.Get() : -1, POLLIN, 0}};
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) {
+      FailFromStream(MakeError(ProtocolFault::Timeout), "no request could be sent");
+      return false;
+    }
+    const int ready = ::poll(fds, 3, Millis(left));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready < 0) return Fail(platform::LastError());
+    if (fds[2].revents) DrainErrors();
+    if (fds[1].revents) {
+      // The far side answers while we still send: take its replies in, so that
+      // neither side waits for the other.
+      char buffer[65536];
+      const ssize_t n = ::read(channel_.fromServer.Get(), buffer, sizeof buffer);
+      if (n > 0) {
+        reader_.Feed(buffer, static_cast<std::size_t>(n));
+        fed_ = true;
+      } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
+        FailFromStream(MakeError(ProtocolFault::ConnectionClosed), {});
+        return false;
+      }
+    }
+    if (fds[0].revents & (POLLOUT | POLLERR | POLLHUP)) {
+      const ssize_t n = WriteQuietly(channel_.toServer.Get(), output_.data() + done, output_.size() - done);
+      if (n > 0) {
+        done += static_cast<std::size_t>(n);
+      } else if (n < 0 && errno != EINTR && errno != EAGAIN) {
+        FailFromStream(MakeError(ProtocolFault::ConnectionClosed), {});
+        return false;
+      }
+    }
+  }
+  output_.clear();
+  return true;
+}
+
+bool Client::ReadMore() {
+  fed_ = false;
+  if (!FlushOutput()) return false;
+  // Replies that came in while the requests went out may be all that is needed.
+  if (fed_) return true;
+  const auto deadline = Clock::now() + setup_.timeout;
+  for (;;) {
+    pollfd fds[2] = {{channel_.fromServer.Get(), POLLIN, 0},
+                     {channel_.errors ? channel_.errors.Get() : -1, POLLIN, 0}};
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) {
+      // Nothing, not even a progress frame: the connection or the far side is dead.
+      if (channel_.process > 0) ::kill(channel_.process, SIGTERM);
+      FailFromStream(MakeError(ProtocolFault::Timeout), {});
+      return Fail(MakeError(ProtocolFault::Timeout));
+    }
+    const int ready = ::poll(fds, 2, Millis(left));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready < 0) return Fail(platform::LastError());
+    if (fds[1].revents) DrainErrors();
+    if (fds[0].revents == 0) continue;
+    char buffer[65536];
+    const ssize_t n = ::read(channel_.fromServer.Get(), buffer, sizeof buffer);
+    if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    if (n <= 0) {
+      FailFromStream(MakeError(ProtocolFault::ConnectionClosed),
+                     reader_.Partial() ? "the stream ended inside a frame" : std::string());
+      return false;
+    }
+    reader_.Feed(buffer, static_cast<std::size_t>(n));
+    return true;
+  }
+}
+
+std::uint32_t Client::Submit(MessageType type, std::string_view payload) {
+  const std::uint32_t id = nextId_++;
+  if (nextId_ == 0) nextId_ = 1;  // 0 is the greeting's
+  if (failure_) return id;
+  AppendFrame(output_, type, id, payload);
+  inFlight_.push_back(id);
+  if (inFlight_.size() > mostInFlight_) mostInFlight_ = inFlight_.size();
+  return id;
+}
+
+std::error_code Client::ErrorOf(const Frame& frame) {
+  ErrorReply reply;
+  if (!Decode(frame.payload, reply)) {
+    Fail(MakeError(ProtocolFault::BadFrame), "a broken error frame");
+    return failure_.code;
+  }
+  return reply.error;
+}
+
+bool Client::Await(std::uint32_t id, const ReplyHandler& handler) {
+  for (;;) {
+    if (failure_) return false;
+    Frame frame;
+    const FrameReader::Status status = reader_.Next(frame);
+    if (status == FrameReader::Status::NeedMore) {
+      if (!ReadMore()) return false;
+      continue;
+    }
+    if (status == FrameReader::Status::Bad) {
+      if (!reader_.Garbage().empty()) {
+        FailFromStream(MakeError(ProtocolFault::NotAServer), "it printed: " + reader_.Garbage());
+      } else {
+        Fail(MakeError(ProtocolFault::BadFrame), reader_.Problem());
+      }
+      return false;
+    }
+    // The far side's last word before it ends: the session is over.
+    if (frame.id == 0 && frame.type == MessageType::Error) {
+      ErrorReply reply;
+      if (!Decode(frame.payload, reply)) return Fail(MakeError(ProtocolFault::BadFrame), "a broken error frame");
+      return Fail(reply.error, std::string(reply.text));
+    }
+    if (inFlight_.empty() || frame.id != inFlight_.front() || frame.id != id)
+      return Fail(MakeError(ProtocolFault::BadFrame), "a reply to a request not asked, or out of order");
+    if (!handler(frame)) {
+      if (!failure_) Fail(MakeError(ProtocolFault::BadFrame), "a reply that does not fit its request");
+      return false;
+    }
+    if (IsFinalReply(frame.type)) {
+      inFlight_.pop_front();
+      return true;
+    }
+  }
+}
+
+std::error_code Client::Handshake() {
+  if (greeted_ || failure_) return failure_.code;
+  output_.assign(kMagic);
+  std::string payload;
+  Encode(payload, Hello{kProtocolVersion, setup_.programVersion});
+  AppendFrame(output_, MessageType::Hello, 0, payload);
+  inFlight_.push_back(0);
+  Hello theirs;
+  std::string program;
+  const bool ok = Await(0, [&](const Frame& frame) {
+    if (frame.type != MessageType::Hello || !Decode(frame.payload, theirs)) return false;
+    program.assign(theirs.program);
+    return true;
+  });
+  if (!ok) return failure_.code;
+  farVersion_ = program;
+  if (theirs.protocol != kProtocolVersion) {
+    Fail(MakeError(ProtocolFault::VersionMismatch),
+         "the far side runs orvel-cli " + program + " (protocol " + std::to_string(theirs.protocol) +
+             "), this side orvel-cli " + setup_.programVersion + " (protocol " + std::to_string(kProtocolVersion) +
+             ")");
+    return failure_.code;
+  }
+  greeted_ = true;
+  return {};
+}
+
+platform::Expected<RootInfo> Client::OpenRoot(LockMode lock, bool createMissing) {
+  std::string payload;
+  Encode(payload, OpenRootRequest{lock, createMissing});
+  const std::uint32_t id = Submit(MessageType::OpenRoot, payload);
+  RootInfo info;
+  std::error_code error;
+  const bool ok = Await(id, [&](const Frame& frame) {
+    if (frame.type == MessageType::Error) return static_cast<bool>(error = ErrorOf(frame));
+    RootInfoReply reply;
+    if (frame.type != MessageType::RootInfo || !Decode(frame.payload, reply)) return false;
+    info = RootInfo{reply.identity, reply.fileSystemId, reply.fileSystemType, reply.locked, reply.created,
+                    std::string(reply.path)};
+    return true;
+  });
+  if (!ok) return failure_.code;
+  if (error) return error;
+  return info;
+}
+
+std::error_code Client::Scan(const ScanRequest& request, std::string rootPath, engine::SideIndex& index,
+                             engine::ScanLists& lists, engine::ScanSummary& summary,
+                             const std::function<void(const ProgressReply&)>& progress) {
+  std::string payload;
+  Encode(payload, request);
+  const std::uint32_t id = Submit(MessageType::Scan, payload);
+  ScanDecoder decoder(index, lists, std::move(rootPath));
+  std::error_code error;
+  const bool ok = Await(id, [&](const Frame& frame) {
+    bool fits = false;
+    switch (frame.type) {
+      case MessageType::Progress: {
+        ProgressReply reply;
+        fits = Decode(frame.payload, reply);
+        if (fits && progress) progress(reply);
+        break;
+      }
+      case MessageType::ScanFolders:
+        fits = decoder.Folders(frame.payload);
+        break;
+      case MessageType::ScanEntries:
+        fits = decoder.Entries(frame.payload);
+        break;
+      case MessageType::ScanList:
+        fits = decoder.List(frame.payload);
+        break;
+      case MessageType::ScanEnd:
+        fits = decoder.End(frame.payload, summary);
+        break;
+      case MessageType::Error:
+        fits = static_cast<bool>(error = ErrorOf(frame));
+        break;
+      default:
+        break;
+    }
+    if (!fits && !decoder.Problem().empty()) Fail(MakeError(ProtocolFault::BadFrame), decoder.Problem());
+    return fits;
+  });
+  if (!ok || error) {
+    // Nothing half-received is taken for a scan.
+    index.Reset({});
+    lists.Clear();
+  }
+  if (!ok) return failure_.code;
+  return error;
+}
+
+template <typename T>
+std::vector<platform::Expected<T>> Client::Pipelined(MessageType type, std::span<const EntryRequest> requests,
+                                                     MessageType replyType) {
+  std::vector<platform::Expected<T>> results;
+  results.reserve(requests.size());
+  std::vector<std::uint32_t> ids;
+  ids.reserve(requests.size());
+  std::string payload;
+  while (results.size() < requests.size()) {
+    while (ids.size() < requests.size() && ids.size() - results.size() < setup_.window && !failure_) {
+      payload.clear();
+      Encode(payload, type, requests[ids.size()]);
+      ids.push_back(Submit(type, payload));
+    }
+    T value{};
+    std::error_code error;
+    const bool ok = !failure_ && Await(ids[results.size()], [&](const Frame& frame) {
+      // Only a digest of a large file has anything to report while it runs.
+      if (frame.type == MessageType::Progress) return type == MessageType::Digest;
+      if (frame.type == MessageType::Error) return static_cast<bool>(error = ErrorOf(frame));
+      return frame.type == replyType && Decode(frame.payload, value);
+    });
+    if (!ok) {
+      results.emplace_back(failure_.code);
+    } else if (error) {
+      results.emplace_back(error);
+    } else {
+      results.emplace_back(std::move(value));
+    }
+  }
+  return results;
+}
+
+platform::Expected<WireEntry> Client::LookUp(std::string_view relFolder, std::string_view name) {
+  const EntryRequest request{relFolder, name, {}};
+  return std::move(LookUpMany(std::span(&request, 1)).front());
+}
+
+std::vector<platform::Expected<WireEntry>> Client::LookUpMany(std::span<const EntryRequest> requests) {
+  return Pipelined<WireEntry>(MessageType::LookUp, requests, MessageType::Entry);
+}
+
+platform::Expected<DigestReply> Client::Digest(std::string_view relFolder, std::string_view name,
+                                               const platform::Expectation& expect) {
+  const EntryRequest request{relFolder, name, expect};
+  return std::move(DigestMany(std::span(&request, 1)).front());
+}
+
+std::vector<platform::Expected<DigestReply>> Client::DigestMany(std::span<const EntryRequest> requests) {
+  return Pipelined<DigestReply>(MessageType::Digest, requests, MessageType::DigestValue);
+}
+
+platform::Expected<FileBeginReply> Client::ReadFile(std::string_view relFolder, std::string_view name,
+                                                    const platform::Expectation& expect,
+                                                    const std::function<bool(std::string_view)>& sink) {
+  std::string payload;
+  Encode(payload, MessageType::Read, EntryRequest{relFolder, name, expect});
+  const std::uint32_t id = Submit(MessageType::Read, payload);
+  FileBeginReply begin;
+  bool begun = false;
+  bool wanted = true;
+  std::uint64_t total = 0;
+  std::error_code error;
+  const bool ok = Await(id, [&](const Frame& frame) {
+    switch (frame.type) {
+      case MessageType::Progress:
+        return true;
+      case MessageType::FileBegin:
+        if (begun) return false;
+        begun = true;
+        return Decode(frame.payload, begin);
+      case MessageType::Data:
+        // No more than the far side announced.
+        if (!begun || frame.payload.size() > begin.size - total) return false;
+        total += frame.payload.size();
+        if (wanted) wanted = sink(frame.payload);
+        return true;
+      case MessageType::DataEnd: {
+        DataEndReply end;
+        return begun && Decode(frame.payload, end) && end.total == total && total == begin.size;
+      }
+      case MessageType::Error:
+        return static_cast<bool>(error = ErrorOf(frame));
+      default:
+        return false;
+    }
+  });
+  if (!ok) return failure_.code;
+  if (error) return error;
+  return begin;
+}
+
+std::error_code Client::Release() {
+  const std::uint32_t id = Submit(MessageType::Release, {});
+  const bool ok = Await(id, [](const Frame& frame) { return frame.type == MessageType::Ok; });
+  if (!ok) return failure_.code;
+  Shutdown();
+  return {};
+}
+
+}  // namespace orvel::remote

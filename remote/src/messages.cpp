@@ -1,0 +1,255 @@
+#include "remote/messages.h"
+
+#include "platform/temporary_name.h"
+
+namespace orvel::remote {
+
+namespace {
+
+// Expectation kinds on the wire, in the order platform::Expectation declares them.
+constexpr std::uint8_t kLastExpectation = static_cast<std::uint8_t>(platform::Expectation::Kind::Folder);
+
+void PutInfo(Writer& w, const platform::EntryInfo& info) {
+  w.U8(static_cast<std::uint8_t>((info.exists ? 1 : 0) | (info.directory ? 2 : 0)));
+  w.Time(info.mtime);
+  w.Error(info.error);
+}
+
+bool GetInfo(Reader& r, platform::EntryInfo& info) {
+  const std::uint8_t flags = r.U8();
+  info.exists = (flags & 1) != 0;
+  info.directory = (flags & 2) != 0;
+  info.mtime = r.Time();
+  info.error = r.Error();
+  // A failed look-up reads as not existing; anything else is a broken sender.
+  return r.Ok() && flags <= 3 && !(info.error && info.exists);
+}
+
+}  // namespace
+
+bool IsSafeName(std::string_view name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  if (name.find('/') != std::string_view::npos || name.find('\0') != std::string_view::npos) return false;
+  return !platform::IsTemporaryName(name);
+}
+
+bool IsSafeRelFolder(std::string_view path) {
+  while (!path.empty()) {
+    const std::size_t cut = path.find('/');
+    if (cut == std::string_view::npos || !IsSafeName(path.substr(0, cut))) return false;
+    path.remove_prefix(cut + 1);
+  }
+  return true;
+}
+
+void Encode(std::string& out, const Hello& m) {
+  Writer w(out);
+  w.U32(m.protocol);
+  w.String(m.program);
+}
+
+bool Decode(std::string_view payload, Hello& m) {
+  Reader r(payload);
+  m.protocol = r.U32();
+  m.program = r.String(64);
+  return r.Finished();
+}
+
+void Encode(std::string& out, const ErrorReply& m) {
+  Writer w(out);
+  w.Error(m.error);
+  w.String(m.text.substr(0, kMaxText));
+}
+
+bool Decode(std::string_view payload, ErrorReply& m) {
+  Reader r(payload);
+  m.error = r.Error();
+  m.text = r.String(kMaxText);
+  // An error frame without an error would turn a failure into a success.
+  return r.Finished() && m.error;
+}
+
+void Encode(std::string& out, const ProgressReply& m) {
+  Writer w(out);
+  w.U64(m.entries);
+  w.String(m.folder.substr(0, kMaxText));
+}
+
+bool Decode(std::string_view payload, ProgressReply& m) {
+  Reader r(payload);
+  m.entries = r.U64();
+  m.folder = r.String(kMaxText);
+  return r.Finished();
+}
+
+void Encode(std::string& out, const OpenRootRequest& m) {
+  Writer w(out);
+  w.U8(static_cast<std::uint8_t>(m.lock));
+  w.U8(m.createMissing ? 1 : 0);
+}
+
+bool Decode(std::string_view payload, OpenRootRequest& m) {
+  Reader r(payload);
+  const std::uint8_t lock = r.U8();
+  const std::uint8_t flags = r.U8();
+  m.lock = static_cast<LockMode>(lock);
+  m.createMissing = flags == 1;
+  return r.Finished() && lock <= 2 && flags <= 1;
+}
+
+void Encode(std::string& out, const RootInfoReply& m) {
+  Writer w(out);
+  w.U64(m.identity.device);
+  w.U64(m.identity.inode);
+  w.U64(m.fileSystemId);
+  w.U64(m.fileSystemType);
+  w.U8(static_cast<std::uint8_t>((m.locked ? 1 : 0) | (m.created ? 2 : 0)));
+  w.String(m.path);
+}
+
+bool Decode(std::string_view payload, RootInfoReply& m) {
+  Reader r(payload);
+  m.identity.device = r.U64();
+  m.identity.inode = r.U64();
+  m.fileSystemId = r.U64();
+  m.fileSystemType = r.U64();
+  const std::uint8_t flags = r.U8();
+  m.locked = (flags & 1) != 0;
+  m.created = (flags & 2) != 0;
+  m.path = r.String(kMaxPath);
+  return r.Finished() && flags <= 3;
+}
+
+void Encode(std::string& out, const ScanRequest& m) {
+  Writer w(out);
+  w.U8(m.target ? 1 : 0);
+  w.U8(static_cast<std::uint8_t>((m.subFolders ? 1 : 0) | (m.emptyFolder ? 2 : 0) | (m.recyclerFolder ? 4 : 0) |
+                                 (m.chkExt ? 8 : 0) | (m.chkNoExt ? 16 : 0) | (m.removeLeftovers ? 32 : 0)));
+  w.String(m.ext);
+  w.String(m.noExt);
+  w.U64(m.otherRoot.device);
+  w.U64(m.otherRoot.inode);
+}
+
+bool Decode(std::string_view payload, ScanRequest& m) {
+  Reader r(payload);
+  const std::uint8_t side = r.U8();
+  const std::uint8_t flags = r.U8();
+  m.target = side == 1;
+  m.subFolders = (flags & 1) != 0;
+  m.emptyFolder = (flags & 2) != 0;
+  m.recyclerFolder = (flags & 4) != 0;
+  m.chkExt = (flags & 8) != 0;
+  m.chkNoExt = (flags & 16) != 0;
+  m.removeLeftovers = (flags & 32) != 0;
+  m.ext = r.String(kMaxText);
+  m.noExt = r.String(kMaxText);
+  m.otherRoot.device = r.U64();
+  m.otherRoot.inode = r.U64();
+  return r.Finished() && side <= 1 && flags < 64;
+}
+
+void Encode(std::string& out, const ScanEndReply& m) {
+  Writer w(out);
+  w.Error(m.rootError);
+  w.U64(m.rootEntries);
+  w.U64(m.unreadable);
+}
+
+bool Decode(std::string_view payload, ScanEndReply& m) {
+  Reader r(payload);
+  m.rootError = r.Error();
+  m.rootEntries = r.U64();
+  m.unreadable = r.U64();
+  return r.Finished();
+}
+
+void Encode(std::string& out, MessageType type, const EntryRequest& m) {
+  Writer w(out);
+  w.String(m.relFolder);
+  w.String(m.name);
+  if (type != MessageType::LookUp) {
+    w.U8(static_cast<std::uint8_t>(m.expect.kind));
+    w.Time(m.expect.mtime);
+  }
+}
+
+bool Decode(std::string_view payload, MessageType type, EntryRequest& m) {
+  Reader r(payload);
+  m.relFolder = r.String(kMaxPath);
+  m.name = r.String(kMaxName);
+  m.expect = {};
+  if (type != MessageType::LookUp) {
+    const std::uint8_t kind = r.U8();
+    m.expect.mtime = r.Time();
+    if (kind > kLastExpectation) return false;
+    m.expect.kind = static_cast<platform::Expectation::Kind>(kind);
+  }
+  return r.Finished() && IsSafeRelFolder(m.relFolder) && IsSafeName(m.name);
+}
+
+void Encode(std::string& out, const WireEntry& m) {
+  Writer w(out);
+  PutInfo(w, m.info);
+  w.U64(m.identity.device);
+  w.U64(m.identity.inode);
+  w.U64(m.size);
+  w.U32(m.mode);
+  w.Time(m.ctime);
+}
+
+bool Decode(std::string_view payload, WireEntry& m) {
+  Reader r(payload);
+  const bool info = GetInfo(r, m.info);
+  m.identity.device = r.U64();
+  m.identity.inode = r.U64();
+  m.size = r.U64();
+  m.mode = r.U32();
+  m.ctime = r.Time();
+  return info && r.Finished();
+}
+
+void Encode(std::string& out, const FileBeginReply& m) {
+  Writer w(out);
+  w.U8(m.link ? 1 : 0);
+  w.U64(m.size);
+  w.U32(m.mode);
+  w.Time(m.mtime);
+}
+
+bool Decode(std::string_view payload, FileBeginReply& m) {
+  Reader r(payload);
+  const std::uint8_t kind = r.U8();
+  m.link = kind == 1;
+  m.size = r.U64();
+  m.mode = r.U32();
+  m.mtime = r.Time();
+  return r.Finished() && kind <= 1 && (m.mode & ~07777u) == 0;
+}
+
+void Encode(std::string& out, const DataEndReply& m) { Writer(out).U64(m.total); }
+
+bool Decode(std::string_view payload, DataEndReply& m) {
+  Reader r(payload);
+  m.total = r.U64();
+  return r.Finished();
+}
+
+void Encode(std::string& out, const DigestReply& m) {
+  Writer w(out);
+  w.U8(m.algorithm);
+  w.U64(m.size);
+  w.Bytes(std::string_view(reinterpret_cast<const char*>(m.value.data()), m.value.size()));
+}
+
+bool Decode(std::string_view payload, DigestReply& m) {
+  Reader r(payload);
+  m.algorithm = r.U8();
+  m.size = r.U64();
+  const std::string_view bytes = r.Bytes(m.value.size());
+  if (!r.Finished() || m.algorithm != kDigestSha256) return false;
+  for (std::size_t i = 0; i < m.value.size(); ++i) m.value[i] = static_cast<unsigned char>(bytes[i]);
+  return true;
+}
+
+}  // namespace orvel::remote
