@@ -3,6 +3,7 @@
 #include "platform/path.h"
 
 #include <algorithm>
+#include <iterator>
 #include <stdexcept>
 
 namespace orvel::engine {
@@ -16,11 +17,13 @@ constexpr std::uint64_t kRootKey = std::uint64_t{1} << 63;
 void RowStore::Clear() {
   rows_.clear();
   apart_.clear();
+  sizes_.clear();
   names_.clear();
   std::vector<std::pair<std::string, std::string>>().swap(roots_);
   std::vector<Folder>().swap(folders_);
   decltype(children_)().swap(children_);
   decltype(errors_)().swap(errors_);
+  std::vector<std::pair<int, int>>().swap(conditionStarts_);
   lent_[0] = lent_[1] = nullptr;
   firstLentRow_ = 0;
   relFolder_ = kNoFolder;
@@ -105,12 +108,27 @@ int RowStore::Add(std::uint32_t nameRef, std::string_view name, std::uint8_t len
   p.marks = static_cast<std::uint8_t>(static_cast<unsigned>(row.mark) | static_cast<unsigned>(row.result) << 4);
   if (row.side == Side::Target) p.bits |= Packed::kTargetSide;
   if (row.isFolder) p.bits |= Packed::kFolderRow;
-  if (row.hasBase && row.hasTarget && row.targetTime != row.baseTime) {
+  if (row.hasBase && row.hasTarget && (row.targetTime != row.baseTime || row.targetSize != row.baseSize)) {
     p.bits |= Packed::kTargetTimeApart;
-    apart_.push_back(Apart{row.targetTime.sec, static_cast<std::uint32_t>(row.targetTime.nsec), index});
+    apart_.push_back(Apart{row.targetTime.sec, static_cast<std::uint32_t>(row.targetTime.nsec), index, row.targetSize});
   }
   rows_.push_back(p);
+  sizes_.push_back(row.hasBase ? row.baseSize : row.hasTarget ? row.targetSize : 0);
   return static_cast<int>(index);
+}
+
+void RowStore::BeginCondition(int condition) {
+  if (!conditionStarts_.empty() && conditionStarts_.back().first == Count()) {
+    conditionStarts_.back().second = condition;  // the previous one added no row
+  } else {
+    conditionStarts_.emplace_back(Count(), condition);
+  }
+}
+
+int RowStore::ConditionOf(int index) const {
+  const auto after = std::upper_bound(conditionStarts_.begin(), conditionStarts_.end(), index,
+                                      [](int row, const std::pair<int, int>& start) { return row < start.first; });
+  return after == conditionStarts_.begin() ? -1 : std::prev(after)->second;
 }
 
 ResultRow RowStore::Row(int index) const {
@@ -123,9 +141,14 @@ ResultRow RowStore::Row(int index) const {
   row.hasBase = (p.nsecFlags & Packed::kHasBase) != 0;
   row.hasTarget = (p.nsecFlags & Packed::kHasTarget) != 0;
   const platform::FileTime kept{p.sec, static_cast<std::int32_t>(p.nsecFlags & Packed::kNsecMask)};
-  if (row.hasBase) row.baseTime = kept;
+  const std::uint64_t keptSize = sizes_[i];
+  if (row.hasBase) {
+    row.baseTime = kept;
+    row.baseSize = keptSize;
+  }
   if (row.hasTarget) {
     row.targetTime = kept;
+    row.targetSize = keptSize;
     if (p.bits & Packed::kTargetTimeApart) {
       // Rows are appended in order, so the times kept apart are sorted by row.
       std::size_t lo = 0, hi = apart_.size();
@@ -138,6 +161,7 @@ ResultRow RowStore::Row(int index) const {
         }
       }
       row.targetTime = {apart_[lo].sec, static_cast<std::int32_t>(apart_[lo].nsec)};
+      row.targetSize = apart_[lo].size;
     }
   }
   row.mark = static_cast<Mark>(p.marks & 0x0F);
@@ -242,7 +266,7 @@ std::string RowStore::TargetDate(const ResultRow& row) {
 }
 
 std::size_t RowStore::MemoryBytes() const {
-  std::size_t bytes = rows_.MemoryBytes() + apart_.MemoryBytes() + names_.MemoryBytes() +
+  std::size_t bytes = rows_.MemoryBytes() + apart_.MemoryBytes() + sizes_.MemoryBytes() + names_.MemoryBytes() +
                       folders_.capacity() * sizeof(Folder) + children_.bucket_count() * sizeof(void*);
   for (const auto& [key, folder] : children_) bytes += sizeof(key) + sizeof(folder) + 2 * sizeof(void*) + key.second.capacity();
   for (const Folder& folder : folders_) bytes += folder.name.capacity();
