@@ -18,6 +18,8 @@ struct ListCreationRun::Roots {
 RunOutcome ListCreationRun::Run() {
   flags_.found = 0;
   flags_.unreadable = 0;
+  flags_.listed = 0;
+  flags_.judged = 0;
   rows_.Clear();
   list_.Clear();
   flags_.busy = true;
@@ -221,6 +223,7 @@ ListCreationRun::Step ListCreationRun::RunPass(RunStatus status, const SideIndex
       if (loop->showPath) ShowEntryPath(index, e);
       const bool added = (comparison_.*loop->classify)(e);
       if (added || countAll) ++flags_.found;
+      ++flags_.judged;
       progress_.SetBarPos(barStart + static_cast<int>(25 * k / total));
       ++k;
       if (execution_.Declined()) return Step::Stop;
@@ -249,6 +252,8 @@ ListCreationRun::Step ListCreationRun::ProcessCondition(int index, int count) {
   progress_.ShowStatus(RunStatus::Searching);
 
   ScanBothSides(values, roots);
+  flags_.listed += baseLists_.folders.size() + baseLists_.files.size() + targetLists_.folders.size() +
+                   targetLists_.files.size();
   if (SyncCancelled()) return Step::Next;
   for (const auto& [summary, path] : {std::pair{&baseSummary_, &values.aFolder}, {&targetSummary_, &values.bFolder}}) {
     if (summary->rootError) {
@@ -260,6 +265,7 @@ ListCreationRun::Step ListCreationRun::ProcessCondition(int index, int count) {
     }
   }
 
+  rows_.BeginCondition(index);
   comparison_.Begin(values, baseIndex_, targetIndex_);
   pathIndex_ = nullptr;  // the indexes hold this condition's scans now
   PairMemory* memory = execution_.Memory().BeginCondition(values, roots.base, roots.target, prompt_);
