@@ -131,6 +131,12 @@ int RowStore::ConditionOf(int index) const {
   return after == conditionStarts_.begin() ? -1 : std::prev(after)->second;
 }
 
+std::string_view RowStore::RowName(int index) const {
+  const Packed& p = rows_[static_cast<std::size_t>(index)];
+  const NameStore* store = (p.bits & Packed::kLentBase) ? lent_[0] : (p.bits & Packed::kLentTarget) ? lent_[1] : &names_;
+  return store->At(p.nameRef, p.nameLength);
+}
+
 ResultRow RowStore::Row(int index) const {
   const auto i = static_cast<std::size_t>(index);
   const Packed& p = rows_[i];

@@ -73,8 +73,10 @@ class RowStore {
   int Append(std::string_view name, ResultRow row);
   int Count() const { return static_cast<int>(rows_.size()); }
   ResultRow Row(int index) const;
-  // What the comparison found for a row (its result text), without the rest.
+  // What the comparison found for a row (its result text), and its name,
+  // without making the rest of the row.
   Mark RowResult(int index) const { return static_cast<Mark>(rows_[static_cast<std::size_t>(index)].marks >> 4); }
+  std::string_view RowName(int index) const;
 
   // The name stores of the two sides' indexes while a condition is compared: a
   // row of a listed entry keeps a reference to the name the index holds
