@@ -482,6 +482,7 @@ TEST(ExternalToolLoopTest, CountsEachLineAndStopsAtOnceOnCancel) {
   ui::ResultModel list(rows);
   const std::uint32_t folder = rows.InternFolder(dir / "a/", dir / "b/");
   for (const char* name : {"one", "two", "three"}) {
+    for (const char* side : {"a/", "b/"}) WriteFile(dir / (side + std::string(name)), "x", Time(1));
     engine::ResultRow row;
     row.folder = folder;
     row.hasBase = row.hasTarget = true;
@@ -542,13 +543,14 @@ TEST(ExternalToolLoopTest, ABareToolNameIsLookedUpInPathNeverInTheCurrentFolder)
   engine::RowStore rows;
   ui::ResultModel list(rows);
   engine::ResultRow row;
-  row.folder = rows.InternFolder("/a/", "/b/");
+  row.folder = rows.InternFolder(here / "a/", here / "b/");
   row.hasBase = row.hasTarget = true;
   list.AppendItem(rows.Append("one", row));
+  for (const char* side : {"a/one", "b/one"}) WriteFile(here / side, "x", Time(1));
   RecordingProgress progress;
   ui::ShellActions actions(list, progress, nullptr);
   actions.ExternalTool({0}, "orvel-test-tool");
-  EXPECT_EQ(inPath.Calls(1), (std::vector<std::vector<std::string>>{{"/a/one", "/b/one"}}));
+  EXPECT_EQ(inPath.Calls(1), (std::vector<std::vector<std::string>>{{here / "a/one", here / "b/one"}}));
   EXPECT_TRUE(inHere.Calls(0).empty());
   EXPECT_TRUE(inRelative.Calls(0).empty());
 
