@@ -69,9 +69,13 @@ ListCreationRun::~ListCreationRun() {
 
 void ListCreationRun::ReturnNames() {
   // The rows read their names from the indexes until now; the indexes go.
+  // Each step takes a while for a million entries: the display turns between.
   NameStore base = baseIndex_.TakeNames();
+  progress_.Pulse();
   NameStore target = targetIndex_.TakeNames();
+  progress_.Pulse();
   rows_.ReturnNames(std::move(base), std::move(target));
+  progress_.Pulse();
 }
 
 bool ListCreationRun::Validate(const CCondition& condition) {

@@ -26,6 +26,8 @@ void RowStore::Clear() {
   std::vector<std::pair<int, int>>().swap(conditionStarts_);
   lent_[0] = lent_[1] = nullptr;
   firstLentRow_ = 0;
+  lentBytes_[0] = lentBytes_[1] = 0;
+  lentRows_[0] = lentRows_[1] = 0;
   relFolder_ = kNoFolder;
   relText_.clear();
   relText_.shrink_to_fit();
@@ -53,11 +55,16 @@ void RowStore::LendNames(const NameStore* base, const NameStore* target) {
   lent_[0] = base;
   lent_[1] = target;
   firstLentRow_ = rows_.size();
+  lentBytes_[0] = lentBytes_[1] = 0;
+  lentRows_[0] = lentRows_[1] = 0;
 }
 
 int RowStore::AppendListed(Side side, std::uint32_t nameRef, std::string_view name, ResultRow row) {
-  const NameStore* store = lent_[side == Side::Base ? 0 : 1];
+  const std::size_t from = side == Side::Base ? 0 : 1;
+  const NameStore* store = lent_[from];
   if (!store || name.size() > UINT16_MAX) return Append(name, row);
+  lentBytes_[from] += name.size();
+  ++lentRows_[from];
   return Add(nameRef, name, side == Side::Base ? Packed::kLentBase : Packed::kLentTarget, row);
 }
 
@@ -68,11 +75,19 @@ void RowStore::ReturnNames(NameStore base, NameStore target) {
 }
 
 void RowStore::Settle(std::uint8_t lent, NameStore names) {
-  const NameStore*& store = lent_[lent == Packed::kLentBase ? 0 : 1];
+  const std::size_t side = lent == Packed::kLentBase ? 0 : 1;
+  const NameStore*& store = lent_[side];
   if (!store) return;
-  std::size_t used = 0;
-  for (std::size_t i = firstLentRow_; i < rows_.size(); ++i)
-    if (rows_[i].bits & lent) used += rows_[i].nameLength;
+  // Counted as the rows came: a million rows are not walked for it, nor at all
+  // when none of them reads its name from this side.
+  const std::size_t used = lentBytes_[side];
+  const std::size_t lentRows = lentRows_[side];
+  lentBytes_[side] = 0;
+  lentRows_[side] = 0;
+  if (lentRows == 0) {
+    store = nullptr;
+    return;
+  }
   // Taken over whole when the rows use at least half of it (no copy, no
   // second peak); otherwise the rows' names are copied and the rest goes.
   const bool adopt = used * 2 >= names.UsedBytes();

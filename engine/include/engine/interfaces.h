@@ -54,6 +54,9 @@ class IProgress {
   // The figures of the run from now on (rows, files and bytes, speed, time
   // left), to be read whenever the display turns; null when the run has ended.
   virtual void WatchRun(const RunMeter* /*meter*/) {}
+  // Long work between entries (a large scan's memory handed back): the display
+  // may let its event loop turn, as in SetBarPos, and nothing else changes.
+  virtual void Pulse() {}
 };
 
 // What the list creation run needs of the condition set and the condition bar.

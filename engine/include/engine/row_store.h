@@ -199,6 +199,8 @@ class RowStore {
   std::vector<std::pair<int, int>> conditionStarts_;  // (first row, condition index), ascending
   const NameStore* lent_[2] = {nullptr, nullptr};
   std::size_t firstLentRow_ = 0;  // rows before it have names of their own
+  std::size_t lentBytes_[2] = {0, 0};  // the names the rows since then read from each side's store
+  std::size_t lentRows_[2] = {0, 0};
   mutable std::uint32_t relFolder_ = kNoFolder;
   mutable std::string relText_;
 };
