@@ -10,7 +10,14 @@ namespace orvel::ui {
 
 namespace {
 
-char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+unsigned char FoldAscii(unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c - 'A' + 'a') : c; }
+
+bool HasNonAscii(const unsigned char* from, const unsigned char* to) {
+  for (; from < to; ++from) {
+    if (*from >= 0x80) return true;
+  }
+  return false;
+}
 
 // The next character of UTF-8 bytes at `at`, moving past it; U+FFFD for a byte
 // that does not begin a well-formed sequence (that byte alone is passed).
@@ -74,14 +81,31 @@ NameMatcher::NameMatcher(const QString& part) {
 
 bool NameMatcher::Matches(std::string_view name) const {
   if (folded_.empty()) return true;
-  const bool asciiName = std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-  if (asciiName) {
-    // ASCII letters fold to ASCII letters, and nothing else folds to ASCII
-    // that an ASCII name could hold: a part with other characters cannot match.
-    if (!asciiPart_ || ascii_.size() > name.size()) return false;
-    return std::search(name.begin(), name.end(), ascii_.begin(), ascii_.end(),
-                       [](char a, char b) { return FoldAscii(a) == b; }) != name.end();
+  const auto* bytes = reinterpret_cast<const unsigned char*>(name.data());
+  const std::size_t n = name.size();
+  // ASCII letters fold to ASCII letters, and nothing else folds to ASCII that
+  // an ASCII name could hold: a part with other characters matches no ASCII
+  // name, and a name of ASCII only is searched byte by byte. The first byte
+  // above ASCII sends the name the slow way.
+  if (!asciiPart_) return HasNonAscii(bytes, bytes + n) && MatchesFolded(name);
+  const std::size_t m = ascii_.size();
+  const auto first = static_cast<unsigned char>(ascii_[0]);
+  std::size_t i = 0;
+  for (; i + m <= n; ++i) {
+    if (bytes[i] >= 0x80) return MatchesFolded(name);
+    if (FoldAscii(bytes[i]) != first) continue;
+    std::size_t j = 1;
+    for (; j < m; ++j) {
+      if (bytes[i + j] >= 0x80) return MatchesFolded(name);
+      if (FoldAscii(bytes[i + j]) != static_cast<unsigned char>(ascii_[j])) break;
+    }
+    if (j == m) return true;
   }
+  // A character above ASCII in the tail may still fold into the part.
+  return HasNonAscii(bytes + i, bytes + n) && MatchesFolded(name);
+}
+
+bool NameMatcher::MatchesFolded(std::string_view name) const {
   buffer_.clear();
   for (std::size_t at = 0; at < name.size();) buffer_.push_back(QChar::toCaseFolded(NextCharacter(name, at)));
   if (folded_.size() > buffer_.size()) return false;

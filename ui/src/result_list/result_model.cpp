@@ -153,9 +153,9 @@ void ResultModel::SetFilter(const Filter& filter) {
     const bool narrower = filtered_ && before.kinds == filter_.kinds &&
                           filter_.name.contains(before.name, Qt::CaseInsensitive) && passes_.size() == count;
     if (narrower) {
-      for (const int position : visible_) {
-        const int item = Item(position);
-        if (!Passes(item, name)) passes_[static_cast<std::size_t>(item)] = 0;
+      // In the items' own order, as below.
+      for (std::size_t item = 0; item < count; ++item) {
+        if (passes_[item] && !Passes(static_cast<int>(item), name)) passes_[item] = 0;
       }
     } else {
       // Items in their own order: the rows are read front to back, not in the

@@ -19,6 +19,9 @@ class NameMatcher {
   bool Matches(std::string_view name) const;
 
  private:
+  // The slow way: the name decoded and folded, then searched.
+  bool MatchesFolded(std::string_view name) const;
+
   std::u32string folded_;  // the text, folded
   std::string ascii_;      // the same as bytes when every character is ASCII
   bool asciiPart_ = true;
