@@ -50,10 +50,11 @@ class CProgressDlg : public QDialog, public engine::IProgress {
   // The figures beside the bar: rows done and found, files and bytes copied,
   // the speed and the time left, shown at most a few times a second.
   void WatchRun(const engine::RunMeter* meter) override;
-  // Only while shown: a hidden dialog disables nothing, so a turn then could
-  // start another command in the middle of this one.
+  // Only while shown (a hidden dialog disables nothing, so a turn then could
+  // start another command in the middle of this one), and only once the
+  // operation has had its first turn: a run that ends at once turns nowhere.
   void Pulse() override {
-    if (isVisible()) DrainMessages();
+    if (isVisible() && gapStarted_) DrainMessages();
   }
 
   // Called before each turn of the event loop, e.g. to let the list show rows
