@@ -45,11 +45,14 @@ ResultDelegate::Colours ResultDelegate::LineColours(const QString& result, bool 
     const QColor background = palette.color(QPalette::Active, QPalette::Base);
     return {ReadableColour(mark, background), background};
   }
+  // The palette's own colours, as they read: a selection of the theme whose
+  // highlight is too light for its text gets a darker one of the same hue.
   if (selected) {
-    return {palette.color(QPalette::Active, QPalette::HighlightedText),
-            palette.color(QPalette::Active, QPalette::Highlight)};
+    const QColor text = palette.color(QPalette::Active, QPalette::HighlightedText);
+    return {text, ReadableColour(palette.color(QPalette::Active, QPalette::Highlight), text)};
   }
-  return {palette.color(QPalette::Active, QPalette::Text), palette.color(QPalette::Active, QPalette::Base)};
+  const QColor background = palette.color(QPalette::Active, QPalette::Base);
+  return {ReadableColour(palette.color(QPalette::Active, QPalette::Text), background), background};
 }
 
 QString ResultDelegate::Shorten(const QFontMetrics& metrics, const QString& text, int width, int margin) {
