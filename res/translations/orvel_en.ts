@@ -767,6 +767,10 @@ cannot be opened.</translation>
         <source>結果リスト</source>
         <translation>Result list</translation>
     </message>
+    <message>
+        <source>結果リストの列</source>
+        <translation>Result list columns</translation>
+    </message>
 </context>
 <context>
     <name>ResultModel</name>

@@ -311,6 +311,8 @@ void CMainFrame::BuildToolBar() {
     // The menus show texts only; the icons belong to the toolbar.
     action->setIconVisibleInMenu(false);
     toolBar_->addAction(action);
+    // A button is named by its tooltip, also where its command has no menu text.
+    if (QWidget* button = toolBar_->widgetForAction(action)) button->setAccessibleName(action->toolTip());
   }
 }
 

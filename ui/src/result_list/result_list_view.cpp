@@ -62,6 +62,7 @@ ResultListView::ResultListView(QWidget* parent) : QTableView(parent), delegate_(
   ApplyLineHeight();
 
   QHeaderView* head = header();
+  head->setAccessibleName(QCoreApplication::translate("ResultList", "結果リストの列"));
   head->setSectionsMovable(false);
   head->setSectionsClickable(true);
   // The indicator shows from the first sort on.
