@@ -343,7 +343,9 @@ TEST_F(MainWindowTest, ADoubleClickExecutionRepaintsTheWholeLine) {
 
   // Selected and base-newer: white on red (as dark as white needs). Executed: the selection's colours.
   const QRgb red = ui::ReadableColour(QColor(255, 0, 0), Qt::white).rgb();
-  const QRgb highlight = rig.View().palette().color(QPalette::Active, QPalette::Highlight).rgb();
+  const QPalette palette = rig.View().palette();
+  const QRgb highlight = ui::ReadableColour(palette.color(QPalette::Active, QPalette::Highlight),
+                                            palette.color(QPalette::Active, QPalette::HighlightedText)).rgb();
   const auto cells = rig.View().CellRects(line);
   for (int column = 0; column < 5; ++column) {
     const QRect cell = cells[static_cast<std::size_t>(column)];

@@ -242,7 +242,8 @@ TEST_F(ResultListViewTest, LinesArePaintedInTheColoursOfTheirResult) {
   const QPalette palette = view.palette();
   const QRgb base = palette.color(QPalette::Active, QPalette::Base).rgb();
   const QRgb text = palette.color(QPalette::Active, QPalette::Text).rgb();
-  const QRgb highlight = palette.color(QPalette::Active, QPalette::Highlight).rgb();
+  const QRgb highlight = ReadableColour(palette.color(QPalette::Active, QPalette::Highlight),
+                                        palette.color(QPalette::Active, QPalette::HighlightedText)).rgb();
   const QRgb red = ReadableColour(Qt::red, QColor(base)).rgb(), blue = ReadableColour(Qt::blue, QColor(base)).rgb();
   const QRgb magenta = ReadableColour(Qt::magenta, QColor(base)).rgb(), white = qRgb(255, 255, 255);
   const QRgb selectedRed = ReadableColour(Qt::red, Qt::white).rgb();
@@ -409,7 +410,7 @@ TEST(ResultDelegateTest, ColoursByResultText) {
   for (const char* mark : {"=", ">=", "<=", "X=", "X", "", "other"}) {
     all.push_back({mark,
                    {active(QPalette::Text), active(QPalette::Base), active(QPalette::HighlightedText),
-                    active(QPalette::Highlight)}});
+                    ReadableColour(active(QPalette::Highlight), active(QPalette::HighlightedText))}});
   }
   for (const auto& [mark, colours] : all) {
     const auto plain = ResultDelegate::LineColours(mark, false, palette);

@@ -288,6 +288,8 @@ TEST_F(ShellActionsTest, AFileManagerThatFailsTheCallAlsoFallsBack) {
   Ask(cmd::kFindBase, "日本語.txt");
   ASSERT_TRUE(QTest::qWaitFor([&] { return !catcher.urls.empty(); }, 5000));
   EXPECT_EQ(catcher.urls[0].toLocalFile().toStdString(), dir / "a dir/");
+  // Not in silence: the status bar says that the file manager did not answer, and why.
+  EXPECT_TRUE(rig.Frame().ReadyPane()->FullText().startsWith("ファイルマネージャが応答しません: "));
   Ask(cmd::kProperties, "日本語.txt");
   ASSERT_TRUE(QTest::qWaitFor([&] { return PropertyWindows().size() == 1; }, 5000));
   EXPECT_EQ(Field(*PropertyWindows()[0], "propertyName"), "日本語.txt");
@@ -361,6 +363,13 @@ TEST_F(ShellActionsTest, ExternalToolStartsOneProgramPerPairWithTheWholePaths) {
   EXPECT_FALSE(rig.View().Progress().isVisible());
   EXPECT_TRUE(rig.Frame().isEnabled());
   EXPECT_TRUE(rig.dialogs.messages.isEmpty());
+  EXPECT_TRUE(rig.Frame().ReadyPane()->FullText().contains("1 行には起動しません"));
+
+  // Whatever the line showed when listed: once both files exist, the tool starts.
+  WriteFile(dir / "b dir/only base.txt", "b", Time(1000));
+  SelectOnly({"only base.txt"});
+  ASSERT_TRUE(rig.Frame().Commands().Execute(cmd::kExternalTool));
+  EXPECT_EQ(tool.Calls(2).size(), 2u);
 }
 
 TEST_F(ShellActionsTest, AToolPathThatIsNoFileIsSplitIntoProgramAndLeadingArguments) {
@@ -375,10 +384,12 @@ TEST_F(ShellActionsTest, AToolPathThatIsNoFileIsSplitIntoProgramAndLeadingArgume
   // The name's bytes reach the tool unchanged.
   EXPECT_EQ(calls[0], (std::vector<std::string>{"--diff", dir / ("a dir/" + kNonUtf8), dir / ("b dir/" + kNonUtf8)}));
 
-  // A tool that cannot be started is not reported and leaves the window usable.
+  // A tool that cannot be started is said in the status bar, with the reason,
+  // and leaves the window usable.
   rig.State().Working().ExePath1 = dir / "no such tool";
   ASSERT_TRUE(rig.Frame().Commands().Execute(cmd::kExternalTool));
   EXPECT_TRUE(rig.dialogs.messages.isEmpty());
+  EXPECT_TRUE(rig.Frame().ReadyPane()->FullText().startsWith("外部ツールを起動できません: ")) << rig.Frame().ReadyPane()->FullText().toStdString();
   EXPECT_TRUE(rig.Frame().isEnabled());
 }
 
