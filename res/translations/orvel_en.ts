@@ -11,6 +11,10 @@
         <source>OK</source>
         <translation>OK</translation>
     </message>
+    <message>
+        <source>ホームページ</source>
+        <translation>Home page</translation>
+    </message>
 </context>
 <context>
     <name>CondiBar</name>
