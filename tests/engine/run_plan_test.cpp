@@ -22,8 +22,8 @@ TEST(RunPlanTest, ThePlanOfAListIsWhatTheSyncRunThenDoes) {
   WriteFile(base + "/sub/only.txt", "1234567", Time(kT));           // >> : 7 bytes
   WriteFile(target + "/older.txt", "abc", Time(kT + 10));           // < : 3 bytes to the base
   WriteFile(base + "/older.txt", "abcdefgh", Time(kT));
-  WriteFile(target + "/gone1.txt", "x", Time(kT));                  // X (trash)
-  WriteFile(target + "/gone2.txt", "y", Time(kT));                  // X (trash)
+  WriteFile(target + "/gone1.txt", "x", Time(kT));                  // X
+  WriteFile(target + "/gone2.txt", "y", Time(kT));                  // X
   WriteFile(base + "/locked.txt", "new", Time(kT + 10));            // > onto a read-only file: "?"
   WriteFile(target + "/locked.txt", "old", Time(kT));
   WriteFile(base + "/within.txt", "tolerance", Time(kT + 1));       // shows ">", copies nothing
@@ -32,18 +32,17 @@ TEST(RunPlanTest, ThePlanOfAListIsWhatTheSyncRunThenDoes) {
   EngineRig rig;
   CCondition condition = MakeCondition(base, target);
   condition.Complete = 1;
-  condition.DeleteTrash = 1;
   condition.DiffTime = 2;
   rig.host.conditions = {condition};
 
   ASSERT_EQ(rig.engine.RunAllConditions(false), engine::RunOutcome::Completed);
+  // The plan asks each condition, by its index, where its deletions go.
   const engine::RunPlan plan = rig.engine.Plan(1, [](int index) { return index == 0; });
   EXPECT_EQ(plan.toTarget, (engine::CopyFigures{3, 5 + 7 + 3}));
   EXPECT_EQ(plan.toBase, (engine::CopyFigures{1, 3}));
   EXPECT_EQ(plan.inTarget, (engine::DeletionFigures{2, 0}));
   EXPECT_EQ(plan.inBase.Total(), 0u);
   EXPECT_EQ(plan.conditions, 1);
-  // The same list with deletions for good, asked of the condition by its index.
   EXPECT_EQ(rig.engine.Plan(1, [](int) { return false; }).inTarget, (engine::DeletionFigures{0, 2}));
 
   ASSERT_EQ(rig.engine.RunAllConditions(true, plan.Bytes()), engine::RunOutcome::Completed);
@@ -51,7 +50,7 @@ TEST(RunPlanTest, ThePlanOfAListIsWhatTheSyncRunThenDoes) {
   EXPECT_EQ(done.kind, engine::RunKind::SyncRun);
   EXPECT_EQ(done.toTarget, (engine::CopyFigures{2, 12}));  // the read-only one failed
   EXPECT_EQ(done.toBase, (engine::CopyFigures{1, 3}));
-  EXPECT_EQ(done.inTarget, (engine::DeletionFigures{2, 0}));
+  EXPECT_EQ(done.inTarget, (engine::DeletionFigures{0, 2}));  // the condition's deletions are for good
   EXPECT_EQ(done.failures, 1u);
   EXPECT_FALSE(done.cancelled);
   EXPECT_EQ(done.rows, static_cast<std::uint64_t>(rig.items.ItemCount()));
