@@ -4,8 +4,11 @@
 // between two turns of the event loop during it (as the progress dialog saw it,
 // and as a 5 ms timer saw it, which also counts a turn that took long), the
 // seconds of a sort by each column until the event loop is idle again with the
-// memory it took on top, and the process's resident memory. Run it offscreen
-// with settings in a temp folder (bench/run.py does).
+// memory it took on top, the milliseconds of a filter keystroke (a name typed
+// letter by letter, a kind toggled, the filter cleared) until the list is idle,
+// the milliseconds the plan of the list and the run's summary cost, and the
+// process's resident memory. Run it offscreen with settings in a temp folder
+// (bench/run.py does).
 #include "folder_pair_window.h"
 #include "ui/startup/application_identity.h"
 #include "ui/main_window/command_ids.h"
@@ -15,6 +18,7 @@
 #include "ui/result_list/orvel_view.h"
 #include "ui/dialogs/progress_dialog.h"
 #include "ui/result_list/result_model.h"
+#include "ui/startup/report_texts.h"
 #include "ui/dialogs/user_dialogs.h"
 
 #include <QApplication>
@@ -152,13 +156,43 @@ int main(int argc, char** argv) {
     transients += (column ? ", " : "") + std::to_string(sortPeak - before);
   }
 
+  // A filter keystroke, from the key to an idle list with its first screen
+  // painted: "f", "f0", "f00" (each narrowing the last), a name that matches
+  // nothing, the failures and conflicts only, then every line again.
+  std::string filters;
+  const orvel::ui::ResultModel::Filter steps[] = {
+      {0, QStringLiteral("f")},
+      {0, QStringLiteral("f0")},
+      {0, QStringLiteral("f00")},
+      {0, QStringLiteral("写真 6")},
+      {0, QStringLiteral("zzz")},
+      {orvel::ui::ResultModel::kFailures | orvel::ui::ResultModel::kConflicts, QString()},
+      {},
+  };
+  for (const auto& step : steps) {
+    start = std::chrono::steady_clock::now();
+    view.ApplyFilter(step);
+    view.viewport()->repaint();
+    UntilIdle();
+    filters += (filters.empty() ? "" : ", ") + std::to_string(Since(start) * 1000);
+  }
+
+  // What the plan in the sync run's question and the summary after a run add
+  // to a list creation: the plan of the whole list, both texts.
+  start = std::chrono::steady_clock::now();
+  const std::optional<orvel::engine::RunPlan> plan = view.Data().Plan();
+  [[maybe_unused]] const QString planText = plan ? orvel::ui::PlanText(*plan) : QString();
+  [[maybe_unused]] const QString summaryText = orvel::ui::SummaryText(view.Data().LastSummary());
+  const double planMs = Since(start) * 1000;
+
   getrusage(RUSAGE_SELF, &usage);
   std::printf(
       "{\"rows\": %d, \"list_s\": %.3f, \"longest_gap_ms\": %lld, \"longest_stall_ms\": %lld, \"sort_s\": [%s], "
-      "\"sort_transient_kib\": [%s], \"list_peak_rss_kib\": %ld, "
+      "\"sort_transient_kib\": [%s], \"filter_ms\": [%s], \"plan_summary_ms\": %.3f, \"list_peak_rss_kib\": %ld, "
       "\"list_rss_kib\": %ld, \"peak_rss_kib\": %ld, \"rss_kib\": %ld, "
       "\"rss_anon_kib\": %ld, \"rss_file_kib\": %ld}\n",
-      rows, listSeconds, gapMs, stallMs, sorts.c_str(), transients.c_str(), listPeakKib, listResidentKib,
+      rows, listSeconds, gapMs, stallMs, sorts.c_str(), transients.c_str(), filters.c_str(),
+      planMs, listPeakKib, listResidentKib,
       std::max(peakKib, static_cast<long>(usage.ru_maxrss)), StatusKib("VmRSS:"), StatusKib("RssAnon:"),
       StatusKib("RssFile:"));
   frame.close();

@@ -1,5 +1,9 @@
 #include "messages.h"
 
+#include "engine/amounts.h"
+
+#include <vector>
+
 namespace orvel::cli {
 
 namespace {
@@ -168,6 +172,99 @@ std::string_view StatusText(Language language, engine::RunStatus status) {
       return english ? "Starting the external tool…" : "起動中...";
   }
   return {};
+}
+
+namespace {
+
+std::string Count(std::uint64_t value) { return std::to_string(value); }
+
+std::string Seconds(std::chrono::milliseconds elapsed) {
+  return engine::DurationText(std::chrono::duration_cast<std::chrono::seconds>(elapsed));
+}
+
+std::string Fill(Language language, std::string_view japanese, std::string_view english,
+                 const engine::MessageArgs& args) {
+  return engine::FillArguments(language == Language::English ? english : japanese, args);
+}
+
+}  // namespace
+
+std::string PlanText(Language language, const engine::RunPlan& plan) {
+  std::string text;
+  const auto line = [&](std::string_view japanese, std::string_view english, const engine::MessageArgs& args) {
+    text += Fill(language, japanese, english, args);
+    text += '\n';
+  };
+  line("リストの内容（実行時にリストを作り直します）:", "As listed (a sync run makes the list afresh):", {});
+  line("基本→対照へコピー: %1 件 (%2)", "Copy base to target: %1 (%2)",
+       {Count(plan.toTarget.entries), engine::BytesText(plan.toTarget.bytes)});
+  line("対照→基本へコピー: %1 件 (%2)", "Copy target to base: %1 (%2)",
+       {Count(plan.toBase.entries), engine::BytesText(plan.toBase.bytes)});
+  line("対照フォルダから削除: %1 件（ゴミ箱へ %2 件、完全に削除 %3 件）",
+       "Delete in the target folder: %1 (%2 to the trash, %3 for good)",
+       {Count(plan.inTarget.Total()), Count(plan.inTarget.toTrash), Count(plan.inTarget.forGood)});
+  if (plan.inBase.Total() > 0) {
+    line("基本フォルダから削除: %1 件（ゴミ箱へ %2 件、完全に削除 %3 件）",
+         "Delete in the base folder: %1 (%2 to the trash, %3 for good)",
+         {Count(plan.inBase.Total()), Count(plan.inBase.toTrash), Count(plan.inBase.forGood)});
+  }
+  line("競合（同期しません）: %1 件", "Conflicts (not synchronized): %1", {Count(plan.conflicts)});
+  line("失敗: %1 件", "Failures: %1", {Count(plan.failures)});
+  line("実行する条件: %1 件", "Conditions to run: %1", {std::to_string(plan.conditions)});
+  return text;
+}
+
+std::string SummaryText(Language language, const engine::RunSummary& summary) {
+  const bool english = language == Language::English;
+  std::string text;
+  switch (summary.kind) {
+    case engine::RunKind::ListCreation:
+      text = english ? "List creation" : "リスト作成";
+      break;
+    case engine::RunKind::SyncRun:
+      text = english ? "Sync run" : "同期実行";
+      break;
+    case engine::RunKind::RowCommand:
+      text = english ? "Selected rows" : "個別同期";
+      break;
+  }
+  if (summary.cancelled) text += english ? " (cancelled)" : "（中止）";
+  text += english ? ": " : ": ";
+  const std::string_view separator = english ? ", " : "、";
+  std::vector<std::string> parts;
+  if (summary.kind == engine::RunKind::ListCreation) {
+    parts.push_back(Fill(language, "%1 行", "%1 rows", {Count(summary.rows)}));
+  } else {
+    parts.push_back(Fill(language, "基本→対照 %1 件 (%2)", "base to target %1 (%2)",
+                         {Count(summary.toTarget.entries), engine::BytesText(summary.toTarget.bytes)}));
+    parts.push_back(Fill(language, "対照→基本 %1 件 (%2)", "target to base %1 (%2)",
+                         {Count(summary.toBase.entries), engine::BytesText(summary.toBase.bytes)}));
+    const std::uint64_t deleted = summary.inTarget.Total() + summary.inBase.Total();
+    const std::uint64_t trash = summary.inTarget.toTrash + summary.inBase.toTrash;
+    parts.push_back(Fill(language, "削除 %1 件（ゴミ箱へ %2 件、完全に削除 %3 件）",
+                         "deleted %1 (%2 to the trash, %3 for good)",
+                         {Count(deleted), Count(trash), Count(deleted - trash)}));
+  }
+  parts.push_back(Fill(language, "競合 %1 件", "conflicts %1", {Count(summary.conflicts)}));
+  parts.push_back(Fill(language, "失敗 %1 件", "failures %1", {Count(summary.failures)}));
+  parts.push_back(Fill(language, "時間 %1", "time %1", {Seconds(summary.elapsed)}));
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    if (i > 0) text += separator;
+    text += parts[i];
+  }
+  return text;
+}
+
+std::string FiguresText(Language language, const engine::ProgressFigures& figures) {
+  std::string text = Fill(language, "%1/%2 件  コピー %3 件 (%4)  %5/秒", "%1/%2 done  copied %3 (%4)  %5/s",
+                          {Count(figures.done), Count(figures.found), Count(figures.copied.entries),
+                           engine::BytesText(figures.copied.bytes),
+                           engine::BytesText(static_cast<std::uint64_t>(figures.bytesPerSecond))});
+  if (figures.timeLeft) {
+    text += "  ";
+    text += Fill(language, "残り %1", "%1 left", {engine::DurationText(*figures.timeLeft)});
+  }
+  return text;
 }
 
 }  // namespace orvel::cli

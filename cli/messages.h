@@ -1,6 +1,8 @@
 #pragma once
 
 #include "engine/run_message.h"
+#include "engine/run_meter.h"
+#include "engine/run_plan.h"
 
 #include <string>
 #include <string_view>
@@ -20,5 +22,14 @@ std::string MessageText(Language language, engine::RunMessage message, const eng
 std::string_view SkippedText(Language language, std::string_view what);
 // The status line of the progress display.
 std::string_view StatusText(Language language, engine::RunStatus status);
+
+// What a sync run would do with the listed rows (--dry-run): lines, each
+// ending in a line feed.
+std::string PlanText(Language language, const engine::RunPlan& plan);
+// What a run did: one line without its line feed.
+std::string SummaryText(Language language, const engine::RunSummary& summary);
+// The figures of the progress line: rows done and found, files and bytes
+// copied, speed, time left.
+std::string FiguresText(Language language, const engine::ProgressFigures& figures);
 
 }  // namespace orvel::cli

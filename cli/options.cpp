@@ -174,6 +174,8 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
       o.format = OutputFormat::Json;
     } else if (name == "--verbose" || name == "-v") {
       o.verbose = true;
+    } else if (name == "--dry-run" || name == "-n") {
+      o.dryRun = true;
     } else if (name == "--yes" || name == "-y") {
       o.yes = true;
     } else if (name == "--allow-empty-base") {
@@ -199,7 +201,8 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
       return fail("no command given");
     case Command::Show:
       if (o.operands.size() != 1) return fail("show takes exactly one condition file");
-      if (!o.firstConditionOption.empty() || o.format != OutputFormat::Text || o.yes || o.allowEmptyBase || o.verbose)
+      if (!o.firstConditionOption.empty() || o.format != OutputFormat::Text || o.yes || o.allowEmptyBase || o.verbose ||
+          o.dryRun)
         return fail("show takes no options");
       break;
     case Command::List:
@@ -209,6 +212,8 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
       if (o.operands.size() == 1 && !o.firstConditionOption.empty())
         return fail("option " + o.firstConditionOption +
                     " applies to BASE TARGET only; a condition file carries its own options");
+      // A dry run of a sync is its list creation: nothing is touched.
+      if (o.dryRun) o.command = Command::List;
       break;
   }
   return result;

@@ -22,6 +22,9 @@ struct Options {
   OutputFormat format = OutputFormat::Text;
   bool verbose = false;  // say what the file systems of the run cannot do (time steps, metadata left out)
   bool yes = false;  // answer Yes to the question to create a missing target folder
+  // --dry-run: list creation (also for `sync`), then the plan of what a sync
+  // run would do with the rows listed
+  bool dryRun = false;
   // complete sync may delete everything in a target whose base folder is empty
   bool allowEmptyBase = false;
   // --lang; without it ORVEL_LANG decides, and then Japanese

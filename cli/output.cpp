@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 namespace orvel::cli {
 
@@ -214,6 +215,56 @@ bool AppendFailureLine(std::string& out, const engine::ResultItems& items, const
   AppendEscapedText(out, error->code.message());
   out += '\n';
   return true;
+}
+
+namespace {
+
+void AppendCopies(std::string& out, std::string_view key, const engine::CopyFigures& copies) {
+  out += '"';
+  out += key;
+  out += "\": {\"entries\": " + std::to_string(copies.entries) + ", \"bytes\": " + std::to_string(copies.bytes) + "}";
+}
+
+void AppendDeletions(std::string& out, std::string_view key, const engine::DeletionFigures& deletions) {
+  out += '"';
+  out += key;
+  out += "\": {\"to_trash\": " + std::to_string(deletions.toTrash) +
+         ", \"for_good\": " + std::to_string(deletions.forGood) + "}";
+}
+
+}  // namespace
+
+void AppendJsonPlan(std::string& out, const engine::RunPlan& plan) {
+  out += "{\"plan\": {";
+  AppendCopies(out, "copy_to_target", plan.toTarget);
+  out += ", ";
+  AppendCopies(out, "copy_to_base", plan.toBase);
+  out += ", ";
+  AppendDeletions(out, "delete_in_target", plan.inTarget);
+  out += ", ";
+  AppendDeletions(out, "delete_in_base", plan.inBase);
+  out += ", \"conflicts\": " + std::to_string(plan.conflicts) + ", \"failures\": " + std::to_string(plan.failures) +
+         ", \"conditions\": " + std::to_string(plan.conditions) + "}}\n";
+}
+
+void AppendJsonSummary(std::string& out, const engine::RunSummary& summary) {
+  const char* kind = summary.kind == engine::RunKind::SyncRun ? "sync" : summary.kind == engine::RunKind::ListCreation ? "list" : "rows";
+  out += "{\"summary\": {\"run\": \"";
+  out += kind;
+  out += "\", \"cancelled\": ";
+  out += summary.cancelled ? "true" : "false";
+  out += ", \"rows\": " + std::to_string(summary.rows) + ", ";
+  AppendCopies(out, "copied_to_target", summary.toTarget);
+  out += ", ";
+  AppendCopies(out, "copied_to_base", summary.toBase);
+  out += ", ";
+  AppendDeletions(out, "deleted_in_target", summary.inTarget);
+  out += ", ";
+  AppendDeletions(out, "deleted_in_base", summary.inBase);
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%.3f", static_cast<double>(summary.elapsed.count()) / 1000);
+  out += ", \"conflicts\": " + std::to_string(summary.conflicts) + ", \"failures\": " +
+         std::to_string(summary.failures) + ", \"seconds\": " + seconds + "}}\n";
 }
 
 }  // namespace orvel::cli

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "engine/result_items.h"
+#include "engine/run_meter.h"
+#include "engine/run_plan.h"
 #include "engine/row_store.h"
 #include "platform/file_time.h"
 
@@ -47,6 +49,11 @@ void AppendTextItem(std::string& out, const engine::ResultItems& items, int item
 // The JSON object of an item on one line; an item that failed adds "error"
 // with its reason.
 void AppendJsonItem(std::string& out, const engine::ResultItems& items, const engine::RowStore& rows, int item);
+
+// {"plan": {...}} and {"summary": {...}}: the last objects of a --json run,
+// each on one line with its line feed.
+void AppendJsonPlan(std::string& out, const engine::RunPlan& plan);
+void AppendJsonSummary(std::string& out, const engine::RunSummary& summary);
 
 // "orvel-cli: PATH: reason" of an item that failed or could not be read, the
 // path escaped as in the text output; false (and nothing) for any other item.

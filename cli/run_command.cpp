@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -120,15 +121,40 @@ int RunConditions(const Options& options) {
   // Nothing is asked before a sync run: the command line asked for it.
   const engine::RunOutcome outcome = syncRun ? *data.SyncRun(false) : data.ListCreation();
 
-  const bool written = stream.Finish();
+  bool written = stream.Finish();
+
+  // What a sync run would do with the rows listed (--dry-run), then what the
+  // run did: the last objects of --json, and the last line on standard error.
+  progress.ClearLine();
+  const engine::RunSummary& summary = data.LastSummary();
+  std::string json;
+  if (options.dryRun) {
+    engine::RunPlan plan = data.Plan().value_or(engine::RunPlan{});
+    plan.conditions = state.Set().Count();
+    const std::string text = PlanText(language, plan);
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    if (options.format == OutputFormat::Json) AppendJsonPlan(json, plan);
+  }
+  int jsonError = 0;
+  if (options.format == OutputFormat::Json) {
+    AppendJsonSummary(json, summary);
+    if (std::fwrite(json.data(), 1, json.size(), stdout) != json.size() || std::fflush(stdout) != 0) {
+      if (written) jsonError = errno != 0 ? errno : EIO;
+      written = false;
+    }
+  }
   // An entry that could not be read is a failure of list creation too: what
   // the list says about it and below it is not known.
   const bool failed = AnyRowFailed(items) || data.Flags().unreadable > 0;
-  const int status = RunExitStatus(outcome, WasInterrupted(), failed);
+  int status = RunExitStatus(outcome, WasInterrupted(), failed);
   if (!written) {
-    std::fprintf(stderr, "orvel-cli: cannot write the result list: %s\n", std::strerror(stream.OutputError()));
-    if (status != kExitCancelled) return kExitOutputFailed;
+    std::fprintf(stderr, "orvel-cli: cannot write the result list: %s\n",
+                 std::strerror(jsonError != 0 ? jsonError : stream.OutputError()));
+    if (status != kExitCancelled) status = kExitOutputFailed;
   }
+  const std::string line = SummaryText(language, summary) + '\n';
+  std::fwrite(line.data(), 1, line.size(), stderr);
+  std::fflush(stderr);
   return status;
 }
 

@@ -2,6 +2,8 @@
 
 #include "interrupt.h"
 
+#include "engine/run_meter.h"
+
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -83,12 +85,23 @@ void TerminalProgress::Redraw() {
   int room = columns_ - 1 - static_cast<int>(prefix.size() + suffix.size());
   line_ += prefix;
   room -= AppendFitting(line_, status_, room);
+  // The figures tell what the percentage cannot (what is done, how fast): they
+  // come before the condition's name when the line is short.
+  std::string figures;
+  if (meter_) {
+    std::string text = FiguresText(language_, meter_->FiguresAt(now));
+    if (room > 2) room -= AppendFitting(figures, text, room - 2) + 2;
+  }
   if (!name_.empty() && room > 2) {
     line_ += "  ";
     room -= 2;
     AppendFitting(line_, name_, room);
   }
   line_ += suffix;
+  if (!figures.empty()) {
+    line_ += "  ";
+    line_ += figures;
+  }
   line_ += "\x1b[K";
   std::fwrite(line_.data(), 1, line_.size(), stream_);
   std::fflush(stream_);

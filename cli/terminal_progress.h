@@ -12,7 +12,9 @@
 namespace orvel::cli {
 
 // The progress of a run as one line on a terminal, rewritten in place ("\r"):
-// condition number and name, status and percent. Draws nothing when the stream
+// condition number and name, status and percent, then the run's figures (rows
+// done and found, files and bytes copied, speed, time left) as far as the line
+// has room. Draws nothing when the stream
 // is not a terminal. Cancel requests come from Ctrl+C.
 class TerminalProgress : public engine::IProgress {
  public:
@@ -28,6 +30,7 @@ class TerminalProgress : public engine::IProgress {
   bool PollCancel() override;
   void ShowCondition(int count, int position, std::string_view name) override;
   void ShowPath(std::string_view) override { Beat(false); }
+  void WatchRun(const engine::RunMeter* meter) override { meter_ = meter; }
 
   // Called as the run goes on: at each step (at least every 20 ms while it
   // waits for a scan) and, with true, when a condition or phase begins.
@@ -58,6 +61,7 @@ class TerminalProgress : public engine::IProgress {
   std::chrono::steady_clock::time_point lastDraw_{};
   std::string line_;
   std::function<void(bool)> heartbeat_;
+  const engine::RunMeter* meter_ = nullptr;
 };
 
 }  // namespace orvel::cli

@@ -4,8 +4,8 @@ namespace orvel::cli {
 
 std::string_view UsageText() {
   return R"(Usage:
-  orvel-cli list FILE.ORV [--json] [--yes]
-  orvel-cli list BASE TARGET [condition options] [--json] [--yes]
+  orvel-cli list FILE.ORV [--dry-run] [--json] [--yes]
+  orvel-cli list BASE TARGET [condition options] [--dry-run] [--json] [--yes]
   orvel-cli sync FILE.ORV [--json] [--yes] [--allow-empty-base]
   orvel-cli sync BASE TARGET [condition options] [--json] [--yes]
                  [--allow-empty-base]
@@ -40,6 +40,11 @@ Condition options (BASE TARGET only):
   --remember             remember the last sync: deletions travel, conflicts "!"
 
 Other options:
+  -n, --dry-run          list creation (also with sync: nothing is touched),
+                         then the plan of what a sync run would do with the
+                         rows listed: copies each way with their bytes,
+                         deletions (to the trash or for good), conflicts,
+                         failures, conditions
   --json                 print JSON objects instead of text lines; what the
                          file systems of the run cannot do comes as objects
                          with the key "notice" (time_granularity,
@@ -94,8 +99,13 @@ Output (standard output, one row at a time):
   --remember); after sync: >= copied to target, <= copied to base, X= and <X=
   deleted, ? failed. Dates are local time, YYYY/MM/DD hh:mm:ss.
 
+  After the rows, --json writes {"plan": ...} (with --dry-run) and
+  {"summary": ...}: what the run did (copies each way with their bytes,
+  deletions, conflicts left, failures, seconds).
+
   Messages and questions of the run, and a progress line when standard error
-  is a terminal, go to standard error; a row that failed (or whose entry
+  is a terminal (rows done and found, files and bytes copied, speed, time
+  left), go to standard error, and its last line says what the run did; a row that failed (or whose entry
   could not be read) is followed there by "orvel-cli: PATH: reason". A folder
   that cannot be read is one "?" row; nothing below it is compared, copied or
   deleted. Ctrl+C, SIGTERM and SIGHUP stop the run after the entry in progress

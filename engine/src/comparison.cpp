@@ -325,6 +325,9 @@ bool Comparison::Classify(Kind kind, std::string_view relFolder, std::string_vie
   row.targetTime = verdict.targetTime;
   row.hasBase = verdict.hasBase;
   row.hasTarget = verdict.hasTarget;
+  // The sizes the scan saw (no look-up of their own): what a copy will move.
+  if (verdict.hasBase) row.baseSize = base.info.size;
+  if (verdict.hasTarget) row.targetSize = target.info.size;
   row.mark = verdict.mark;
   row.result = verdict.result;
   row.side = baseSide ? Side::Base : Side::Target;

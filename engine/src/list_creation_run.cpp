@@ -20,6 +20,8 @@ struct ListCreationRun::Roots {
 RunOutcome ListCreationRun::Run() {
   flags_.found = 0;
   flags_.unreadable = 0;
+  flags_.listed = 0;
+  flags_.judged = 0;
   rows_.Clear();
   list_.Clear();
   flags_.busy = true;
@@ -72,9 +74,13 @@ ListCreationRun::~ListCreationRun() {
 
 void ListCreationRun::ReturnNames() {
   // The rows read their names from the indexes until now; the indexes go.
+  // Each step takes a while for a million entries: the display turns between.
   NameStore base = baseIndex_.TakeNames();
+  progress_.Pulse();
   NameStore target = targetIndex_.TakeNames();
+  progress_.Pulse();
   rows_.ReturnNames(std::move(base), std::move(target));
+  progress_.Pulse();
 }
 
 bool ListCreationRun::Validate(const CCondition& condition) {
@@ -254,6 +260,7 @@ ListCreationRun::Step ListCreationRun::RunPass(RunStatus status, const SideIndex
       if (loop->showPath) ShowEntryPath(index, e);
       const bool added = (comparison_.*loop->classify)(e);
       if (added || countAll) ++flags_.found;
+      ++flags_.judged;
       progress_.SetBarPos(barStart + static_cast<int>(25 * k / total));
       ++k;
       if (execution_.Declined()) return Step::Stop;
@@ -282,6 +289,8 @@ ListCreationRun::Step ListCreationRun::ProcessCondition(int index, int count) {
   progress_.ShowStatus(RunStatus::Searching);
 
   ScanBothSides(values, roots);
+  flags_.listed += baseLists_.folders.size() + baseLists_.files.size() + targetLists_.folders.size() +
+                   targetLists_.files.size();
   if (SyncCancelled()) return Step::Next;
   for (const auto& [summary, path] : {std::pair{&baseSummary_, &values.aFolder}, {&targetSummary_, &values.bFolder}}) {
     if (summary->rootError) {
@@ -293,6 +302,7 @@ ListCreationRun::Step ListCreationRun::ProcessCondition(int index, int count) {
     }
   }
 
+  rows_.BeginCondition(index);
   comparison_.Begin(values, baseIndex_, targetIndex_);
   CompareAtCoarserUnit(values, roots);
   pathIndex_ = nullptr;  // the indexes hold this condition's scans now

@@ -22,7 +22,7 @@ void ResultItems::Clear() {
 
 Mark ResultItems::ItemMark(int item) const {
   const std::uint8_t result = states_[static_cast<std::size_t>(item)] & kNoResult;
-  return result == kNoResult ? rows_.Row(RowOf(item)).result : static_cast<Mark>(result);
+  return result == kNoResult ? rows_.RowResult(RowOf(item)) : static_cast<Mark>(result);
 }
 
 const RowError* ResultItems::ItemError(int item) const {

@@ -3,6 +3,7 @@
 #include "platform/path.h"
 
 #include <algorithm>
+#include <iterator>
 #include <stdexcept>
 
 namespace orvel::engine {
@@ -16,13 +17,17 @@ constexpr std::uint64_t kRootKey = std::uint64_t{1} << 63;
 void RowStore::Clear() {
   rows_.clear();
   apart_.clear();
+  sizes_.clear();
   names_.clear();
   std::vector<std::pair<std::string, std::string>>().swap(roots_);
   std::vector<Folder>().swap(folders_);
   decltype(children_)().swap(children_);
   decltype(errors_)().swap(errors_);
+  std::vector<std::pair<int, int>>().swap(conditionStarts_);
   lent_[0] = lent_[1] = nullptr;
   firstLentRow_ = 0;
+  lentBytes_[0] = lentBytes_[1] = 0;
+  lentRows_[0] = lentRows_[1] = 0;
   relFolder_ = kNoFolder;
   relText_.clear();
   relText_.shrink_to_fit();
@@ -50,11 +55,16 @@ void RowStore::LendNames(const NameStore* base, const NameStore* target) {
   lent_[0] = base;
   lent_[1] = target;
   firstLentRow_ = rows_.size();
+  lentBytes_[0] = lentBytes_[1] = 0;
+  lentRows_[0] = lentRows_[1] = 0;
 }
 
 int RowStore::AppendListed(Side side, std::uint32_t nameRef, std::string_view name, ResultRow row) {
-  const NameStore* store = lent_[side == Side::Base ? 0 : 1];
+  const std::size_t from = side == Side::Base ? 0 : 1;
+  const NameStore* store = lent_[from];
   if (!store || name.size() > UINT16_MAX) return Append(name, row);
+  lentBytes_[from] += name.size();
+  ++lentRows_[from];
   return Add(nameRef, name, side == Side::Base ? Packed::kLentBase : Packed::kLentTarget, row);
 }
 
@@ -65,11 +75,19 @@ void RowStore::ReturnNames(NameStore base, NameStore target) {
 }
 
 void RowStore::Settle(std::uint8_t lent, NameStore names) {
-  const NameStore*& store = lent_[lent == Packed::kLentBase ? 0 : 1];
+  const std::size_t side = lent == Packed::kLentBase ? 0 : 1;
+  const NameStore*& store = lent_[side];
   if (!store) return;
-  std::size_t used = 0;
-  for (std::size_t i = firstLentRow_; i < rows_.size(); ++i)
-    if (rows_[i].bits & lent) used += rows_[i].nameLength;
+  // Counted as the rows came: a million rows are not walked for it, nor at all
+  // when none of them reads its name from this side.
+  const std::size_t used = lentBytes_[side];
+  const std::size_t lentRows = lentRows_[side];
+  lentBytes_[side] = 0;
+  lentRows_[side] = 0;
+  if (lentRows == 0) {
+    store = nullptr;
+    return;
+  }
   // Taken over whole when the rows use at least half of it (no copy, no
   // second peak); otherwise the rows' names are copied and the rest goes.
   const bool adopt = used * 2 >= names.UsedBytes();
@@ -105,12 +123,33 @@ int RowStore::Add(std::uint32_t nameRef, std::string_view name, std::uint8_t len
   p.marks = static_cast<std::uint8_t>(static_cast<unsigned>(row.mark) | static_cast<unsigned>(row.result) << 4);
   if (row.side == Side::Target) p.bits |= Packed::kTargetSide;
   if (row.isFolder) p.bits |= Packed::kFolderRow;
-  if (row.hasBase && row.hasTarget && row.targetTime != row.baseTime) {
+  if (row.hasBase && row.hasTarget && (row.targetTime != row.baseTime || row.targetSize != row.baseSize)) {
     p.bits |= Packed::kTargetTimeApart;
-    apart_.push_back(Apart{row.targetTime.sec, static_cast<std::uint32_t>(row.targetTime.nsec), index});
+    apart_.push_back(Apart{row.targetTime.sec, static_cast<std::uint32_t>(row.targetTime.nsec), index, row.targetSize});
   }
   rows_.push_back(p);
+  sizes_.push_back(row.hasBase ? row.baseSize : row.hasTarget ? row.targetSize : 0);
   return static_cast<int>(index);
+}
+
+void RowStore::BeginCondition(int condition) {
+  if (!conditionStarts_.empty() && conditionStarts_.back().first == Count()) {
+    conditionStarts_.back().second = condition;  // the previous one added no row
+  } else {
+    conditionStarts_.emplace_back(Count(), condition);
+  }
+}
+
+int RowStore::ConditionOf(int index) const {
+  const auto after = std::upper_bound(conditionStarts_.begin(), conditionStarts_.end(), index,
+                                      [](int row, const std::pair<int, int>& start) { return row < start.first; });
+  return after == conditionStarts_.begin() ? -1 : std::prev(after)->second;
+}
+
+std::string_view RowStore::RowName(int index) const {
+  const Packed& p = rows_[static_cast<std::size_t>(index)];
+  const NameStore* store = (p.bits & Packed::kLentBase) ? lent_[0] : (p.bits & Packed::kLentTarget) ? lent_[1] : &names_;
+  return store->At(p.nameRef, p.nameLength);
 }
 
 ResultRow RowStore::Row(int index) const {
@@ -123,9 +162,14 @@ ResultRow RowStore::Row(int index) const {
   row.hasBase = (p.nsecFlags & Packed::kHasBase) != 0;
   row.hasTarget = (p.nsecFlags & Packed::kHasTarget) != 0;
   const platform::FileTime kept{p.sec, static_cast<std::int32_t>(p.nsecFlags & Packed::kNsecMask)};
-  if (row.hasBase) row.baseTime = kept;
+  const std::uint64_t keptSize = sizes_[i];
+  if (row.hasBase) {
+    row.baseTime = kept;
+    row.baseSize = keptSize;
+  }
   if (row.hasTarget) {
     row.targetTime = kept;
+    row.targetSize = keptSize;
     if (p.bits & Packed::kTargetTimeApart) {
       // Rows are appended in order, so the times kept apart are sorted by row.
       std::size_t lo = 0, hi = apart_.size();
@@ -138,6 +182,7 @@ ResultRow RowStore::Row(int index) const {
         }
       }
       row.targetTime = {apart_[lo].sec, static_cast<std::int32_t>(apart_[lo].nsec)};
+      row.targetSize = apart_[lo].size;
     }
   }
   row.mark = static_cast<Mark>(p.marks & 0x0F);
@@ -242,7 +287,7 @@ std::string RowStore::TargetDate(const ResultRow& row) {
 }
 
 std::size_t RowStore::MemoryBytes() const {
-  std::size_t bytes = rows_.MemoryBytes() + apart_.MemoryBytes() + names_.MemoryBytes() +
+  std::size_t bytes = rows_.MemoryBytes() + apart_.MemoryBytes() + sizes_.MemoryBytes() + names_.MemoryBytes() +
                       folders_.capacity() * sizeof(Folder) + children_.bucket_count() * sizeof(void*);
   for (const auto& [key, folder] : children_) bytes += sizeof(key) + sizeof(folder) + 2 * sizeof(void*) + key.second.capacity();
   for (const Folder& folder : folders_) bytes += folder.name.capacity();

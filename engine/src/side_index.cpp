@@ -31,6 +31,7 @@ void SideIndex::Reset(std::string root, const platform::Folder* rootFolder) {
   decltype(children_)().swap(children_);
   std::vector<std::pair<EntryId, FolderId>>().swap(runs_);
   entries_.clear();
+  sizes_.clear();
   names_.clear();
   decltype(specials_)().swap(specials_);
   for (FolderTable& table : tables_) table = FolderTable{};
@@ -89,12 +90,14 @@ SideIndex::EntryId SideIndex::AddEntry(FolderId folder, std::string_view name, c
   assert(f.first + f.count == id);
   ++f.count;
   entries_.push_back(Entry{0, 0, names_.Add(name)});
+  sizes_.push_back(0);
   SetEntryInfo(id, info);
   return id;
 }
 
 void SideIndex::SetEntryInfo(EntryId entry, const platform::EntryInfo& info) {
   Entry& e = entries_[entry];
+  sizes_[entry] = info.size;
   e.sec = info.mtime.sec;
   const bool wasSpecial = (e.nsecFlags & Entry::kSpecial) != 0;
   e.nsecFlags = static_cast<std::uint32_t>(info.mtime.nsec) & Entry::kNsecMask;
@@ -188,7 +191,7 @@ std::string_view SideIndex::EntryName(EntryId entry) const {
 platform::EntryInfo SideIndex::EntryInfoOf(EntryId entry) const {
   const Entry& e = entries_[entry];
   platform::EntryInfo info{true, (e.nsecFlags & Entry::kDirectory) != 0,
-                           {e.sec, static_cast<std::int32_t>(e.nsecFlags & Entry::kNsecMask)}, {}};
+                           {e.sec, static_cast<std::int32_t>(e.nsecFlags & Entry::kNsecMask)}, {}, false, sizes_[entry]};
   if (e.nsecFlags & Entry::kSpecial) {
     const Special& special = specials_.at(entry);
     info.exists = special.exists;
@@ -312,7 +315,7 @@ NameStore SideIndex::TakeNames() {
 }
 
 std::size_t SideIndex::MemoryBytes() const {
-  std::size_t bytes = entries_.MemoryBytes() + names_.MemoryBytes() + folders_.capacity() * sizeof(Folder) +
+  std::size_t bytes = entries_.MemoryBytes() + sizes_.MemoryBytes() + names_.MemoryBytes() + folders_.capacity() * sizeof(Folder) +
                       runs_.capacity() * sizeof(runs_[0]) + children_.bucket_count() * sizeof(void*);
   for (const auto& [key, folder] : children_) bytes += sizeof(key) + sizeof(folder) + 2 * sizeof(void*) + key.second.capacity();
   for (const Folder& folder : folders_) bytes += folder.name.capacity();

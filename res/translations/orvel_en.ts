@@ -11,6 +11,10 @@
         <source>OK</source>
         <translation>OK</translation>
     </message>
+    <message>
+        <source>ホームページ</source>
+        <translation>Home page</translation>
+    </message>
 </context>
 <context>
     <name>CondiBar</name>
@@ -90,6 +94,92 @@
     </message>
 </context>
 <context>
+    <name>FileManager</name>
+    <message>
+        <source>ファイルマネージャに接続できません: %1</source>
+        <translation>Cannot reach the file manager: %1</translation>
+    </message>
+    <message>
+        <source>ファイルマネージャが応答しません: %1</source>
+        <translation>The file manager does not answer: %1</translation>
+    </message>
+    <message>
+        <source>フォルダを開けません: %1（フォルダを開くプログラムが見つかりません）</source>
+        <translation>Cannot open the folder: %1 (no program to open folders was found)</translation>
+    </message>
+</context>
+<context>
+    <name>FilterBar</name>
+    <message>
+        <source>差分</source>
+        <translation>Differences</translation>
+    </message>
+    <message>
+        <source>競合</source>
+        <translation>Conflicts</translation>
+    </message>
+    <message>
+        <source>失敗</source>
+        <translation>Failures</translation>
+    </message>
+    <message>
+        <source>削除</source>
+        <translation>Deletions</translation>
+    </message>
+    <message>
+        <source>同じ</source>
+        <translation>Identical</translation>
+    </message>
+    <message>
+        <source>コピーする行（&gt; &gt;&gt; &lt; &lt;&lt;）と同期済みの行（&gt;= &lt;=）</source>
+        <translation>Lines to copy (&gt; &gt;&gt; &lt; &lt;&lt;) and lines synchronized (&gt;= &lt;=)</translation>
+    </message>
+    <message>
+        <source>競合した行（!）</source>
+        <translation>Conflicting lines (!)</translation>
+    </message>
+    <message>
+        <source>失敗した行（?）</source>
+        <translation>Failed lines (?)</translation>
+    </message>
+    <message>
+        <source>削除する行（X &lt;X）と削除済みの行（X= &lt;X=）</source>
+        <translation>Lines to delete (X &lt;X) and lines deleted (X= &lt;X=)</translation>
+    </message>
+    <message>
+        <source>同じファイルの行（=）</source>
+        <translation>Lines of identical files (=)</translation>
+    </message>
+    <message>
+        <source>表示:</source>
+        <translation>Show:</translation>
+    </message>
+    <message>
+        <source>どれも選ばないときはすべての行を表示します</source>
+        <translation>With none chosen, every line is shown</translation>
+    </message>
+    <message>
+        <source>名前(&amp;M):</source>
+        <translation>Na&amp;me:</translation>
+    </message>
+    <message>
+        <source>名前の一部（大文字小文字を区別しない）</source>
+        <translation>Part of the name (any case)</translation>
+    </message>
+    <message>
+        <source>名前で絞り込む</source>
+        <translation>Filter by name</translation>
+    </message>
+    <message>
+        <source>フィルタを閉じてすべての行を表示します (Esc)</source>
+        <translation>Close the filter and show every line (Esc)</translation>
+    </message>
+    <message>
+        <source>フィルタを閉じる</source>
+        <translation>Close the filter</translation>
+    </message>
+</context>
+<context>
     <name>LegendDialog</name>
     <message>
         <source>結果の意味</source>
@@ -106,6 +196,10 @@
     <message>
         <source>OK</source>
         <translation>OK</translation>
+    </message>
+    <message>
+        <source>アイコンの右下の点: 実行で処理した行</source>
+        <translation>Dot at the icon's lower right: a line the run acted on</translation>
     </message>
 </context>
 <context>
@@ -301,6 +395,14 @@
     <message>
         <source>SCRL</source>
         <translation>SCRL</translation>
+    </message>
+    <message>
+        <source>フィルタ(&amp;F)	Ctrl+F</source>
+        <translation>&amp;Filter	Ctrl+F</translation>
+    </message>
+    <message>
+        <source>失敗と競合だけ表示(&amp;P)</source>
+        <translation>&amp;Only Failures and Conflicts</translation>
     </message>
 </context>
 <context>
@@ -558,6 +660,120 @@ cannot be opened.</translation>
     <message>
         <source>パスに NUL 文字が含まれています</source>
         <translation>the path holds a NUL byte</translation>
+    </message>
+</context>
+<context>
+    <name>Report</name>
+    <message>
+        <source>リストの内容（実行時にリストを作り直します）:</source>
+        <translation>As listed (the run makes the list afresh):</translation>
+    </message>
+    <message>
+        <source>基本→対照へコピー: %1 件 (%2)</source>
+        <translation>Copy base to target: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>対照→基本へコピー: %1 件 (%2)</source>
+        <translation>Copy target to base: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>対照フォルダから削除: %1 件（ゴミ箱へ %2 件、完全に削除 %3 件）</source>
+        <translation>Delete in the target folder: %1 (%2 to the trash, %3 for good)</translation>
+    </message>
+    <message>
+        <source>基本フォルダから削除: %1 件（ゴミ箱へ %2 件、完全に削除 %3 件）</source>
+        <translation>Delete in the base folder: %1 (%2 to the trash, %3 for good)</translation>
+    </message>
+    <message>
+        <source>競合（同期しません）: %1 件</source>
+        <translation>Conflicts (not synchronized): %1</translation>
+    </message>
+    <message>
+        <source>失敗: %1 件</source>
+        <translation>Failures: %1</translation>
+    </message>
+    <message>
+        <source>実行する条件: %1 件</source>
+        <translation>Conditions to run: %1</translation>
+    </message>
+    <message>
+        <source>%1 / %2 件処理  コピー %3 件 (%4)</source>
+        <translation>%1 of %2 done  copied %3 (%4)</translation>
+    </message>
+    <message>
+        <source>%1/秒</source>
+        <translation>%1/s</translation>
+    </message>
+    <message>
+        <source>残り %1</source>
+        <translation>%1 left</translation>
+    </message>
+    <message>
+        <source>残り時間 計算中</source>
+        <translation>time left not known yet</translation>
+    </message>
+    <message>
+        <source>経過 %1</source>
+        <translation>%1 elapsed</translation>
+    </message>
+    <message>
+        <source>リスト作成</source>
+        <translation>List creation</translation>
+    </message>
+    <message>
+        <source>同期実行</source>
+        <translation>Sync run</translation>
+    </message>
+    <message>
+        <source>個別同期</source>
+        <translation>Selected rows</translation>
+    </message>
+    <message>
+        <source>（中止）</source>
+        <translation> (cancelled)</translation>
+    </message>
+    <message>
+        <source>%1 行</source>
+        <translation>%1 rows</translation>
+    </message>
+    <message>
+        <source>基本→対照 %1 件 (%2)</source>
+        <translation>base to target %1 (%2)</translation>
+    </message>
+    <message>
+        <source>対照→基本 %1 件 (%2)</source>
+        <translation>target to base %1 (%2)</translation>
+    </message>
+    <message>
+        <source>削除 %1 件（ゴミ箱へ %2 件、完全に削除 %3 件）</source>
+        <translation>deleted %1 (%2 to the trash, %3 for good)</translation>
+    </message>
+    <message>
+        <source>競合 %1 件</source>
+        <translation>conflicts %1</translation>
+    </message>
+    <message>
+        <source>失敗 %1 件</source>
+        <translation>failures %1</translation>
+    </message>
+    <message>
+        <source>時間 %1</source>
+        <translation>time %1</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+</context>
+<context>
+    <name>ResultList</name>
+    <message>
+        <source>結果リスト</source>
+        <translation>Result list</translation>
+    </message>
+    <message>
+        <source>結果リストの列</source>
+        <translation>Result list columns</translation>
     </message>
 </context>
 <context>
@@ -858,6 +1074,17 @@ for example: EXE COM BAT</translation>
     </message>
 </context>
 <context>
+    <name>ShellActions</name>
+    <message>
+        <source>外部ツールを起動できません: %1</source>
+        <translation>The external tool cannot be started: %1</translation>
+    </message>
+    <message>
+        <source>外部ツール: 両方のファイルがそろっていない %1 行には起動しません</source>
+        <translation>External tool: not started for %1 lines that lack a file on one side</translation>
+    </message>
+</context>
+<context>
     <name>StringTable</name>
     <message>
         <source>基本フォルダを指定します
@@ -1098,6 +1325,18 @@ Copy</translation>
     <message>
         <source>指定のﾌｧｲﾙを開く</source>
         <translation>Open this file</translation>
+    </message>
+    <message>
+        <source>種類と名前で表示する行を絞り込む
+フィルタ</source>
+        <translation>Show only the lines of some kinds, or with a name
+Filter</translation>
+    </message>
+    <message>
+        <source>失敗した行と競合した行だけを表示する
+失敗と競合だけ表示</source>
+        <translation>Show only the lines that failed or conflict
+Failures and conflicts only</translation>
     </message>
 </context>
 <context>

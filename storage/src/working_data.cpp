@@ -38,10 +38,21 @@ engine::RunOutcome WorkingData::ListCreation() {
   return engine_->RunAllConditions(false);
 }
 
+std::optional<engine::RunPlan> WorkingData::Plan() const {
+  if (!engine_ || engine_->Rows().Count() == 0) return std::nullopt;
+  const int current = state_.CurrentIndex();
+  // The current condition's options are the working set's until it is stored.
+  return engine_->Plan(state_.Set().Count(), [this, current](int condition) {
+    if (condition == current) return state_.Working().DeleteTrash != 0;
+    return condition < state_.Set().Count() && state_.Set().Element(condition).DeleteTrash != 0;
+  });
+}
+
 std::optional<engine::RunOutcome> WorkingData::SyncRun(bool askFirst) {
-  if (askFirst && state_.Working().ConfDlg != 0 && !prompt_.Ask(engine::RunMessage::ConfirmSync)) return std::nullopt;
+  const std::optional<engine::RunPlan> plan = Plan();
+  if (askFirst && state_.Working().ConfDlg != 0 && !prompt_.AskToSync(plan ? &*plan : nullptr)) return std::nullopt;
   state_.TakeAndStore();
-  return engine_->RunAllConditions(true);
+  return engine_->RunAllConditions(true, plan ? plan->Bytes() : 0);
 }
 
 engine::RowLoopOutcome WorkingData::RowCommand(engine::Direction direction, const engine::ISelection& selection) {

@@ -51,6 +51,22 @@ inline std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
+// Standard error without its last line, which says what the run did (and must be there).
+inline std::string WithoutSummary(const std::string& err) {
+  const std::size_t cut = err.empty() ? std::string::npos : err.rfind('\n', err.size() - 2);
+  const std::string last = err.substr(cut == std::string::npos ? 0 : cut + 1);
+  EXPECT_TRUE(last.find("時間 ") != std::string::npos || last.find("time ") != std::string::npos) << err;
+  return cut == std::string::npos ? std::string() : err.substr(0, cut + 1);
+}
+
+// Standard output of --json without the objects after the rows ({"plan"}, {"summary"}).
+inline std::string RowsOf(const std::string& out) {
+  std::string rows;
+  for (const std::string& line : Lines(out))
+    if (line.rfind("{\"summary\"", 0) != 0 && line.rfind("{\"plan\"", 0) != 0) rows += line + '\n';
+  return rows;
+}
+
 // More of the child's surroundings.
 struct CliSetup {
   // "NAME=value" entries that replace the inherited variable of that name

@@ -77,7 +77,7 @@ TEST(CliJsonTime, TheTimesDoNotDependOnTheTimeZoneAndFollowTheDates) {
     SCOPED_TRACE(zone);
     const CliResult r = RunCliWith({zone}, {"list", "--json", dir / "base", dir / "target"});
     ASSERT_EQ(r.status, 0) << r.err;
-    const auto rows = JsonRows(r.out);
+    const auto rows = JsonRows(RowsOf(r.out));
     ASSERT_EQ(rows.size(), std::size(expected)) << r.out;
     for (const auto& e : expected) {
       SCOPED_TRACE(e.name);
@@ -97,7 +97,7 @@ TEST(CliJsonTime, TheTimesDoNotDependOnTheTimeZoneAndFollowTheDates) {
   // as the copied entries have.
   const CliResult r = RunCli({"sync", "--json", dir / "base", dir / "target"});
   ASSERT_EQ(r.status, 0) << r.err;
-  const auto rows = JsonRows(r.out);
+  const auto rows = JsonRows(RowsOf(r.out));
   ASSERT_EQ(rows.size(), 3u) << r.out;
   EXPECT_EQ(Field(rows.at("\"both.txt\""), "target_mtime"), "\"2020-09-13T12:26:40.123456789Z\"");
   EXPECT_EQ(Field(rows.at("\"both.txt\""), "target_date"), Field(rows.at("\"both.txt\""), "base_date"));

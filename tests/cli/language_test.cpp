@@ -101,7 +101,7 @@ TEST(CliLanguage, TheOptionOutranksTheEnvironmentAndJapaneseIsTheDefault) {
     SCOPED_TRACE(::testing::PrintToString(c.env) + " " + ::testing::PrintToString(c.options));
     const CliResult r = RunCliWith(c.env, args);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, c.err);
+    EXPECT_EQ(WithoutSummary(r.err), c.err);
     EXPECT_EQ(r.out, "");
   }
 }
@@ -111,7 +111,7 @@ TEST(CliLanguage, QuestionsAndAnswersInEnglish) {
   WriteFile(dir / "base/a.txt", "a", Time(kT));
   const CliResult r = RunCliWith({"ORVEL_LANG=en"}, {"sync", dir / "base", dir / "new/target"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "The target folder does not exist.\nDo you want to create it and continue?\n-> No\n");
+  EXPECT_EQ(WithoutSummary(r.err), "The target folder does not exist.\nDo you want to create it and continue?\n-> No\n");
   EXPECT_FALSE(Exists(dir / "new"));
 }
 

@@ -307,7 +307,7 @@ TEST(CliStreaming, RowsArriveWhileALaterQuestionWaits) {
       terminal.Type("n\n");
       const CliResult r = process.Finish(30000);
       EXPECT_EQ(r.status, 1);
-      const std::vector<std::string> lines = Lines(r.out);
+      const std::vector<std::string> lines = Lines(RowsOf(r.out));
       ASSERT_EQ(lines.size(), 2u) << r.out;
       const std::string shown = json ? (command == "sync" ? "\"result\":\">=\"" : "\"result\":\">>\"")
                                      : (command == "sync" ? "\t>=\t" : "\t>>\t");

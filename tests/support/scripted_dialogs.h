@@ -20,8 +20,14 @@ class ScriptedDialogs : public ui::IUserDialogs {
  public:
   void Message(const QString& text) override { messages.push_back(text); }
   bool AskYesNo(const QString& text) override;
-  std::optional<QString> SaveFileName() override { return Next(saveNames); }
-  std::optional<QString> OpenFileName() override { return Next(openNames); }
+  std::optional<QString> SaveFileName(const QString& folder) override {
+    fileFolders.push_back(folder);
+    return Next(saveNames);
+  }
+  std::optional<QString> OpenFileName(const QString& folder) override {
+    fileFolders.push_back(folder);
+    return Next(openNames);
+  }
   std::optional<QString> ChooseFolder(const QString& start) override {
     folderStarts.push_back(start);
     return Next(folders);
@@ -41,6 +47,7 @@ class ScriptedDialogs : public ui::IUserDialogs {
   QStringList messages;
   QStringList questions;
   QStringList folderStarts;
+  QStringList fileFolders;  // where the open and save dialogs started
   QStringList dialogTitles;  // the window titles of the dialogs run through Exec
 
  private:

@@ -5,6 +5,7 @@
 #include "ui/main_window/command_ids.h"
 #include "ui/main_window/command_table.h"
 #include "ui/dialogs/progress_dialog.h"
+#include "ui/result_list/mark_colours.h"
 #include "ui/result_list/result_model.h"
 
 #include <QAction>
@@ -340,9 +341,11 @@ TEST_F(MainWindowTest, ADoubleClickExecutionRepaintsTheWholeLine) {
   ASSERT_EQ(rig.View().Results().ItemText(0, 2), ">=");
   const QImage after = OnScreen(viewport);
 
-  // Selected and base-newer: white on red. Executed: the selection's colours.
-  const QRgb red = qRgb(255, 0, 0);
-  const QRgb highlight = rig.View().palette().color(QPalette::Active, QPalette::Highlight).rgb();
+  // Selected and base-newer: white on red (as dark as white needs). Executed: the selection's colours.
+  const QRgb red = ui::ReadableColour(QColor(255, 0, 0), Qt::white).rgb();
+  const QPalette palette = rig.View().palette();
+  const QRgb highlight = ui::ReadableColour(palette.color(QPalette::Active, QPalette::Highlight),
+                                            palette.color(QPalette::Active, QPalette::HighlightedText)).rgb();
   const auto cells = rig.View().CellRects(line);
   for (int column = 0; column < 5; ++column) {
     const QRect cell = cells[static_cast<std::size_t>(column)];

@@ -51,10 +51,10 @@ TEST(ProgressDialogTest, TemplateControlsInOrderWithTheirTexts) {
 
   const char* order[] = {
       "progressConditionCaption", "progressCondition", "progressConditionBar", "progressStatus", "progressPath",
-      "progressPercent",          "progressBar",       "progressCancel"};
+      "progressFigures",          "progressPercent",   "progressBar",          "progressCancel"};
   QList<QWidget*> children = dlg.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
-  ASSERT_EQ(children.size(), 8);
-  for (int i = 0; i < 8; ++i) EXPECT_EQ(children[i]->objectName(), QLatin1String(order[i])) << i;
+  ASSERT_EQ(children.size(), 9);
+  for (int i = 0; i < 9; ++i) EXPECT_EQ(children[i]->objectName(), QLatin1String(order[i])) << i;
 
   EXPECT_EQ(qobject_cast<QLabel*>(children[0])->text(), QStringLiteral("同期条件:"));
   EXPECT_EQ(PercentText(dlg), QStringLiteral(" 0 %"));
@@ -65,16 +65,22 @@ TEST(ProgressDialogTest, TemplateControlsInOrderWithTheirTexts) {
   // Fixed size, every control inside it, none covering another.
   EXPECT_EQ(dlg.minimumSize(), dlg.maximumSize());
   const QRect client(QPoint(0, 0), dlg.size());
-  for (int i = 0; i < 8; ++i) {
+  // (The figures' line shows only while a run's figures are watched.)
+  EXPECT_TRUE(children[5]->isHidden());
+  for (int i = 0; i < 9; ++i) {
+    if (i == 5) continue;
     EXPECT_TRUE(client.contains(children[i]->geometry())) << i;
-    for (int j = i + 1; j < 8; ++j) EXPECT_FALSE(children[i]->geometry().intersects(children[j]->geometry())) << i << j;
+    for (int j = i + 1; j < 9; ++j) {
+      if (j == 5) continue;
+      EXPECT_FALSE(children[i]->geometry().intersects(children[j]->geometry())) << i << j;
+    }
   }
   // The template puts the percentage above the percent bar and Cancel below it.
-  EXPECT_LT(children[5]->geometry().bottom(), children[6]->geometry().top());
   EXPECT_LT(children[6]->geometry().bottom(), children[7]->geometry().top());
+  EXPECT_LT(children[7]->geometry().bottom(), children[8]->geometry().top());
 
   // "100%" must not be clipped by the narrow percentage label.
-  auto* percent = qobject_cast<QLabel*>(children[5]);
+  auto* percent = qobject_cast<QLabel*>(children[6]);
   EXPECT_GE(percent->contentsRect().width(), percent->fontMetrics().horizontalAdvance(QStringLiteral("100%")));
 
   CProgressDlg other(nullptr, QStringLiteral("外部ツール"));

@@ -2,6 +2,7 @@
 // painted lines sampled from a rendered image.
 #include "ui/result_list/result_list_view.h"
 
+#include "ui/result_list/mark_colours.h"
 #include "ui/result_list/result_delegate.h"
 #include "ui/result_list/result_model.h"
 
@@ -83,11 +84,12 @@ int CountColour(const QImage& image, const QRect& area, QRgb colour) {
 }
 
 TEST_F(ResultListViewTest, ListSetUpAndColumnWidths) {
-  EXPECT_FALSE(view.rootIsDecorated());
-  EXPECT_TRUE(view.uniformRowHeights());
+  // A table of lines of one height, without line numbers or a grid.
+  EXPECT_TRUE(view.verticalHeader()->isHidden());
+  EXPECT_EQ(view.verticalHeader()->defaultSectionSize(), ResultDelegate::LineHeight(view.fontMetrics()));
+  EXPECT_FALSE(view.showGrid());
   EXPECT_EQ(view.selectionMode(), QAbstractItemView::ExtendedSelection);
   EXPECT_EQ(view.selectionBehavior(), QAbstractItemView::SelectRows);
-  EXPECT_TRUE(view.allColumnsShowFocus());
   EXPECT_FALSE(view.isSortingEnabled());
   EXPECT_FALSE(view.header()->isSortIndicatorShown());
   EXPECT_EQ(model.headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), "結果");
@@ -96,7 +98,8 @@ TEST_F(ResultListViewTest, ListSetUpAndColumnWidths) {
   // The saved widths of the columns given; the others' defaults.
   const std::pair<const char*, QString> cases[] = {
       {"80:90", "80:90:" + d2 + ":" + d3},
-      {"1:2:3:4:5:6", "1:2:3:4:5"},
+      // The path column takes whatever width the others leave: its saved width is not read.
+      {"1:2:3:4:5:6", "1:2:3:4"},
       {"", d0 + ":" + d1 + ":" + d2 + ":" + d3},
       {"garbage:70", d0 + ":" + d1 + ":" + d2 + ":" + d3},
       // Integers are read until one fails, as "%i" reads them (hex and octal too).
@@ -120,10 +123,10 @@ TEST_F(ResultListViewTest, ListSetUpAndColumnWidths) {
   // Widths given before the model comes are kept for it.
   ResultListView early;
   early.ApplyColumnWidths("81:91:51:121:151");
-  EXPECT_EQ(early.ColumnWidthsText(), "81:91:51:121:151");
+  EXPECT_EQ(early.ColumnWidthsText().section(':', 0, 3), "81:91:51:121");
   early.SetResultModel(&model);
   EXPECT_EQ(early.header()->sectionSize(1), 91);
-  EXPECT_EQ(early.ColumnWidthsText(), "81:91:51:121:151");
+  EXPECT_EQ(early.ColumnWidthsText().section(':', 0, 3), "81:91:51:121");
   early.ApplyColumnWidths("81");
   EXPECT_EQ(early.ColumnWidthsText().section(':', 0, 1), "81:" + d1);
 }
@@ -156,11 +159,11 @@ TEST_F(ResultListViewTest, DefaultWidthsShowAWholeDateAndThePathTakesTheRest) {
     }
   }
 
-  // A saved path width wins over the window's.
+  // A saved path width does not keep the path narrow in a wide window.
   view.ApplyColumnWidths("100:120:50:120:150");
   view.resize(1100, 300);
   QCoreApplication::processEvents();
-  EXPECT_EQ(view.columnWidth(4), 150);
+  EXPECT_EQ(view.header()->sectionViewportPosition(4) + view.columnWidth(4), view.viewport()->width());
 }
 
 TEST_F(ResultListViewTest, HeaderClicksAlternateWhicheverHeaderAndShowAWaitCursor) {
@@ -221,7 +224,7 @@ TEST_F(ResultListViewTest, SelectionFollowsTheLinesThroughASort) {
 }
 
 TEST_F(ResultListViewTest, LinesArePaintedInTheColoursOfTheirResult) {
-  Add("HHHHHH", Mark::BaseNewer);   // 0: red text
+  Add("HHHHHH", Mark::BaseNewer);   // 0: red text (as dark as the background needs)
   Add("HHHHHH", Mark::TargetOnly);  // 1: blue text
   Add("HHHHHH", Mark::BaseNewer);   // 2: "?" after execution, magenta text
   Add("HHHHHH", Mark::BaseOnly);    // 3: selected: white on red
@@ -239,14 +242,17 @@ TEST_F(ResultListViewTest, LinesArePaintedInTheColoursOfTheirResult) {
   const QPalette palette = view.palette();
   const QRgb base = palette.color(QPalette::Active, QPalette::Base).rgb();
   const QRgb text = palette.color(QPalette::Active, QPalette::Text).rgb();
-  const QRgb highlight = palette.color(QPalette::Active, QPalette::Highlight).rgb();
-  const QRgb red = qRgb(255, 0, 0), blue = qRgb(0, 0, 255), magenta = qRgb(255, 0, 255), white = qRgb(255, 255, 255);
+  const QRgb highlight = ReadableColour(palette.color(QPalette::Active, QPalette::Highlight),
+                                        palette.color(QPalette::Active, QPalette::HighlightedText)).rgb();
+  const QRgb red = ReadableColour(Qt::red, QColor(base)).rgb(), blue = ReadableColour(Qt::blue, QColor(base)).rgb();
+  const QRgb magenta = ReadableColour(Qt::magenta, QColor(base)).rgb(), white = qRgb(255, 255, 255);
+  const QRgb selectedRed = ReadableColour(Qt::red, Qt::white).rgb();
 
   struct Expect {
     QRgb fill;
     QRgb ink;
   };
-  const Expect expect[] = {{base, red}, {base, blue}, {base, magenta}, {red, white}, {base, text}, {highlight, 0}};
+  const Expect expect[] = {{base, red}, {base, blue}, {base, magenta}, {selectedRed, white}, {base, text}, {highlight, 0}};
   for (int row = 0; row < 6; ++row) {
     const auto cells = Cells(row);
     const QRect line(cells[0].topLeft(), cells[4].bottomRight());
@@ -266,7 +272,7 @@ TEST_F(ResultListViewTest, LinesArePaintedInTheColoursOfTheirResult) {
       EXPECT_GT(CountColour(image, nameText, expect[row].ink), 3) << row;
     }
     // No line of another mark colour leaks in.
-    if (expect[row].ink != red && expect[row].fill != red) {
+    if (expect[row].ink != red && expect[row].fill != selectedRed) {
       EXPECT_EQ(CountColour(image, line, red), 0) << row;
     }
   }
@@ -392,11 +398,11 @@ TEST(ResultDelegateTest, ColoursByResultText) {
     const char* mark;
     QColor text, fill, selectedText, selectedFill;
   } cases[] = {
-      {">", QColor(255, 0, 0), active(QPalette::Base), Qt::white, QColor(255, 0, 0)},
-      {">>", QColor(255, 0, 0), active(QPalette::Base), Qt::white, QColor(255, 0, 0)},
-      {"<", QColor(0, 0, 255), active(QPalette::Base), Qt::white, QColor(0, 0, 255)},
-      {"<<", QColor(0, 0, 255), active(QPalette::Base), Qt::white, QColor(0, 0, 255)},
-      {"?", QColor(255, 0, 255), active(QPalette::Base), Qt::white, QColor(255, 0, 255)},
+      {">", ReadableColour(Qt::red, active(QPalette::Base)), active(QPalette::Base), Qt::white, ReadableColour(Qt::red, Qt::white)},
+      {">>", ReadableColour(Qt::red, active(QPalette::Base)), active(QPalette::Base), Qt::white, ReadableColour(Qt::red, Qt::white)},
+      {"<", ReadableColour(Qt::blue, active(QPalette::Base)), active(QPalette::Base), Qt::white, QColor(0, 0, 255)},
+      {"<<", ReadableColour(Qt::blue, active(QPalette::Base)), active(QPalette::Base), Qt::white, QColor(0, 0, 255)},
+      {"?", ReadableColour(Qt::magenta, active(QPalette::Base)), active(QPalette::Base), Qt::white, ReadableColour(Qt::magenta, Qt::white)},
   };
   std::vector<std::pair<const char*, std::array<QColor, 4>>> all;
   for (const auto& c : cases) all.push_back({c.mark, {c.text, c.fill, c.selectedText, c.selectedFill}});
@@ -404,7 +410,7 @@ TEST(ResultDelegateTest, ColoursByResultText) {
   for (const char* mark : {"=", ">=", "<=", "X=", "X", "", "other"}) {
     all.push_back({mark,
                    {active(QPalette::Text), active(QPalette::Base), active(QPalette::HighlightedText),
-                    active(QPalette::Highlight)}});
+                    ReadableColour(active(QPalette::Highlight), active(QPalette::HighlightedText))}});
   }
   for (const auto& [mark, colours] : all) {
     const auto plain = ResultDelegate::LineColours(mark, false, palette);

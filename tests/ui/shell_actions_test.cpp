@@ -288,6 +288,8 @@ TEST_F(ShellActionsTest, AFileManagerThatFailsTheCallAlsoFallsBack) {
   Ask(cmd::kFindBase, "日本語.txt");
   ASSERT_TRUE(QTest::qWaitFor([&] { return !catcher.urls.empty(); }, 5000));
   EXPECT_EQ(catcher.urls[0].toLocalFile().toStdString(), dir / "a dir/");
+  // Not in silence: the status bar says that the file manager did not answer, and why.
+  EXPECT_TRUE(rig.Frame().ReadyPane()->FullText().startsWith("ファイルマネージャが応答しません: "));
   Ask(cmd::kProperties, "日本語.txt");
   ASSERT_TRUE(QTest::qWaitFor([&] { return PropertyWindows().size() == 1; }, 5000));
   EXPECT_EQ(Field(*PropertyWindows()[0], "propertyName"), "日本語.txt");
@@ -361,6 +363,13 @@ TEST_F(ShellActionsTest, ExternalToolStartsOneProgramPerPairWithTheWholePaths) {
   EXPECT_FALSE(rig.View().Progress().isVisible());
   EXPECT_TRUE(rig.Frame().isEnabled());
   EXPECT_TRUE(rig.dialogs.messages.isEmpty());
+  EXPECT_TRUE(rig.Frame().ReadyPane()->FullText().contains("1 行には起動しません"));
+
+  // Whatever the line showed when listed: once both files exist, the tool starts.
+  WriteFile(dir / "b dir/only base.txt", "b", Time(1000));
+  SelectOnly({"only base.txt"});
+  ASSERT_TRUE(rig.Frame().Commands().Execute(cmd::kExternalTool));
+  EXPECT_EQ(tool.Calls(2).size(), 2u);
 }
 
 TEST_F(ShellActionsTest, AToolPathThatIsNoFileIsSplitIntoProgramAndLeadingArguments) {
@@ -375,10 +384,12 @@ TEST_F(ShellActionsTest, AToolPathThatIsNoFileIsSplitIntoProgramAndLeadingArgume
   // The name's bytes reach the tool unchanged.
   EXPECT_EQ(calls[0], (std::vector<std::string>{"--diff", dir / ("a dir/" + kNonUtf8), dir / ("b dir/" + kNonUtf8)}));
 
-  // A tool that cannot be started is not reported and leaves the window usable.
+  // A tool that cannot be started is said in the status bar, with the reason,
+  // and leaves the window usable.
   rig.State().Working().ExePath1 = dir / "no such tool";
   ASSERT_TRUE(rig.Frame().Commands().Execute(cmd::kExternalTool));
   EXPECT_TRUE(rig.dialogs.messages.isEmpty());
+  EXPECT_TRUE(rig.Frame().ReadyPane()->FullText().startsWith("外部ツールを起動できません: ")) << rig.Frame().ReadyPane()->FullText().toStdString();
   EXPECT_TRUE(rig.Frame().isEnabled());
 }
 
@@ -482,6 +493,7 @@ TEST(ExternalToolLoopTest, CountsEachLineAndStopsAtOnceOnCancel) {
   ui::ResultModel list(rows);
   const std::uint32_t folder = rows.InternFolder(dir / "a/", dir / "b/");
   for (const char* name : {"one", "two", "three"}) {
+    for (const char* side : {"a/", "b/"}) WriteFile(dir / (side + std::string(name)), "x", Time(1));
     engine::ResultRow row;
     row.folder = folder;
     row.hasBase = row.hasTarget = true;
@@ -542,13 +554,14 @@ TEST(ExternalToolLoopTest, ABareToolNameIsLookedUpInPathNeverInTheCurrentFolder)
   engine::RowStore rows;
   ui::ResultModel list(rows);
   engine::ResultRow row;
-  row.folder = rows.InternFolder("/a/", "/b/");
+  row.folder = rows.InternFolder(here / "a/", here / "b/");
   row.hasBase = row.hasTarget = true;
   list.AppendItem(rows.Append("one", row));
+  for (const char* side : {"a/one", "b/one"}) WriteFile(here / side, "x", Time(1));
   RecordingProgress progress;
   ui::ShellActions actions(list, progress, nullptr);
   actions.ExternalTool({0}, "orvel-test-tool");
-  EXPECT_EQ(inPath.Calls(1), (std::vector<std::vector<std::string>>{{"/a/one", "/b/one"}}));
+  EXPECT_EQ(inPath.Calls(1), (std::vector<std::vector<std::string>>{{here / "a/one", here / "b/one"}}));
   EXPECT_TRUE(inHere.Calls(0).empty());
   EXPECT_TRUE(inRelative.Calls(0).empty());
 

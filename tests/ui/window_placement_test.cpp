@@ -112,7 +112,9 @@ TEST(WindowPlacementTest, MinimisedOpensNormalAndUnusableRectanglesAreHandled) {
   QMainWindow lost;
   ASSERT_TRUE(RestorePlacement(lost, faraway));
   EXPECT_EQ(lost.geometry().size(), QSize(300, 200));
-  EXPECT_EQ(lost.geometry().topLeft(), QGuiApplication::primaryScreen()->availableGeometry().topLeft());
+  const QMargins frame = FrameMargins(lost);
+  EXPECT_EQ(lost.geometry().topLeft(),
+            QGuiApplication::primaryScreen()->availableGeometry().topLeft() + QPoint(frame.left(), frame.top()));
 
   // No area: nothing applied.
   WindowPlacement empty;

@@ -11,6 +11,8 @@
 
 namespace orvel::engine {
 
+struct RunPlan;
+
 // Messages and questions of a run and of the row commands. The desktop program
 // shows message boxes titled with its name; the command-line program writes to
 // standard error and answers questions by its options.
@@ -24,7 +26,12 @@ class IPrompt {
   // Something the user should know that must not stop the run (the desktop
   // program's status bar); by default a message.
   virtual void Notice(RunMessage message, const MessageArgs& args = {}) { Message(message, args); }
+  // The question before a sync run (ConfirmSync), with what the list on screen
+  // says the run will do; null when no list is on screen.
+  virtual bool AskToSync(const RunPlan* /*plan*/) { return Ask(RunMessage::ConfirmSync); }
 };
+
+class RunMeter;
 
 // The progress display of a long operation. All calls come from the thread of
 // the run; SetBarPos and PollCancel are where the display may let its event loop
@@ -44,6 +51,12 @@ class IProgress {
   virtual void ShowCondition(int count, int position, std::string_view name) = 0;
   // The path line; an empty text clears it.
   virtual void ShowPath(std::string_view path) = 0;
+  // The figures of the run from now on (rows, files and bytes, speed, time
+  // left), to be read whenever the display turns; null when the run has ended.
+  virtual void WatchRun(const RunMeter* /*meter*/) {}
+  // Long work between entries (a large scan's memory handed back): the display
+  // may let its event loop turn, as in SetBarPos, and nothing else changes.
+  virtual void Pulse() {}
 };
 
 // What the list creation run needs of the condition set and the condition bar.

@@ -28,6 +28,10 @@ struct ResultRow {
   platform::FileTime targetTime;
   bool hasBase = false;
   bool hasTarget = false;
+  // The bytes of each side's file as the scan saw them (0 for a folder or a
+  // side without the entry): what a copy of the row moves.
+  std::uint64_t baseSize = 0;
+  std::uint64_t targetSize = 0;
   Mark mark = Mark::Same;    // what execution acts on
   Mark result = Mark::Same;  // what the comparison found, shown in the result column
   Side side = Side::Base;    // which side's path the list shows
@@ -57,8 +61,8 @@ struct FolderIdentities {
 // The rows of the last run, in the order they were added. Execution never
 // changes them.
 //
-// A million rows are held in a compact form (24 bytes a row besides its name;
-// a target time that differs from the base's is kept apart), and a row's folder
+// A million rows are held in a compact form (32 bytes a row besides its name;
+// a target time or size that differs from the base's is kept apart), and a row's folder
 // as its parent folder and its own name, so that a deep tree costs memory in
 // proportion to its depth. Row() hands out a ResultRow made from that form.
 class RowStore {
@@ -69,6 +73,10 @@ class RowStore {
   int Append(std::string_view name, ResultRow row);
   int Count() const { return static_cast<int>(rows_.size()); }
   ResultRow Row(int index) const;
+  // What the comparison found for a row (its result text), and its name,
+  // without making the rest of the row.
+  Mark RowResult(int index) const { return static_cast<Mark>(rows_[static_cast<std::size_t>(index)].marks >> 4); }
+  std::string_view RowName(int index) const;
 
   // The name stores of the two sides' indexes while a condition is compared: a
   // row of a listed entry keeps a reference to the name the index holds
@@ -85,6 +93,12 @@ class RowStore {
   std::uint32_t InternFolder(std::string_view baseFolder, std::string_view targetFolder, std::size_t relLength = 0,
                              const FolderIdentities& ids = {});
   std::size_t FolderCount() const { return folders_.size(); }
+
+  // The rows appended from now on belong to condition `condition` of the set
+  // (its index), until the next call.
+  void BeginCondition(int condition);
+  // The index of the condition a row came from; -1 before any BeginCondition.
+  int ConditionOf(int index) const;
 
   // The reason of a row the comparison could not judge ("?").
   void SetError(int index, RowError error) { errors_[index] = error; }
@@ -128,14 +142,14 @@ class RowStore {
   std::size_t MemoryBytes() const;
 
  private:
-  // 24 bytes a row.
+  // 24 bytes a row, and its size apart.
   struct Packed {
     static constexpr std::uint32_t kNsecMask = (1u << 30) - 1;
     static constexpr std::uint32_t kHasBase = 1u << 30;
     static constexpr std::uint32_t kHasTarget = 1u << 31;
     static constexpr std::uint8_t kTargetSide = 1;
     static constexpr std::uint8_t kFolderRow = 2;
-    static constexpr std::uint8_t kTargetTimeApart = 4;  // in apart_: both sides, other times
+    static constexpr std::uint8_t kTargetTimeApart = 4;  // in apart_: both sides, other times or sizes
     static constexpr std::uint8_t kLentBase = 8;         // the name is in the base index's store
     static constexpr std::uint8_t kLentTarget = 16;      // … in the target index's
     std::int64_t sec;             // the base time, or the target's without a base entry
@@ -146,11 +160,12 @@ class RowStore {
     std::uint8_t marks;  // mark | result << 4
     std::uint8_t bits;
   };
-  // A target time that differs from the base time of the same row.
+  // A target time or size that differs from the base's of the same row.
   struct Apart {
     std::int64_t sec;
     std::uint32_t nsec;
     std::uint32_t row;
+    std::uint64_t size;
   };
   struct Folder {
     std::uint32_t parent = kNoFolder;
@@ -174,14 +189,18 @@ class RowStore {
 
   ChunkedVector<Packed> rows_;
   ChunkedVector<Apart, 12> apart_;
+  ChunkedVector<std::uint64_t> sizes_;  // the size of the side whose time `sec` holds
   NameStore names_;
   std::vector<std::pair<std::string, std::string>> roots_;
   std::vector<Folder> folders_;
   // (parent folder, or the root pair's index with the top bit set; name) → folder.
   std::unordered_map<std::pair<std::uint64_t, std::string>, std::uint32_t, ChildHash> children_;
   std::unordered_map<int, RowError> errors_;
+  std::vector<std::pair<int, int>> conditionStarts_;  // (first row, condition index), ascending
   const NameStore* lent_[2] = {nullptr, nullptr};
   std::size_t firstLentRow_ = 0;  // rows before it have names of their own
+  std::size_t lentBytes_[2] = {0, 0};  // the names the rows since then read from each side's store
+  std::size_t lentRows_[2] = {0, 0};
   mutable std::uint32_t relFolder_ = kNoFolder;
   mutable std::string relText_;
 };

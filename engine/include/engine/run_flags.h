@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 namespace orvel::engine {
 
 // The view's flags that a run, the scan and the row commands share.
@@ -8,6 +10,10 @@ struct RunFlags {
   bool syncMode = false;    // rows are executed as they are added
   unsigned found = 0;       // the found counter of the status bar
   unsigned unreadable = 0;  // entries and folders of the last run that could not be read
+  // Entries the scans of the run listed, and how many of them its passes have
+  // judged so far: its progress in entries rather than in phases.
+  std::uint64_t listed = 0;
+  std::uint64_t judged = 0;
 };
 
 }  // namespace orvel::engine

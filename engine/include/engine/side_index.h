@@ -101,6 +101,8 @@ class SideIndex {
   std::string_view EntryName(EntryId entry) const;
   platform::EntryInfo EntryInfoOf(EntryId entry) const;
   bool EntryIsDirectory(EntryId entry) const { return (entries_[entry].nsecFlags & Entry::kDirectory) != 0; }
+  // The bytes of a listed file as the scan saw them; 0 for a folder.
+  std::uint64_t EntrySize(EntryId entry) const { return sizes_[entry]; }
   std::size_t EntryCount() const { return entries_.size(); }
   // The entry `name` of a listed folder, or kNoEntry.
   EntryId FindEntry(FolderId folder, std::string_view name) const;
@@ -199,6 +201,7 @@ class SideIndex {
   // (first entry, folder) of each folder with entries, in entry order.
   std::vector<std::pair<EntryId, FolderId>> runs_;
   ChunkedVector<Entry> entries_;
+  ChunkedVector<std::uint64_t> sizes_;  // per entry, apart: most look-ups need no size
   NameStore names_;
   std::unordered_map<EntryId, Special> specials_;
   mutable std::array<FolderTable, kTables> tables_;

@@ -5,6 +5,8 @@
 #include "engine/row_loop.h"
 #include "engine/row_store.h"
 #include "engine/run_flags.h"
+#include "engine/run_meter.h"
+#include "engine/run_plan.h"
 #include "engine/sync_execution.h"
 
 namespace orvel::engine {
@@ -19,7 +21,8 @@ class SyncEngine {
 
   // List creation over all conditions (syncMode false) or the sync run's list
   // creation (syncMode true). The caller has stored the condition bar first.
-  RunOutcome RunAllConditions(bool syncMode);
+  // plannedBytes: what the list on screen would copy, for the time left.
+  RunOutcome RunAllConditions(bool syncMode, std::uint64_t plannedBytes = 0);
 
   // One row at once (the double click): its roots are locked for the while.
   ItemResult ExecuteRow(int item, Direction direction);
@@ -28,6 +31,14 @@ class SyncEngine {
   // Where the conditions that remember the last sync keep it (null: nowhere,
   // and they are compared without it).
   void UseSyncState(ISyncState* state) { execution_.Memory().SetStore(state); }
+
+  // What the list shows now, as a sync run would take it (see PlanOf).
+  RunPlan Plan(int conditions, const std::function<bool(int condition)>& deleteTrash) const {
+    return PlanOf(rows_, list_, conditions, deleteTrash);
+  }
+  // The figures of the run in progress, and what the last run did.
+  const RunMeter& Meter() const { return meter_; }
+  const RunSummary& LastSummary() const { return meter_.Summary(); }
 
   const RowStore& Rows() const { return rows_; }
   RowStore& Rows() { return rows_; }
@@ -41,6 +52,7 @@ class SyncEngine {
   RowStore& rows_;
   IResultList& list_;
   RunFlags flags_;
+  RunMeter meter_;  // the list as runs see it, counted on the way
   SyncExecution execution_;
 };
 

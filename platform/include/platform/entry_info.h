@@ -24,7 +24,8 @@ struct EntryInfo {
   bool directory = false;
   FileTime mtime;
   std::error_code error;
-  bool link = false;  // a symbolic link
+  bool link = false;        // a symbolic link
+  std::uint64_t size = 0;  // bytes of a file (st_size); 0 for a folder or without an entry
 
   bool IsFile() const { return exists && !directory; }
   bool Failed() const { return static_cast<bool>(error); }

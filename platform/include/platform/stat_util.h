@@ -16,7 +16,11 @@ inline Identity IdentityOf(const struct stat& st) {
   return Identity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
-inline EntryInfo InfoOf(const struct stat& st) { return EntryInfo{true, S_ISDIR(st.st_mode), MtimeOf(st), {}, S_ISLNK(st.st_mode)}; }
+inline EntryInfo InfoOf(const struct stat& st) {
+  const bool directory = S_ISDIR(st.st_mode);
+  return EntryInfo{true, directory, MtimeOf(st), {}, S_ISLNK(st.st_mode),
+                   directory ? 0 : static_cast<std::uint64_t>(st.st_size)};
+}
 
 // A failed look-up: absence when nothing is there, an error otherwise.
 inline EntryInfo MissingOrFailed(int number) {

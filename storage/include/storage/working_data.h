@@ -47,9 +47,15 @@ class WorkingData {
 
   // List creation over all conditions, after the bar's texts are taken and stored.
   engine::RunOutcome ListCreation();
-  // The sync run; with askFirst and ConfDlg on it asks first, and a No runs
-  // nothing (nullopt).
+  // The sync run; with askFirst and ConfDlg on it asks first, with the plan of
+  // the list on screen, and a No runs nothing (nullopt).
   std::optional<engine::RunOutcome> SyncRun(bool askFirst);
+  // What a sync run would do with the list on screen, each condition's
+  // deletions going where its option says; nullopt without a list.
+  std::optional<engine::RunPlan> Plan() const;
+  // The figures of the run in progress, and what the last run did.
+  const engine::RunMeter& Meter() const { return engine_->Meter(); }
+  const engine::RunSummary& LastSummary() const { return engine_->LastSummary(); }
   // The selected rows, as marked or forced one way.
   engine::RowLoopOutcome RowCommand(engine::Direction direction, const engine::ISelection& selection);
   // One row at once, as marked (the double click).

@@ -52,6 +52,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   addressEdit_->setObjectName(QStringLiteral("aboutAddress"));
   addressEdit_->setReadOnly(true);
   addressEdit_->setFrame(false);
+  addressEdit_->setAccessibleName(QCoreApplication::translate("AboutDialog", "ホームページ"));
   // Borderless on the dialog's own background, like the texts above it.
   QPalette palette = addressEdit_->palette();
   palette.setColor(QPalette::Base, palette.color(QPalette::Window));

@@ -4,10 +4,14 @@
 
 #include "engine/marks.h"
 #include "ui/dialogs/user_dialogs.h"
+#include "ui/result_list/result_delegate.h"
 
 #include <QBoxLayout>
 #include <QCoreApplication>
 #include <QHeaderView>
+#include <QLabel>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -31,6 +35,7 @@ CLegendDlg::CLegendDlg(QWidget* parent) : QDialog(parent) {
   // The list first: it is the first control in the tab order and takes the focus.
   list_ = new QTreeWidget(this);
   list_->setObjectName(QStringLiteral("legendList"));
+  list_->setAccessibleName(QCoreApplication::translate("LegendDialog", "結果の意味"));
   list_->setRootIsDecorated(false);
   list_->setItemsExpandable(false);
   list_->setSortingEnabled(false);
@@ -47,6 +52,9 @@ CLegendDlg::CLegendDlg(QWidget* parent) : QDialog(parent) {
     auto* item = new QTreeWidgetItem(list_, {FromUtf8(engine::MarkText(mark)), MarkMeaning(mark)});
     // Selectable, never editable.
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    // Each mark in the colour the list gives its lines.
+    const QColor colour = ResultDelegate::LineColours(item->text(0), false, list_->palette()).text;
+    for (int column = 0; column < 2; ++column) item->setForeground(column, colour);
   }
   // Both columns fit their titles and their longest texts, and the list shows
   // every row without scrolling.
@@ -60,6 +68,24 @@ CLegendDlg::CLegendDlg(QWidget* parent) : QDialog(parent) {
   list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
+  // The dot that marks the lines a run acted on, as the list draws it.
+  const int icon = ResultDelegate::kIconSize;
+  QPixmap dotPicture(icon, icon);
+  dotPicture.fill(Qt::transparent);
+  {
+    QPainter painter(&dotPicture);
+    const QColor text = palette().color(QPalette::Active, QPalette::Text);
+    ResultDelegate::PaintExecutedMark(&painter, QRect(0, 0, icon, icon),
+                                      {text, palette().color(QPalette::Active, QPalette::Base)});
+  }
+  auto* dot = new QLabel(this);
+  dot->setPixmap(dotPicture);
+  auto* dotText = new QLabel(QCoreApplication::translate("LegendDialog", "アイコンの右下の点: 実行で処理した行"), this);
+  dotText->setObjectName(QStringLiteral("legendExecuted"));
+  auto* dotLine = new QHBoxLayout;
+  dotLine->addWidget(dot);
+  dotLine->addWidget(dotText, 1);
+
   auto* ok = new QPushButton(QCoreApplication::translate("LegendDialog", "OK"), this);
   ok->setObjectName(QStringLiteral("okButton"));
   ok->setDefault(true);
@@ -67,6 +93,7 @@ CLegendDlg::CLegendDlg(QWidget* parent) : QDialog(parent) {
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(list_);
+  layout->addLayout(dotLine);
   layout->addWidget(ok, 0, Qt::AlignHCenter);
   layout->setSizeConstraint(QLayout::SetFixedSize);
   list_->setFocus();

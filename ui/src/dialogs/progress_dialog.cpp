@@ -1,5 +1,7 @@
 #include "ui/dialogs/progress_dialog.h"
 
+#include "engine/run_meter.h"
+#include "ui/startup/report_texts.h"
 #include "ui/startup/run_texts.h"
 
 #include <QBoxLayout>
@@ -20,6 +22,8 @@ namespace {
 // The event loop gets a turn at most this often, so that a run over a million
 // entries does not cost a million turns.
 constexpr auto kDrainInterval = std::chrono::milliseconds(20);
+// The figures change every entry; the eye needs them a few times a second.
+constexpr auto kFiguresInterval = std::chrono::milliseconds(250);
 
 // The bars' width: the dialog's, unless a text needs more.
 constexpr int kBarLetters = 52;
@@ -82,6 +86,9 @@ void CProgressDlg::BuildControls() {
   conditionBar_ = AddBar(this, "progressConditionBar");
   status_ = AddLine(this, "progressStatus");
   path_ = AddLine(this, "progressPath");
+  figures_ = AddLine(this, "progressFigures");
+  figures_->setMinimumHeight(2 * figures_->fontMetrics().lineSpacing());
+  figures_->hide();
   percent_ = AddLabel(this, "progressPercent", kInitialPercent);
   percent_->setAlignment(Qt::AlignCenter);
   percentBar_ = AddBar(this, "progressBar");
@@ -111,6 +118,7 @@ void CProgressDlg::BuildControls() {
   layout->addSpacing(layout->spacing());
   layout->addWidget(status_);
   layout->addWidget(path_);
+  layout->addWidget(figures_);
   layout->addSpacing(layout->spacing());
   layout->addWidget(percent_, 0, Qt::AlignHCenter);
   layout->addWidget(percentBar_);
@@ -127,6 +135,8 @@ void CProgressDlg::ResetControls() {
   conditionBar_->setValue(0);
   SetTextIfChanged(status_, QString());
   SetTextIfChanged(path_, QString());
+  SetTextIfChanged(figures_, QString());
+  nextFigures_ = {};
   pendingPath_.clear();
   pathPending_ = false;
   SetTextIfChanged(percent_, kInitialPercent);
@@ -230,6 +240,19 @@ void CProgressDlg::ShowPath(std::string_view path) {
   pathPending_ = true;
 }
 
+void CProgressDlg::WatchRun(const engine::RunMeter* meter) {
+  meter_ = meter;
+  nextFigures_ = {};
+  figures_->setVisible(meter != nullptr);
+  if (!meter) SetTextIfChanged(figures_, QString());
+}
+
+void CProgressDlg::ShowFigures(Clock::time_point now) {
+  if (!meter_ || now < nextFigures_) return;
+  nextFigures_ = now + kFiguresInterval;
+  SetTextIfChanged(figures_, FiguresText(meter_->FiguresAt(now)));
+}
+
 void CProgressDlg::ApplyPendingPath() {
   if (!pathPending_) return;
   pathPending_ = false;
@@ -255,6 +278,7 @@ void CProgressDlg::DrainMessages() {
   const bool hook = beforeDrain_ && now >= nextHook_;
   if (hook) beforeDrain_();
   ApplyPendingPath();
+  ShowFigures(now);
   QCoreApplication::processEvents();
   // The gap is the time the windows went without a turn: from the end of one
   // drain to the start of the next.

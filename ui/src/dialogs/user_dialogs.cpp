@@ -23,8 +23,8 @@ bool QtUserDialogs::AskYesNo(const QString& text) {
   return box.exec() == QMessageBox::Yes;
 }
 
-std::optional<QString> QtUserDialogs::SaveFileName() {
-  QFileDialog dialog(owner_, QString(), QString(), Filter());
+std::optional<QString> QtUserDialogs::SaveFileName(const QString& folder) {
+  QFileDialog dialog(owner_, QString(), folder, Filter());
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setDefaultSuffix(QStringLiteral("ORV"));
@@ -32,8 +32,8 @@ std::optional<QString> QtUserDialogs::SaveFileName() {
   return dialog.selectedFiles().first();
 }
 
-std::optional<QString> QtUserDialogs::OpenFileName() {
-  QFileDialog dialog(owner_, QString(), QString(), Filter());
+std::optional<QString> QtUserDialogs::OpenFileName(const QString& folder) {
+  QFileDialog dialog(owner_, QString(), folder, Filter());
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   // A name that does not exist may be typed: the load then leaves the set alone.
   dialog.setFileMode(QFileDialog::AnyFile);

@@ -67,6 +67,7 @@ bool CommandTable::Execute(int id) {
   Command& command = it->second;
   RunUpdate(command);
   if (!command.actions.empty() && !command.actions.front()->isEnabled()) return false;
+  Q_EMIT Executing(id);
   if (command.handler) command.handler();
   // The command may have ended the program's windows; look the command up again.
   it = commands_.find(id);

@@ -32,6 +32,9 @@ void Describe(QWidget* widget, int id) {
   widget->setStatusTip(PromptText(id));
   QString tooltip = TooltipText(id);
   if (!tooltip.isEmpty()) widget->setToolTip(tooltip);
+  // Assistive technology names an edit or a list by its tooltip: nothing else
+  // stands beside it as a label.
+  if (!tooltip.isEmpty()) widget->setAccessibleName(tooltip);
 }
 
 QLineEdit* MakeEdit(QWidget* parent, int id) {

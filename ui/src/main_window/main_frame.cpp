@@ -3,6 +3,8 @@
 #include "ui/dialogs/about_dialog.h"
 #include "ui/main_window/command_ids.h"
 #include "ui/main_window/command_table.h"
+#include "ui/result_list/filter_bar.h"
+#include "ui/startup/report_texts.h"
 #include "ui/main_window/condi_bar.h"
 #include "ui/dialogs/elided_label.h"
 #include "ui/dialogs/legend_dialog.h"
@@ -33,6 +35,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace orvel::ui {
@@ -60,8 +63,10 @@ CMainFrame::CMainFrame(IUserDialogs& dialogs, QWidget* parent)
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
   bar_ = new CondiBar(central);
+  filterBar_ = new FilterBar(central);
   view_ = new COrvelView(*bar_, *commands_, dialogs_, this, central);
   layout->addWidget(bar_);
+  layout->addWidget(filterBar_);
   layout->addWidget(view_, 1);
   setCentralWidget(central);
 
@@ -76,6 +81,15 @@ CMainFrame::CMainFrame(IUserDialogs& dialogs, QWidget* parent)
   // The view switches the condition after the list box has finished its own handling.
   connect(bar_, &CondiBar::ConditionLineChosen, view_, &COrvelView::SelectCondition, Qt::QueuedConnection);
   connect(view_, &COrvelView::CloseRequested, this, &QWidget::close, Qt::QueuedConnection);
+  // Filters hide lines of the list; the commands act on the lines that show.
+  connect(filterBar_, &FilterBar::FilterChanged, view_, &COrvelView::ApplyFilter);
+  connect(filterBar_, &FilterBar::Closed, view_, [this] { view_->setFocus(); });
+  // What a run did stays in the status bar until the next command.
+  connect(view_, &COrvelView::RunReported, this, &CMainFrame::ShowSummary);
+  connect(view_, &COrvelView::Notice, this, [this](const QString& text) { ShowStatusText(text, false); });
+  connect(commands_, &CommandTable::Executing, this, [this](int id) {
+    if (id != cmd::kShowProblems && id != cmd::kFilterBar && id != cmd::kViewStatusBar) ShowStatusText({}, false);
+  });
   bar_->SetToolbarCheckHook([this](const storage::WorkingSet& w) {
     const std::pair<int, bool> ticks[] = {{cmd::kComplete, w.Complete != 0},         {cmd::kDeleteTrash, w.DeleteTrash != 0},
                                           {cmd::kSubFolder, w.SubFolder != 0},       {cmd::kRecyclerFolder, w.RecyclerFolder != 0},
@@ -112,7 +126,7 @@ CMainFrame::CMainFrame(IUserDialogs& dialogs, QWidget* parent)
     noticeRunDone_ = false;
     if (!noticeText_.isEmpty()) noticeText_ += QStringLiteral("  ");
     noticeText_ += QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    statusBar()->showMessage(noticeText_);
+    ShowStatusText(noticeText_, false);
   });
   connect(view_, &COrvelView::RunFinished, this, [this] { noticeRunDone_ = true; });
   setAcceptDrops(true);
@@ -145,7 +159,9 @@ void CMainFrame::BuildCommands() {
       {cmd::kUpdateSelected, QT_TRANSLATE_NOOP("MainFrame", "選択ファイル更新(&X)"), false, {}},
       {cmd::kForceBase, QT_TRANSLATE_NOOP("MainFrame", "強制基本同期(&K)..."), false, {}},
       {cmd::kForceTarget, QT_TRANSLATE_NOOP("MainFrame", "強制対照同期(&T)..."), false, {}},
-      {cmd::kOptions, QT_TRANSLATE_NOOP("MainFrame", "オプション(&O)...\tAlt+F7"), false, {QKeySequence(Qt::ALT | Qt::Key_F7)}},
+      // Alt+F7 is the window manager's on GNOME and Xfce: Ctrl+, opens the sheet too.
+      {cmd::kOptions, QT_TRANSLATE_NOOP("MainFrame", "オプション(&O)...\tAlt+F7"), false,
+       {QKeySequence(Qt::ALT | Qt::Key_F7), QKeySequence(Qt::CTRL | Qt::Key_Comma)}},
       {cmd::kComplete, QT_TRANSLATE_NOOP("MainFrame", "完全同期(&C)"), true, {}},
       {cmd::kDeleteTrash, QT_TRANSLATE_NOOP("MainFrame", "削除はゴミ箱(&R)"), true, {}},
       {cmd::kSubFolder, QT_TRANSLATE_NOOP("MainFrame", "サブフォルダも検索(&S)"), true, {}},
@@ -155,6 +171,8 @@ void CMainFrame::BuildCommands() {
       {cmd::kIncludeExt, QT_TRANSLATE_NOOP("MainFrame", "指定拡張子を同期に含める(&E)"), true, {QKeySequence(Qt::ALT | Qt::Key_E)}},
       {cmd::kExcludeExt, QT_TRANSLATE_NOOP("MainFrame", "指定拡張子を同期に含めない(&N)"), true, {QKeySequence(Qt::ALT | Qt::Key_N)}},
       {cmd::kViewStatusBar, QT_TRANSLATE_NOOP("MainFrame", "ｽﾃｰﾀｽ ﾊﾞｰ(&S)"), true, {}},
+      {cmd::kFilterBar, QT_TRANSLATE_NOOP("MainFrame", "フィルタ(&F)\tCtrl+F"), true, {QKeySequence(Qt::CTRL | Qt::Key_F)}},
+      {cmd::kShowProblems, QT_TRANSLATE_NOOP("MainFrame", "失敗と競合だけ表示(&P)"), false, {}},
       {cmd::kProperties, QT_TRANSLATE_NOOP("MainFrame", "プロパティ(&R)"), false, {}},
       {cmd::kFindBase, QT_TRANSLATE_NOOP("MainFrame", "基本ファイルを探す(&K)"), false, {}},
       {cmd::kFindTarget, QT_TRANSLATE_NOOP("MainFrame", "対照ファイルを探す(&T)"), false, {}},
@@ -196,6 +214,19 @@ void CMainFrame::BuildCommands() {
   commands_->SetHandler(cmd::kAppExit, [this] { close(); });
   commands_->SetHandler(cmd::kLegend, [this] { ShowLegend(dialogs_, this); });
   commands_->SetHandler(cmd::kAbout, [this] { ShowAbout(dialogs_, this); });
+  commands_->SetHandler(cmd::kFilterBar, [this] {
+    if (filterBar_->isHidden()) {
+      filterBar_->Open();
+    } else {
+      filterBar_->Close();
+    }
+  });
+  commands_->SetUpdate(cmd::kFilterBar, [this](QAction& action) { action.setChecked(!filterBar_->isHidden()); });
+  commands_->SetHandler(cmd::kShowProblems, [this] {
+    filterBar_->ShowOnly(ResultModel::kFailures | ResultModel::kConflicts);
+    view_->setFocus();
+  });
+  commands_->SetUpdate(cmd::kShowProblems, [this](QAction& action) { action.setEnabled(problemsOffered_); });
   commands_->SetHandler(cmd::kViewStatusBar, [this] { statusBar()->setVisible(!statusBar()->isVisible()); });
   commands_->SetUpdate(cmd::kViewStatusBar, [this](QAction& action) {
     // Ticked while shown; a hidden main window reports nothing about its bar.
@@ -243,6 +274,8 @@ void CMainFrame::BuildMenus() {
 
   QMenu* view = bar->addMenu(QCoreApplication::translate("MainFrame", "表示(&V)"));
   add(view, cmd::kViewStatusBar);
+  add(view, cmd::kFilterBar);
+  add(view, cmd::kShowProblems);
   add(view, cmd::kProperties);
 
   QMenu* tools = bar->addMenu(QCoreApplication::translate("MainFrame", "ツール(&T)"));
@@ -287,6 +320,8 @@ void CMainFrame::BuildToolBar() {
     // The menus show texts only; the icons belong to the toolbar.
     action->setIconVisibleInMenu(false);
     toolBar_->addAction(action);
+    // A button is named by its tooltip, also where its command has no menu text.
+    if (QWidget* button = toolBar_->widgetForAction(action)) button->setAccessibleName(action->toolTip());
   }
 }
 
@@ -295,6 +330,14 @@ void CMainFrame::BuildStatusBar() {
   readyPane_ = new ElidedLabel(IdlePrompt(), status);
   readyPane_->setObjectName(QStringLiteral("ReadyPane"));
   status->addWidget(readyPane_, 1);
+  // After a run with failed or conflicting lines: the offer to see only those.
+  problemsButton_ = new QToolButton(status);
+  problemsButton_->setObjectName(QStringLiteral("ProblemsButton"));
+  problemsButton_->setDefaultAction(commands_->Action(cmd::kShowProblems));
+  problemsButton_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  problemsButton_->setAutoRaise(true);
+  problemsButton_->hide();
+  status->addWidget(problemsButton_);
   foundPane_ = new QLabel(QStringLiteral("***"), status);
   foundPane_->setObjectName(QStringLiteral("FoundPane"));
   foundPane_->setFrameShape(QFrame::Panel);
@@ -320,9 +363,27 @@ void CMainFrame::ShowCurrentReason() {
   const QModelIndex current = view_->currentIndex();
   QString reason;
   if (current.isValid() && view_->selectionModel()->isSelected(current)) {
-    reason = view_->Results().ReasonText(current.row());
+    reason = view_->Results().ReasonText(view_->CurrentItem());
   }
-  readyPane_->SetFullText(reason.isEmpty() ? IdlePrompt() : reason);
+  if (!reason.isEmpty()) {
+    readyPane_->SetFullText(reason);
+  } else {
+    readyPane_->SetFullText(statusText_.isEmpty() ? IdlePrompt() : statusText_);
+  }
+}
+
+void CMainFrame::ShowStatusText(const QString& text, bool offerProblems) {
+  statusText_ = text;
+  problemsOffered_ = offerProblems;
+  problemsButton_->setVisible(offerProblems);
+  ShowCurrentReason();
+}
+
+void CMainFrame::ShowSummary(const engine::RunSummary& summary) {
+  // What the run's file systems could not do stays beside what the run did.
+  QString text = SummaryText(summary);
+  if (!noticeRunDone_ && !noticeText_.isEmpty()) text += QStringLiteral("  ") + noticeText_;
+  ShowStatusText(text, summary.failures > 0 || summary.conflicts > 0);
 }
 
 void CMainFrame::ChooseFolder(bool base) {
@@ -402,8 +463,20 @@ void CMainFrame::RestorePlacement() {
   // The first start: as large as the bar and the list's first rows ask for,
   // within the screen the window opens on.
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    setGeometry(FirstPlacement(sizeHint(), screen->availableGeometry()));
+    setGeometry(FirstPlacement(sizeHint(), screen->availableGeometry(), FrameMargins(*this)));
   }
+}
+
+void CMainFrame::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (placementChecked_) return;
+  placementChecked_ = true;
+  // Once the window manager has framed the window, its real frame must fit too.
+  QTimer::singleShot(0, this, [this] {
+    if (isMaximized() || isFullScreen() || !screen()) return;
+    const QRect available = screen()->availableGeometry();
+    if (!available.contains(frameGeometry())) setGeometry(FitWithin(geometry(), available, FrameMargins(*this)));
+  });
 }
 
 void CMainFrame::changeEvent(QEvent* event) {

@@ -55,6 +55,8 @@ const Entry kStrings[] = {
     {cmd::kAppExit, QT_TRANSLATE_NOOP("StringTable", "ｱﾌﾟﾘｹｰｼｮﾝを終了し、ﾌｧｲﾙの保存を指示\n終了")},
     {cmd::kViewStatusBar, QT_TRANSLATE_NOOP("StringTable", "ｽﾃｰﾀｽ ﾊﾞｰの 表示/非表示\nｽﾃｰﾀｽ ﾊﾞｰの表示切り替え")},
     {cmd::kEditCopy, QT_TRANSLATE_NOOP("StringTable", "選択範囲をｺﾋﾟｰしてｸﾘｯﾌﾟﾎﾞｰﾄﾞに保存\nｺﾋﾟｰ")},
+    {cmd::kFilterBar, QT_TRANSLATE_NOOP("StringTable", "種類と名前で表示する行を絞り込む\nフィルタ")},
+    {cmd::kShowProblems, QT_TRANSLATE_NOOP("StringTable", "失敗した行と競合した行だけを表示する\n失敗と競合だけ表示")},
 };
 
 // The string in the language of the program.

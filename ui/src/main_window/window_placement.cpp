@@ -3,7 +3,9 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStringList>
+#include <QStyle>
 #include <QWidget>
+#include <QWindow>
 
 #include <array>
 #include <charconv>
@@ -89,14 +91,22 @@ WindowPlacement CapturePlacement(const QWidget& window) {
 bool RestorePlacement(QWidget& window, const WindowPlacement& placement) {
   QRect geometry = placement.NormalGeometry();
   if (geometry.width() <= 0 || geometry.height() <= 0) return false;
-  // The screen the window was closed on may be gone.
-  bool onScreen = false;
+  // The screen the window was closed on may be gone, or smaller now (another
+  // resolution, another scale).
+  const QScreen* home = nullptr;
+  int overlap = 0;
   for (const QScreen* screen : QGuiApplication::screens()) {
-    if (screen->availableGeometry().intersects(geometry)) onScreen = true;
+    const QRect common = screen->availableGeometry() & geometry;
+    if (!common.isEmpty() && common.width() * common.height() > overlap) {
+      overlap = common.width() * common.height();
+      home = screen;
+    }
   }
-  if (!onScreen && QGuiApplication::primaryScreen() != nullptr) {
-    geometry.moveTopLeft(QGuiApplication::primaryScreen()->availableGeometry().topLeft());
+  if (!home) {
+    home = QGuiApplication::primaryScreen();
+    if (home) geometry.moveTopLeft(home->availableGeometry().topLeft());
   }
+  if (home) geometry = FitWithin(geometry, home->availableGeometry(), FrameMargins(window));
   window.setGeometry(geometry);
   if (placement.showState == WindowPlacement::kShowMaximised) {
     window.setWindowState((window.windowState() & ~Qt::WindowMinimized) | Qt::WindowMaximized);
@@ -104,10 +114,32 @@ bool RestorePlacement(QWidget& window, const WindowPlacement& placement) {
   return true;
 }
 
-QRect FirstPlacement(const QSize& wanted, const QRect& available) {
-  QRect geometry(QPoint(0, 0), wanted.boundedTo(available.size()));
-  geometry.moveCenter(available.center());
+QRect FirstPlacement(const QSize& wanted, const QRect& available, const QMargins& frame) {
+  const QRect inner = available.marginsRemoved(frame);
+  QRect geometry(QPoint(0, 0), wanted.boundedTo(inner.size()));
+  geometry.moveCenter(inner.center());
   return geometry;
+}
+
+QRect FitWithin(const QRect& geometry, const QRect& available, const QMargins& frame) {
+  const QRect inner = available.marginsRemoved(frame);
+  QRect fitted(geometry.topLeft(), geometry.size().boundedTo(inner.size()));
+  if (fitted.right() > inner.right()) fitted.moveRight(inner.right());
+  if (fitted.bottom() > inner.bottom()) fitted.moveBottom(inner.bottom());
+  if (fitted.left() < inner.left()) fitted.moveLeft(inner.left());
+  if (fitted.top() < inner.top()) fitted.moveTop(inner.top());
+  return fitted;
+}
+
+QMargins FrameMargins(const QWidget& window) {
+  if (const QWindow* handle = window.windowHandle(); handle && handle->isVisible()) {
+    const QMargins margins = handle->frameMargins();
+    if (!margins.isNull()) return margins;
+  }
+  // Not shown yet: a title bar and borders as most window managers draw them.
+  const int border = window.style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 2;
+  const int title = window.style()->pixelMetric(QStyle::PM_TitleBarHeight);
+  return QMargins(border, title + border, border, border);
 }
 
 }  // namespace orvel::ui

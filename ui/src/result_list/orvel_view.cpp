@@ -10,6 +10,7 @@
 #include "ui/dialogs/options_sheet.h"
 #include "ui/dialogs/progress_dialog.h"
 #include "ui/result_list/result_model.h"
+#include "ui/startup/report_texts.h"
 #include "ui/startup/run_texts.h"
 #include "ui/shell/shell_actions.h"
 #include "ui/dialogs/user_dialogs.h"
@@ -18,6 +19,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QKeyEvent>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -54,6 +56,12 @@ class COrvelView::Prompt : public engine::IPrompt {
         Message(message, args);
         break;
     }
+  }
+  // The question's own text first, then what the list on screen says the run will do.
+  bool AskToSync(const engine::RunPlan* plan) override {
+    QString text = Text(engine::RunMessage::ConfirmSync, {});
+    if (plan) text += QStringLiteral("\n\n") + PlanText(*plan);
+    return dialogs_.AskYesNo(text);
   }
 
  private:
@@ -115,7 +123,8 @@ COrvelView::COrvelView(CondiBar& bar, CommandTable& commands, IUserDialogs& dial
   setObjectName(QStringLiteral("ResultList"));
   SetResultModel(model_.get());
   data_.SetList(*model_);
-  shell_ = std::make_unique<ShellActions>(*model_, *progress_, mainWindow_);
+  shell_ = std::make_unique<ShellActions>(*model_, *progress_, mainWindow_,
+                                          [this](const QString& text) { Q_EMIT Notice(text); });
   // Rows appended by a run become visible at each turn of the event loop.
   progress_->SetBeforeDrain([this] { model_->Flush(); });
   RegisterCommands();
@@ -127,7 +136,7 @@ COrvelView::~COrvelView() { SetBusyCursor(false); }
 
 void COrvelView::InitialUpdate(const QString& documentPath) {
   if (!documentPath.isEmpty()) {
-    data_.LoadConditions(documentPath.toStdString());
+    if (data_.LoadConditions(documentPath.toStdString())) conditionFile_ = documentPath;
   } else {
     QSettings settings;
     storage::LoadSettings(settings, data_.State());
@@ -138,6 +147,7 @@ void COrvelView::InitialUpdate(const QString& documentPath) {
 
 bool COrvelView::LoadFile(const QString& path) {
   const storage::LoadResult result = data_.LoadConditions(path.toStdString());
+  if (result) conditionFile_ = path;
   if (!result) {
     dialogs_.Message(result.error == storage::LoadError::TooLarge
                          ? QCoreApplication::translate("OrvelView", "条件ファイルが大きすぎるため読み込めません\n%1").arg(path)
@@ -181,10 +191,13 @@ void COrvelView::WithBusyCursor(Run&& run) {
 
 void COrvelView::ListCreation() {
   WithBusyCursor([this] { data_.ListCreation(); });
+  Q_EMIT RunReported(data_.LastSummary());
 }
 
 void COrvelView::SyncRun() {
-  WithBusyCursor([this] { data_.SyncRun(!autoRun_); });
+  bool ran = false;
+  WithBusyCursor([this, &ran] { ran = data_.SyncRun(!autoRun_).has_value(); });
+  if (ran) Q_EMIT RunReported(data_.LastSummary());
   if (exitAfterRun_) {
     // Posted, so the close happens after this command has returned.
     QTimer::singleShot(0, this, [this] { Q_EMIT CloseRequested(); });
@@ -193,14 +206,16 @@ void COrvelView::SyncRun() {
 
 void COrvelView::RunRowCommand(engine::Direction direction) {
   const Selection selection(SelectedItems());
-  WithBusyCursor([&] { data_.RowCommand(direction, selection); });
+  engine::RowLoopOutcome outcome = engine::RowLoopOutcome::Declined;
+  WithBusyCursor([&] { outcome = data_.RowCommand(direction, selection); });
+  if (outcome != engine::RowLoopOutcome::Declined) Q_EMIT RunReported(data_.LastSummary());
 }
 
 // ---- condition files ----
 
 void COrvelView::SaveConditions() {
   data_.State().TakeAndStore();
-  std::optional<QString> path = dialogs_.SaveFileName();
+  std::optional<QString> path = dialogs_.SaveFileName(FileDialogFolder());
   if (!path) return;
   const storage::SaveResult result = data_.SaveConditions(path->toStdString());
   switch (result.error) {
@@ -216,12 +231,22 @@ void COrvelView::SaveConditions() {
                            .arg(*path, QString::fromStdString(result.detail)));
       return;
   }
+  conditionFile_ = *path;
   if (addRecent_) addRecent_(*path);
   if (setTitle_) setTitle_(FileTitle(*path));
 }
 
+QString COrvelView::FileDialogFolder() const {
+  // The folder of the condition file in use, else home.
+  if (!conditionFile_.isEmpty()) {
+    const QString folder = QFileInfo(conditionFile_).absolutePath();
+    if (QFileInfo(folder).isDir()) return folder;
+  }
+  return QDir::homePath();
+}
+
 void COrvelView::LoadConditions() {
-  std::optional<QString> path = dialogs_.OpenFileName();
+  std::optional<QString> path = dialogs_.OpenFileName(FileDialogFolder());
   if (!path) return;
   // A file that cannot be read leaves the set, the title and the recent files
   // as they were, and says so.
@@ -317,10 +342,50 @@ void COrvelView::RegisterCommands() {
   connect(contextMenu_, &QMenu::aboutToShow, &commands_, &CommandTable::UpdateAll);
 }
 
-void COrvelView::contextMenuEvent(QContextMenuEvent* /*event*/) {
+void COrvelView::contextMenuEvent(QContextMenuEvent* event) {
+  if (event->reason() == QContextMenuEvent::Keyboard) {
+    OpenContextMenuAtCurrentLine();
+    return;
+  }
   if (model_->ItemCount() == 0) return;
-  // At the mouse cursor also when asked for from the keyboard.
   contextMenu_->exec(QCursor::pos());
+}
+
+void COrvelView::OpenContextMenuAtCurrentLine() {
+  if (model_->ItemCount() == 0) return;
+  // From the keyboard the menu opens at the current line (the first one when
+  // there is none), never wherever the mouse pointer happens to be.
+  QModelIndex current = currentIndex();
+  if (!current.isValid() && model_->rowCount() > 0) current = model_->index(0, 0);
+  QPoint at(viewport()->width() / 4, 0);
+  if (current.isValid()) {
+    scrollTo(current);
+    const QRect line = LineRect(current.row());
+    at = QPoint(std::min(line.left() + columnWidth(ResultModel::kName) / 2, line.right()), line.bottom());
+  }
+  contextMenu_->exec(viewport()->mapToGlobal(at));
+}
+
+void COrvelView::DoubleClickAction(int item) {
+  switch (data_.State().Working().DblClk) {
+    case 0: {
+      // At once: no question, no progress window (unless a root folder is busy).
+      {
+        RunScope scope(*this);
+        data_.UpdateRow(item);
+      }
+      Q_EMIT RunReported(data_.LastSummary());
+      break;
+    }
+    case 1:
+      QTimer::singleShot(0, this, [this] { commands_.Execute(cmd::kProperties); });
+      break;
+    case 2:
+      QTimer::singleShot(0, this, [this] { commands_.Execute(cmd::kExternalTool); });
+      break;
+    default:
+      break;
+  }
 }
 
 // The list copies nothing itself: Ctrl+C is the main window's clipboard
@@ -338,29 +403,32 @@ void COrvelView::keyPressEvent(QKeyEvent* event) {
     event->ignore();
     return;
   }
+  const QKeyCombination key = event->keyCombination();
+  if (key == QKeyCombination(Qt::ShiftModifier, Qt::Key_F10) || key.key() == Qt::Key_Menu) {
+    OpenContextMenuAtCurrentLine();
+    return;
+  }
+  // Enter does what a double click on the current line does.
+  if ((key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter) &&
+      (key.keyboardModifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    const int item = CurrentItem();
+    if (item >= 0 && !Running()) {
+      // The posted commands act on the selection: it is the current line.
+      if (!selectionModel()->isRowSelected(currentIndex().row(), QModelIndex())) {
+        selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+      }
+      DoubleClickAction(item);
+    }
+    return;
+  }
   ResultListView::keyPressEvent(event);
 }
 
 void COrvelView::mouseDoubleClickEvent(QMouseEvent* event) {
-  QTreeView::mouseDoubleClickEvent(event);
+  ResultListView::mouseDoubleClickEvent(event);
   const QModelIndex hit = indexAt(event->position().toPoint());
   if (!hit.isValid()) return;
-  switch (data_.State().Working().DblClk) {
-    case 0: {
-      // At once: no question, no progress window (unless a root folder is busy).
-      RunScope scope(*this);
-      data_.UpdateRow(hit.row());
-      break;
-    }
-    case 1:
-      QTimer::singleShot(0, this, [this] { commands_.Execute(cmd::kProperties); });
-      break;
-    case 2:
-      QTimer::singleShot(0, this, [this] { commands_.Execute(cmd::kExternalTool); });
-      break;
-    default:
-      break;
-  }
+  DoubleClickAction(model_->PositionOf(hit.row()));
 }
 
 }  // namespace orvel::ui

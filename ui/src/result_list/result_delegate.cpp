@@ -1,5 +1,6 @@
 #include "ui/result_list/result_delegate.h"
 
+#include "ui/result_list/mark_colours.h"
 #include "ui/result_list/result_model.h"
 
 #include <QPainter>
@@ -38,15 +39,20 @@ ResultDelegate::Colours ResultDelegate::LineColours(const QString& result, bool 
     mark = kMagenta;
   }
   // Selection keeps the active colours: the list always shows its selection.
+  // The hue as it reads against the background: white on it when selected.
   if (mark.isValid()) {
-    if (selected) return {Qt::white, mark};
-    return {mark, palette.color(QPalette::Active, QPalette::Base)};
+    if (selected) return {Qt::white, ReadableColour(mark, Qt::white)};
+    const QColor background = palette.color(QPalette::Active, QPalette::Base);
+    return {ReadableColour(mark, background), background};
   }
+  // The palette's own colours, as they read: a selection of the theme whose
+  // highlight is too light for its text gets a darker one of the same hue.
   if (selected) {
-    return {palette.color(QPalette::Active, QPalette::HighlightedText),
-            palette.color(QPalette::Active, QPalette::Highlight)};
+    const QColor text = palette.color(QPalette::Active, QPalette::HighlightedText);
+    return {text, ReadableColour(palette.color(QPalette::Active, QPalette::Highlight), text)};
   }
-  return {palette.color(QPalette::Active, QPalette::Text), palette.color(QPalette::Active, QPalette::Base)};
+  const QColor background = palette.color(QPalette::Active, QPalette::Base);
+  return {ReadableColour(palette.color(QPalette::Active, QPalette::Text), background), background};
 }
 
 QString ResultDelegate::Shorten(const QFontMetrics& metrics, const QString& text, int width, int margin) {
@@ -156,11 +162,27 @@ void ResultDelegate::PaintCell(QPainter* painter, const QStyleOptionViewItem& op
     std::optional<QColor> blend;
     if (selected) blend = option.palette.color(QPalette::Active, QPalette::Highlight);
     painter->drawPixmap(layout.icon.topLeft(), icons_.Pixmap(*icon, blend));
+    if (column == ResultModel::kName && index.data(ResultModel::kExecutedRole).toBool()) {
+      PaintExecutedMark(painter, layout.icon, colours);
+    }
   }
   if (!layout.shown.isEmpty() && layout.text.width() > 0) {
     painter->setPen(colours.text);
     painter->drawText(layout.text, static_cast<int>(layout.alignment) | Qt::TextSingleLine, layout.shown);
   }
+  painter->restore();
+}
+
+void ResultDelegate::PaintExecutedMark(QPainter* painter, const QRect& icon, const Colours& colours) {
+  // A dot in the icon's lower right corner, in the line's text colour with a
+  // ring of its fill: readable wherever the text is.
+  const int size = kIconSize / 2;
+  const QRectF dot(icon.right() + 1 - size, icon.bottom() + 1 - size, size, size);
+  painter->save();
+  painter->setRenderHint(QPainter::Antialiasing);
+  painter->setPen(QPen(colours.fill, 1.5));
+  painter->setBrush(colours.text);
+  painter->drawEllipse(dot.adjusted(0.75, 0.75, -0.75, -0.75));
   painter->restore();
 }
 

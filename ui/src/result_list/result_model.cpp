@@ -1,5 +1,6 @@
 #include "ui/result_list/result_model.h"
 
+#include "ui/result_list/name_matcher.h"
 #include "ui/startup/run_texts.h"
 
 #include <QByteArray>
@@ -48,24 +49,124 @@ engine::DateCopy ResultModel::ItemDateCopy(int item) const { return items_.ItemD
 void ResultModel::SetItemResult(int item, const engine::ItemResult& result) {
   if (item < 0 || item >= ItemCount()) return;
   items_.SetItemResult(Item(item), result);
-  if (item < shown_) Q_EMIT dataChanged(index(item, 0), index(item, kColumnCount - 1));
+  // A line the filter hides stays hidden until the filter is set again.
+  const int row = ViewRowOf(item);
+  if (row >= 0) Q_EMIT dataChanged(index(row, 0), index(row, kColumnCount - 1));
 }
 
 void ResultModel::Clear() {
   beginResetModel();
   items_.Clear();
   std::vector<int>().swap(order_);
+  std::vector<int>().swap(visible_);
+  std::vector<std::uint8_t>().swap(passes_);
   shown_ = 0;
   endResetModel();
+}
+
+int ResultModel::ViewRowOf(int position) const {
+  if (position < 0 || position >= shown_) return -1;
+  if (!filtered_) return position;
+  const auto found = std::lower_bound(visible_.begin(), visible_.end(), position);
+  return found != visible_.end() && *found == position ? static_cast<int>(found - visible_.begin()) : -1;
 }
 
 void ResultModel::Flush() {
   const int count = ItemCount();
   if (count <= shown_) return;
-  beginInsertRows(QModelIndex(), shown_, count - 1);
-  shown_ = count;
-  endInsertRows();
+  if (!filtered_) {
+    beginInsertRows(QModelIndex(), shown_, count - 1);
+    shown_ = count;
+    endInsertRows();
+  } else {
+    // Lines a run adds meet the filter as they come.
+    const NameMatcher name(filter_.name);
+    const std::size_t before = visible_.size();
+    std::vector<int> added;
+    passes_.resize(static_cast<std::size_t>(count), 0);
+    for (int position = shown_; position < count; ++position) {
+      const int item = Item(position);
+      passes_[static_cast<std::size_t>(item)] = Passes(item, name) ? 1 : 0;
+      if (passes_[static_cast<std::size_t>(item)]) added.push_back(position);
+    }
+    shown_ = count;
+    if (!added.empty()) {
+      beginInsertRows(QModelIndex(), static_cast<int>(before), static_cast<int>(before + added.size()) - 1);
+      visible_.insert(visible_.end(), added.begin(), added.end());
+      endInsertRows();
+    }
+  }
   lastFlush_ = std::chrono::steady_clock::now();
+}
+
+unsigned ResultModel::KindOf(engine::Mark mark) {
+  using engine::Mark;
+  switch (mark) {
+    case Mark::BaseNewer:
+    case Mark::BaseOnly:
+    case Mark::TargetNewer:
+    case Mark::TargetOnly:
+    case Mark::BaseSynced:
+    case Mark::TargetSynced:
+      return kDifferences;
+    case Mark::Conflict:
+      return kConflicts;
+    case Mark::Failed:
+      return kFailures;
+    case Mark::Delete:
+    case Mark::Deleted:
+    case Mark::BaseDelete:
+    case Mark::BaseDeleted:
+      return kDeletions;
+    case Mark::Same:
+      return kIdentical;
+  }
+  return 0;
+}
+
+bool ResultModel::Passes(int item, const NameMatcher& name) const {
+  if (filter_.kinds != 0 && (KindOf(items_.ItemMark(item)) & filter_.kinds) == 0) return false;
+  return name.Empty() || name.Matches(rows_.RowName(items_.ItemData(item)));
+}
+
+void ResultModel::CollectVisible() {
+  visible_.clear();
+  for (int position = 0; position < shown_; ++position) {
+    if (passes_[static_cast<std::size_t>(Item(position))]) visible_.push_back(position);
+  }
+}
+
+void ResultModel::SetFilter(const Filter& filter) {
+  if (filter == filter_) return;
+  Flush();
+  const Filter before = filter_;
+  filter_ = filter;
+  beginResetModel();
+  if (!filter_.Active()) {
+    filtered_ = false;
+    std::vector<int>().swap(visible_);
+    std::vector<std::uint8_t>().swap(passes_);
+  } else {
+    const NameMatcher name(filter_.name);
+    const std::size_t count = static_cast<std::size_t>(ItemCount());
+    // Typing on narrows what shows: only the lines shown now need a look.
+    const bool narrower = filtered_ && before.kinds == filter_.kinds &&
+                          filter_.name.contains(before.name, Qt::CaseInsensitive) && passes_.size() == count;
+    if (narrower) {
+      // In the items' own order, as below.
+      for (std::size_t item = 0; item < count; ++item) {
+        if (passes_[item] && !Passes(static_cast<int>(item), name)) passes_[item] = 0;
+      }
+    } else {
+      // Items in their own order: the rows are read front to back, not in the
+      // order a sort left them.
+      passes_.assign(count, 0);
+      for (std::size_t item = 0; item < count; ++item) passes_[item] = Passes(static_cast<int>(item), name) ? 1 : 0;
+    }
+    filtered_ = true;
+    CollectVisible();
+  }
+  endResetModel();
 }
 
 void ResultModel::FlushDue() {
@@ -420,18 +521,30 @@ void ResultModel::SortByColumn(int column, bool ascending) {
   Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
   // Selection and the current line follow their lines.
   const QModelIndexList before = persistentIndexList();
+  std::vector<int> newPosition;
   if (!before.isEmpty()) {
-    std::vector<int> newPosition(count);
+    newPosition.resize(count);
     for (std::size_t to = 0; to < count; ++to) newPosition[static_cast<std::size_t>(sorted[to])] = static_cast<int>(to);
-    QModelIndexList after;
-    after.reserve(before.size());
-    for (const QModelIndex& index : before)
-      after.append(this->index(newPosition[static_cast<std::size_t>(index.row())], index.column()));
-    changePersistentIndexList(before, after);
   }
   // The new order in place of the old position: item = old order at that position.
   for (int& position : sorted) position = Item(position);
   order_ = std::move(sorted);
+  // The filter lets the same lines through, now in the new order.
+  std::vector<int> oldVisible;
+  if (filtered_) {
+    oldVisible = visible_;
+    CollectVisible();
+  }
+  if (!before.isEmpty()) {
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& index : before) {
+      const int oldPosition = filtered_ ? oldVisible[static_cast<std::size_t>(index.row())] : index.row();
+      const int row = ViewRowOf(newPosition[static_cast<std::size_t>(oldPosition)]);
+      after.append(row < 0 ? QModelIndex() : this->index(row, index.column()));
+    }
+    changePersistentIndexList(before, after);
+  }
   Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
@@ -449,25 +562,37 @@ QString ResultModel::ReasonText(int item) const {
   return QFile::decodeName(QByteArray::fromStdString(path)) + QStringLiteral(": ") + ui::ReasonText(error->code);
 }
 
-int ResultModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : shown_; }
+int ResultModel::rowCount(const QModelIndex& parent) const {
+  if (parent.isValid()) return 0;
+  return filtered_ ? static_cast<int>(visible_.size()) : shown_;
+}
 
 int ResultModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumnCount; }
 
 QVariant ResultModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || index.row() >= shown_ || index.column() >= kColumnCount) return {};
+  if (!index.isValid() || index.row() >= rowCount() || index.column() >= kColumnCount) return {};
+  const int position = PositionOf(index.row());
   switch (role) {
     case Qt::DisplayRole: {
-      const std::string text = ItemText(index.row(), index.column());
+      const std::string text = ItemText(position, index.column());
       return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     }
     case Qt::TextAlignmentRole:
       return static_cast<int>(ColumnAlignment(index.column()));
     case kFolderIconRole:
-      return index.column() == kName && IsFolder(index.row());
+      return index.column() == kName && IsFolder(position);
+    case kExecutedRole:
+      return IsExecuted(position);
     case Qt::ToolTipRole: {
-      QString reason = ReasonText(index.row());
-      if (reason.isEmpty()) return {};
-      return reason;
+      QString tip = ReasonText(position);
+      // The path column is shortened at its end: its tooltip has the whole path.
+      if (index.column() == kPath) {
+        const std::string path = ItemText(position, kPath);
+        const QString whole = QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size()));
+        tip = tip.isEmpty() ? whole : whole + QLatin1Char('\n') + tip;
+      }
+      if (tip.isEmpty()) return {};
+      return tip;
     }
     default:
       return {};

@@ -3,7 +3,10 @@
 #include "platform/path.h"
 #include "ui/dialogs/properties_dialog.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusError>
+#include <QFile>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDBusPendingCallWatcher>
@@ -69,6 +72,7 @@ void FileManager::ShowItemProperties(const std::string& path) {
 void FileManager::Call(const QString& method, const std::string& path, std::function<void()> fallback) {
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.isConnected()) {
+    Tell(QCoreApplication::translate("FileManager", "ファイルマネージャに接続できません: %1").arg(bus.lastError().message()));
     fallback();
     return;
   }
@@ -80,14 +84,22 @@ void FileManager::Call(const QString& method, const std::string& path, std::func
   connect(watcher, &QDBusPendingCallWatcher::finished, this,
           [this, fallback = std::move(fallback)](QDBusPendingCallWatcher* finished) {
             --pending_;
-            if (finished->isError()) fallback();
+            if (finished->isError()) {
+              // Nobody owns the name, or the file manager did not answer in time.
+              Tell(QCoreApplication::translate("FileManager", "ファイルマネージャが応答しません: %1")
+                       .arg(finished->error().message()));
+              fallback();
+            }
             finished->deleteLater();
           });
 }
 
 void FileManager::OpenFolderOf(const std::string& path) {
   const std::string folder = platform::WithTrailingSeparator(std::string(platform::SplitPath(path).folder));
-  QDesktopServices::openUrl(QUrl::fromEncoded(FileUri(folder).toLatin1()));
+  if (!QDesktopServices::openUrl(QUrl::fromEncoded(FileUri(folder).toLatin1()))) {
+    Tell(QCoreApplication::translate("FileManager", "フォルダを開けません: %1（フォルダを開くプログラムが見つかりません）")
+             .arg(QFile::decodeName(QByteArray::fromStdString(folder))));
+  }
 }
 
 void FileManager::ShowPropertiesWindow(const std::string& path) {

@@ -1,14 +1,23 @@
 #include "ui/shell/shell_actions.h"
 
 #include "engine/row_store.h"
+#include "platform/file_system.h"
 #include "ui/shell/detached_process.h"
 #include "ui/shell/file_manager.h"
 #include "ui/result_list/result_model.h"
 
+#include <QCoreApplication>
+
 namespace orvel::ui {
 
-ShellActions::ShellActions(const ResultModel& list, engine::IProgress& progress, QWidget* window)
-    : list_(list), progress_(progress), window_(window), files_(std::make_unique<FileManager>(window)) {}
+ShellActions::ShellActions(const ResultModel& list, engine::IProgress& progress, QWidget* window, Notice notice)
+    : list_(list),
+      progress_(progress),
+      window_(window),
+      notice_(std::move(notice)),
+      files_(std::make_unique<FileManager>(window)) {
+  files_->SetNotice(notice_);
+}
 
 ShellActions::~ShellActions() = default;
 
@@ -44,20 +53,38 @@ void ShellActions::ExternalTool(const std::vector<int>& selected, const std::str
   progress_.SetBarRange(0, static_cast<int>(selected.size()));
   progress_.SetBarStep(1);
   int done = 0;
+  int lacking = 0;
+  QString failure;
   for (int item : selected) {
     if (IsItem(item)) {
       const engine::ResultRow& row = rows.Row(list_.ItemData(item));
-      // A file on one side only has nothing to be compared with.
-      if (row.hasBase && row.hasTarget) {
-        const std::string name(rows.Name(row));
-        // Not waited for, and a tool that cannot be started is not reported.
-        StartDetached(ToolCommand(exePath, rows.BaseFolder(row) + name, rows.TargetFolder(row) + name));
+      const std::string name(rows.Name(row));
+      const std::string base = rows.BaseFolder(row) + name;
+      const std::string target = rows.TargetFolder(row) + name;
+      // Both files as they are now, whatever the line showed when it was
+      // listed (a sync run may have made the missing one since): a file on one
+      // side only has nothing to be compared with.
+      if (platform::LookUpFollow(base).IsFile() && platform::LookUpFollow(target).IsFile()) {
+        // Not waited for; a tool that cannot be started is told.
+        std::string error;
+        if (!StartDetached(ToolCommand(exePath, base, target), &error) && failure.isEmpty()) {
+          failure = QString::fromStdString(error);
+        }
+      } else {
+        ++lacking;
       }
     }
     if (progress_.PollCancel()) break;
     progress_.SetBarPos(++done);
   }
   progress_.Close();
+  if (!notice_) return;
+  if (!failure.isEmpty()) {
+    notice_(QCoreApplication::translate("ShellActions", "外部ツールを起動できません: %1").arg(failure));
+  } else if (lacking > 0) {
+    notice_(QCoreApplication::translate("ShellActions", "外部ツール: 両方のファイルがそろっていない %1 行には起動しません")
+                .arg(lacking));
+  }
 }
 
 }  // namespace orvel::ui

@@ -47,6 +47,15 @@ class CProgressDlg : public QDialog, public engine::IProgress {
   bool PollCancel() override;
   void ShowCondition(int count, int position, std::string_view name) override;
   void ShowPath(std::string_view path) override;
+  // The figures beside the bar: rows done and found, files and bytes copied,
+  // the speed and the time left, shown at most a few times a second.
+  void WatchRun(const engine::RunMeter* meter) override;
+  // Only while shown (a hidden dialog disables nothing, so a turn then could
+  // start another command in the middle of this one), and only once the
+  // operation has had its first turn: a run that ends at once turns nowhere.
+  void Pulse() override {
+    if (isVisible() && gapStarted_) DrainMessages();
+  }
 
   // Called before each turn of the event loop, e.g. to let the list show rows
   // appended since the last turn.
@@ -69,6 +78,7 @@ class CProgressDlg : public QDialog, public engine::IProgress {
   void BuildControls();
   void ResetControls();
   void ApplyPendingPath();
+  void ShowFigures(Clock::time_point now);
 
   QPointer<QWidget> mainWindow_;
   QPointer<QWidget> disabledOwner_;
@@ -77,6 +87,7 @@ class CProgressDlg : public QDialog, public engine::IProgress {
   QProgressBar* conditionBar_ = nullptr;  // 1048
   QLabel* status_ = nullptr;              // 1005
   QLabel* path_ = nullptr;                // 1040
+  QLabel* figures_ = nullptr;             // rows, files, bytes, speed, time left
   QLabel* percent_ = nullptr;             // 1004
   QProgressBar* percentBar_ = nullptr;    // 1003
   QPushButton* cancel_ = nullptr;         // 2
@@ -95,6 +106,9 @@ class CProgressDlg : public QDialog, public engine::IProgress {
   // the next turn of the event loop.
   std::string pendingPath_;
   bool pathPending_ = false;
+
+  const engine::RunMeter* meter_ = nullptr;
+  Clock::time_point nextFigures_{};
 
   std::function<void()> beforeDrain_;
   bool drainNow_ = true;     // the first drain after CreateModeless does not wait

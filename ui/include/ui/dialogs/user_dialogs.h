@@ -20,10 +20,11 @@ class IUserDialogs {
   // The same with Yes and No; true for Yes.
   virtual bool AskYesNo(const QString& text) = 0;
   // The save dialog of condition files ("OrvelFile(*.ORV)", default suffix ORV,
-  // asking before overwriting); nothing when cancelled.
-  virtual std::optional<QString> SaveFileName() = 0;
-  // The open dialog of condition files; a name that does not exist may be typed.
-  virtual std::optional<QString> OpenFileName() = 0;
+  // asking before overwriting), starting in `folder`; nothing when cancelled.
+  virtual std::optional<QString> SaveFileName(const QString& folder) = 0;
+  // The open dialog of condition files, starting in `folder`; a name that does
+  // not exist may be typed.
+  virtual std::optional<QString> OpenFileName(const QString& folder) = 0;
   // The folder browser "フォルダを選択して下さい", starting at `start`; nothing when
   // cancelled.
   virtual std::optional<QString> ChooseFolder(const QString& start) = 0;
@@ -41,8 +42,8 @@ class QtUserDialogs : public IUserDialogs {
 
   void Message(const QString& text) override;
   bool AskYesNo(const QString& text) override;
-  std::optional<QString> SaveFileName() override;
-  std::optional<QString> OpenFileName() override;
+  std::optional<QString> SaveFileName(const QString& folder) override;
+  std::optional<QString> OpenFileName(const QString& folder) override;
   std::optional<QString> ChooseFolder(const QString& start) override;
   int Exec(QDialog& dialog) override;
 

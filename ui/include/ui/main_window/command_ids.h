@@ -43,6 +43,8 @@ enum : int {
   kDeleteCondition = 32813,
   kForceBase = 32814,
   kForceTarget = 32815,
+  kFilterBar = 32816,  // 表示 › フィルタ (Ctrl+F): the filter bar above the list
+  kShowProblems = 32817,  // show only the failed and conflicting lines (offered after a run)
 
   kFileNew = 57600,
   kFileOpen = 57601,

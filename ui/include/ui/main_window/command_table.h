@@ -44,6 +44,8 @@ class CommandTable : public QObject {
  Q_SIGNALS:
   // Every update rule has run; other idle updates (status-bar panes) follow it.
   void Updated();
+  // A command is about to run (its rule allowed it).
+  void Executing(int id);
 
  private:
   struct Command {

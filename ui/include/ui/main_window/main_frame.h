@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/run_meter.h"
 #include "ui/dialogs/elided_label.h"
 
 #include <QMainWindow>
@@ -10,12 +11,14 @@ class QLabel;
 class QMenu;
 class QTimer;
 class QToolBar;
+class QToolButton;
 
 namespace orvel::ui {
 
 class CommandTable;
 class CondiBar;
 class COrvelView;
+class FilterBar;
 class IUserDialogs;
 
 // The main window: menus, toolbar, the condition bar, the result list and the
@@ -30,6 +33,9 @@ class CMainFrame : public QMainWindow {
 
   CommandTable& Commands() { return *commands_; }
   CondiBar& Bar() { return *bar_; }
+  FilterBar& Filters() { return *filterBar_; }
+  // The offer to show only the failed and conflicting lines (after such a run).
+  QToolButton* ProblemsButton() const { return problemsButton_; }
   COrvelView& View() { return *view_; }
   QToolBar* ToolBar() const { return toolBar_; }
   QLabel* FoundPane() const { return foundPane_; }
@@ -53,6 +59,11 @@ class CMainFrame : public QMainWindow {
 
   // Refreshes the found counter " %u " (done whenever the event loop goes idle).
   void UpdateFoundPane();
+  // What the last run did, in the status bar until the next command.
+  void ShowSummary(const engine::RunSummary& summary);
+  // A text in the status bar in place of the idle prompt until the next command
+  // (empty: the idle prompt again), with the offer to show only the problems.
+  void ShowStatusText(const QString& text, bool offerProblems);
 
   // Closes the program in order, as SIGTERM and SIGHUP ask: open questions and
   // dialogs are answered No or cancelled, a run in progress is cancelled and
@@ -62,6 +73,7 @@ class CMainFrame : public QMainWindow {
 
  protected:
   void changeEvent(QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
@@ -80,7 +92,11 @@ class CMainFrame : public QMainWindow {
   IUserDialogs& dialogs_;
   CommandTable* commands_;
   CondiBar* bar_ = nullptr;
+  FilterBar* filterBar_ = nullptr;
   COrvelView* view_ = nullptr;
+  QToolButton* problemsButton_ = nullptr;
+  QString statusText_;
+  bool problemsOffered_ = false;
   QToolBar* toolBar_ = nullptr;
   ElidedLabel* readyPane_ = nullptr;
   QString noticeText_;  // the notices the status bar shows
@@ -94,6 +110,7 @@ class CMainFrame : public QMainWindow {
   std::function<void(const QString&)> openDropped_;
   std::function<void()> closing_;
   bool terminating_ = false;
+  bool placementChecked_ = false;
   QTimer* terminationTimer_ = nullptr;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMargins>
 #include <QRect>
 #include <QString>
 
@@ -44,12 +45,22 @@ WindowPlacement CapturePlacement(const QWidget& window);
 // Applies a saved placement to a top-level window that is not shown yet: its
 // normal geometry, and, when it was closed maximised, the maximised state, which
 // takes effect once the window is shown. A window closed minimised opens in its
-// normal position. A placement whose rectangle has no area is ignored (false);
-// one that lies on no screen keeps its size but moves onto the primary screen.
+// normal position. A placement whose rectangle has no area is ignored (false).
+// The window, its frame included, ends up within the available area of the
+// screen it was closed on (the primary one when that is gone): moved in, and
+// made smaller when it is larger than the area.
 bool RestorePlacement(QWidget& window, const WindowPlacement& placement);
 
 // Where a window opens that has no saved placement: the size it asks for, cut
-// to the available screen area, and centred in it.
-QRect FirstPlacement(const QSize& wanted, const QRect& available);
+// to the available screen area less the frame, and centred in it.
+QRect FirstPlacement(const QSize& wanted, const QRect& available, const QMargins& frame = {});
+
+// The window geometry (without frame) nearest to `geometry` whose frame lies
+// within `available`: no larger than the area leaves, moved in where it stood out.
+QRect FitWithin(const QRect& geometry, const QRect& available, const QMargins& frame);
+
+// The frame the window manager puts around the window: its own when the
+// window has one already, else an estimate (a title bar and thin borders).
+QMargins FrameMargins(const QWidget& window);
 
 }  // namespace orvel::ui

@@ -2,6 +2,7 @@
 
 #include "engine/interfaces.h"
 #include "engine/row_store.h"
+#include "engine/run_meter.h"
 #include "storage/working_data.h"
 #include "ui/result_list/result_list_view.h"
 
@@ -75,7 +76,13 @@ class COrvelView : public ResultListView {
   void CloseRequested();
   // A run or row command has ended (Running() is false again).
   void RunFinished();
-  // Something the user should know of the run's file systems (the status bar).
+  // What a run or row command did (not sent when a question ended it unrun).
+  void RunReported(const engine::RunSummary& summary);
+  // Something the user should know that needs no answer (a file manager or a
+  // tool that could not be started), for the status bar.
+  void Notice(const QString& text);
+  // Something the user should know of the run's file systems (the status bar,
+  // beside the run's summary).
   void NoticeShown(const QString& text);
 
  protected:
@@ -97,9 +104,15 @@ class COrvelView : public ResultListView {
   void WithBusyCursor(Run&& run);
   // Loads a condition file as the current set; tells the user when it cannot.
   bool LoadFile(const QString& path);
+  // Where the open and save dialogs start.
+  QString FileDialogFolder() const;
   void SetBusyCursor(bool busy);
   bool FoldersTyped() const;
   bool OneIdleLineSelected() const;
+  // The row menu at the current line (the Menu key, Shift+F10).
+  void OpenContextMenuAtCurrentLine();
+  // What a double click on the line at a display position does (also Enter).
+  void DoubleClickAction(int item);
 
   CondiBar& bar_;
   CommandTable& commands_;
@@ -115,6 +128,7 @@ class COrvelView : public ResultListView {
   bool exitAfterRun_ = false;
   bool busyCursor_ = false;
   int runDepth_ = 0;
+  QString conditionFile_;  // the condition file loaded or saved last
   std::function<void(const QString&)> addRecent_;
   std::function<void(const QString&)> setTitle_;
 };

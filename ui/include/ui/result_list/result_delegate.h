@@ -15,8 +15,9 @@ namespace orvel::ui {
 
 // Paints the result list's lines: the colours follow the result column's text
 // (red for the base side newer or alone, blue for the target side, magenta for a
-// failure), the entry's icon before the name and the folder icon before the
-// path, texts kept inside their columns by cutting them and adding "...".
+// failure or a conflict), the entry's icon before the name (with a dot when the
+// run acted on the line) and the folder icon before the path, texts kept inside
+// their columns by cutting them and adding "...".
 class ResultDelegate : public QStyledItemDelegate {
   Q_OBJECT
  public:
@@ -35,8 +36,12 @@ class ResultDelegate : public QStyledItemDelegate {
   // The height of a line: the text or the icon, whichever is taller.
   static int LineHeight(const QFontMetrics& metrics);
 
-  // The text and fill colours of a line by its result text.
+  // The text and fill colours of a line by its result text. The marks' hues
+  // are kept where they read (see ReadableColour): against the palette's
+  // background, or as a fill under white when the line is selected.
   static Colours LineColours(const QString& result, bool selected, const QPalette& palette);
+  // The mark of a line that execution acted on, over the corner of its icon.
+  static void PaintExecutedMark(QPainter* painter, const QRect& icon, const Colours& colours);
 
   // The text as it fits `width` with `margin` pixels to spare: unchanged when it
   // fits, otherwise cut by whole characters (at least one is kept) and ended

@@ -1,6 +1,8 @@
 #pragma once
 
-#include <QTreeView>
+#include "ui/result_list/result_model.h"
+
+#include <QTableView>
 
 #include <array>
 #include <functional>
@@ -9,15 +11,18 @@
 
 namespace orvel::ui {
 
-class ResultModel;
 class ResultDelegate;
 
 // The report-style result list: five columns ("ファイル", "基本日付", "結果",
 // "対照日付", "パス") with their widths and alignments, several lines
-// selectable, lines painted by ResultDelegate (colours by the result text,
-// icons, "..." shortening, focus rectangle), sorting on a header click with the
-// direction alternating at every click, whichever header.
-class ResultListView : public QTreeView {
+// selectable, lines painted whole by ResultDelegate (colours by the result
+// text, icons, "..." shortening, focus rectangle), sorting on a header click
+// with the direction alternating at every click, whichever header, shown by the
+// header's sort indicator.
+//
+// A table rather than a tree: all lines have one height, so announcing more
+// lines costs the table no item per line, however long the list grows.
+class ResultListView : public QTableView {
   Q_OBJECT
  public:
   static constexpr int kColumnCount = 5;
@@ -27,6 +32,8 @@ class ResultListView : public QTreeView {
   explicit ResultListView(QWidget* parent = nullptr);
 
   void SetResultModel(ResultModel* model);
+  // The column header (the table's horizontal one).
+  QHeaderView* header() const { return horizontalHeader(); }
   ResultModel* Model() const { return model_; }
   ResultDelegate* Delegate() const { return delegate_; }
 
@@ -40,8 +47,15 @@ class ResultListView : public QTreeView {
   // The widths of all columns as "%i" joined with ":".
   QString ColumnWidthsText() const;
 
-  // Display positions of the selected lines, ascending.
+  // Display positions of the selected lines, ascending (lines the filter hides
+  // are never selected).
   std::vector<int> SelectedItems() const;
+  // The display position of the current line, or -1.
+  int CurrentItem() const;
+  // Sets the model's filter and selects again those selected lines that stay.
+  void ApplyFilter(const ResultModel::Filter& filter);
+  // The rectangle of the line at a view row, in viewport coordinates.
+  QRect LineRect(int viewRow) const;
 
   // The columns' widths and the header above kFirstRows lines.
   QSize sizeHint() const override;
@@ -50,12 +64,15 @@ class ResultListView : public QTreeView {
   std::array<QRect, kColumnCount> CellRects(const QRect& line) const;
 
  protected:
-  void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+  void paintEvent(QPaintEvent* event) override;
   void changeEvent(QEvent* event) override;
+  // The line is one unit: moving left or right does not leave it.
+  QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
 
  private:
   void SortByHeader(int column);
   void ApplyWidths();
+  void ApplyLineHeight();
 
   ResultModel* model_ = nullptr;
   ResultDelegate* delegate_ = nullptr;

@@ -36,14 +36,22 @@ class FileManager : public QObject {
 
   // Calls sent whose answer has not been handled yet.
   int PendingCalls() const { return pending_; }
+  // Where a file manager that cannot be reached, or a folder that cannot be
+  // opened, is told (with the reason).
+  void SetNotice(std::function<void(const QString&)> notice) { notice_ = std::move(notice); }
 
  private:
   void Call(const QString& method, const std::string& path, std::function<void()> fallback);
   void OpenFolderOf(const std::string& path);
   void ShowPropertiesWindow(const std::string& path);
 
+  void Tell(const QString& text) const {
+    if (notice_) notice_(text);
+  }
+
   QPointer<QWidget> window_;
   int pending_ = 0;
+  std::function<void(const QString&)> notice_;
 };
 
 }  // namespace orvel::ui

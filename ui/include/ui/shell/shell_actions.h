@@ -2,6 +2,9 @@
 
 #include "engine/interfaces.h"
 
+#include <QString>
+
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,10 +19,13 @@ class ResultModel;
 // The commands that hand a row's file to the desktop's file manager or to the
 // external tool, without touching the file: properties (32784), find the base
 // or the target file (32810, 32809) and the external tool (32792). Items are
-// display positions of the result list, ascending.
+// display positions of the result list, ascending. What cannot be done (a file
+// manager that does not answer, a tool that cannot be started, lines without
+// two files) is told through `notice`, never passed over in silence.
 class ShellActions {
  public:
-  ShellActions(const ResultModel& list, engine::IProgress& progress, QWidget* window);
+  using Notice = std::function<void(const QString&)>;
+  ShellActions(const ResultModel& list, engine::IProgress& progress, QWidget* window, Notice notice = {});
   ~ShellActions();
 
   void Properties(const std::vector<int>& selected);
@@ -34,6 +40,7 @@ class ShellActions {
   const ResultModel& list_;
   engine::IProgress& progress_;
   QWidget* window_;
+  Notice notice_;
   std::unique_ptr<FileManager> files_;
 };
 

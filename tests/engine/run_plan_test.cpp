@@ -1,0 +1,82 @@
+// The plan of a list (what a sync run would do with it) and the summary of the
+// run that does it, on real files whose sizes the scan carries into the rows.
+#include "engine/amounts.h"
+#include "engine/run_plan.h"
+#include "engine_fakes.h"
+#include "support/temp_tree.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace orvel::test {
+namespace {
+
+constexpr std::int64_t kT = 1700000000;
+
+TEST(RunPlanTest, ThePlanOfAListIsWhatTheSyncRunThenDoes) {
+  TempDir tmp;
+  const std::string base = tmp / "base", target = tmp / "target";
+  WriteFile(base + "/newer.txt", "12345", Time(kT + 10));          // > : 5 bytes to the target
+  WriteFile(target + "/newer.txt", "1", Time(kT));
+  WriteFile(base + "/sub/only.txt", "1234567", Time(kT));           // >> : 7 bytes
+  WriteFile(target + "/older.txt", "abc", Time(kT + 10));           // < : 3 bytes to the base
+  WriteFile(base + "/older.txt", "abcdefgh", Time(kT));
+  WriteFile(target + "/gone1.txt", "x", Time(kT));                  // X
+  WriteFile(target + "/gone2.txt", "y", Time(kT));                  // X
+  WriteFile(base + "/locked.txt", "new", Time(kT + 10));            // > onto a read-only file: "?"
+  WriteFile(target + "/locked.txt", "old", Time(kT));
+  WriteFile(base + "/within.txt", "tolerance", Time(kT + 1));       // shows ">", copies nothing
+  WriteFile(target + "/within.txt", "t", Time(kT));
+  ASSERT_EQ(::chmod((target + "/locked.txt").c_str(), 0444), 0);
+  EngineRig rig;
+  CCondition condition = MakeCondition(base, target);
+  condition.Complete = 1;
+  condition.DiffTime = 2;
+  rig.host.conditions = {condition};
+
+  ASSERT_EQ(rig.engine.RunAllConditions(false), engine::RunOutcome::Completed);
+  // The plan asks each condition, by its index, where its deletions go.
+  const engine::RunPlan plan = rig.engine.Plan(1, [](int index) { return index == 0; });
+  EXPECT_EQ(plan.toTarget, (engine::CopyFigures{3, 5 + 7 + 3}));
+  EXPECT_EQ(plan.toBase, (engine::CopyFigures{1, 3}));
+  EXPECT_EQ(plan.inTarget, (engine::DeletionFigures{2, 0}));
+  EXPECT_EQ(plan.inBase.Total(), 0u);
+  EXPECT_EQ(plan.conditions, 1);
+  EXPECT_EQ(rig.engine.Plan(1, [](int) { return false; }).inTarget, (engine::DeletionFigures{0, 2}));
+
+  ASSERT_EQ(rig.engine.RunAllConditions(true, plan.Bytes()), engine::RunOutcome::Completed);
+  const engine::RunSummary& done = rig.engine.LastSummary();
+  EXPECT_EQ(done.kind, engine::RunKind::SyncRun);
+  EXPECT_EQ(done.toTarget, (engine::CopyFigures{2, 12}));  // the read-only one failed
+  EXPECT_EQ(done.toBase, (engine::CopyFigures{1, 3}));
+  EXPECT_EQ(done.inTarget, (engine::DeletionFigures{0, 2}));  // the condition's deletions are for good
+  EXPECT_EQ(done.failures, 1u);
+  EXPECT_FALSE(done.cancelled);
+  EXPECT_EQ(done.rows, static_cast<std::uint64_t>(rig.items.ItemCount()));
+
+  // The list the run left: executed rows plan nothing, the failure stays one.
+  const engine::RunPlan after = rig.engine.Plan(1, {});
+  EXPECT_EQ(after.toTarget.entries + after.toBase.entries + after.inTarget.Total(), 0u);
+  EXPECT_EQ(after.failures, 1u);
+}
+
+TEST(RunPlanTest, FiguresTellTheTimeLeftOnlyOnceItCanBeEstimated) {
+  engine::RowStore rows;
+  engine::ResultItems items(rows);
+  engine::RunFlags flags;
+  engine::RunMeter meter(rows, items, flags, [] { return false; });
+  const auto start = engine::RunMeter::Clock::now();
+  meter.Begin(engine::RunKind::SyncRun, 1000);
+  flags.listed = 100;
+  flags.judged = 10;
+  EXPECT_FALSE(meter.FiguresAt(start).timeLeft);  // the work starts being watched here
+  EXPECT_FALSE(meter.FiguresAt(start + std::chrono::seconds(1)).timeLeft);
+  // Nothing copied yet: the entries still to judge at the pace so far.
+  EXPECT_EQ(meter.FiguresAt(start + std::chrono::seconds(3)).timeLeft, std::chrono::seconds(27));
+  EXPECT_EQ(engine::BytesText(1536), "1.5 KiB");
+  EXPECT_EQ(engine::DurationText(std::chrono::seconds(3723)), "1:02:03");
+}
+
+}  // namespace
+}  // namespace orvel::test
