@@ -24,6 +24,11 @@ struct EntryInfo {
   bool directory = false;
   FileTime mtime;
   std::error_code error;
+  // What the remembered sync tells versions by besides the time: the size, and
+  // a stamp of the inode number and change time (which every write, also one
+  // that puts the old time back, moves).
+  std::uint64_t size = 0;
+  std::uint64_t stamp = 0;
 
   bool IsFile() const { return exists && !directory; }
   bool Failed() const { return static_cast<bool>(error); }
