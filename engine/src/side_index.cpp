@@ -21,9 +21,11 @@ bool NextComponent(std::string_view& rest, std::string_view& name) {
 
 }  // namespace
 
-void SideIndex::Reset(std::string root, const platform::Folder* rootFolder) {
+void SideIndex::Reset(std::string root, const platform::Folder* rootFolder, bool keepExtras) {
   root_ = std::move(root);
   rootFolder_ = rootFolder;
+  keepExtras_ = keepExtras;
+  extras_.clear();
   // Swapped out rather than cleared: a large tree should not stay resident.
   std::vector<Folder>().swap(folders_);
   decltype(children_)().swap(children_);
@@ -87,6 +89,7 @@ SideIndex::EntryId SideIndex::AddEntry(FolderId folder, std::string_view name, c
   assert(f.first + f.count == id);
   ++f.count;
   entries_.push_back(Entry{0, 0, names_.Add(name)});
+  if (keepExtras_) extras_.push_back(Extra{0, 0});
   SetEntryInfo(id, info);
   return id;
 }
@@ -97,6 +100,7 @@ void SideIndex::SetEntryInfo(EntryId entry, const platform::EntryInfo& info) {
   const bool wasSpecial = (e.nsecFlags & Entry::kSpecial) != 0;
   e.nsecFlags = static_cast<std::uint32_t>(info.mtime.nsec) & Entry::kNsecMask;
   if (info.directory) e.nsecFlags |= Entry::kDirectory;
+  if (keepExtras_) extras_[entry] = Extra{info.size, info.stamp};
   if (!info.exists || info.error) {
     e.nsecFlags |= Entry::kSpecial;
     specials_[entry] = Special{info.exists, info.error};
@@ -119,6 +123,11 @@ SideIndex::FolderId SideIndex::FindFolder(std::string_view relFolder) const {
     folder = found == children_.end() ? kNoFolder : found->second;
   }
   return folder;
+}
+
+SideIndex::FolderId SideIndex::FindChild(FolderId parent, std::string_view name) const {
+  const auto found = children_.find(ChildKey{parent, name});
+  return found == children_.end() ? kNoFolder : found->second;
 }
 
 SideIndex::FolderId SideIndex::ResolveChild(FolderId parent, std::string_view name) const {
@@ -191,6 +200,10 @@ platform::EntryInfo SideIndex::EntryInfoOf(EntryId entry) const {
     const Special& special = specials_.at(entry);
     info.exists = special.exists;
     info.error = special.error;
+  }
+  if (keepExtras_) {
+    info.size = extras_[entry].size;
+    info.stamp = extras_[entry].stamp;
   }
   return info;
 }
@@ -299,7 +312,7 @@ NameStore SideIndex::TakeNames() {
 }
 
 std::size_t SideIndex::MemoryBytes() const {
-  std::size_t bytes = entries_.MemoryBytes() + names_.MemoryBytes() + folders_.capacity() * sizeof(Folder) +
+  std::size_t bytes = entries_.MemoryBytes() + extras_.MemoryBytes() + names_.MemoryBytes() + folders_.capacity() * sizeof(Folder) +
                       runs_.capacity() * sizeof(runs_[0]) + children_.bucket_count() * sizeof(void*);
   for (const auto& [key, folder] : children_) bytes += sizeof(key) + sizeof(folder) + 2 * sizeof(void*) + key.second.capacity();
   for (const Folder& folder : folders_) bytes += folder.name.capacity();

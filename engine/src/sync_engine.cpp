@@ -6,7 +6,7 @@ SyncEngine::SyncEngine(RowStore& rows, IResultList& list, IRunHost& host, IProgr
     : host_(host), progress_(progress), prompt_(prompt), rows_(rows), list_(list), execution_(rows_, list, [&host] {
         return host.DeleteTrash();
       }) {
-  execution_.Memory().SetPrompt(&prompt);
+  execution_.SetPrompt(&prompt);
 }
 
 RunOutcome SyncEngine::RunAllConditions(bool syncMode) {
@@ -15,6 +15,7 @@ RunOutcome SyncEngine::RunAllConditions(bool syncMode) {
   ListCreationRun run(host_, progress_, prompt_, list_, rows_, flags_, execution_);
   const RunOutcome outcome = run.Run();
   flags_.syncMode = false;
+  flags_.memoryProblems = execution_.Memory().Problems();
   return outcome;
 }
 

@@ -102,13 +102,16 @@ TEST_F(RememberCli, AReplacedRootIsSaidOnceAndTheRunGoesOn) {
   ASSERT_EQ(std::rename(old.c_str(), target.Path().c_str()), 0);  // for the TempDir's removal
 }
 
-TEST_F(RememberCli, AnEmptiedSideStopsTheRunUnlessEmptyBasesAreAllowed) {
+TEST_F(RememberCli, AnEmptiedSideStopsTheRunUnlessMassDeletionsAreAllowed) {
   ASSERT_EQ(std::system(("rm -r '" + target.Path() + "'/*").c_str()), 0);
-  // --yes answers other questions, never this one.
-  const CliResult stopped = Run("sync", {"--yes"});
-  EXPECT_EQ(stopped.status, 1) << stopped.err;
-  EXPECT_EQ(ReadTree(base.Path()).size(), 4u);
-  const CliResult allowed = Run("sync", {"--allow-empty-base"});
+  // --yes answers other questions, never this one; nor does complete sync's --allow-empty-base.
+  for (const char* option : {"--yes", "--allow-empty-base"}) {
+    const CliResult stopped = Run("sync", {option});
+    EXPECT_EQ(stopped.status, 1) << stopped.err;
+    EXPECT_NE(stopped.err.find("--allow-mass-delete"), std::string::npos) << stopped.err;
+    EXPECT_EQ(ReadTree(base.Path()).size(), 4u);
+  }
+  const CliResult allowed = Run("sync", {"--allow-mass-delete"});
   EXPECT_EQ(allowed.status, 0) << allowed.err;
   EXPECT_TRUE(ReadTree(base.Path()).empty());
 }

@@ -11,6 +11,20 @@
 
 namespace orvel::engine {
 
+// Which version of a conflict ("!") the user keeps: the base's, the target's,
+// both (the target's renamed beside the other, then each copied to the other
+// side), or none for now (the row stays as it is).
+enum class KeepVersion { Base, Target, Both, Neither };
+
+// The question of a conflict: the entry's two paths and why it stopped.
+struct ConflictQuestion {
+  std::string basePath;
+  std::string targetPath;
+  bool baseExists = true;
+  bool targetExists = true;
+  std::error_code reason;  // engine::ConflictCategory
+};
+
 // Messages and questions of a run and of the row commands. The desktop program
 // shows message boxes titled with its name; the command-line program writes to
 // standard error and answers questions by its options.
@@ -24,6 +38,9 @@ class IPrompt {
   // Something the user should know that must not stop the run (the desktop
   // program's status bar); by default a message.
   virtual void Notice(RunMessage message, const MessageArgs& args = {}) { Message(message, args); }
+  // Which version of a conflict to keep; a front end that cannot ask keeps
+  // both as they are.
+  virtual KeepVersion ChooseVersion(const ConflictQuestion&) { return KeepVersion::Neither; }
 };
 
 // The progress display of a long operation. All calls come from the thread of

@@ -30,8 +30,8 @@ class ResultItems : public IResultList {
   void SetItemResult(int item, const ItemResult& result) override;
   void Clear() override;
 
-  // Why the item shows "?": its execution's reason, or the comparison's; null
-  // when it has none.
+  // Why the item shows "?" or "!": its execution's reason, or the comparison's;
+  // null when it has none.
   const RowError* ItemError(int item) const;
 
  private:

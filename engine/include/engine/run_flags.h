@@ -8,6 +8,7 @@ struct RunFlags {
   bool syncMode = false;    // rows are executed as they are added
   unsigned found = 0;       // the found counter of the status bar
   unsigned unreadable = 0;  // entries and folders of the last run that could not be read
+  unsigned memoryProblems = 0;  // times the last run could not use or write the remembered state
 };
 
 }  // namespace orvel::engine

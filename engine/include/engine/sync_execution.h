@@ -43,6 +43,11 @@ class SyncExecution {
 
   // The remembered states: executed rows of a pair that remembers update it.
   SyncMemory& Memory() { return memory_; }
+  // Where a conflict's row asks which version to keep.
+  void SetPrompt(IPrompt* prompt) {
+    prompt_ = prompt;
+    memory_.SetPrompt(prompt);
+  }
 
   // Opens the root folders of an item's row for a row command (checked to be the
   // folders the list was made from) and takes their locks; false when a busy
@@ -57,10 +62,15 @@ class SyncExecution {
   struct Work;
   TreeAccess& Tree(std::string_view rootPath);
   std::error_code OpenRoots(const ResultRow& row);
-  // Stores the copy's size in *size when asked (the remembered state needs it).
-  RowError CopyRow(const Work& work, bool fromBase, std::uint64_t* size);
+  // Stores what the copy holds now in *copied when asked (the remembered state needs it).
+  RowError CopyRow(const Work& work, bool fromBase, platform::EntryInfo* copied);
   RowError DeleteRow(const Work& work, bool baseSide, int rowIndex);
-  void Remember(PairMemory& pair, const Work& work, Mark done, std::uint64_t size);
+  // A file and a folder of one name: the source's entry takes the destination's place.
+  RowError ReplaceKind(const Work& work, bool fromBase, platform::EntryInfo* copied);
+  // Both versions of a conflict stay: the target's is renamed beside the other,
+  // then each goes to the other side.
+  RowError KeepBoth(const Work& work, PairMemory* pair);
+  void Remember(PairMemory& pair, const Work& work, Mark done, const platform::EntryInfo& copied);
 
   const RowStore& rows_;
   IResultList& list_;
@@ -70,6 +80,7 @@ class SyncExecution {
   bool syncRun_ = false;  // the rows come from a sync run (UseRoots), not a row command
   std::map<std::string, TreeAccess, std::less<>> trees_;
   SyncMemory memory_;
+  IPrompt* prompt_ = nullptr;
 };
 
 }  // namespace orvel::engine
