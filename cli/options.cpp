@@ -163,6 +163,8 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
       o.yes = true;
     } else if (name == "--allow-empty-base") {
       o.allowEmptyBase = true;
+    } else if (name == "--allow-mass-delete") {
+      o.allowMassDelete = true;
     } else if (name == "--help" || name == "-h") {
       o.help = true;
     } else if (name == "--version") {
@@ -179,7 +181,8 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
       return fail("no command given");
     case Command::Show:
       if (o.operands.size() != 1) return fail("show takes exactly one condition file");
-      if (!o.firstConditionOption.empty() || o.format != OutputFormat::Text || o.yes || o.allowEmptyBase)
+      if (!o.firstConditionOption.empty() || o.format != OutputFormat::Text || o.yes || o.allowEmptyBase ||
+          o.allowMassDelete)
         return fail("show takes no options");
       break;
     case Command::List:

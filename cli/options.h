@@ -23,6 +23,8 @@ struct Options {
   bool yes = false;  // answer Yes to the question to create a missing target folder
   // complete sync may delete everything in a target whose base folder is empty
   bool allowEmptyBase = false;
+  // a remembered sync may delete more than half of what it remembers of a side
+  bool allowMassDelete = false;
   // --lang; without it ORVEL_LANG decides, and then Japanese
   std::optional<Language> language;
 

@@ -40,6 +40,9 @@ class COrvelView::Prompt : public engine::IPrompt {
   bool Ask(engine::RunMessage question, const engine::MessageArgs& args) override {
     return dialogs_.AskYesNo(Text(question, args));
   }
+  engine::KeepVersion ChooseVersion(const engine::ConflictQuestion& question) override {
+    return dialogs_.AskVersion(ConflictText(question));
+  }
 
  private:
   static QString Text(engine::RunMessage message, const engine::MessageArgs& args) {
