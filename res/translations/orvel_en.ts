@@ -559,6 +559,30 @@ cannot be opened.</translation>
         <source>パスに NUL 文字が含まれています</source>
         <translation>the path holds a NUL byte</translation>
     </message>
+    <message>
+        <source>前回の同期の後に両方で変更されています</source>
+        <translation>edited on both sides since the last sync</translation>
+    </message>
+    <message>
+        <source>基本フォルダで変更され、対照フォルダで削除されています</source>
+        <translation>edited in the base, deleted in the target</translation>
+    </message>
+    <message>
+        <source>対照フォルダで変更され、基本フォルダで削除されています</source>
+        <translation>edited in the target, deleted in the base</translation>
+    </message>
+    <message>
+        <source>両方で別々に作成され、内容が異なります</source>
+        <translation>created on both sides with different contents</translation>
+    </message>
+    <message>
+        <source>一方ではファイル、他方ではフォルダで、両方で変更されています</source>
+        <translation>a file on one side and a folder on the other, changed on both sides</translation>
+    </message>
+    <message>
+        <source>一方ではファイル、他方ではフォルダで、同期されたことがありません</source>
+        <translation>a file on one side and a folder on the other, never synced</translation>
+    </message>
 </context>
 <context>
     <name>ResultModel</name>
@@ -696,16 +720,52 @@ will be deleted. Do you want to go on?</translation>
 %2</translation>
     </message>
     <message>
-        <source>フォルダは空です
+        <source>同期の記憶はこのユーザーだけのものではないため使いません
 %1
-続けると前回の同期で記憶したファイルがもう一方のフォルダからすべて削除されます
-%2
+%2</source>
+        <translation>The last sync's state is not used: it is not yours alone.
+%1
+%2</translation>
+    </message>
+    <message>
+        <source>前回の同期で記憶した %3 個のうち %2 個が「対照フォルダ」にありません
+%4
+同期を続けると「基本フォルダ」からも削除されます
+%1
 本当によろしいですか？</source>
-        <translation>The folder is empty:
+        <translation>%2 of the %3 entries remembered from the last sync are gone from the target folder:
+%4
+If the sync goes on, they will be deleted from the base folder too:
 %1
-If you go on, every file remembered from the last sync will be deleted from the other folder:
-%2
 Are you sure?</translation>
+    </message>
+    <message>
+        <source>前回の同期で記憶した %3 個のうち %2 個が「基本フォルダ」にありません
+%4
+同期を続けると「対照フォルダ」からも削除されます
+%1
+本当によろしいですか？</source>
+        <translation>%2 of the %3 entries remembered from the last sync are gone from the base folder:
+%4
+If the sync goes on, they will be deleted from the target folder too:
+%1
+Are you sure?</translation>
+    </message>
+    <message>
+        <source>前回の同期の後に両方のフォルダで変更があります
+%1
+基本: %2
+対照: %3
+どちらを残しますか？</source>
+        <translation>Both folders changed this entry since the last sync:
+%1
+Base: %2
+Target: %3
+Which version do you want to keep?</translation>
+    </message>
+    <message>
+        <source>削除された側を残すと、もう一方からも削除されます</source>
+        <translation>Keeping the side where it was deleted deletes it from the other side too.</translation>
     </message>
 </context>
 <context>
@@ -1075,7 +1135,7 @@ target folder and not in the base folder
     </message>
     <message>
         <source>一方で削除したファイルは他方でも削除し，両方での変更は「!」で止めます</source>
-        <translation>Deletions on one side are repeated on the other; edits on both sides stop at &quot;!&quot;</translation>
+        <translation>Deletions on one side are repeated on the other; edits on both sides stop at "!"</translation>
     </message>
 </context>
 <context>
@@ -1087,6 +1147,18 @@ target folder and not in the base folder
     <message>
         <source>フォルダを選択して下さい</source>
         <translation>Choose a folder</translation>
+    </message>
+    <message>
+        <source>基本を残す(&amp;B)</source>
+        <translation>Keep the &amp;base</translation>
+    </message>
+    <message>
+        <source>対照を残す(&amp;T)</source>
+        <translation>Keep the &amp;target</translation>
+    </message>
+    <message>
+        <source>両方を残す(&amp;O)</source>
+        <translation>Keep b&amp;oth</translation>
     </message>
 </context>
 </TS>
