@@ -184,8 +184,11 @@ TEST_F(SyncMemoryTest, AStateThatCannotBeReadOrWrittenIsSaid) {
   std::remove(T("a.txt").c_str());
   state.failLoads = true;
   rig.prompt.ids.clear();
+  const int saves = state.saves;
   ASSERT_EQ(Sync(), engine::RunOutcome::Completed);
-  EXPECT_THAT(rig.Results(), ElementsAre("a.txt >="));  // today's rules
+  EXPECT_THAT(rig.Results(), ElementsAre("a.txt >="));  // never remembered: copied back, not deleted
+  EXPECT_EQ(state.saves, saves);  // nothing written over a state that could not be read
+  EXPECT_EQ(rig.engine.Flags().memoryProblems, 1u);
   EXPECT_THAT(rig.prompt.ids, ElementsAre(engine::RunMessage::MemoryUnavailable));
   EXPECT_EQ(rig.prompt.args.back(), (engine::MessageArgs{"state", "broken"}));
 
