@@ -156,8 +156,7 @@ class ForegroundScanControl : public ScanControl {
   RunFlags& flags_;
 };
 
-// Remembered deletions of at most this many entries ask only when they are all
-// the side remembers.
+// Remembered deletions of at most this many entries never ask.
 constexpr std::size_t kMassDeletionFloor = 5;
 
 // How often the display turns while the run waits for the other side's scan.
@@ -287,7 +286,7 @@ ListCreationRun::Step ListCreationRun::ProcessCondition(int index, int count) {
       const std::size_t total = memory->Table().Count();
       for (const bool baseSide : {true, false}) {
         const std::size_t deletions = baseSide ? planned.base : planned.target;
-        if (deletions * 2 <= total || (deletions <= kMassDeletionFloor && deletions < total)) continue;
+        if (deletions * 2 <= total || deletions <= kMassDeletionFloor) continue;
         const MessageArgs args{baseSide ? values.aFolder : values.bFolder, std::to_string(deletions),
                                std::to_string(total), baseSide ? values.bFolder : values.aFolder};
         if (!prompt_.Ask(baseSide ? RunMessage::MassDeleteBaseAsk : RunMessage::MassDeleteTargetAsk, args))
