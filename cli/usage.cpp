@@ -53,9 +53,9 @@ Other options:
                          it such a run stops before deleting anything (--yes
                          does not answer this)
   --allow-mass-delete    a remembered sync may go on when it would delete more
-                         than half of what it remembers of one side (more than
-                         five entries, or all of them): without it such a run
-                         stops before doing anything (neither --yes nor
+                         than half of what it remembers of one side (and more
+                         than five entries): without it such a run stops
+                         before doing anything (neither --yes nor
                          --allow-empty-base answers this)
   -h, --help             show this text
   --version              show the version
