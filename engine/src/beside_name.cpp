@@ -18,9 +18,10 @@ std::string BesideName(std::string_view name, std::string_view word, std::time_t
   std::tm local{};
   ::localtime_r(&when, &local);
   char stamp[64];
-  int length = std::snprintf(stamp, sizeof stamp, " %04d-%02d-%02d %02d%02d%02d", local.tm_year + 1900, local.tm_mon + 1,
-                             local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
-  if (attempt > 1) length += std::snprintf(stamp + length, sizeof stamp - static_cast<std::size_t>(length), " %d", attempt);
+  int length = std::snprintf(stamp, sizeof stamp, " %04d-%02d-%02d %02d%02d%02d", local.tm_year + 1900,
+                             local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+  if (attempt > 1)
+    length += std::snprintf(stamp + length, sizeof stamp - static_cast<std::size_t>(length), " %d", attempt);
   const std::size_t added = 2 + word.size() + static_cast<std::size_t>(length) + 1 + extension.size();
   if (stem.size() + added > kMaxName) {
     std::size_t keep = added < kMaxName ? kMaxName - added : 1;

@@ -207,9 +207,9 @@ void Comparison::JudgeKindChange(std::string_view relFolder, std::string_view na
     settled.insert(path);
   } else {
     verdict.mark = verdict.result = Mark::Conflict;
-    verdict.error = RowError{MakeConflict(known || wasFolder ? ConflictReason::KindChangedBoth
-                                                             : ConflictReason::FileAndFolder),
-                             folderOnBase ? Side::Base : Side::Target};
+    verdict.error =
+        RowError{MakeConflict(known || wasFolder ? ConflictReason::KindChangedBoth : ConflictReason::FileAndFolder),
+                 folderOnBase ? Side::Base : Side::Target};
     settled.insert(path);
   }
 }

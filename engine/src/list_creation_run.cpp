@@ -166,10 +166,10 @@ constexpr std::chrono::milliseconds kWaitSlice{20};
 
 void ListCreationRun::ScanBothSides(const RunValues& values, const Roots& roots) {
   const bool wasBusy = flags_.busy;
-  ScanSetup baseSetup{ScanSide::Base, &roots.base, values.aFolder, values.subFolder, roots.target.Id(),
-                      flags_.syncMode, values.memory};
-  ScanSetup targetSetup{ScanSide::Target, &roots.target, values.bFolder, values.subFolder, roots.base.Id(),
-                        flags_.syncMode, values.memory};
+  ScanSetup baseSetup{ScanSide::Base,    &roots.base,     values.aFolder, values.subFolder,
+                      roots.target.Id(), flags_.syncMode, values.memory};
+  ScanSetup targetSetup{ScanSide::Target, &roots.target,   values.bFolder, values.subFolder,
+                        roots.base.Id(),  flags_.syncMode, values.memory};
   baseSummary_ = {};
   targetSummary_ = {};
   // The target tree is read on a second thread while this one reads the base

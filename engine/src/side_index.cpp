@@ -312,8 +312,9 @@ NameStore SideIndex::TakeNames() {
 }
 
 std::size_t SideIndex::MemoryBytes() const {
-  std::size_t bytes = entries_.MemoryBytes() + extras_.MemoryBytes() + names_.MemoryBytes() + folders_.capacity() * sizeof(Folder) +
-                      runs_.capacity() * sizeof(runs_[0]) + children_.bucket_count() * sizeof(void*);
+  std::size_t bytes = entries_.MemoryBytes() + extras_.MemoryBytes() + names_.MemoryBytes() +
+                      folders_.capacity() * sizeof(Folder) + runs_.capacity() * sizeof(runs_[0]) +
+                      children_.bucket_count() * sizeof(void*);
   for (const auto& [key, folder] : children_) bytes += sizeof(key) + sizeof(folder) + 2 * sizeof(void*) + key.second.capacity();
   for (const Folder& folder : folders_) bytes += folder.name.capacity();
   return bytes;

@@ -305,8 +305,10 @@ std::error_code RemoveTree(const platform::Folder& parent, const std::string& to
   if (!root) return root.error();
   for (const ReplacedEntry& entry : tree) {
     const auto cut = entry.rel.rfind(platform::kSeparator);
-    const std::string_view folderRel = cut == std::string::npos ? std::string_view{} : std::string_view(entry.rel).substr(0, cut);
-    const std::string_view name = cut == std::string::npos ? std::string_view(entry.rel) : std::string_view(entry.rel).substr(cut + 1);
+    const std::string_view folderRel =
+        cut == std::string::npos ? std::string_view{} : std::string_view(entry.rel).substr(0, cut);
+    const std::string_view name =
+        cut == std::string::npos ? std::string_view(entry.rel) : std::string_view(entry.rel).substr(cut + 1);
     platform::Expected<platform::Folder> folder = root->OpenBeneath(folderRel);
     if (!folder) return folder.error();
     platform::Expectation expect = platform::Expectation::File(entry.mtime);
@@ -335,7 +337,8 @@ RowError SyncExecution::ReplaceKind(const Work& work, bool fromBase, platform::E
   platform::Expected<const platform::Folder*> from =
       fromTree.FolderAt(work.rel, fromBase ? work.ids.base : work.ids.target);
   if (!from) return {from.error(), fromSide};
-  platform::Expected<const platform::Folder*> to = toTree.FolderAt(work.rel, fromBase ? work.ids.target : work.ids.base);
+  platform::Expected<const platform::Folder*> to =
+      toTree.FolderAt(work.rel, fromBase ? work.ids.target : work.ids.base);
   if (!to) return {to.error(), toSide};
   const platform::EntryInfo source = (*from)->LookUp(work.name);
   if (source.error) return {source.error, fromSide};
@@ -343,8 +346,7 @@ RowError SyncExecution::ReplaceKind(const Work& work, bool fromBase, platform::E
     return {platform::MakeError(platform::Fault::ChangedSinceList), fromSide};
   const platform::EntryInfo before = (*to)->LookUp(work.name);
   if (before.error) return {before.error, toSide};
-  if (!before.exists || before.directory == sourceIsFolder ||
-      (sourceIsFolder && before.mtime != destinationShown.time))
+  if (!before.exists || before.directory == sourceIsFolder || (sourceIsFolder && before.mtime != destinationShown.time))
     return {platform::MakeError(platform::Fault::ChangedSinceList), toSide};
 
   // The old entry steps aside under a name of its own; it goes only once the
@@ -353,9 +355,10 @@ RowError SyncExecution::ReplaceKind(const Work& work, bool fromBase, platform::E
   const platform::Expectation was =
       sourceIsFolder ? platform::Expectation::File(before.mtime) : platform::Expectation::Folder(before.mtime);
   if (const std::error_code error = platform::RenameEntryAt(**to, work.name, was, aside)) return {error, toSide};
-  std::error_code made = sourceIsFolder ? platform::MakeFolderAt(**to, work.name)
-                                        : platform::CopyEntryAt(**from, work.name, platform::Expectation::File(sourceShown.time), **to,
-                                                                platform::Expectation{platform::Expectation::Kind::Absent, {}});
+  std::error_code made =
+      sourceIsFolder ? platform::MakeFolderAt(**to, work.name)
+                     : platform::CopyEntryAt(**from, work.name, platform::Expectation::File(sourceShown.time), **to,
+                                             platform::Expectation{platform::Expectation::Kind::Absent, {}});
   if (made) {
     platform::RenameEntryAt(**to, aside, platform::Expectation{}, work.name);
     return {made, toSide};
@@ -413,7 +416,8 @@ RowError SyncExecution::KeepBoth(const Work& work, PairMemory* pair) {
   if (const std::error_code error =
           platform::CopyEntryAt(other, work.name, platform::Expectation::File(otherShown.time), renamedIn, absent))
     return {error, renamedSide};
-  if (pair) pair->RememberCopy(work.rel, work.name, !renameBase, other.LookUp(work.name), renamedIn.LookUp(work.name), false);
+  if (pair)
+    pair->RememberCopy(work.rel, work.name, !renameBase, other.LookUp(work.name), renamedIn.LookUp(work.name), false);
   return {};
 }
 

@@ -110,8 +110,12 @@ bool RememberedTable::Covers(std::string_view relFolder) {
 }
 
 RememberedEntry RememberedTable::EntryOf(const Stored& e) {
-  return RememberedEntry{platform::FromNanoseconds(e.baseNs), platform::FromNanoseconds(e.targetNs), e.size,
-                         e.folderEntry, e.baseStamp, e.targetStamp};
+  return RememberedEntry{platform::FromNanoseconds(e.baseNs),
+                         platform::FromNanoseconds(e.targetNs),
+                         e.size,
+                         e.folderEntry,
+                         e.baseStamp,
+                         e.targetStamp};
 }
 
 void RememberedTable::Add(FolderId folder, std::string_view name, const RememberedEntry& entry) {
@@ -227,7 +231,8 @@ const std::string* PairMemory::CheckMounts() {
       const MountPoint* then = RecordedMountOf(table_.Mounts(baseSide), rel);
       const MountPoint now = ScannedMountOf(baseSide ? *baseScan_ : *targetScan_, rel);
       if (then && *then == now) continue;
-      if (!any || (then ? then->rel : now.rel).size() < firstChanged_.size()) firstChanged_ = then ? then->rel : now.rel;
+      if (!any || (then ? then->rel : now.rel).size() < firstChanged_.size())
+        firstChanged_ = then ? then->rel : now.rel;
       any = true;
       table_.Invalidate(f);
       resetFolders_.push_back(rel);
@@ -268,8 +273,7 @@ bool PairMemory::OpenFolders(std::string_view relFolder) {
 }
 
 platform::Expected<bool> PairMemory::SameContents(std::string_view relFolder, std::string_view name,
-                                                  const platform::EntryInfo& base,
-                                                  const platform::EntryInfo& target) {
+                                                  const platform::EntryInfo& base, const platform::EntryInfo& target) {
   if (!OpenFolders(relFolder)) return platform::MakeError(platform::Fault::FolderReplaced);
   return platform::SameContents(openBase_, openTarget_, name, base, target);
 }
@@ -285,8 +289,7 @@ void PairMemory::RememberEqual(std::string_view relFolder, std::string_view name
 }
 
 void PairMemory::RememberCopy(std::string_view relFolder, std::string_view name, bool fromBase,
-                              const platform::EntryInfo& source, const platform::EntryInfo& destination,
-                              bool folder) {
+                              const platform::EntryInfo& source, const platform::EntryInfo& destination, bool folder) {
   const platform::EntryInfo& base = fromBase ? source : destination;
   const platform::EntryInfo& target = fromBase ? destination : source;
   RememberEqual(relFolder, name, base, target, folder);

@@ -201,7 +201,8 @@ void SyncStateStore::SetAside(std::string& reason) {
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
   std::string aside = path_ + ".damaged-" + stamp;
-  for (int n = 2; ::access(aside.c_str(), F_OK) == 0; ++n) aside = path_ + ".damaged-" + stamp + "-" + std::to_string(n);
+  for (int n = 2; ::access(aside.c_str(), F_OK) == 0; ++n)
+    aside = path_ + ".damaged-" + stamp + "-" + std::to_string(n);
   if (::rename(path_.c_str(), aside.c_str()) != 0) {
     reason += "; it cannot be set aside: " + std::string(std::strerror(errno));
     return;
@@ -318,8 +319,8 @@ engine::ISyncState::Loaded SyncStateStore::Load(const engine::PairRoots& roots, 
     mounts.Bind(1, pair.id);
     int step = SQLITE_ROW;
     while ((step = mounts.Step()) == SQLITE_ROW) {
-      table.Mounts(mounts.Int(0) == 0).push_back(
-          engine::MountPoint{std::string(mounts.Bytes(1)), static_cast<std::uint64_t>(mounts.Int(2))});
+      table.Mounts(mounts.Int(0) == 0)
+          .push_back(engine::MountPoint{std::string(mounts.Bytes(1)), static_cast<std::uint64_t>(mounts.Int(2))});
     }
     if (step != SQLITE_DONE) return fail();
     rows.Bind(1, pair.id);
@@ -331,10 +332,11 @@ engine::ISyncState::Loaded SyncStateStore::Load(const engine::PairRoots& roots, 
         folder = table.AddFolder(rows.Bytes(1));
       }
       const std::int64_t mtime = rows.Int(3);
-      table.Add(folder, rows.Bytes(2),
-                engine::RememberedEntry{platform::FromNanoseconds(mtime), platform::FromNanoseconds(mtime + rows.Int(4)),
-                                        static_cast<std::uint64_t>(rows.Int(5)), rows.Int(6) != 0,
-                                        static_cast<std::uint64_t>(rows.Int(7)), static_cast<std::uint64_t>(rows.Int(8))});
+      table.Add(
+          folder, rows.Bytes(2),
+          engine::RememberedEntry{platform::FromNanoseconds(mtime), platform::FromNanoseconds(mtime + rows.Int(4)),
+                                  static_cast<std::uint64_t>(rows.Int(5)), rows.Int(6) != 0,
+                                  static_cast<std::uint64_t>(rows.Int(7)), static_cast<std::uint64_t>(rows.Int(8))});
     }
     // Part of a state is no state: what is missing would read as never synced.
     if (step != SQLITE_DONE) return fail();
@@ -375,9 +377,10 @@ bool SyncStateStore::Save(const engine::PairRoots& roots, const engine::StateCha
     pair.found = false;
   }
   if (!pair.found) {
-    Statement insert(db_,
-                     "INSERT INTO pair(base, target, base_fs, base_ino, base_birth, target_fs, target_ino, target_birth) "
-                     "VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
+    Statement insert(
+        db_,
+        "INSERT INTO pair(base, target, base_fs, base_ino, base_birth, target_fs, target_ino, target_birth) "
+        "VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
     if (!insert.Ok()) return fail();
     insert.Bind(1, std::string_view(base));
     insert.Bind(2, std::string_view(target));

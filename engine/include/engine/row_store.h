@@ -31,7 +31,7 @@ struct ResultRow {
   Mark mark = Mark::Same;    // what execution acts on
   Mark result = Mark::Same;  // what the comparison found, shown in the result column
   Side side = Side::Base;    // which side's path the list shows
-  bool isFolder = false;     // the entry is an empty folder, not a file (with kindChange: the base's entry is the folder)
+  bool isFolder = false;  // the entry is an empty folder, not a file (with kindChange: the base's entry is the folder)
   // A file on one side and a folder on the other (the remembered sync): the
   // row puts one in the other's place.
   bool kindChange = false;

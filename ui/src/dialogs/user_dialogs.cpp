@@ -26,9 +26,12 @@ bool QtUserDialogs::AskYesNo(const QString& text) {
 
 engine::KeepVersion QtUserDialogs::AskVersion(const QString& text) {
   QMessageBox box(QMessageBox::Question, kTitle, text, QMessageBox::NoButton, owner_);
-  QPushButton* base = box.addButton(QCoreApplication::translate("UserDialogs", "基本を残す(&B)"), QMessageBox::AcceptRole);
-  QPushButton* target = box.addButton(QCoreApplication::translate("UserDialogs", "対照を残す(&T)"), QMessageBox::AcceptRole);
-  QPushButton* both = box.addButton(QCoreApplication::translate("UserDialogs", "両方を残す(&O)"), QMessageBox::AcceptRole);
+  QPushButton* base =
+      box.addButton(QCoreApplication::translate("UserDialogs", "基本を残す(&B)"), QMessageBox::AcceptRole);
+  QPushButton* target =
+      box.addButton(QCoreApplication::translate("UserDialogs", "対照を残す(&T)"), QMessageBox::AcceptRole);
+  QPushButton* both =
+      box.addButton(QCoreApplication::translate("UserDialogs", "両方を残す(&O)"), QMessageBox::AcceptRole);
   box.addButton(QMessageBox::Cancel);
   box.exec();
   const QAbstractButton* clicked = box.clickedButton();
