@@ -56,7 +56,8 @@ RunOutcome ListCreationRun::Run() {
 
 ListCreationRun::~ListCreationRun() {
   // A run cut short by an exception: the rows must not keep reading names from
-  // indexes that go with this object.
+  // indexes that go with this object, nor a helper thread read them.
+  execution_.Memory().StopHelpers();
   try {
     ReturnNames();
   } catch (...) {
@@ -295,6 +296,7 @@ ListCreationRun::Step ListCreationRun::ProcessCondition(int index, int count) {
     }
   }
 
+  if (memory) memory->CompareAhead(baseLists_.files);
   // Base pass: folders first, then files; every entry looked at counts.
   if (RunPass(RunStatus::BasePass, baseIndex_, 50, true,
               Loop{baseLists_.folders, &Comparison::ListedBaseFolder, false, &targetLists_.folders},

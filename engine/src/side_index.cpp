@@ -100,7 +100,7 @@ void SideIndex::SetEntryInfo(EntryId entry, const platform::EntryInfo& info) {
   const bool wasSpecial = (e.nsecFlags & Entry::kSpecial) != 0;
   e.nsecFlags = static_cast<std::uint32_t>(info.mtime.nsec) & Entry::kNsecMask;
   if (info.directory) e.nsecFlags |= Entry::kDirectory;
-  if (keepExtras_) extras_[entry] = Extra{info.size, info.stamp};
+  if (keepExtras_) extras_[entry] = Extra{info.size, info.stamp | (info.regular ? Extra::kRegular : 0)};
   if (!info.exists || info.error) {
     e.nsecFlags |= Entry::kSpecial;
     specials_[entry] = Special{info.exists, info.error};
@@ -203,7 +203,8 @@ platform::EntryInfo SideIndex::EntryInfoOf(EntryId entry) const {
   }
   if (keepExtras_) {
     info.size = extras_[entry].size;
-    info.stamp = extras_[entry].stamp;
+    info.stamp = extras_[entry].stamp & ~Extra::kRegular;
+    info.regular = (extras_[entry].stamp & Extra::kRegular) != 0;
   }
   return info;
 }

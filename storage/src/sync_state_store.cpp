@@ -207,8 +207,9 @@ void SyncStateStore::SetAside(std::string& reason) {
     reason += "; it cannot be set aside: " + std::string(std::strerror(errno));
     return;
   }
-  // Its journal belongs to it.
-  ::rename((path_ + "-journal").c_str(), (aside + "-journal").c_str());
+  // Its log belongs to it.
+  for (const char* log : {"-journal", "-wal"}) ::rename((path_ + log).c_str(), (aside + log).c_str());
+  ::unlink((path_ + "-shm").c_str());
   reason += "; it was kept as " + aside + " and the next run starts a new state";
 }
 
@@ -265,7 +266,16 @@ SyncStateStore::Opened SyncStateStore::Open(std::string& reason) {
     Close();
     return Opened::Failed;
   }
-  if (found == kSchemaVersion) return Opened::Ready;
+  // Ours from here on. A write-ahead log synced at checkpoints: a crash may
+  // lose the last run's changes, never the state as a whole, and a lost run is
+  // only a state one run older, which the memory reads safely (what changed
+  // since is compared again). A large save waits for the disk once, not per page.
+  const auto useLog = [this] {
+    Exec(db_, "PRAGMA journal_mode = WAL");
+    Exec(db_, "PRAGMA synchronous = NORMAL");
+    return Opened::Ready;
+  };
+  if (found == kSchemaVersion) return useLog();
   if (found > kSchemaVersion || (found == 0 && tables > 0)) {
     // A newer program's file, or someone else's: left as it is.
     reason = found > kSchemaVersion ? "written by a newer program" : "not a state of this program";
@@ -279,7 +289,7 @@ SyncStateStore::Opened SyncStateStore::Open(std::string& reason) {
     Close();
     return Opened::Failed;
   }
-  return Opened::Ready;
+  return useLog();
 }
 
 engine::ISyncState::Loaded SyncStateStore::Load(const engine::PairRoots& roots, engine::RememberedTable& table,

@@ -143,6 +143,7 @@ class SideIndex {
   };
   // Kept beside each entry only for the remembered sync.
   struct Extra {
+    static constexpr std::uint64_t kRegular = std::uint64_t{1} << 63;  // beside the stamp's 48 bits
     std::uint64_t size;
     std::uint64_t stamp;
   };

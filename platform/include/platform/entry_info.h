@@ -29,6 +29,7 @@ struct EntryInfo {
   // that puts the old time back, moves).
   std::uint64_t size = 0;
   std::uint64_t stamp = 0;
+  bool regular = false;  // a regular file (not a link, FIFO, socket or device)
 
   bool IsFile() const { return exists && !directory; }
   bool Failed() const { return static_cast<bool>(error); }

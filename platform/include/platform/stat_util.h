@@ -42,6 +42,7 @@ inline EntryInfo InfoOf(const struct stat& st) {
   EntryInfo info{true, S_ISDIR(st.st_mode), MtimeOf(st), {}};
   info.size = static_cast<std::uint64_t>(st.st_size);
   info.stamp = ChangeStampOf(st);
+  info.regular = S_ISREG(st.st_mode);
   return info;
 }
 
