@@ -152,7 +152,7 @@ TEST_F(SyncStateStoreTest, AFileOfAnotherLayoutIsLeftAsItIs) {
   ASSERT_EQ(::mkdir((dir / "state/orvel").c_str(), 0700), 0);
   sqlite3* db = nullptr;
   ASSERT_EQ(sqlite3_open(Path().c_str(), &db), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE future(x); PRAGMA user_version = 2;", nullptr, nullptr, nullptr), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE future(x); PRAGMA user_version = 99;", nullptr, nullptr, nullptr), SQLITE_OK);
   sqlite3_close(db);
   const std::string before = test::ReadFile(Path());
 
