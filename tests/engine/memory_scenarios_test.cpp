@@ -46,14 +46,15 @@ class Pair : public ::testing::TestWithParam<Scenario> {
     Sync();
     EXPECT_THAT(rig.Results(), ::testing::UnorderedElementsAreArray(rows));
   }
-  // Updates the rows of these names, as marked.
-  void Update(const std::vector<std::string>& names) {
+  // Updates the rows of these names, as marked or forced one way.
+  void Update(const std::vector<std::string>& names, engine::Direction direction = engine::Direction::AsMarked) {
     FakeSelection selection;
     for (int i = 0; i < rig.items.ItemCount(); ++i) {
       for (const std::string& name : names)
         if (rig.items.ItemText(i, 0) == name) selection.items.push_back(i);
     }
-    rig.engine.RunRowCommand(engine::Direction::AsMarked, false, selection);
+    rig.prompt.answers = {true, true};
+    rig.engine.RunRowCommand(direction, false, selection);
   }
   engine::RememberedEntry Remembered(const std::string& folder, const std::string& name) {
     return state.pairs.begin()->second.entries.at({folder, name});
@@ -165,6 +166,14 @@ const Scenario kScenarios[] = {
     {"FolderBecameFileWhileEditedInside", Disk::Temp, "mkdir A/d && echo in > A/d/x",
      [](Pair& p) { p.Sh("rm -r A/d && echo file > A/d && echo edit > B/d/x"); p.Sync(); },
      {"d !"}, {"A/d=file\n", "B/d/x=edit\n"}},
+    // 9. Forcing the direction from the side that deleted the file accepts the deletion.
+    {"ForcedFromTheDeletingSide", Disk::Temp, "echo a > A/x && echo b > A/y",
+     [](Pair& p) {
+       p.Sh("echo edited > A/x && rm B/x && echo edited > B/y && rm A/y");
+       p.List();
+       p.Update({"x", "y"}, engine::Direction::ForceTarget);
+     },
+     {"x <X=", "y <="}, {"-A/x", "A/y=edited\n"}},
     // 6. What each side holds is remembered: a target of whole seconds converges.
     {"WholeSecondsTarget", Disk::WholeSeconds, "echo v1 > A/x && touch -d @1700000000.5 A/x",
      [](Pair& p) {
