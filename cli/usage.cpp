@@ -55,7 +55,7 @@ Other options:
   --allow-mass-delete    a remembered sync may go on when it would delete more
                          than half of what it remembers of one side (and more
                          than five entries): without it such a run stops
-                         before doing anything (neither --yes nor
+                         before deleting anything (neither --yes nor
                          --allow-empty-base answers this)
   -h, --help             show this text
   --version              show the version

@@ -281,18 +281,22 @@ ListCreationRun::Step ListCreationRun::ProcessCondition(int index, int count) {
     }
     // The remembered deletions: a side that lost more than half of what the
     // state remembers is far more often a disk not mounted, emptied or replaced
-    // than an intent. Asked before anything of the condition is executed.
+    // than an intent. Counted and asked before the first deletion (a run that
+    // deletes nothing pays nothing).
     if (memory && memory->Table().Count() > 0) {
-      const PairMemory::PlannedDeletions planned = memory->CountDeletions();
-      const std::size_t total = memory->Table().Count();
-      for (const bool baseSide : {true, false}) {
-        const std::size_t deletions = baseSide ? planned.base : planned.target;
-        if (deletions * 2 <= total || deletions <= kMassDeletionFloor) continue;
-        const MessageArgs args{baseSide ? values.aFolder : values.bFolder, std::to_string(deletions),
-                               std::to_string(total), baseSide ? values.bFolder : values.aFolder};
-        if (!prompt_.Ask(baseSide ? RunMessage::MassDeleteBaseAsk : RunMessage::MassDeleteTargetAsk, args))
-          return Step::Stop;
-      }
+      execution_.GuardDeletions([this, memory, base = values.aFolder, target = values.bFolder] {
+        const PairMemory::PlannedDeletions planned = memory->CountDeletions();
+        const std::size_t total = memory->Table().Count();
+        for (const bool baseSide : {true, false}) {
+          const std::size_t deletions = baseSide ? planned.base : planned.target;
+          if (deletions * 2 <= total || deletions <= kMassDeletionFloor) continue;
+          const MessageArgs args{baseSide ? base : target, std::to_string(deletions), std::to_string(total),
+                                 baseSide ? target : base};
+          if (!prompt_.Ask(baseSide ? RunMessage::MassDeleteBaseAsk : RunMessage::MassDeleteTargetAsk, args))
+            return false;
+        }
+        return true;
+      });
     }
   }
 
