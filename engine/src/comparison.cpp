@@ -147,7 +147,6 @@ bool Comparison::Classify(Kind kind, std::string_view relFolder, std::string_vie
   if (!failed) {
     verdict = Judge(kind, base, target);
     verdict.isFolder = kind == Kind::BaseFolder || kind == Kind::TargetFolder;
-    s.judged = own;
     if (memory_) JudgeByMemory(kind, relFolder, name, base, target, verdict);
   }
   return AddRow(relFolder, name, verdict, baseSide ? Side::Base : Side::Target, own, base, target);

@@ -92,7 +92,6 @@ struct Comparison::State {
   std::string walkRel;
   SideIndex::FolderId walkOther = SideIndex::kNoFolder;
   bool walkSkip = false;  // the walk's folder lies below a kind change that decides for it
-  SideIndex::EntryId judged = SideIndex::kNoEntry;  // the listed entry being judged
   std::string rowFolderRel;
   std::uint32_t rowFolder = 0;
   bool rowFolderValid = false;

@@ -123,7 +123,7 @@ void Comparison::JudgeByMemory(Kind kind, std::string_view relFolder, std::strin
     return;
   }
   const auto sameContents = [&](bool& same) {
-    const platform::Expected<bool> equal = memory.SameContents(relFolder, name, base, target, state_->judged);
+    const platform::Expected<bool> equal = memory.SameContents(relFolder, name, base, target);
     if (!equal) {
       failed(equal.error());
       return false;

@@ -56,8 +56,7 @@ RunOutcome ListCreationRun::Run() {
 
 ListCreationRun::~ListCreationRun() {
   // A run cut short by an exception: the rows must not keep reading names from
-  // indexes that go with this object, nor a helper thread read them.
-  execution_.Memory().StopHelpers();
+  // indexes that go with this object.
   try {
     ReturnNames();
   } catch (...) {
@@ -300,7 +299,6 @@ ListCreationRun::Step ListCreationRun::ProcessCondition(int index, int count) {
     }
   }
 
-  if (memory) memory->CompareAhead(baseLists_.files);
   // Base pass: folders first, then files; every entry looked at counts.
   if (RunPass(RunStatus::BasePass, baseIndex_, 50, true,
               Loop{baseLists_.folders, &Comparison::ListedBaseFolder, false, &targetLists_.folders},

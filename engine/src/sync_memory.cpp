@@ -152,18 +152,6 @@ void RememberedTable::Index() {
   indexed_ = true;
 }
 
-bool RememberedTable::Contains(FolderId folder, std::string_view name) {
-  if (folder == kNoFolder) return false;
-  if (!indexed_) Index();
-  const Folder& f = folders_[folder];
-  if (!f.valid) return false;
-  const auto first = entries_.begin() + f.first;
-  const auto last = first + f.count;
-  const auto at =
-      std::lower_bound(first, last, name, [this](const Stored& e, std::string_view n) { return NameOf(e) < n; });
-  return at != last && NameOf(*at) == name;
-}
-
 bool RememberedTable::Find(FolderId folder, std::string_view name, RememberedEntry& found) {
   if (folder == kNoFolder) return false;
   if (!indexed_) Index();
@@ -285,45 +273,9 @@ bool PairMemory::OpenFolders(std::string_view relFolder) {
 }
 
 platform::Expected<bool> PairMemory::SameContents(std::string_view relFolder, std::string_view name,
-                                                  const platform::EntryInfo& base, const platform::EntryInfo& target,
-                                                  SideIndex::EntryId baseEntry) {
-  platform::Expected<bool> answer(false);
-  if (ahead_ && baseEntry != SideIndex::kNoEntry && ahead_->Take(baseEntry, answer)) return answer;
+                                                  const platform::EntryInfo& base, const platform::EntryInfo& target) {
   if (!OpenFolders(relFolder)) return platform::MakeError(platform::Fault::FolderReplaced);
   return platform::SameContents(openBase_, openTarget_, name, base, target);
-}
-
-void PairMemory::CompareAhead(const EntryList& baseFiles) {
-  ahead_.reset();
-  // Worth a thread only when many listed files are new to the state.
-  if (!baseScan_ || !targetScan_ || !baseRoot_ || !targetRoot_ || table_.Count() * 2 >= baseFiles.size()) return;
-  std::vector<engine::CompareAhead::Pair> pairs;
-  SideIndex::FolderId folder = SideIndex::kNoFolder;
-  SideIndex::FolderId targetFolder = SideIndex::kNoFolder;
-  RememberedTable::FolderId remembered = RememberedTable::kNoFolder;
-  std::string rel;
-  for (const SideIndex::EntryId entry : baseFiles) {
-    if (baseScan_->EntryFolder(entry) != folder) {
-      folder = baseScan_->EntryFolder(entry);
-      rel.clear();
-      baseScan_->AppendFolderPath(folder, rel);
-      targetFolder = targetScan_->ResolveFolder(rel);
-      if (targetFolder >= SideIndex::kMissingFolder || !targetScan_->FolderComplete(targetFolder))
-        targetFolder = SideIndex::kNoFolder;
-      remembered = table_.FindFolder(rel);
-    }
-    if (targetFolder == SideIndex::kNoFolder) continue;
-    const platform::EntryInfo base = baseScan_->EntryInfoOf(entry);
-    if (!base.regular || !base.exists || base.error) continue;
-    const std::string_view name = baseScan_->EntryName(entry);
-    const SideIndex::EntryId other = targetScan_->FindEntry(targetFolder, name);
-    if (other == SideIndex::kNoEntry) continue;
-    const platform::EntryInfo target = targetScan_->EntryInfoOf(other);
-    if (!target.regular || target.size != base.size || table_.Contains(remembered, name)) continue;
-    pairs.push_back({entry, other, folder, targetFolder});
-  }
-  if (pairs.size() < 64) return;
-  ahead_ = std::make_unique<engine::CompareAhead>(*baseScan_, *targetScan_, *baseRoot_, *targetRoot_, std::move(pairs));
 }
 
 void PairMemory::RememberEqual(std::string_view relFolder, std::string_view name, const platform::EntryInfo& base,
@@ -406,7 +358,6 @@ void PairMemory::ChangesWritten() {
 }
 
 void PairMemory::EndCondition() {
-  ahead_.reset();  // before anything it reads goes
   table_.Clear();
   UseScans(nullptr, nullptr, nullptr, nullptr);
   openBase_.Close();

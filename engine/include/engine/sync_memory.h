@@ -1,7 +1,5 @@
 #pragma once
 
-#include "engine/compare_ahead.h"
-#include "engine/folder_scan.h"
 #include "engine/interfaces.h"
 #include "engine/run_values.h"
 #include "engine/side_index.h"
@@ -88,8 +86,6 @@ class RememberedTable {
   // False when the entry is not remembered (or its folder is not valid). A hit
   // marks the entry seen.
   bool Find(FolderId folder, std::string_view name, RememberedEntry& found);
-  // The same without marking it.
-  bool Contains(FolderId folder, std::string_view name);
   // Whether the folder or anything below it is remembered.
   bool Covers(std::string_view relFolder);
   // Remembered entries of valid folders.
@@ -244,14 +240,9 @@ class PairMemory {
   bool Find(std::string_view relFolder, std::string_view name, RememberedEntry& found);
 
   // Whether the two sides' entries hold the same bytes now (see
-  // platform::SameContents); baseEntry: the base scan's entry, when listed.
+  // platform::SameContents).
   platform::Expected<bool> SameContents(std::string_view relFolder, std::string_view name,
-                                        const platform::EntryInfo& base, const platform::EntryInfo& target,
-                                        SideIndex::EntryId baseEntry = SideIndex::kNoEntry);
-  // Starts comparing, on a second thread, the pairs of these base files that
-  // the comparison will meet as never synced regular files of one size.
-  void CompareAhead(const EntryList& baseFiles);
-  void StopComparingAhead() { ahead_.reset(); }
+                                        const platform::EntryInfo& base, const platform::EntryInfo& target);
 
   // Entries that ended equal and entries deleted, to be written at the end.
   void RememberEqual(std::string_view relFolder, std::string_view name, const platform::EntryInfo& base,
@@ -320,7 +311,6 @@ class PairMemory {
   platform::EntryInfo shownBase_;
   platform::EntryInfo shownTarget_;
   std::unordered_map<std::string, std::uint32_t> deletions_[2];
-  std::unique_ptr<engine::CompareAhead> ahead_;
 };
 
 // The sync memory of one engine: the store, the pairs of the last run whose
@@ -346,10 +336,6 @@ class SyncMemory {
   // Writes what changed in every pair, each in one transaction (a failure is
   // said), and lets go of what only the condition needed.
   void Flush();
-  // Ends the work of every pair's helper thread (before the scans go).
-  void StopHelpers() {
-    for (auto& [key, pair] : pairs_) pair->StopComparingAhead();
-  }
   // How often since the run began the state could not be used or written.
   unsigned Problems() const { return problems_; }
 
