@@ -80,6 +80,10 @@ GOALS = [
          at_most(64), spec="%.1f"),
     Goal(12, "remember_peak_mib", "peak MiB of the remembering sync", "< 40 at 100k",
          below(40), at=100_000, spec="%.1f"),
+    Goal(15, "remember_first_ratio", "first sync --remember of identical trees / sync", "<= 3",
+         at_most(3)),
+    Goal(15, "compare_speed_ratio", "content comparison speed / cmp, large files", ">= 0.8",
+         lambda v: v >= 0.8),
 ]
 # A deep chain grows linearly when a level of the second stretch costs at most
 # half again as much as one of the first (the square of the depth: 3 times).
@@ -226,6 +230,8 @@ def measure_size(a, files, reps, workdir, scratch, ui_bench, skip, remove):
                                 here, reps)
     if "remember" not in skip:
         measure_remember(s, a.cli, base, target, here, reps, results.get("d"))
+        if files == a.files[0]:
+            measure_compare(s, a.cli, here, reps, a.compare_files, a.compare_mib)
     if "sync" not in skip:
         measure_sync(s, a, files, reps, remove)
     return s
@@ -366,10 +372,73 @@ def measure_remember(s, cli, base, target, here, reps, d):
         s.fig["state_bytes_per_entry"] = size / entries
     else:
         s.fail("no remembered entries in %s" % db)
+    # The first remembering sync compares every pair's contents once (a pair
+    # never synced is decided by its contents); each round starts without state.
+    first_home = os.path.join(here, "state-first")
+
+    def fresh_state(key, rnd):
+        if key == "f1":
+            shutil.rmtree(first_home, ignore_errors=True)
+            os.makedirs(first_home)
+
+    first = {"f1": run.Result("f1", "first sync --remember"), "f0": run.Result("f0", "sync")}
+    log("first remembering sync (no state) against a plain sync, %d round(s) after a warm-up" % reps)
+    run.measure(first, ["f1", "f0"], {"f1": lambda r: [cli, "sync", base, target, "--remember", "--yes"],
+                                      "f0": lambda r: [cli, "sync", base, target, "--yes"]},
+                reps, here, before=fresh_state,
+                envs={"f1": dict(os.environ, XDG_STATE_HOME=first_home), "f0": env})
+    for r in first.values():
+        if r.note:
+            s.fail("%s: %s" % (r.key, r.note))
+    if first["f1"].wall and first["f0"].wall:
+        s.fig.update(remember_first_ratio=first["f1"].median() / first["f0"].median(),
+                     wall_f1=first["f1"].median(), wall_f0=first["f0"].median())
     log("checking that the no-change syncs left both trees as they were ...")
     diff = run.compare_trees(base, target)
     if diff:
         s.fail("after the no-change syncs the trees differ: " + diff)
+
+
+def measure_compare(s, cli, here, reps, files, mib):
+    """The content comparison of a first remembering list against cmp, on the
+    same pairs of large identical files with warm caches: speed = cmp's time
+    over orvel-cli's (its scan of a few entries is in it)."""
+    root = os.path.join(here, "compare")
+    block = os.urandom(MIB)
+    for side in ("base", "target"):
+        os.makedirs(os.path.join(root, side))
+        for i in range(files):
+            with open(os.path.join(root, side, "big%d.dat" % i), "wb") as fh:
+                for k in range(mib):
+                    fh.write(bytes([k & 0xFF]) + block[1:])
+    pairs = [(os.path.join(root, "base", "big%d.dat" % i), os.path.join(root, "target", "big%d.dat" % i))
+             for i in range(files)]
+    env = dict(os.environ, XDG_STATE_HOME=os.path.join(root, "state"))
+    argv = [cli, "list", os.path.join(root, "base"), os.path.join(root, "target"), "--remember"]
+    log("content comparison: %d pairs of %d MiB, orvel-cli list --remember against cmp, %d round(s)"
+        % (files, mib, reps))
+    for path in [p for pair in pairs for p in pair]:  # warm caches
+        with open(path, "rb") as fh:
+            while fh.read(8 * MIB):
+                pass
+    orvel, cmp = [], []
+    for rnd in range(reps + 1):
+        t = run.run_timed_split(argv, stderr_path=os.path.join(here, "compare.err"), env=env)
+        if t.status != 0:
+            s.fail("orvel-cli list --remember of the large pairs: exit %d" % t.status)
+            return
+        start = time.monotonic()
+        for a_path, b_path in pairs:
+            if subprocess.run(["cmp", a_path, b_path], stdout=subprocess.DEVNULL).returncode != 0:
+                s.fail("cmp found the large pairs different")
+                return
+        if rnd:
+            orvel.append(t.wall)
+            cmp.append(time.monotonic() - start)
+    s.fig.update(compare_speed_ratio=statistics.median(cmp) / statistics.median(orvel),
+                 wall_compare_orvel=statistics.median(orvel), wall_compare_cmp=statistics.median(cmp),
+                 compare_mib=2 * files * mib)
+    shutil.rmtree(root, ignore_errors=True)
 
 
 def tmpfs_room(path, files, size):
@@ -582,6 +651,12 @@ def report(a, runs, chain, load_start, cli, ui_bench):
                   n, f["wall_m1"], f["wall_m0"], f["remember_first_s"],
                   format(f["state_bytes"], ","), format(f["state_entries"] or 0, ","),
                   " ".join(f["state_files"]), f["remember_peak_mib"], f["plain_sync_peak_mib"]))
+        if "wall_f1" in f:
+            p("    %s: first sync --remember (no state, every pair's contents compared) %.3f s, "
+              "plain sync %.3f s" % (n, f["wall_f1"], f["wall_f0"]))
+        if "wall_compare_orvel" in f:
+            p("    content comparison of %d MiB: orvel-cli list --remember %.3f s, cmp %.3f s" % (
+                f["compare_mib"], f["wall_compare_orvel"], f["wall_compare_cmp"]))
         if "wall_e1" in f:
             p("    %s: copy into an empty folder on tmpfs: orvel-cli sync %.3f s, cp -a %.3f s"
               % (n, f["wall_e1"], f["wall_e2"]))
@@ -629,6 +704,8 @@ def main(argv=None):
     ap.add_argument("--keep", action="store_true", help="keep the trees for the next run")
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--size", type=int, default=100)
+    ap.add_argument("--compare-files", type=int, default=3, help="pairs of large files for the comparison")
+    ap.add_argument("--compare-mib", type=int, default=200, help="MiB of each large file")
     ap.add_argument("--foreground-cleanup", action="store_true",
                     help="remove trees and scratch before exiting instead of in the background")
     ap.add_argument("--json", help="also write the figures to this file")

@@ -43,9 +43,14 @@ std::string_view JapaneseTemplate(engine::RunMessage message) {
       return "フォルダが入れ替わっているため前回の同期の記憶を使いません\n%1\n%2";
     case engine::RunMessage::MemoryUnavailable:
       return "同期の記憶を読み書きできません\n%1\n%2";
-    case engine::RunMessage::RememberedEmptyAsk:
-      return "フォルダは空です\n%1\n続けると前回の同期で記憶したファイルがもう一方のフォルダからすべて削除されます\n%2\n"
-             "本当によろしいですか？";
+    case engine::RunMessage::MemoryUntrusted:
+      return "同期の記憶はこのユーザーだけのものではないため使いません\n%1\n%2";
+    case engine::RunMessage::MassDeleteBaseAsk:
+      return "前回の同期で記憶した %3 個のうち %2 個が「対照フォルダ」にありません\n%4\n"
+             "同期を続けると「基本フォルダ」からも削除されます\n%1\n本当によろしいですか？";
+    case engine::RunMessage::MassDeleteTargetAsk:
+      return "前回の同期で記憶した %3 個のうち %2 個が「基本フォルダ」にありません\n%4\n"
+             "同期を続けると「対照フォルダ」からも削除されます\n%1\n本当によろしいですか？";
     case engine::RunMessage::FolderUnlockable:
       return "このファイルシステムではフォルダをロックできません。同期中に他のプログラムが変更する可能性があります\n%1\n%2";
     case engine::RunMessage::LockLocalOnly:
@@ -98,9 +103,14 @@ std::string_view EnglishTemplate(engine::RunMessage message) {
       return "A folder of the pair has been replaced, so the last sync's state is not used.\n%1\n%2";
     case engine::RunMessage::MemoryUnavailable:
       return "The last sync's state cannot be read or written.\n%1\n%2";
-    case engine::RunMessage::RememberedEmptyAsk:
-      return "The folder is empty.\n%1\nIf the sync goes on, every file remembered from the last sync will be "
-             "deleted from the other folder.\n%2\nDo you really want to continue?";
+    case engine::RunMessage::MemoryUntrusted:
+      return "The last sync's state is not used: it is not yours alone.\n%1\n%2";
+    case engine::RunMessage::MassDeleteBaseAsk:
+      return "%2 of the %3 entries remembered from the last sync are gone from the target folder.\n%4\n"
+             "If the sync goes on, they will be deleted from the base folder too.\n%1\nDo you really want to continue?";
+    case engine::RunMessage::MassDeleteTargetAsk:
+      return "%2 of the %3 entries remembered from the last sync are gone from the base folder.\n%4\n"
+             "If the sync goes on, they will be deleted from the target folder too.\n%1\nDo you really want to continue?";
     case engine::RunMessage::FolderUnlockable:
       return "The folder cannot be locked on this file system; another program may change it during the run.\n%1\n%2";
     case engine::RunMessage::LockLocalOnly:

@@ -180,6 +180,8 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
       o.yes = true;
     } else if (name == "--allow-empty-base") {
       o.allowEmptyBase = true;
+    } else if (name == "--allow-mass-delete") {
+      o.allowMassDelete = true;
     } else if (name == "--help" || name == "-h") {
       o.help = true;
     } else if (name == "--version") {
@@ -202,7 +204,7 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
     case Command::Show:
       if (o.operands.size() != 1) return fail("show takes exactly one condition file");
       if (!o.firstConditionOption.empty() || o.format != OutputFormat::Text || o.yes || o.allowEmptyBase || o.verbose ||
-          o.dryRun)
+          o.dryRun || o.allowMassDelete)
         return fail("show takes no options");
       break;
     case Command::List:

@@ -27,6 +27,8 @@ struct Options {
   bool dryRun = false;
   // complete sync may delete everything in a target whose base folder is empty
   bool allowEmptyBase = false;
+  // a remembered sync may delete more than half of what it remembers of a side
+  bool allowMassDelete = false;
   // --lang; without it ORVEL_LANG decides, and then Japanese
   std::optional<Language> language;
   // --serve ROOT: the far side of a remote folder, speaking the protocol on

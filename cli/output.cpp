@@ -1,5 +1,6 @@
 #include "output.h"
 
+#include "engine/conflict_reason.h"
 #include "engine/marks.h"
 #include "platform/utf8.h"
 
@@ -197,7 +198,8 @@ void AppendJsonItem(std::string& out, const engine::ResultItems& items, const en
   out += ",\"mark\":";
   AppendJsonString(out, engine::MarkText(row.mark));
   if (const engine::RowError* error = items.ItemError(item)) {
-    out += ",\"error\":";
+    // A conflict's reason is why it stopped, not a failure.
+    out += engine::IsConflict(error->code) ? ",\"reason\":" : ",\"error\":";
     AppendJsonString(out, error->code.message());
   }
   out += "}\n";

@@ -75,7 +75,8 @@ int RunConditions(const Options& options) {
   Language language = Language::Japanese;
   if (!ChooseLanguage(options, language)) return kExitUsage;
   TerminalProgress progress(stderr, ::isatty(STDERR_FILENO) != 0, language);
-  TerminalPrompt prompt(stderr, ChooseAnswerMode(options), &progress, options.allowEmptyBase, language);
+  TerminalPrompt prompt(stderr, ChooseAnswerMode(options), &progress, options.allowEmptyBase, language,
+                        options.allowMassDelete);
   // The same working data as the desktop program's, without a condition bar.
   storage::WorkingData data(progress, prompt);
 
@@ -144,8 +145,9 @@ int RunConditions(const Options& options) {
     }
   }
   // An entry that could not be read is a failure of list creation too: what
-  // the list says about it and below it is not known.
-  const bool failed = AnyRowFailed(items) || data.Flags().unreadable > 0;
+  // the list says about it and below it is not known; so is a remembered
+  // state that could not be used or written.
+  const bool failed = AnyRowFailed(items) || data.Flags().unreadable > 0 || data.Flags().memoryProblems > 0;
   int status = RunExitStatus(outcome, WasInterrupted(), failed);
   if (!written) {
     std::fprintf(stderr, "orvel-cli: cannot write the result list: %s\n",

@@ -138,10 +138,14 @@ bool TerminalPrompt::Ask(engine::RunMessage question, const engine::MessageArgs&
   bool yes = false;
   if (question == engine::RunMessage::FolderBusyAsk) {
     std::fputc('\n', stream_);
-  } else if (question == engine::RunMessage::EmptyBaseAsk || question == engine::RunMessage::RememberedEmptyAsk) {
+  } else if (question == engine::RunMessage::EmptyBaseAsk) {
     yes = allowEmptyBase_;
     std::fputc('\n', stream_);
     if (!yes) std::fputs("orvel-cli: the base folder is empty; --allow-empty-base lets complete sync go on\n", stream_);
+  } else if (question == engine::RunMessage::MassDeleteBaseAsk || question == engine::RunMessage::MassDeleteTargetAsk) {
+    yes = allowMassDelete_;
+    std::fputc('\n', stream_);
+    if (!yes) std::fputs("orvel-cli: not deleting that much; --allow-mass-delete lets the sync go on\n", stream_);
   } else {
     switch (mode_) {
       case AnswerMode::Yes:

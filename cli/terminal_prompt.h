@@ -23,14 +23,21 @@ enum class AnswerMode {
 // so that a log of the run shows what was decided.
 //
 // Only the question to create a missing target folder follows the answer mode.
-// A busy folder is never waited for (the run ends), and the question before
+// A busy folder is never waited for (the run ends); the question before
 // complete sync empties a target because the base folder is empty is answered
-// Yes only with allowEmptyBase.
+// Yes only with allowEmptyBase, and the one before a remembered sync deletes
+// more than half of what it remembers of a side only with allowMassDelete.
+// A conflict is never settled here: its row stays "!".
 class TerminalPrompt : public engine::IPrompt {
  public:
   TerminalPrompt(std::FILE* stream, AnswerMode mode, TerminalProgress* progress, bool allowEmptyBase = false,
-                 Language language = Language::Japanese)
-      : stream_(stream), mode_(mode), progress_(progress), allowEmptyBase_(allowEmptyBase), language_(language) {}
+                 Language language = Language::Japanese, bool allowMassDelete = false)
+      : stream_(stream),
+        mode_(mode),
+        progress_(progress),
+        allowEmptyBase_(allowEmptyBase),
+        allowMassDelete_(allowMassDelete),
+        language_(language) {}
 
   void Message(engine::RunMessage message, const engine::MessageArgs& args) override;
   bool Ask(engine::RunMessage question, const engine::MessageArgs& args) override;
@@ -50,6 +57,7 @@ class TerminalPrompt : public engine::IPrompt {
   AnswerMode mode_;
   TerminalProgress* progress_;
   bool allowEmptyBase_;
+  bool allowMassDelete_;
   Language language_;
   bool verbose_ = false;
   std::function<void(const std::string&)> jsonSink_;

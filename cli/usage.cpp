@@ -7,8 +7,9 @@ std::string_view UsageText() {
   orvel-cli list FILE.ORV [--dry-run] [--json] [--yes]
   orvel-cli list BASE TARGET [condition options] [--dry-run] [--json] [--yes]
   orvel-cli sync FILE.ORV [--json] [--yes] [--allow-empty-base]
+                 [--allow-mass-delete]
   orvel-cli sync BASE TARGET [condition options] [--json] [--yes]
-                 [--allow-empty-base]
+                 [--allow-empty-base] [--allow-mass-delete]
   orvel-cli show FILE.ORV
   orvel-cli --serve ROOT
   orvel-cli --help | --version
@@ -38,6 +39,8 @@ Condition options (BASE TARGET only):
   --include-recycler     trash folders (.Trash, .Trash-<digits>) take part
   --trash                complete sync moves deleted files to the trash
   --remember             remember the last sync: deletions travel, conflicts "!"
+                         (a version is deleted or overwritten only when it is
+                         known to have been synced)
 
 Other options:
   -n, --dry-run          list creation (also with sync: nothing is touched),
@@ -62,6 +65,11 @@ Other options:
                          nothing at all (most often an unmounted disk): without
                          it such a run stops before deleting anything (--yes
                          does not answer this)
+  --allow-mass-delete    a remembered sync may go on when it would delete more
+                         than half of what it remembers of one side (and more
+                         than five entries): without it such a run stops
+                         before deleting anything (neither --yes nor
+                         --allow-empty-base answers this)
   --ssh-command CMD      how remote folders are reached: ssh and its options,
                          split like a shell command line (else ORVEL_SSH, else
                          "ssh"), as rsync takes its remote shell
@@ -89,8 +97,8 @@ Output (standard output, one row at a time):
   lower-case hex digits.
   JSON (--json): one object per line with the keys name, base_folder,
   target_folder, base_date, target_date, base_mtime, target_mtime, result (as
-  shown) and mark (what the comparison decided), and error (the reason) on a
-  row that failed. base_mtime and target_mtime are the times the dates show,
+  shown) and mark (what the comparison decided), error (the reason) on a row
+  that failed, and reason (why) on a conflict ("!"). base_mtime and target_mtime are the times the dates show,
   in UTC as RFC 3339 with nanoseconds ("2023-11-14T22:13:20.123456789Z"), or
   null where the date is empty. Bytes that are not valid UTF-8 are written as
   \udcXX.
@@ -123,10 +131,12 @@ Environment:
 Exit status (when several apply, the first of 130, 3, 1 is taken):
   0    done
   1    the run ended at a message (missing folder, equal folders, a folder
-       another run works on, an empty base folder) or a No
+       another run works on, an empty base folder, a remembered sync that
+       would delete too much) or a No
   2    usage error, or the condition file cannot be read
-  3    at least one row failed ("?") or is a conflict ("!"), or an entry
-       could not be read
+  3    at least one row failed ("?") or is a conflict ("!"), an entry could
+       not be read, or the remembered state (--remember) could not be used
+       or written
   4    the result could not be written to standard output (the run still
        goes on to its end)
   130  cancelled with Ctrl+C, SIGTERM or SIGHUP

@@ -1,56 +1,14 @@
 #include "engine/comparison.h"
 
-#include <vector>
+#include "comparison_internal.h"
 
 namespace orvel::engine {
 
-namespace {
-
 using Found = SideIndex::Found;
+using comparison_detail::CachedSide;
+using comparison_detail::FolderIdentity;
 
-// Look-ups of one side that remember the folder of the previous entry: the
-// entries of a list come folder by folder.
-class CachedSide {
- public:
-  explicit CachedSide(const SideIndex& index) : index_(index) {}
-  Found LookUp(std::string_view relFolder, std::string_view name) {
-    if (!valid_ || relFolder != rel_) {
-      rel_.assign(relFolder);
-      folder_ = index_.ResolveFolder(relFolder);
-      valid_ = true;
-    }
-    return index_.LookUp(folder_, relFolder, name);
-  }
-  const SideIndex& Index() const { return index_; }
-
-  // This side's resolution of the folder `folder` of the other side's index (the
-  // folder of the same relative path), remembered for every folder asked.
-  SideIndex::FolderId Counterpart(const SideIndex& other, SideIndex::FolderId folder) {
-    constexpr SideIndex::FolderId kUnknown = SideIndex::kMissingFolder - 1;
-    if (counterparts_.size() < other.FolderCount()) counterparts_.resize(other.FolderCount(), kUnknown);
-    if (counterparts_[folder] != kUnknown) return counterparts_[folder];
-    // Up to the nearest folder already resolved, then down one name at a time.
-    chain_.clear();
-    for (SideIndex::FolderId f = folder; f != SideIndex::kNoFolder && counterparts_[f] == kUnknown;
-         f = other.FolderParent(f))
-      chain_.push_back(f);
-    for (auto it = chain_.rbegin(); it != chain_.rend(); ++it) {
-      const SideIndex::FolderId parent = other.FolderParent(*it);
-      counterparts_[*it] = parent == SideIndex::kNoFolder
-                               ? index_.RootFolder()
-                               : index_.ResolveChild(counterparts_[parent], other.FolderName(*it));
-    }
-    return counterparts_[folder];
-  }
-
- private:
-  const SideIndex& index_;
-  std::string rel_;
-  SideIndex::FolderId folder_ = SideIndex::kNoFolder;
-  bool valid_ = false;
-  std::vector<SideIndex::FolderId> counterparts_;
-  std::vector<SideIndex::FolderId> chain_;
-};
+namespace {
 
 // A time cut down to a whole number of steps of `unit` nanoseconds (FAT's two
 // seconds fall on even seconds).
@@ -62,41 +20,7 @@ platform::FileTime CutTo(platform::FileTime t, std::int64_t unit) {
   return platform::FromNanoseconds(cut);
 }
 
-platform::Identity FolderIdentity(const SideIndex& index, std::string_view relFolder) {
-  const SideIndex::FolderId folder = index.FindFolder(relFolder);
-  return folder == SideIndex::kNoFolder ? platform::Identity{} : index.FolderIdentity(folder);
-}
-
 }  // namespace
-
-struct Comparison::Verdict {
-  bool row = false;
-  Mark result = Mark::Same;
-  Mark mark = Mark::Same;
-  bool hasBase = false;
-  bool hasTarget = false;
-  bool isFolder = false;
-  platform::FileTime baseTime;
-  platform::FileTime targetTime;
-  RowError error;
-};
-
-// Per-condition state kept out of the header: the look-up caches and the
-// folder pair of the previous row.
-struct Comparison::State {
-  explicit State(const SideIndex& baseIndex, const SideIndex& targetIndex) : base(baseIndex), target(targetIndex) {}
-  CachedSide base;
-  CachedSide target;
-  // The folder of the previous listed entry, its path, and the other side's
-  // resolution of that path.
-  SideIndex::FolderId walkFolder = SideIndex::kNoFolder;
-  bool walkBase = true;
-  std::string walkRel;
-  SideIndex::FolderId walkOther = SideIndex::kNoFolder;
-  std::string rowFolderRel;
-  std::uint32_t rowFolder = 0;
-  bool rowFolderValid = false;
-};
 
 Comparison::Comparison(RowStore& rows, IResultList& list) : rows_(rows), list_(list) {}
 Comparison::~Comparison() = default;
@@ -220,65 +144,6 @@ Comparison::Verdict Comparison::Judge(Kind kind, const Found& baseFound, const F
   return verdict;
 }
 
-// Normal mode with the last sync remembered: a side whose time differs from
-// the remembered one changed. One side changed wins whatever the clocks say;
-// both changed stops at "!"; an entry gone from one side unchanged on the
-// other goes there too ("X", "<X"), changed it stops at "!". An entry the state
-// does not hold keeps today's verdict. A side that would be overwritten or
-// deleted as unchanged must have kept its size too.
-void Comparison::JudgeByMemory(Kind kind, std::string_view relFolder, std::string_view name, const Found& baseFound,
-                               const Found& targetFound, Verdict& verdict) {
-  PairMemory& memory = *memory_;
-  const platform::EntryInfo& base = baseFound.info;
-  const platform::EntryInfo& target = targetFound.info;
-  const bool folderKind = kind == Kind::BaseFolder || kind == Kind::TargetFolder;
-  RememberedEntry was;
-  const bool remembered = memory.Find(relFolder, name, was) && was.folder == folderKind;
-  const auto sameSize = [&](bool baseSide) {
-    std::uint64_t size = 0;
-    return folderKind || (memory.SizeOf(baseSide, relFolder, name, size) && size == was.size);
-  };
-  const auto decide = [&](Mark mark) {
-    verdict.result = verdict.mark = mark;
-    verdict.row = mark != Mark::Same || values_->sameDisp;
-    if (mark == Mark::Delete || mark == Mark::BaseDelete) memory.NoteDeletion(mark == Mark::BaseDelete, relFolder);
-  };
-  // The side the rule keys on (the one judged), and whether the other is gone.
-  const bool baseSide = kind == Kind::BaseFile || kind == Kind::BaseFolder;
-  const platform::EntryInfo& own = baseSide ? base : target;
-  const platform::EntryInfo& other = baseSide ? target : base;
-  if (folderKind ? !own.directory : !own.IsFile()) return;
-
-  if (!other.exists) {
-    if (!remembered) return;
-    const platform::FileTime then = baseSide ? was.baseTime : was.targetTime;
-    const bool unchanged = folderKind || (own.mtime == then && sameSize(baseSide));
-    decide(!unchanged ? Mark::Conflict : baseSide ? Mark::BaseDelete : Mark::Delete);
-    return;
-  }
-  // Both sides present: only the base side's file pass judges the pair.
-  if (kind != Kind::BaseFile && kind != Kind::BaseFolder) return;
-  if (folderKind ? !other.directory : !other.IsFile()) return;
-  if (folderKind || verdict.mark == Mark::Same) {
-    // Equal now (identical, or within the tolerance): what the pair is remembered as.
-    if (recordEqual_ && !(remembered && was.baseTime == base.mtime && was.targetTime == target.mtime)) {
-      memory.RememberEqual(relFolder, name, base.mtime, target.mtime, folderKind);
-    }
-    return;
-  }
-  if (!remembered) return;
-  const bool baseChanged = base.mtime != was.baseTime;
-  const bool targetChanged = target.mtime != was.targetTime;
-  if (!baseChanged && !targetChanged) {
-    decide(Mark::Same);
-  } else if (baseChanged && targetChanged) {
-    decide(Mark::Conflict);
-  } else {
-    // The copy overwrites the side that did not change: its size must say so too.
-    decide(!sameSize(!baseChanged) ? Mark::Conflict : baseChanged ? Mark::BaseNewer : Mark::TargetNewer);
-  }
-}
-
 bool Comparison::Classify(Kind kind, std::string_view relFolder, std::string_view name, SideIndex::EntryId own) {
   State& s = *state_;
   const bool baseSide = kind == Kind::BaseFile || kind == Kind::BaseFolder;
@@ -309,8 +174,14 @@ bool Comparison::Classify(Kind kind, std::string_view relFolder, std::string_vie
     }
     if (memory_) JudgeByMemory(kind, relFolder, name, base, target, verdict);
   }
-  if (!verdict.row) return false;
+  return AddRow(relFolder, name, verdict, baseSide ? Side::Base : Side::Target, own, base, target);
+}
 
+bool Comparison::AddRow(std::string_view relFolder, std::string_view name, Verdict& verdict, Side side,
+                        SideIndex::EntryId own, const Found& base, const Found& target) {
+  if (!verdict.row) return false;
+  State& s = *state_;
+  const bool baseSide = side == Side::Base;
   if (!s.rowFolderValid || relFolder != s.rowFolderRel) {
     s.rowFolderRel.assign(relFolder);
     const FolderIdentities ids{FolderIdentity(s.base.Index(), relFolder), FolderIdentity(s.target.Index(), relFolder),
@@ -332,10 +203,15 @@ bool Comparison::Classify(Kind kind, std::string_view relFolder, std::string_vie
   row.result = verdict.result;
   row.side = baseSide ? Side::Base : Side::Target;
   row.isFolder = verdict.isFolder;
+  row.kindChange = verdict.kindChange;
   const int index = own == SideIndex::kNoEntry
                         ? rows_.Append(name, row)
                         : rows_.AppendListed(row.side, (baseSide ? s.base : s.target).Index().EntryNameRef(own), name, row);
   if (verdict.error.code) rows_.SetError(index, verdict.error);
+  if (memory_) {
+    memory_->NoteShown(index, base.info, target.info);
+    if (verdict.kindChange && registry_) registry_->NoteReplacedTree(index, std::move(verdict.tree));
+  }
   list_.AppendItem(index);
   if (onRowAdded_) onRowAdded_(list_.ItemCount() - 1);
   return true;
@@ -353,7 +229,9 @@ bool Comparison::ClassifyListed(Kind kind, SideIndex::EntryId entry) {
     s.walkRel.clear();
     own.Index().AppendFolderPath(folder, s.walkRel);
     s.walkOther = other.Counterpart(own.Index(), folder);
+    s.walkSkip = memory_ && SettledAbove(baseSide, s.walkRel);
   }
+  if (s.walkSkip) return false;
   return Classify(kind, s.walkRel, own.Index().EntryName(entry), entry);
 }
 

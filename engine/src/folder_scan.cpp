@@ -2,6 +2,7 @@
 
 #include "platform/directory.h"
 #include "platform/file_ops.h"
+#include "platform/file_system_identity.h"
 #include "platform/path.h"
 #include "platform/stat_util.h"
 #include "platform/temporary_name.h"
@@ -115,7 +116,7 @@ ScanSummary FolderScan::Scan(const ScanSetup& setup, SideIndex& index, ScanLists
   lists_ = &lists;
   summary_ = {};
   relPath_.clear();
-  index.Reset(setup.rootPath, setup.root);
+  index.Reset(setup.rootPath, setup.root, setup.keepExtras);
   if (!control_.Running() || !setup.root) return summary_;
 
   control_.EnterFolder(setup.rootPath);
@@ -133,6 +134,7 @@ ScanSummary FolderScan::Scan(const ScanSetup& setup, SideIndex& index, ScanLists
   }
   OpenFolders open(std::move(*root));
   const SideIndex::FolderId rootId = index.AddChildFolder(SideIndex::kNoFolder, {}, setup.root->Id());
+  if (setup.keepExtras) index.SetFolderFileSystem(rootId, platform::FileSystemKeyOf(setup.root->Fd()));
   summary_.rootError = ScanFolder(open, 0, rootId);
   return summary_;
 }
@@ -306,6 +308,13 @@ bool FolderScan::ListFolderEntry(OpenFolders& open, std::size_t level, SideIndex
     pathBuffer_.assign(setup_.rootPath).append(relPath_);
     control_.EnterFolder(pathBuffer_);
     const SideIndex::FolderId childFolder = index_->AddChildFolder(folder, name, identity);
+    if (setup_.keepExtras) {
+      // Only a mount point lies on another file system than its parent; the
+      // device number tells which folders are mount points.
+      index_->SetFolderFileSystem(childFolder, identity.device == index_->FolderIdentity(folder).device
+                                                   ? index_->FolderFileSystem(folder)
+                                                   : platform::FileSystemKeyOf(child->Fd()));
+    }
     open.Push(std::move(*child), name, identity);
     const std::error_code error = ScanFolder(open, level + 1, childFolder);
     open.Pop();

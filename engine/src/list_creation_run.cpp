@@ -17,6 +17,17 @@ struct ListCreationRun::Roots {
   platform::Folder target;
 };
 
+ListCreationRun::ListCreationRun(IRunHost& host, IProgress& progress, IPrompt& prompt, IResultList& list,
+                                 RowStore& rows, RunFlags& flags, SyncExecution& execution)
+    : host_(host),
+      progress_(progress),
+      prompt_(prompt),
+      list_(list),
+      rows_(rows),
+      flags_(flags),
+      execution_(execution),
+      comparison_(rows, list) {}
+
 RunOutcome ListCreationRun::Run() {
   flags_.found = 0;
   flags_.unreadable = 0;
@@ -38,6 +49,7 @@ RunOutcome ListCreationRun::Run() {
   for (int i = 0; i < count; ++i) {
     const Step step = ProcessCondition(i, count);
     execution_.Release();
+    roots_.reset();
     execution_.ReportNotes(prompt_);
     locks_.Release();
     ReturnNames();
@@ -195,6 +207,9 @@ class ForegroundScanControl : public ScanControl {
   RunFlags& flags_;
 };
 
+// Remembered deletions of at most this many entries never ask.
+constexpr std::size_t kMassDeletionFloor = 5;
+
 // How often the display turns while the run waits for the other side's scan.
 constexpr std::chrono::milliseconds kWaitSlice{20};
 
@@ -202,10 +217,10 @@ constexpr std::chrono::milliseconds kWaitSlice{20};
 
 void ListCreationRun::ScanBothSides(const RunValues& values, const Roots& roots) {
   const bool wasBusy = flags_.busy;
-  ScanSetup baseSetup{ScanSide::Base, &roots.base, values.aFolder, values.subFolder, roots.target.Id(),
-                      flags_.syncMode};
-  ScanSetup targetSetup{ScanSide::Target, &roots.target, values.bFolder, values.subFolder, roots.base.Id(),
-                        flags_.syncMode};
+  ScanSetup baseSetup{ScanSide::Base,    &roots.base,     values.aFolder, values.subFolder,
+                      roots.target.Id(), flags_.syncMode, values.memory};
+  ScanSetup targetSetup{ScanSide::Target, &roots.target,   values.bFolder, values.subFolder,
+                        roots.base.Id(),  flags_.syncMode, values.memory};
   baseSummary_ = {};
   targetSummary_ = {};
   // The target tree is read on a second thread while this one reads the base
@@ -214,7 +229,7 @@ void ListCreationRun::ScanBothSides(const RunValues& values, const Roots& roots)
   if (flags_.busy) {
     targetScan.emplace(values, targetSetup, targetIndex_, targetLists_);
   } else {
-    targetIndex_.Reset(values.bFolder, &roots.target);
+    targetIndex_.Reset(values.bFolder, &roots.target, values.memory);
   }
 
   ForegroundScanControl control(progress_, flags_);
@@ -226,7 +241,7 @@ void ListCreationRun::ScanBothSides(const RunValues& values, const Roots& roots)
     if (!flags_.busy) {
       // The base scan was cancelled: the target side lists nothing.
       targetScan->Cancel();
-      targetIndex_.Reset(values.bFolder, &roots.target);
+      targetIndex_.Reset(values.bFolder, &roots.target, values.memory);
       targetLists_.Clear();
     } else {
       while (!targetScan->WaitFor(kWaitSlice)) {
@@ -280,7 +295,8 @@ ListCreationRun::Step ListCreationRun::ProcessCondition(int index, int count) {
 
   if (!Validate(condition)) return Step::Stop;
   const RunValues values = DeriveRunValues(condition);
-  Roots roots;
+  roots_ = std::make_unique<Roots>();
+  Roots& roots = *roots_;
   if (OpenRoots(values, roots) == Step::Stop) return Step::Stop;
 
   progress_.SetBarRange(0, 100);
@@ -306,8 +322,9 @@ ListCreationRun::Step ListCreationRun::ProcessCondition(int index, int count) {
   comparison_.Begin(values, baseIndex_, targetIndex_);
   CompareAtCoarserUnit(values, roots);
   pathIndex_ = nullptr;  // the indexes hold this condition's scans now
-  PairMemory* memory = execution_.Memory().BeginCondition(values, roots.base, roots.target, prompt_);
-  comparison_.SetMemory(memory, flags_.syncMode);
+  PairMemory* memory =
+      execution_.Memory().BeginCondition(values, roots.base, roots.target, baseIndex_, targetIndex_, prompt_);
+  comparison_.SetMemory(memory, &execution_.Memory(), flags_.syncMode);
   if (flags_.syncMode) {
     execution_.UseRoots(values.aFolder, roots.base, values.bFolder, roots.target);
     // A base root with nothing in it facing a target that has something is far
@@ -318,17 +335,24 @@ ListCreationRun::Step ListCreationRun::ProcessCondition(int index, int count) {
         return prompt_.Ask(RunMessage::EmptyBaseAsk, {base, target});
       });
     }
-    // The same for the remembered deletions, on either side: an empty root
-    // facing a full one would make them delete everything the state remembers.
+    // The remembered deletions: a side that lost more than half of what the
+    // state remembers is far more often a disk not mounted, emptied or replaced
+    // than an intent. Counted and asked before the first deletion (a run that
+    // deletes nothing pays nothing).
     if (memory && memory->Table().Count() > 0) {
-      const bool baseEmpty = baseSummary_.rootEntries == 0 && targetSummary_.rootEntries > 0;
-      const bool targetEmpty = targetSummary_.rootEntries == 0 && baseSummary_.rootEntries > 0;
-      if (baseEmpty || targetEmpty) {
-        execution_.GuardDeletions([this, empty = baseEmpty ? values.aFolder : values.bFolder,
-                                   full = baseEmpty ? values.bFolder : values.aFolder] {
-          return prompt_.Ask(RunMessage::RememberedEmptyAsk, {empty, full});
-        });
-      }
+      execution_.GuardDeletions([this, memory, base = values.aFolder, target = values.bFolder] {
+        const PairMemory::PlannedDeletions planned = memory->CountDeletions();
+        const std::size_t total = memory->Table().Count();
+        for (const bool baseSide : {true, false}) {
+          const std::size_t deletions = baseSide ? planned.base : planned.target;
+          if (deletions * 2 <= total || deletions <= kMassDeletionFloor) continue;
+          const MessageArgs args{baseSide ? base : target, std::to_string(deletions), std::to_string(total),
+                                 baseSide ? target : base};
+          if (!prompt_.Ask(baseSide ? RunMessage::MassDeleteBaseAsk : RunMessage::MassDeleteTargetAsk, args))
+            return false;
+        }
+        return true;
+      });
     }
   }
 

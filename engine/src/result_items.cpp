@@ -28,7 +28,9 @@ Mark ResultItems::ItemMark(int item) const {
 const RowError* ResultItems::ItemError(int item) const {
   const auto found = errors_.find(item);
   if (found != errors_.end()) return &found->second;
-  if (ItemMark(item) != Mark::Failed) return nullptr;
+  // The comparison's reason while the item shows what it found: "?", or why "!".
+  const Mark mark = ItemMark(item);
+  if (mark != Mark::Failed && mark != Mark::Conflict) return nullptr;
   return rows_.Error(RowOf(item));
 }
 

@@ -123,6 +123,7 @@ int RowStore::Add(std::uint32_t nameRef, std::string_view name, std::uint8_t len
   p.marks = static_cast<std::uint8_t>(static_cast<unsigned>(row.mark) | static_cast<unsigned>(row.result) << 4);
   if (row.side == Side::Target) p.bits |= Packed::kTargetSide;
   if (row.isFolder) p.bits |= Packed::kFolderRow;
+  if (row.kindChange) p.bits |= Packed::kKindChange;
   if (row.hasBase && row.hasTarget && (row.targetTime != row.baseTime || row.targetSize != row.baseSize)) {
     p.bits |= Packed::kTargetTimeApart;
     apart_.push_back(Apart{row.targetTime.sec, static_cast<std::uint32_t>(row.targetTime.nsec), index, row.targetSize});
@@ -189,6 +190,7 @@ ResultRow RowStore::Row(int index) const {
   row.result = static_cast<Mark>(p.marks >> 4);
   row.side = (p.bits & Packed::kTargetSide) ? Side::Target : Side::Base;
   row.isFolder = (p.bits & Packed::kFolderRow) != 0;
+  row.kindChange = (p.bits & Packed::kKindChange) != 0;
   row.nameSource = (p.bits & Packed::kLentBase) ? 1 : (p.bits & Packed::kLentTarget) ? 2 : 0;
   return row;
 }

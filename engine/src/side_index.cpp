@@ -23,9 +23,11 @@ bool NextComponent(std::string_view& rest, std::string_view& name) {
 
 }  // namespace
 
-void SideIndex::Reset(std::string root, const platform::Folder* rootFolder) {
+void SideIndex::Reset(std::string root, const platform::Folder* rootFolder, bool keepExtras) {
   root_ = std::move(root);
   rootFolder_ = rootFolder;
+  keepExtras_ = keepExtras;
+  extras_.clear();
   // Swapped out rather than cleared: a large tree should not stay resident.
   std::vector<Folder>().swap(folders_);
   decltype(children_)().swap(children_);
@@ -91,17 +93,19 @@ SideIndex::EntryId SideIndex::AddEntry(FolderId folder, std::string_view name, c
   ++f.count;
   entries_.push_back(Entry{0, 0, names_.Add(name)});
   sizes_.push_back(0);
+  if (keepExtras_) extras_.push_back(Extra{0});
   SetEntryInfo(id, info);
   return id;
 }
 
 void SideIndex::SetEntryInfo(EntryId entry, const platform::EntryInfo& info) {
   Entry& e = entries_[entry];
-  sizes_[entry] = info.size;
   e.sec = info.mtime.sec;
   const bool wasSpecial = (e.nsecFlags & Entry::kSpecial) != 0;
   e.nsecFlags = static_cast<std::uint32_t>(info.mtime.nsec) & Entry::kNsecMask;
   if (info.directory) e.nsecFlags |= Entry::kDirectory;
+  sizes_[entry] = info.size;
+  if (keepExtras_) extras_[entry] = Extra{info.stamp | (info.regular ? Extra::kRegular : 0)};
   if (!info.exists || info.error || info.link) {
     e.nsecFlags |= Entry::kSpecial;
     specials_[entry] = Special{info.exists, info.error, info.link};
@@ -124,6 +128,11 @@ SideIndex::FolderId SideIndex::FindFolder(std::string_view relFolder) const {
     folder = found == children_.end() ? kNoFolder : found->second;
   }
   return folder;
+}
+
+SideIndex::FolderId SideIndex::FindChild(FolderId parent, std::string_view name) const {
+  const auto found = children_.find(ChildKey{parent, name});
+  return found == children_.end() ? kNoFolder : found->second;
 }
 
 SideIndex::FolderId SideIndex::ResolveChild(FolderId parent, std::string_view name) const {
@@ -197,6 +206,10 @@ platform::EntryInfo SideIndex::EntryInfoOf(EntryId entry) const {
     info.exists = special.exists;
     info.error = special.error;
     info.link = special.link;
+  }
+  if (keepExtras_) {
+    info.stamp = extras_[entry].stamp & ~Extra::kRegular;
+    info.regular = (extras_[entry].stamp & Extra::kRegular) != 0;
   }
   return info;
 }
@@ -315,8 +328,9 @@ NameStore SideIndex::TakeNames() {
 }
 
 std::size_t SideIndex::MemoryBytes() const {
-  std::size_t bytes = entries_.MemoryBytes() + sizes_.MemoryBytes() + names_.MemoryBytes() + folders_.capacity() * sizeof(Folder) +
-                      runs_.capacity() * sizeof(runs_[0]) + children_.bucket_count() * sizeof(void*);
+  std::size_t bytes = entries_.MemoryBytes() + sizes_.MemoryBytes() + extras_.MemoryBytes() + names_.MemoryBytes() +
+                      folders_.capacity() * sizeof(Folder) + runs_.capacity() * sizeof(runs_[0]) +
+                      children_.bucket_count() * sizeof(void*);
   for (const auto& [key, folder] : children_) bytes += sizeof(key) + sizeof(folder) + 2 * sizeof(void*) + key.second.capacity();
   for (const Folder& folder : folders_) bytes += folder.name.capacity();
   return bytes;

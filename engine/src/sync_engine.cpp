@@ -10,7 +10,7 @@ SyncEngine::SyncEngine(RowStore& rows, IResultList& list, IRunHost& host, IProgr
       list_(list),
       meter_(rows_, list, flags_, [&host] { return host.DeleteTrash(); }),
       execution_(rows_, meter_, [&host] { return host.DeleteTrash(); }) {
-  execution_.Memory().SetPrompt(&prompt);
+  execution_.SetPrompt(&prompt);
 }
 
 RunOutcome SyncEngine::RunAllConditions(bool syncMode, std::uint64_t plannedBytes) {
@@ -23,6 +23,7 @@ RunOutcome SyncEngine::RunAllConditions(bool syncMode, std::uint64_t plannedByte
   progress_.WatchRun(nullptr);
   meter_.End(outcome == RunOutcome::Cancelled);
   flags_.syncMode = false;
+  flags_.memoryProblems = execution_.Memory().Problems();
   return outcome;
 }
 

@@ -1,7 +1,12 @@
 #include "engine/sync_execution.h"
 
+#include "engine/beside_name.h"
+#include "platform/entry_moves.h"
 #include "platform/metadata.h"
 #include "platform/path.h"
+#include "platform/trash.h"
+
+#include <ctime>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -38,6 +43,7 @@ struct SyncExecution::Work {
   const FolderIdentities& ids;
   Shown baseShown;
   Shown targetShown;
+  int rowIndex;
 };
 
 void SyncExecution::UseRoots(const std::string& basePath, const platform::Folder& base, const std::string& targetPath,
@@ -89,7 +95,8 @@ bool SyncExecution::LockRoots(int item, RootLocks& locks, IPrompt& prompt) {
 }
 
 ItemResult SyncExecution::ExecuteRow(int item, Direction direction) {
-  const ResultRow& row = rows_.Row(list_.ItemData(item));
+  const int rowIndex = list_.ItemData(item);
+  const ResultRow& row = rows_.Row(rowIndex);
   Mark mark = row.mark;
   if (direction == Direction::ForceBase) mark = Mark::BaseNewer;
   if (direction == Direction::ForceTarget) mark = Mark::TargetNewer;
@@ -117,34 +124,61 @@ ItemResult SyncExecution::ExecuteRow(int item, Direction direction) {
             Tree(rows_.TargetRoot(row)),
             rows_.Identities(row),
             copied == DateCopy::TargetOverBase ? target : base,
-            copied == DateCopy::BaseOverTarget ? base : target};
-
-  if (mark == Mark::Conflict) {
-    // Updating a conflict: the newer side wins as without the memory; an entry
-    // edited on one side and deleted on the other comes back rather than going.
-    if (work.baseShown.exists && work.targetShown.exists) {
-      if (work.baseShown.time == work.targetShown.time) return result;
-      mark = work.baseShown.time > work.targetShown.time ? Mark::BaseNewer : Mark::TargetNewer;
-    } else {
-      mark = work.baseShown.exists ? Mark::BaseOnly : Mark::TargetOnly;
-    }
-  }
-
-  RowError error;
+            copied == DateCopy::BaseOverTarget ? base : target,
+            rowIndex};
   // The pair whose state this row changes, when its condition remembers.
   PairMemory* pair = memory_.PairOf(rows_.BaseRoot(work.row), rows_.TargetRoot(work.row));
-  std::uint64_t size = 0;
-  std::uint64_t* copiedSize = pair ? &size : nullptr;
+
+  if (mark == Mark::Conflict) {
+    // Never decided by the clocks: the user says which version stays.
+    ConflictQuestion question;
+    question.basePath = rows_.BaseFolder(row).append(work.name);
+    question.targetPath = rows_.TargetFolder(row).append(work.name);
+    question.baseExists = work.baseShown.exists;
+    question.targetExists = work.targetShown.exists;
+    if (const RowError* reason = rows_.Error(rowIndex)) question.reason = reason->code;
+    switch (prompt_ ? prompt_->ChooseVersion(question) : KeepVersion::Neither) {
+      case KeepVersion::Neither:
+        return result;
+      case KeepVersion::Base:
+        mark = Mark::BaseNewer;
+        break;
+      case KeepVersion::Target:
+        mark = Mark::TargetNewer;
+        break;
+      case KeepVersion::Both:
+        if (work.baseShown.exists && work.targetShown.exists) {
+          const RowError error = KeepBoth(work, pair);
+          result = error.code ? ItemResult{Mark::Failed, DateCopy::None, error}
+                              : ItemResult{Mark::BaseSynced, DateCopy::None, {}};
+          list_.SetItemResult(item, result);
+          return result;
+        }
+        // Only one version exists: it is kept on both sides.
+        mark = work.baseShown.exists ? Mark::BaseNewer : Mark::TargetNewer;
+        break;
+    }
+  }
+  // A direction chosen from the side where the remembered sync saw the entry
+  // deleted accepts the deletion: the other side's entry goes too.
+  const bool knownDeleted =
+      pair && (row.mark == Mark::Conflict || row.mark == Mark::Delete || row.mark == Mark::BaseDelete);
+  if (knownDeleted && mark == Mark::BaseNewer && !work.baseShown.exists && work.targetShown.exists) mark = Mark::Delete;
+  if (knownDeleted && mark == Mark::TargetNewer && !work.targetShown.exists && work.baseShown.exists)
+    mark = Mark::BaseDelete;
+
+  RowError error;
+  platform::EntryInfo copy;
   switch (mark) {
     case Mark::BaseNewer:
     case Mark::BaseOnly:
-      error = CopyRow(work, true, copiedSize);
+      error = row.kindChange ? ReplaceKind(work, true, &copy) : CopyRow(work, true, &copy);
       result.shown = Mark::BaseSynced;
       result.copy = DateCopy::BaseOverTarget;
       break;
     case Mark::TargetNewer:
     case Mark::TargetOnly:
-      error = CopyRow(work, false, copiedSize);
+      error = row.kindChange ? ReplaceKind(work, false, &copy) : CopyRow(work, false, &copy);
       result.shown = Mark::TargetSynced;
       result.copy = DateCopy::TargetOverBase;
       break;
@@ -157,7 +191,7 @@ ItemResult SyncExecution::ExecuteRow(int item, Direction direction) {
           return result;
         }
       }
-      error = DeleteRow(work, mark == Mark::BaseDelete, list_.ItemData(item));
+      error = DeleteRow(work, mark == Mark::BaseDelete, rowIndex);
       result.shown = mark == Mark::BaseDelete ? Mark::BaseDeleted : Mark::Deleted;
       break;
     default:
@@ -166,24 +200,47 @@ ItemResult SyncExecution::ExecuteRow(int item, Direction direction) {
   if (error.code) {
     result = ItemResult{Mark::Failed, DateCopy::None, error};
   } else if (pair) {
-    Remember(*pair, work, result.shown, size);
+    Remember(*pair, work, result.shown, copy);
   }
   list_.SetItemResult(item, result);
   return result;
 }
 
-void SyncExecution::Remember(PairMemory& pair, const Work& work, Mark done, std::uint64_t size) {
-  switch (done) {
-    case Mark::BaseSynced:
-      pair.RememberCopy(work.rel, work.name, work.baseShown.time, size, work.row.isFolder);
-      break;
-    case Mark::TargetSynced:
-      pair.RememberCopy(work.rel, work.name, work.targetShown.time, size, work.row.isFolder);
-      break;
-    default:
-      pair.Forget(work.rel, work.name);
-      break;
+void SyncExecution::Remember(PairMemory& pair, const Work& work, Mark done, const platform::EntryInfo& copied) {
+  const bool fromBase = done == Mark::BaseSynced;
+  if (done != Mark::BaseSynced && done != Mark::TargetSynced) {
+    pair.Forget(work.rel, work.name);
+    return;
   }
+  if (work.row.kindChange) {
+    // The entry that went: a file is forgotten, a folder's tree with it.
+    const bool folderWins = fromBase == work.row.isFolder;
+    if (folderWins) {
+      pair.Forget(work.rel, work.name);
+      return;
+    }
+    if (const std::vector<ReplacedEntry>* tree = memory_.ReplacedTree(work.rowIndex)) {
+      std::string top(work.rel);
+      top.append(work.name).push_back(platform::kSeparator);
+      for (const ReplacedEntry& entry : *tree) {
+        const auto cut = entry.rel.rfind(platform::kSeparator);
+        const std::string folder = cut == std::string::npos ? top : top + entry.rel.substr(0, cut + 1);
+        pair.Forget(folder, cut == std::string::npos ? entry.rel : entry.rel.substr(cut + 1));
+      }
+    }
+  }
+  // The source as the comparison saw it (a sync run), else its time alone: a
+  // stamp not known proves nothing, so the contents settle it next time.
+  platform::EntryInfo source;
+  if (const platform::EntryInfo* seen = pair.Shown(work.rowIndex, fromBase)) {
+    source = *seen;
+  } else {
+    source.exists = true;
+    source.directory = work.row.isFolder;
+    source.mtime = fromBase ? work.baseShown.time : work.targetShown.time;
+    source.size = copied.size;
+  }
+  pair.RememberCopy(work.rel, work.name, fromBase, source, copied, work.row.isFolder && !work.row.kindChange);
 }
 
 void SyncExecution::FinishMadeFolders() {
@@ -234,7 +291,7 @@ void SyncExecution::ReportNotes(IPrompt& prompt) {
   }
 }
 
-RowError SyncExecution::CopyRow(const Work& work, bool fromBase, std::uint64_t* size) {
+RowError SyncExecution::CopyRow(const Work& work, bool fromBase, platform::EntryInfo* copied) {
   TreeAccess& fromTree = fromBase ? work.base : work.target;
   TreeAccess& toTree = fromBase ? work.target : work.base;
   const Side fromSide = fromBase ? Side::Base : Side::Target;
@@ -266,6 +323,7 @@ RowError SyncExecution::CopyRow(const Work& work, bool fromBase, std::uint64_t* 
     platform::Expected<const platform::Folder*> made = toTree.MakeFolders(rel, &newFolders);
     NoteMadeFolders(fromBase);
     if (!made) return {made.error(), toSide};
+    if (copied) *copied = now;
     return {};
   }
 
@@ -281,16 +339,151 @@ RowError SyncExecution::CopyRow(const Work& work, bool fromBase, std::uint64_t* 
   platform::CopyFaultSide faultSide = platform::CopyFaultSide::Destination;
   const std::error_code error = platform::CopyEntryAt(**from, work.name, source, **to, destination, session_, &faultSide);
   if (!error) {
-    // The size the state remembers: the copy's, as it now stands.
-    const platform::CName name(work.name);
-    struct stat st {};
-    if (size && name.Valid() && ::fstatat((*to)->Fd(), name.Get(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-      *size = static_cast<std::uint64_t>(st.st_size);
-    }
+    // What the destination's file system kept (its time may be coarser).
+    if (copied) *copied = (*to)->LookUp(work.name);
     return {};
   }
   // Whose entry made it fail, as the copy found it.
   return {error, faultSide == platform::CopyFaultSide::Source ? fromSide : toSide};
+}
+
+namespace {
+
+// A name beside `name` that neither folder holds yet.
+std::string FreeBesideName(std::string_view name, std::string_view word, const platform::Folder& a,
+                           const platform::Folder* b) {
+  const std::time_t now = std::time(nullptr);
+  for (int attempt = 1;; ++attempt) {
+    std::string candidate = BesideName(name, word, now, attempt);
+    const platform::EntryInfo inA = a.LookUp(candidate);
+    const platform::EntryInfo inB = b ? b->LookUp(candidate) : platform::EntryInfo{};
+    if (!inA.exists && !inA.error && !inB.exists && !inB.error) return candidate;
+    if (attempt > 1000) return candidate;  // the rename then refuses it
+  }
+}
+
+// Removes a folder tree that was moved aside, entry by entry, each only while
+// it is what the list saw; anything else keeps it (and the tree stays).
+std::error_code RemoveTree(const platform::Folder& parent, const std::string& top,
+                           const std::vector<ReplacedEntry>& tree) {
+  platform::Expected<platform::Folder> root = parent.OpenChild(top);
+  if (!root) return root.error();
+  for (const ReplacedEntry& entry : tree) {
+    const auto cut = entry.rel.rfind(platform::kSeparator);
+    const std::string_view folderRel =
+        cut == std::string::npos ? std::string_view{} : std::string_view(entry.rel).substr(0, cut);
+    const std::string_view name =
+        cut == std::string::npos ? std::string_view(entry.rel) : std::string_view(entry.rel).substr(cut + 1);
+    platform::Expected<platform::Folder> folder = root->OpenBeneath(folderRel);
+    if (!folder) return folder.error();
+    platform::Expectation expect = platform::Expectation::File(entry.mtime);
+    if (entry.folder) {
+      // A folder's time moved as its entries went: only its kind is checked,
+      // and it goes only when empty.
+      const platform::EntryInfo now = folder->LookUp(name);
+      if (now.error) return now.error;
+      expect = platform::Expectation::Folder(now.mtime);
+    }
+    if (const std::error_code error = platform::DeleteEntryAt(*folder, name, expect, false)) return error;
+  }
+  return platform::DeleteEntryAt(parent, top, platform::Expectation::Folder(parent.LookUp(top).mtime), false);
+}
+
+}  // namespace
+
+RowError SyncExecution::ReplaceKind(const Work& work, bool fromBase, platform::EntryInfo* copied) {
+  TreeAccess& fromTree = fromBase ? work.base : work.target;
+  TreeAccess& toTree = fromBase ? work.target : work.base;
+  const Side fromSide = fromBase ? Side::Base : Side::Target;
+  const Side toSide = fromBase ? Side::Target : Side::Base;
+  const bool sourceIsFolder = fromBase == work.row.isFolder;
+  const Shown& sourceShown = fromBase ? work.baseShown : work.targetShown;
+  const Shown& destinationShown = fromBase ? work.targetShown : work.baseShown;
+  platform::Expected<const platform::Folder*> from =
+      fromTree.FolderAt(work.rel, fromBase ? work.ids.base : work.ids.target);
+  if (!from) return {from.error(), fromSide};
+  platform::Expected<const platform::Folder*> to =
+      toTree.FolderAt(work.rel, fromBase ? work.ids.target : work.ids.base);
+  if (!to) return {to.error(), toSide};
+  const platform::EntryInfo source = (*from)->LookUp(work.name);
+  if (source.error) return {source.error, fromSide};
+  if (!source.exists || source.directory != sourceIsFolder || (!sourceIsFolder && source.mtime != sourceShown.time))
+    return {platform::MakeError(platform::Fault::ChangedSinceList), fromSide};
+  const platform::EntryInfo before = (*to)->LookUp(work.name);
+  if (before.error) return {before.error, toSide};
+  if (!before.exists || before.directory == sourceIsFolder || (sourceIsFolder && before.mtime != destinationShown.time))
+    return {platform::MakeError(platform::Fault::ChangedSinceList), toSide};
+
+  // The old entry steps aside under a name of its own; it goes only once the
+  // new one stands in its place, and comes back when that cannot be made.
+  const std::string aside = FreeBesideName(work.name, "replaced", **to, nullptr);
+  const platform::Expectation was =
+      sourceIsFolder ? platform::Expectation::File(before.mtime) : platform::Expectation::Folder(before.mtime);
+  if (const std::error_code error = platform::RenameEntryAt(**to, work.name, was, aside)) return {error, toSide};
+  std::error_code made =
+      sourceIsFolder ? platform::MakeFolderAt(**to, work.name)
+                     : platform::CopyEntryAt(**from, work.name, platform::Expectation::File(sourceShown.time), **to,
+                                             platform::Expectation{platform::Expectation::Kind::Absent, {}});
+  if (made) {
+    platform::RenameEntryAt(**to, aside, platform::Expectation{}, work.name);
+    return {made, toSide};
+  }
+  if (copied) *copied = (*to)->LookUp(work.name);
+  const bool toTrash = deleteTrash_ && deleteTrash_();
+  std::error_code removed;
+  if (sourceIsFolder) {
+    removed = platform::DeleteEntryAt(**to, aside, platform::Expectation::File(before.mtime), toTrash);
+  } else if (toTrash) {
+    removed = platform::TrashEntryAt(**to, aside, (*to)->LookUpIdentity(aside));
+  } else {
+    const std::vector<ReplacedEntry>* tree = memory_.ReplacedTree(work.rowIndex);
+    removed = tree ? RemoveTree(**to, aside, *tree) : platform::MakeError(platform::Fault::ChangedSinceList);
+  }
+  // The new entry stands; what could not go stays beside it under its own name.
+  if (removed) return {removed, toSide};
+  return {};
+}
+
+RowError SyncExecution::KeepBoth(const Work& work, PairMemory* pair) {
+  platform::Expected<const platform::Folder*> base = work.base.FolderAt(work.rel, work.ids.base);
+  if (!base) return {base.error(), Side::Base};
+  platform::Expected<const platform::Folder*> target = work.target.FolderAt(work.rel, work.ids.target);
+  if (!target) return {target.error(), Side::Target};
+  // A file meeting a folder: the file is the one renamed.
+  const bool renameBase = work.row.kindChange && !work.row.isFolder;
+  const platform::Folder& renamedIn = renameBase ? **base : **target;
+  const platform::Folder& other = renameBase ? **target : **base;
+  const Shown& renamedShown = renameBase ? work.baseShown : work.targetShown;
+  const Side renamedSide = renameBase ? Side::Base : Side::Target;
+  const Side otherSide = renameBase ? Side::Target : Side::Base;
+  const std::string beside = FreeBesideName(work.name, "conflict", renamedIn, &other);
+  if (const std::error_code error =
+          platform::RenameEntryAt(renamedIn, work.name, platform::Expectation::File(renamedShown.time), beside))
+    return {error, renamedSide};
+  const platform::Expectation absent{platform::Expectation::Kind::Absent, {}};
+  // The renamed version goes to the other side under its new name.
+  if (const std::error_code error =
+          platform::CopyEntryAt(renamedIn, beside, platform::Expectation::File(renamedShown.time), other, absent, session_))
+    return {error, otherSide};
+  if (pair) {
+    const platform::EntryInfo from = renamedIn.LookUp(beside);
+    const platform::EntryInfo to = other.LookUp(beside);
+    pair->RememberCopy(work.rel, beside, renameBase, from, to, false);
+    pair->Forget(work.rel, work.name);
+  }
+  if (work.row.kindChange) {
+    // The folder keeps the name; its entries follow with the next sync run.
+    if (const std::error_code error = platform::MakeFolderAt(renamedIn, work.name)) return {error, renamedSide};
+    return {};
+  }
+  // The other version takes the name on the renamed side too.
+  const Shown& otherShown = renameBase ? work.targetShown : work.baseShown;
+  if (const std::error_code error =
+          platform::CopyEntryAt(other, work.name, platform::Expectation::File(otherShown.time), renamedIn, absent, session_))
+    return {error, renamedSide};
+  if (pair)
+    pair->RememberCopy(work.rel, work.name, !renameBase, other.LookUp(work.name), renamedIn.LookUp(work.name), false);
+  return {};
 }
 
 RowError SyncExecution::DeleteRow(const Work& work, bool baseSide, int rowIndex) {

@@ -199,7 +199,7 @@
     </message>
     <message>
         <source>アイコンの右下の点: 実行で処理した行</source>
-        <translation>Dot at the icon's lower right: a line the run acted on</translation>
+        <translation>Dot at the icon&apos;s lower right: a line the run acted on</translation>
     </message>
 </context>
 <context>
@@ -413,7 +413,7 @@
     </message>
     <message>
         <source>基本フォルダが新しい</source>
-        <translation>The base folder's file is newer</translation>
+        <translation>The base folder&apos;s file is newer</translation>
     </message>
     <message>
         <source>基本フォルダにしかファイルが存在しない</source>
@@ -421,7 +421,7 @@
     </message>
     <message>
         <source>対照フォルダが新しい</source>
-        <translation>The target folder's file is newer</translation>
+        <translation>The target folder&apos;s file is newer</translation>
     </message>
     <message>
         <source>対照フォルダにしかファイルが存在しない</source>
@@ -441,19 +441,19 @@
     </message>
     <message>
         <source>完全同期 削除予定（対照フォルダのファイル）</source>
-        <translation>Complete sync: to be deleted (the target folder's file)</translation>
+        <translation>Complete sync: to be deleted (the target folder&apos;s file)</translation>
     </message>
     <message>
         <source>完全同期 削除済み（対照フォルダのファイル）</source>
-        <translation>Complete sync: deleted (the target folder's file)</translation>
+        <translation>Complete sync: deleted (the target folder&apos;s file)</translation>
     </message>
     <message>
         <source>前回の同期の後に対照フォルダで削除 削除予定（基本フォルダのファイル）</source>
-        <translation>Deleted in the target folder since the last sync: to be deleted (the base folder's file)</translation>
+        <translation>Deleted in the target folder since the last sync: to be deleted (the base folder&apos;s file)</translation>
     </message>
     <message>
         <source>前回の同期の後に対照フォルダで削除 削除済み（基本フォルダのファイル）</source>
-        <translation>Deleted in the target folder since the last sync: deleted (the base folder's file)</translation>
+        <translation>Deleted in the target folder since the last sync: deleted (the base folder&apos;s file)</translation>
     </message>
     <message>
         <source>競合 前回の同期の後に両方で変更（一方で変更・他方で削除）</source>
@@ -498,7 +498,7 @@ cannot be opened.</translation>
     </message>
     <message>
         <source>条件「%1」のフォルダ名または拡張子に改行が含まれているため、保存できません</source>
-        <translation>The conditions cannot be saved: a folder name or an extension of the condition "%1" holds a line break.</translation>
+        <translation>The conditions cannot be saved: a folder name or an extension of the condition &quot;%1&quot; holds a line break.</translation>
     </message>
     <message>
         <source>条件ファイルを保存できません
@@ -660,6 +660,30 @@ cannot be opened.</translation>
     <message>
         <source>パスに NUL 文字が含まれています</source>
         <translation>the path holds a NUL byte</translation>
+    </message>
+    <message>
+        <source>前回の同期の後に両方で変更されています</source>
+        <translation>edited on both sides since the last sync</translation>
+    </message>
+    <message>
+        <source>基本フォルダで変更され、対照フォルダで削除されています</source>
+        <translation>edited in the base, deleted in the target</translation>
+    </message>
+    <message>
+        <source>対照フォルダで変更され、基本フォルダで削除されています</source>
+        <translation>edited in the target, deleted in the base</translation>
+    </message>
+    <message>
+        <source>両方で別々に作成され、内容が異なります</source>
+        <translation>created on both sides with different contents</translation>
+    </message>
+    <message>
+        <source>一方ではファイル、他方ではフォルダで、両方で変更されています</source>
+        <translation>a file on one side and a folder on the other, changed on both sides</translation>
+    </message>
+    <message>
+        <source>一方ではファイル、他方ではフォルダで、同期されたことがありません</source>
+        <translation>a file on one side and a folder on the other, never synced</translation>
     </message>
 </context>
 <context>
@@ -912,15 +936,23 @@ will be deleted. Do you want to go on?</translation>
 %2</translation>
     </message>
     <message>
-        <source>フォルダは空です
+        <source>同期の記憶はこのユーザーだけのものではないため使いません
 %1
-続けると前回の同期で記憶したファイルがもう一方のフォルダからすべて削除されます
-%2
+%2</source>
+        <translation>The last sync&apos;s state is not used: it is not yours alone.
+%1
+%2</translation>
+    </message>
+    <message>
+        <source>前回の同期で記憶した %3 個のうち %2 個が「対照フォルダ」にありません
+%4
+同期を続けると「基本フォルダ」からも削除されます
+%1
 本当によろしいですか？</source>
-        <translation>The folder is empty:
+        <translation>%2 of the %3 entries remembered from the last sync are gone from the target folder:
+%4
+If the sync goes on, they will be deleted from the base folder too:
 %1
-If you go on, every file remembered from the last sync will be deleted from the other folder:
-%2
 Are you sure?</translation>
     </message>
     <message>
@@ -949,36 +981,33 @@ Are you sure?</translation>
         <translation>Left out what the file system cannot hold: %2 (%3):
 %1</translation>
     </message>
-</context>
-<context>
-    <name>Skipped</name>
     <message>
-        <source>置き換え直前の確認と置き換えの同時実行（最後の確認の後に通常の名前変更）</source>
-        <translation>replacing in one step with the check (a plain rename after the last check)</translation>
+        <source>前回の同期で記憶した %3 個のうち %2 個が「基本フォルダ」にありません
+%4
+同期を続けると「対照フォルダ」からも削除されます
+%1
+本当によろしいですか？</source>
+        <translation>%2 of the %3 entries remembered from the last sync are gone from the base folder:
+%4
+If the sync goes on, they will be deleted from the target folder too:
+%1
+Are you sure?</translation>
     </message>
     <message>
-        <source>アクセス権</source>
-        <translation>permission bits</translation>
+        <source>前回の同期の後に両方のフォルダで変更があります
+%1
+基本: %2
+対照: %3
+どちらを残しますか？</source>
+        <translation>Both folders changed this entry since the last sync:
+%1
+Base: %2
+Target: %3
+Which version do you want to keep?</translation>
     </message>
     <message>
-        <source>所有者</source>
-        <translation>owners</translation>
-    </message>
-    <message>
-        <source>更新日時</source>
-        <translation>last-write times</translation>
-    </message>
-    <message>
-        <source>拡張属性と ACL</source>
-        <translation>extended attributes and ACLs</translation>
-    </message>
-    <message>
-        <source>ハードリンク（別々のファイルとしてコピー）</source>
-        <translation>hard links (copied as separate files)</translation>
-    </message>
-    <message>
-        <source>シンボリックリンクの日時（リンクは内容で比較）</source>
-        <translation>the times of symbolic links (links are compared by their text)</translation>
+        <source>削除された側を残すと、もう一方からも削除されます</source>
+        <translation>Keeping the side where it was deleted deletes it from the other side too.</translation>
     </message>
 </context>
 <context>
@@ -1016,7 +1045,7 @@ Are you sure?</translation>
     </message>
     <message>
         <source>同じファイルは表示しない(&amp;D)</source>
-        <translation>&amp;Don't show identical files</translation>
+        <translation>&amp;Don&apos;t show identical files</translation>
     </message>
     <message>
         <source>以下の拡張子だけ同期に含める(&amp;E)</source>
@@ -1082,6 +1111,37 @@ for example: EXE COM BAT</translation>
     <message>
         <source>外部ツール: 両方のファイルがそろっていない %1 行には起動しません</source>
         <translation>External tool: not started for %1 lines that lack a file on one side</translation>
+    </message>
+</context>
+<context>
+    <name>Skipped</name>
+    <message>
+        <source>置き換え直前の確認と置き換えの同時実行（最後の確認の後に通常の名前変更）</source>
+        <translation>replacing in one step with the check (a plain rename after the last check)</translation>
+    </message>
+    <message>
+        <source>アクセス権</source>
+        <translation>permission bits</translation>
+    </message>
+    <message>
+        <source>所有者</source>
+        <translation>owners</translation>
+    </message>
+    <message>
+        <source>更新日時</source>
+        <translation>last-write times</translation>
+    </message>
+    <message>
+        <source>拡張属性と ACL</source>
+        <translation>extended attributes and ACLs</translation>
+    </message>
+    <message>
+        <source>ハードリンク（別々のファイルとしてコピー）</source>
+        <translation>hard links (copied as separate files)</translation>
+    </message>
+    <message>
+        <source>シンボリックリンクの日時（リンクは内容で比較）</source>
+        <translation>the times of symbolic links (links are compared by their text)</translation>
     </message>
 </context>
 <context>
@@ -1193,7 +1253,7 @@ Cancel</translation>
     <message>
         <source>ファイルプロパティ
 ファイルプロパティ</source>
-        <translation>Show the file's properties
+        <translation>Show the file&apos;s properties
 File properties</translation>
     </message>
     <message>
@@ -1301,7 +1361,7 @@ Force copy from target</translation>
     <message>
         <source>ﾌﾟﾛｸﾞﾗﾑの情報、ﾊﾞｰｼﾞｮﾝそして著作権を表示
 ﾊﾞｰｼﾞｮﾝ情報</source>
-        <translation>Show the program's information, version and copyright
+        <translation>Show the program&apos;s information, version and copyright
 About Orvel</translation>
     </message>
     <message>
@@ -1355,7 +1415,7 @@ Failures and conflicts only</translation>
 （対照フォルダのファイル/フォルダが削除されます）</source>
         <translation>Deletes the files and folders that exist only in the
 target folder and not in the base folder
-(the target folder's files and folders are deleted)</translation>
+(the target folder&apos;s files and folders are deleted)</translation>
     </message>
     <message>
         <source>※このオプションは条件ごとに保存されます</source>
@@ -1383,6 +1443,18 @@ target folder and not in the base folder
     <message>
         <source>フォルダを選択して下さい</source>
         <translation>Choose a folder</translation>
+    </message>
+    <message>
+        <source>基本を残す(&amp;B)</source>
+        <translation>Keep the &amp;base</translation>
+    </message>
+    <message>
+        <source>対照を残す(&amp;T)</source>
+        <translation>Keep the &amp;target</translation>
+    </message>
+    <message>
+        <source>両方を残す(&amp;O)</source>
+        <translation>Keep b&amp;oth</translation>
     </message>
 </context>
 </TS>

@@ -67,7 +67,16 @@ class FakePrompt : public engine::IPrompt {
   std::vector<engine::RunMessage> ids;
   std::vector<engine::MessageArgs> args;
   std::deque<bool> answers;
+  std::deque<engine::KeepVersion> versions;  // for conflicts; none: Neither
+  std::vector<engine::ConflictQuestion> conflicts;
 
+  engine::KeepVersion ChooseVersion(const engine::ConflictQuestion& question) override {
+    conflicts.push_back(question);
+    if (versions.empty()) return engine::KeepVersion::Neither;
+    const engine::KeepVersion v = versions.front();
+    versions.pop_front();
+    return v;
+  }
   void Message(engine::RunMessage message, const engine::MessageArgs& messageArgs) override {
     ids.push_back(message);
     args.push_back(messageArgs);

@@ -16,6 +16,7 @@ class FakeSyncState : public engine::ISyncState {
   struct Pair {
     engine::PairRoots roots;
     std::map<Key, engine::RememberedEntry> entries;
+    std::pair<engine::MountList, engine::MountList> mounts;
   };
   std::map<std::pair<std::string, std::string>, Pair> pairs;
   int loads = 0;
@@ -34,6 +35,8 @@ class FakeSyncState : public engine::ISyncState {
     if (found == pairs.end()) return Loaded::None;
     if (!SameRoots(found->second.roots, roots)) return Loaded::Replaced;
     for (const auto& [key, entry] : found->second.entries) table.Add(key.first, key.second, entry);
+    table.Mounts(true) = found->second.mounts.first;
+    table.Mounts(false) = found->second.mounts.second;
     return Loaded::Found;
   }
 
@@ -44,15 +47,18 @@ class FakeSyncState : public engine::ISyncState {
       return false;
     }
     Pair& pair = pairs[{roots.base, roots.target}];
-    if (!SameRoots(pair.roots, roots)) pair = Pair{roots, {}};
+    if (!SameRoots(pair.roots, roots)) pair = Pair{roots, {}, {}};
+    using Action = engine::StateChanges::Action;
+    for (const auto& item : changes.Items()) {
+      if (item.action != Action::ResetFolder) continue;
+      std::erase_if(pair.entries, [&](const auto& e) { return e.first.first == changes.Folder(item); });
+    }
     for (const auto& item : changes.Items()) {
       const Key key{std::string(changes.Folder(item)), std::string(changes.Name(item))};
-      if (item.forget) {
-        pair.entries.erase(key);
-      } else {
-        pair.entries[key] = item.entry;
-      }
+      if (item.action == Action::Forget) pair.entries.erase(key);
+      if (item.action == Action::Remember) pair.entries[key] = item.entry;
     }
+    if (changes.HasMounts()) pair.mounts = {changes.Mounts(true), changes.Mounts(false)};
     return true;
   }
 

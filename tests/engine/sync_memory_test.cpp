@@ -102,9 +102,13 @@ TEST_F(SyncMemoryTest, EditsOnBothSidesStopAtAConflictThatTheSyncRunLeavesAlone)
   ASSERT_EQ(Sync(), engine::RunOutcome::Completed);
   EXPECT_THAT(rig.Results(), UnorderedElementsAre("both.txt !", "one.txt =", "sized.txt !"));
 
-  // Updating the row settles it the way a pair without memory is: newer wins.
+  // Updating the row asks which version stays; no answer leaves it alone.
   FakeSelection selection;
   selection.items = {ItemOf("both.txt")};
+  rig.engine.RunRowCommand(engine::Direction::AsMarked, false, selection);
+  EXPECT_EQ(rig.items.ItemText(selection.items[0], 2), "!");
+  EXPECT_EQ(ReadFile(B("both.txt")), "base edit");
+  rig.prompt.versions = {engine::KeepVersion::Target};
   rig.engine.RunRowCommand(engine::Direction::AsMarked, false, selection);
   EXPECT_EQ(rig.items.ItemText(selection.items[0], 2), "<=");
   EXPECT_EQ(ReadFile(B("both.txt")), "target edit");
@@ -123,9 +127,10 @@ TEST_F(SyncMemoryTest, EditedOnOneSideDeletedOnTheOtherIsAConflict) {
   EXPECT_EQ(ReadFile(B("a.txt")), "edited");
   EXPECT_EQ(ReadFile(T("b.txt")), "edited longer");
 
-  // Updating brings the edited file back rather than deleting it.
+  // Keeping the edited versions brings them back.
   FakeSelection selection;
-  selection.items = {0, 1};
+  selection.items = {ItemOf("a.txt"), ItemOf("b.txt")};
+  rig.prompt.versions = {engine::KeepVersion::Base, engine::KeepVersion::Target};
   rig.engine.RunRowCommand(engine::Direction::AsMarked, false, selection);
   EXPECT_EQ(ReadFile(T("a.txt")), "edited");
   EXPECT_EQ(ReadFile(B("b.txt")), "edited longer");
@@ -179,8 +184,11 @@ TEST_F(SyncMemoryTest, AStateThatCannotBeReadOrWrittenIsSaid) {
   std::remove(T("a.txt").c_str());
   state.failLoads = true;
   rig.prompt.ids.clear();
+  const int saves = state.saves;
   ASSERT_EQ(Sync(), engine::RunOutcome::Completed);
-  EXPECT_THAT(rig.Results(), ElementsAre("a.txt >="));  // today's rules
+  EXPECT_THAT(rig.Results(), ElementsAre("a.txt >="));  // never remembered: copied back, not deleted
+  EXPECT_EQ(state.saves, saves);  // nothing written over a state that could not be read
+  EXPECT_EQ(rig.engine.Flags().memoryProblems, 1u);
   EXPECT_THAT(rig.prompt.ids, ElementsAre(engine::RunMessage::MemoryUnavailable));
   EXPECT_EQ(rig.prompt.args.back(), (engine::MessageArgs{"state", "broken"}));
 
@@ -272,7 +280,9 @@ TEST_F(SyncMemoryTest, AnEmptiedRootAsksBeforeTheRememberedDeletionsOnEitherSide
   for (const bool baseEmptied : {true, false}) {
     SCOPED_TRACE(baseEmptied);
     state.pairs.clear();
-    Synced({{"a.txt", "a", Time(kT)}, {"d/b.txt", "b", Time(kT)}});
+    std::vector<TreeEntry> files{{"d/b.txt", "b", Time(kT)}};
+    for (const char* name : {"a", "c", "e", "f", "g"}) files.push_back({name, "x", Time(kT)});
+    Synced(files);
     const std::string emptied = baseEmptied ? Base() : Target();
     const std::string full = baseEmptied ? Target() : Base();
     ASSERT_EQ(std::system(("rm -r '" + emptied + "'/*").c_str()), 0);
@@ -280,10 +290,12 @@ TEST_F(SyncMemoryTest, AnEmptiedRootAsksBeforeTheRememberedDeletionsOnEitherSide
     rig.prompt.ids.clear();
     rig.prompt.answers = {false};
     EXPECT_EQ(Sync(), engine::RunOutcome::Stopped);
-    EXPECT_THAT(rig.prompt.ids, ElementsAre(engine::RunMessage::RememberedEmptyAsk));
-    EXPECT_EQ(rig.prompt.args.back(), (engine::MessageArgs{emptied + "/", full + "/"}));
-    EXPECT_EQ(ReadTree(full).size(), 3u);
-    EXPECT_EQ(state.Names().size(), 2u);
+    // The question names the side that would lose its files.
+    EXPECT_THAT(rig.prompt.ids, ElementsAre(baseEmptied ? engine::RunMessage::MassDeleteTargetAsk
+                                                        : engine::RunMessage::MassDeleteBaseAsk));
+    EXPECT_EQ(rig.prompt.args.back(), (engine::MessageArgs{full + "/", "6", "6", emptied + "/"}));
+    EXPECT_EQ(ReadTree(full).size(), 7u);
+    EXPECT_EQ(state.Names().size(), 6u);
 
     rig.prompt.answers = {true};
     EXPECT_EQ(Sync(), engine::RunOutcome::Completed);
@@ -335,8 +347,8 @@ TEST_F(SyncMemoryTest, TheOptionOffChangesNothing) {
     if (withState) {
       fresh.engine.UseSyncState(&remembered);
       auto& entries = remembered.pairs[{pair / "b/", pair / "t/"}];
-      entries.roots = {pair / "b/", pair / "t/", platform::Folder::OpenRoot(pair / "b")->Id(),
-                       platform::Folder::OpenRoot(pair / "t")->Id()};
+      entries.roots = {pair / "b/", pair / "t/", platform::RootIdentityOf(platform::Folder::OpenRoot(pair / "b")->Fd()),
+                       platform::RootIdentityOf(platform::Folder::OpenRoot(pair / "t")->Fd())};
       for (const char* name : {"base_only.txt", "target_only.txt", "both.txt", "newer.txt", "older.txt"}) {
         entries.entries[{"", name}] = engine::RememberedEntry{Time(kT), Time(kT), 1, false};
       }

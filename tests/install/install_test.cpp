@@ -379,7 +379,7 @@ TEST_F(InstallTest, BashCompletionOffersCommandsOptionsAndConditionFiles) {
       {{"orvel-cli", "sy"}, {"sync"}},
       {{"orvel-cli", "show", "-"}, {"--lang"}},
       {{"orvel-cli", "list", "--allow"}, {}},
-      {{"orvel-cli", "sync", "--allow"}, {"--allow-empty-base"}},
+      {{"orvel-cli", "sync", "--allow"}, {"--allow-empty-base", "--allow-mass-delete"}},
       {{"orvel-cli", "list", "--lang", ""}, {"en", "ja"}},
       {{"orvel-cli", "list", "--lang", "=", "e"}, {"en"}},
       {{"orvel-cli", "list", "--tolerance", ""}, {}},

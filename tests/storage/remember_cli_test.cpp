@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
 namespace orvel::test {
 namespace {
 
@@ -57,7 +59,9 @@ TEST_F(RememberCli, DeletionsTravelAndConflictsExitWithThree) {
   const CliResult listed = Run("list", {"--json"});
   EXPECT_EQ(listed.status, 3) << listed.err;
   EXPECT_NE(listed.out.find(R"("name":"b.txt")"), std::string::npos);
-  EXPECT_NE(listed.out.find(R"("result":"!","mark":"!")"), std::string::npos) << listed.out;
+  EXPECT_NE(listed.out.find(R"("result":"!","mark":"!","reason":"edited on both sides since the last sync")"),
+            std::string::npos)
+      << listed.out;
   EXPECT_NE(listed.out.find(R"("result":"<X","mark":"<X")"), std::string::npos) << listed.out;
 
   const CliResult synced = Run("sync");
@@ -102,15 +106,36 @@ TEST_F(RememberCli, AReplacedRootIsSaidOnceAndTheRunGoesOn) {
   ASSERT_EQ(std::rename(old.c_str(), target.Path().c_str()), 0);  // for the TempDir's removal
 }
 
-TEST_F(RememberCli, AnEmptiedSideStopsTheRunUnlessEmptyBasesAreAllowed) {
+TEST_F(RememberCli, AnEmptiedSideStopsTheRunUnlessMassDeletionsAreAllowed) {
+  // More than a handful remembered: six files and a folder.
+  WriteTree(base.Path(), {{"e.txt", "e", Time(kT)}, {"f.txt", "f", Time(kT)}, {"g.txt", "g", Time(kT)}});
+  ASSERT_EQ(Run("sync").status, 0);
   ASSERT_EQ(std::system(("rm -r '" + target.Path() + "'/*").c_str()), 0);
-  // --yes answers other questions, never this one.
-  const CliResult stopped = Run("sync", {"--yes"});
-  EXPECT_EQ(stopped.status, 1) << stopped.err;
-  EXPECT_EQ(ReadTree(base.Path()).size(), 4u);
-  const CliResult allowed = Run("sync", {"--allow-empty-base"});
+  // --yes answers other questions, never this one; nor does complete sync's --allow-empty-base.
+  for (const char* option : {"--yes", "--allow-empty-base"}) {
+    const CliResult stopped = Run("sync", {option});
+    EXPECT_EQ(stopped.status, 1) << stopped.err;
+    EXPECT_NE(stopped.err.find("--allow-mass-delete"), std::string::npos) << stopped.err;
+    EXPECT_EQ(ReadTree(base.Path()).size(), 7u);
+  }
+  const CliResult allowed = Run("sync", {"--allow-mass-delete"});
   EXPECT_EQ(allowed.status, 0) << allowed.err;
   EXPECT_TRUE(ReadTree(base.Path()).empty());
+}
+
+// A state that cannot be used is said, nothing is deleted on its strength, and
+// the run ends with 3: it did not do what --remember asks.
+TEST_F(RememberCli, AStateThatCannotBeUsedIsSaidAndEndsWithThree) {
+  const std::string state = std::string(std::getenv("XDG_STATE_HOME")) + "/orvel/sync-state.db";
+  for (const auto& [spoil, said] : {std::pair{"chmod 0666 ", "not yours alone"}, {": > ", "kept as"}}) {
+    ASSERT_EQ(std::remove((target / "a.txt").c_str()), 0);
+    ASSERT_EQ(std::system((spoil + ("'" + state + "'")).c_str()), 0);
+    const CliResult r = Run("sync", {"--lang", "en"});
+    EXPECT_EQ(r.status, 3) << r.err;
+    EXPECT_NE(r.err.find(said), std::string::npos) << r.err;
+    EXPECT_EQ(ResultOf(r.out, "a.txt"), ">=");  // copied back, never deleted
+    ::chmod(state.c_str(), 0644);
+  }
 }
 
 }  // namespace

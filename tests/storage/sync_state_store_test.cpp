@@ -12,6 +12,11 @@
 #include <sqlite3.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
 
 namespace orvel::storage {
 namespace {
@@ -131,7 +136,9 @@ TEST_F(SyncStateStoreTest, AnEntryCostsAtMost64BytesOnDisk) {
     std::snprintf(name, sizeof name, "f%07d.dat", i);
     const std::string folder = "d" + std::to_string(i / 47 % 13) + "/d" + std::to_string(i / 47) + "/";
     const auto t = Time(1600000000 + i, 100000 + i);
-    changes.Remember(folder, name, {t, t, 100, false});
+    // Stamps are 48 bits of hash: as large as they come.
+    const std::uint64_t stamp = (std::uint64_t{0x9E3779B97F4A7C15} * (i + 1)) >> 16;
+    changes.Remember(folder, name, {t, t, 100, false, stamp, stamp ^ 0xFFFFFFFFFFull});
   }
   std::string reason;
   ASSERT_TRUE(store.Save(Roots("/b/", "/t/"), changes, reason)) << reason;
@@ -145,7 +152,7 @@ TEST_F(SyncStateStoreTest, AFileOfAnotherLayoutIsLeftAsItIs) {
   ASSERT_EQ(::mkdir((dir / "state/orvel").c_str(), 0700), 0);
   sqlite3* db = nullptr;
   ASSERT_EQ(sqlite3_open(Path().c_str(), &db), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE future(x); PRAGMA user_version = 2;", nullptr, nullptr, nullptr), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE future(x); PRAGMA user_version = 99;", nullptr, nullptr, nullptr), SQLITE_OK);
   sqlite3_close(db);
   const std::string before = test::ReadFile(Path());
 
@@ -158,6 +165,84 @@ TEST_F(SyncStateStoreTest, AFileOfAnotherLayoutIsLeftAsItIs) {
   changes.Remember("", "a", {Time(1), Time(1), 1, false});
   EXPECT_FALSE(store.Save(Roots("/b/", "/t/"), changes, reason));
   EXPECT_EQ(test::ReadFile(Path()), before);
+}
+
+// A state that cannot be trusted is never used in part nor written over: one
+// damaged in the middle (a partial load would read the rest as never synced),
+// an empty file (SQLite would start it afresh), another user's folder, a file
+// others may write. Damaged and empty ones are set aside and said; a file of
+// the previous layout holds no stamps and starts afresh.
+TEST_F(SyncStateStoreTest, AStateThatCannotBeTrustedIsNeitherUsedNorOverwritten) {
+  struct Case {
+    const char* what;
+    std::function<void(const std::string& path)> spoil;
+    ISyncState::Loaded loaded;
+    bool setAside;
+  };
+  const auto damageMiddle = [](const std::string& path) {
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    const std::string noise(8192, '\x5a');
+    FILE* f = std::fopen(path.c_str(), "r+b");
+    ASSERT_NE(f, nullptr);
+    std::fseek(f, st.st_size / 2 / 4096 * 4096, SEEK_SET);
+    std::fwrite(noise.data(), 1, noise.size(), f);
+    std::fclose(f);
+  };
+  const Case cases[] = {
+      {"damaged in the middle", damageMiddle, ISyncState::Loaded::Failed, true},
+      {"empty", [](const std::string& path) { ::truncate(path.c_str(), 0); }, ISyncState::Loaded::Failed, true},
+      {"previous layout",
+       [](const std::string& path) {
+         sqlite3* db = nullptr;
+         ::unlink(path.c_str());
+         sqlite3_open(path.c_str(), &db);
+         sqlite3_exec(db, "CREATE TABLE pair(id); CREATE TABLE entry(x); PRAGMA user_version = 1;", nullptr, nullptr,
+                      nullptr);
+         sqlite3_close(db);
+       },
+       ISyncState::Loaded::None, false},
+      {"writable by others", [](const std::string& path) { ::chmod(path.c_str(), 0666); },
+       ISyncState::Loaded::Untrusted, false},
+      {"another user's folder",
+       [](const std::string& path) { ::chown(path.substr(0, path.rfind('/')).c_str(), 65534, 65534); },
+       ISyncState::Loaded::Untrusted, false},
+  };
+  const engine::PairRoots roots = Roots("/b/", "/t/");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::system(("rm -rf '" + dir.Path() + "/state'").c_str());
+    {
+      SyncStateStore store(Path());
+      engine::StateChanges changes;
+      for (int i = 0; i < 3000; ++i) changes.Remember("d/", "f" + std::to_string(i), {Time(i), Time(i), 1, false, 7, 9});
+      std::string reason;
+      ASSERT_TRUE(store.Save(roots, changes, reason)) << reason;
+    }
+    if (c.loaded == ISyncState::Loaded::Untrusted && ::geteuid() != 0 && std::string(c.what) != "writable by others")
+      continue;  // only root can hand the folder to another user
+    c.spoil(Path());
+    const std::string before = test::Exists(Path()) ? test::ReadFile(Path()) : "";
+    SyncStateStore store(Path());
+    RememberedTable table;
+    std::string reason;
+    EXPECT_EQ(store.Load(roots, table, reason), c.loaded) << reason;
+    EXPECT_EQ(table.Count(), 0u);
+    const std::vector<std::string> names = test::FolderNames(dir / "state/orvel");
+    const bool asideKept = std::any_of(names.begin(), names.end(), [](const std::string& n) {
+      return n.find("sync-state.db.damaged-") == 0;
+    });
+    EXPECT_EQ(asideKept, c.setAside);
+    if (c.setAside) {
+      EXPECT_NE(reason.find("kept as"), std::string::npos) << reason;
+    }
+    if (c.loaded == ISyncState::Loaded::Untrusted) {
+      engine::StateChanges changes;
+      changes.Remember("", "a", {Time(1), Time(1), 1, false});
+      EXPECT_FALSE(store.Save(roots, changes, reason));
+      EXPECT_EQ(test::ReadFile(Path()), before);
+    }
+  }
 }
 
 // XDG_STATE_HOME for as long as the object lives.

@@ -20,6 +20,13 @@ class ScriptedDialogs : public ui::IUserDialogs {
  public:
   void Message(const QString& text) override { messages.push_back(text); }
   bool AskYesNo(const QString& text) override;
+  engine::KeepVersion AskVersion(const QString& text) override {
+    questions.push_back(text);
+    if (versions.empty()) return engine::KeepVersion::Neither;
+    const engine::KeepVersion answer = versions.front();
+    versions.pop_front();
+    return answer;
+  }
   std::optional<QString> SaveFileName(const QString& folder) override {
     fileFolders.push_back(folder);
     return Next(saveNames);
@@ -39,6 +46,7 @@ class ScriptedDialogs : public ui::IUserDialogs {
 
   // Scripted answers, used from the front.
   std::deque<bool> answers;
+  std::deque<engine::KeepVersion> versions;  // for conflicts; none: Cancel
   std::deque<std::optional<QString>> saveNames;
   std::deque<std::optional<QString>> openNames;
   std::deque<std::optional<QString>> folders;

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 namespace orvel::engine {
 
@@ -36,8 +37,9 @@ class Comparison {
 
   // The remembered state of the condition's pair (null: none), by which normal
   // mode judges; with recordEqual the pairs found equal are remembered (the sync run).
-  void SetMemory(PairMemory* memory, bool recordEqual) {
+  void SetMemory(PairMemory* memory, SyncMemory* registry, bool recordEqual) {
     memory_ = memory;
+    registry_ = registry;
     recordEqual_ = recordEqual;
   }
   // After both passes: a row for each folder that the memory's deletions empty
@@ -68,6 +70,17 @@ class Comparison {
   Verdict Judge(Kind kind, const SideIndex::Found& base, const SideIndex::Found& target) const;
   void JudgeByMemory(Kind kind, std::string_view relFolder, std::string_view name, const SideIndex::Found& base,
                      const SideIndex::Found& target, Verdict& verdict);
+  // The remembered sync where `name` is a folder on one side and a file on the other.
+  void JudgeKindChange(std::string_view relFolder, std::string_view name, bool folderOnBase,
+                       const SideIndex::Found& base, const SideIndex::Found& target, Verdict& verdict);
+  // Whether every entry below a folder of one side is as remembered; collects
+  // the tree as the scan saw it.
+  bool TreeUnchanged(bool baseSide, const std::string& folderPath, std::vector<ReplacedEntry>& tree);
+  // On entering a folder of the listed side: whether its entries are left out
+  // because a kind change above them decides (judging it first when needed).
+  bool SettledAbove(bool baseSide, std::string_view relFolder);
+  bool AddRow(std::string_view relFolder, std::string_view name, Verdict& verdict, Side side, SideIndex::EntryId own,
+              const SideIndex::Found& base, const SideIndex::Found& target);
   // own: the listed entry of the side being passed, or kNoEntry to look both sides up.
   bool Classify(Kind kind, std::string_view relFolder, std::string_view name,
                 SideIndex::EntryId own = SideIndex::kNoEntry);
@@ -79,6 +92,7 @@ class Comparison {
   std::unique_ptr<State> state_;
   std::function<void(int)> onRowAdded_;
   PairMemory* memory_ = nullptr;
+  SyncMemory* registry_ = nullptr;
   bool recordEqual_ = false;
   std::int64_t timeUnitNs_ = 1;
   bool linksByText_ = false;

@@ -110,6 +110,9 @@ struct ScanSetup {
   bool subFolders = true;
   platform::Identity otherRoot;  // the other tree's root: never entered when met
   bool removeLeftovers = false;  // a sync run removes the temporaries of killed runs
+  // The remembered sync: entries keep their sizes and stamps, folders the file
+  // system they lie on.
+  bool keepExtras = false;
 };
 
 // What a scan found besides its lists.

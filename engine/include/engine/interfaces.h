@@ -12,6 +12,19 @@
 namespace orvel::engine {
 
 struct RunPlan;
+// Which version of a conflict ("!") the user keeps: the base's, the target's,
+// both (the target's renamed beside the other, then each copied to the other
+// side), or none for now (the row stays as it is).
+enum class KeepVersion { Base, Target, Both, Neither };
+
+// The question of a conflict: the entry's two paths and why it stopped.
+struct ConflictQuestion {
+  std::string basePath;
+  std::string targetPath;
+  bool baseExists = true;
+  bool targetExists = true;
+  std::error_code reason;  // engine::ConflictCategory
+};
 
 // Messages and questions of a run and of the row commands. The desktop program
 // shows message boxes titled with its name; the command-line program writes to
@@ -29,6 +42,9 @@ class IPrompt {
   // The question before a sync run (ConfirmSync), with what the list on screen
   // says the run will do; null when no list is on screen.
   virtual bool AskToSync(const RunPlan* /*plan*/) { return Ask(RunMessage::ConfirmSync); }
+  // Which version of a conflict to keep; a front end that cannot ask keeps
+  // both as they are.
+  virtual KeepVersion ChooseVersion(const ConflictQuestion&) { return KeepVersion::Neither; }
 };
 
 class RunMeter;

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <vector>
 
 namespace orvel::engine {
@@ -26,15 +27,7 @@ enum class RunOutcome {
 class ListCreationRun {
  public:
   ListCreationRun(IRunHost& host, IProgress& progress, IPrompt& prompt, IResultList& list, RowStore& rows,
-                  RunFlags& flags, SyncExecution& execution)
-      : host_(host),
-        progress_(progress),
-        prompt_(prompt),
-        list_(list),
-        rows_(rows),
-        flags_(flags),
-        execution_(execution),
-        comparison_(rows, list) {}
+                  RunFlags& flags, SyncExecution& execution);
   ~ListCreationRun();
   ListCreationRun(const ListCreationRun&) = delete;
   ListCreationRun& operator=(const ListCreationRun&) = delete;
@@ -72,6 +65,9 @@ class ListCreationRun {
   RowStore& rows_;
   RunFlags& flags_;
   SyncExecution& execution_;
+  // The condition's roots, open until the execution has finished with them
+  // (it sets the times of the folders it made once their contents are in place).
+  std::unique_ptr<Roots> roots_;
   Comparison comparison_;
   RootLocks locks_;
   SideIndex baseIndex_;

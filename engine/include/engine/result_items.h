@@ -33,8 +33,8 @@ class ResultItems : public IResultList {
   // Whether execution has set the item's result (it was carried out, or failed).
   bool ItemExecuted(int item) const { return (states_[static_cast<std::size_t>(item)] & kNoResult) != kNoResult; }
 
-  // Why the item shows "?": its execution's reason, or the comparison's; null
-  // when it has none.
+  // Why the item shows "?" or "!": its execution's reason, or the comparison's;
+  // null when it has none.
   const RowError* ItemError(int item) const;
 
  private:

@@ -35,7 +35,10 @@ struct ResultRow {
   Mark mark = Mark::Same;    // what execution acts on
   Mark result = Mark::Same;  // what the comparison found, shown in the result column
   Side side = Side::Base;    // which side's path the list shows
-  bool isFolder = false;     // the entry is an empty folder, not a file
+  bool isFolder = false;  // the entry is an empty folder, not a file (with kindChange: the base's entry is the folder)
+  // A file on one side and a folder on the other (the remembered sync): the
+  // row puts one in the other's place.
+  bool kindChange = false;
   // Where Row() found the name (Append ignores it): 0 the store's own names,
   // 1 or 2 the names lent by the base or target side's index.
   std::uint8_t nameSource = 0;
@@ -152,6 +155,7 @@ class RowStore {
     static constexpr std::uint8_t kTargetTimeApart = 4;  // in apart_: both sides, other times or sizes
     static constexpr std::uint8_t kLentBase = 8;         // the name is in the base index's store
     static constexpr std::uint8_t kLentTarget = 16;      // … in the target index's
+    static constexpr std::uint8_t kKindChange = 32;
     std::int64_t sec;             // the base time, or the target's without a base entry
     std::uint32_t nsecFlags;      // nanoseconds | kHasBase | kHasTarget
     std::uint32_t nameRef;

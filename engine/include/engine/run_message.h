@@ -26,7 +26,12 @@ enum class RunMessage {
   // The sync memory: a notice, never a question, so that a run from cron goes on.
   MemoryReplaced,      // notice: a root is another folder now, the remembered state is not used; arguments: base, target
   MemoryUnavailable,   // notice: the remembered state cannot be read or written; arguments: state file, reason
-  RememberedEmptyAsk,  // question: delete the remembered entries of the other side?; arguments: empty folder, other folder
+  MemoryUntrusted,     // notice: the remembered state is not the user's alone, not used; arguments: state file, reason
+  // Questions before a remembered sync deletes more than half of what it
+  // remembers from one side; arguments: that side's folder, how many, of how
+  // many, the other folder.
+  MassDeleteBaseAsk,
+  MassDeleteTargetAsk,
   // What the file systems of a run cannot do: notices, said once per run.
   FolderUnlockable,  // notice: the folder cannot be locked, the run goes on; arguments: folder, reason
   LockLocalOnly,     // notice: the lock is seen by this machine only; arguments: folder, file system type

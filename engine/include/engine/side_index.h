@@ -50,8 +50,10 @@ class SideIndex {
 
   // root: the root folder's path, ending in the separator; rootFolder: its open
   // descriptor (may be null: then nothing outside the scan can be looked up).
-  // Gives the memory of the previous scan back.
-  void Reset(std::string root, const platform::Folder* rootFolder = nullptr);
+  // With keepExtras each entry keeps its size and stamp too (the remembered
+  // sync needs them). Gives the memory of the previous scan back.
+  void Reset(std::string root, const platform::Folder* rootFolder = nullptr, bool keepExtras = false);
+  bool KeepsExtras() const { return keepExtras_; }
   const std::string& Root() const { return root_; }
 
   // The folder `name` inside `parent` (kNoFolder: the root itself), added when new.
@@ -64,6 +66,13 @@ class SideIndex {
   void MarkFailed(FolderId folder, std::error_code error);
   // The folder is the other tree's root: never scanned, nothing below it compared.
   void MarkOtherRoot(FolderId folder);
+  // The file system the folder lies on (platform::FileSystemKeyOf); 0 unknown.
+  void SetFolderFileSystem(FolderId folder, std::uint64_t key) { folders_[folder].fileSystem = key; }
+  std::uint64_t FolderFileSystem(FolderId folder) const { return folders_[folder].fileSystem; }
+  // Whether the folder was listed in full (not failed, not cut short).
+  bool FolderComplete(FolderId folder) const { return folders_[folder].complete && !folders_[folder].error; }
+  // The folder `name` inside `parent` as the scan registered it, or kNoFolder.
+  FolderId FindChild(FolderId parent, std::string_view name) const;
   EntryId AddEntry(FolderId folder, std::string_view name, const platform::EntryInfo& info);
   // What a look-up of the entry found after the listing (a folder's own look-up
   // when it is opened); an absent one is no longer there.
@@ -90,7 +99,6 @@ class SideIndex {
   const platform::Identity& FolderIdentity(FolderId folder) const { return folders_[folder].identity; }
   // How far the scan got with a folder, so that an index can be handed on whole.
   const std::error_code& FolderError(FolderId folder) const { return folders_[folder].error; }
-  bool FolderComplete(FolderId folder) const { return folders_[folder].complete; }
   bool FolderIsOtherRoot(FolderId folder) const { return folders_[folder].otherRoot; }
   std::size_t FolderCount() const { return folders_.size(); }
   // The entries of a folder: ids first … first + count - 1, in listing order.
@@ -138,8 +146,14 @@ class SideIndex {
     std::string name;  // in the parent folder
     platform::Identity identity;
     std::error_code error;
+    std::uint64_t fileSystem = 0;
     bool complete = false;
     bool otherRoot = false;
+  };
+  // Kept beside each entry only for the remembered sync (the size is kept for all).
+  struct Extra {
+    static constexpr std::uint64_t kRegular = std::uint64_t{1} << 63;  // beside the stamp's 48 bits
+    std::uint64_t stamp;
   };
   // 16 bytes an entry: a large tree is held twice, once per side.
   struct Entry {
@@ -202,6 +216,8 @@ class SideIndex {
   std::vector<std::pair<EntryId, FolderId>> runs_;
   ChunkedVector<Entry> entries_;
   ChunkedVector<std::uint64_t> sizes_;  // per entry, apart: most look-ups need no size
+  ChunkedVector<Extra> extras_;
+  bool keepExtras_ = false;
   NameStore names_;
   std::unordered_map<EntryId, Special> specials_;
   mutable std::array<FolderTable, kTables> tables_;

@@ -53,6 +53,11 @@ class SyncExecution {
 
   // The remembered states: executed rows of a pair that remembers update it.
   SyncMemory& Memory() { return memory_; }
+  // Where a conflict's row asks which version to keep.
+  void SetPrompt(IPrompt* prompt) {
+    prompt_ = prompt;
+    memory_.SetPrompt(prompt);
+  }
 
   // Opens the root folders of an item's row for a row command (checked to be the
   // folders the list was made from) and takes their locks; false when a busy
@@ -67,13 +72,19 @@ class SyncExecution {
   struct Work;
   TreeAccess& Tree(std::string_view rootPath);
   std::error_code OpenRoots(const ResultRow& row);
-  // Stores the copy's size in *size when asked (the remembered state needs it).
-  RowError CopyRow(const Work& work, bool fromBase, std::uint64_t* size);
+  // Stores what the copy holds now in *copied when asked (the remembered state needs it).
+  RowError CopyRow(const Work& work, bool fromBase, platform::EntryInfo* copied);
   RowError DeleteRow(const Work& work, bool baseSide, int rowIndex);
   void Remember(PairMemory& pair, const Work& work, Mark done, std::uint64_t size);
   // Gives the folders this run made their sources' metadata and times, now
   // that their contents are in place.
   void FinishMadeFolders();
+  // A file and a folder of one name: the source's entry takes the destination's place.
+  RowError ReplaceKind(const Work& work, bool fromBase, platform::EntryInfo* copied);
+  // Both versions of a conflict stay: the target's is renamed beside the other,
+  // then each goes to the other side.
+  RowError KeepBoth(const Work& work, PairMemory* pair);
+  void Remember(PairMemory& pair, const Work& work, Mark done, const platform::EntryInfo& copied);
 
   const RowStore& rows_;
   IResultList& list_;
@@ -92,6 +103,7 @@ class SyncExecution {
   };
   std::vector<MadeFolder> madeFolders_;
   std::map<std::uint64_t, std::string> devicePaths_;  // a root path on each destination file system, for notices
+  IPrompt* prompt_ = nullptr;
 };
 
 }  // namespace orvel::engine

@@ -24,8 +24,13 @@ struct EntryInfo {
   bool directory = false;
   FileTime mtime;
   std::error_code error;
-  bool link = false;        // a symbolic link
-  std::uint64_t size = 0;  // bytes of a file (st_size); 0 for a folder or without an entry
+  bool link = false;  // a symbolic link
+  // The size (st_size of a file, 0 for a folder), and what the remembered sync
+  // tells versions by besides the time: a stamp of the inode number and change
+  // time (which every write, also one that puts the old time back, moves).
+  std::uint64_t size = 0;
+  std::uint64_t stamp = 0;
+  bool regular = false;  // a regular file (not a link, FIFO, socket or device)
 
   bool IsFile() const { return exists && !directory; }
   bool Failed() const { return static_cast<bool>(error); }

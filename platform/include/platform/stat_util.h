@@ -4,6 +4,7 @@
 #include "platform/error.h"
 
 #include <sys/stat.h>
+#include <time.h>
 
 namespace orvel::platform {
 
@@ -16,10 +17,34 @@ inline Identity IdentityOf(const struct stat& st) {
   return Identity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
+// One number for the inode number and the change time: a version that differs
+// in either differs here (up to a chance of 2^-48). 48 bits keep the remembered
+// state small on disk. 0 (not known) where the file system keeps change times
+// in whole seconds and this one is so recent that a later change could share
+// it (an edit right after a copy, in the same second).
+inline std::uint64_t ChangeStampOf(const struct stat& st) {
+  if (st.st_ctim.tv_nsec == 0) {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
+    if (st.st_ctim.tv_sec >= now.tv_sec - 1) return 0;
+  }
+  std::uint64_t h = static_cast<std::uint64_t>(st.st_ino) * 0x9E3779B97F4A7C15ull;
+  h ^= static_cast<std::uint64_t>(st.st_ctim.tv_sec) + 0x632BE59BD9B4E019ull + (h << 6) + (h >> 2);
+  h ^= static_cast<std::uint64_t>(st.st_ctim.tv_nsec) + 0x85EBCA77C2B2AE63ull + (h << 6) + (h >> 2);
+  h ^= h >> 33;
+  h *= 0xFF51AFD7ED558CCDull;
+  h ^= h >> 33;
+  h &= (std::uint64_t{1} << 48) - 1;
+  return h != 0 ? h : 1;  // 0 stands for "not known"
+}
+
 inline EntryInfo InfoOf(const struct stat& st) {
   const bool directory = S_ISDIR(st.st_mode);
-  return EntryInfo{true, directory, MtimeOf(st), {}, S_ISLNK(st.st_mode),
-                   directory ? 0 : static_cast<std::uint64_t>(st.st_size)};
+  EntryInfo info{true, directory, MtimeOf(st), {}, S_ISLNK(st.st_mode)};
+  info.size = directory ? 0 : static_cast<std::uint64_t>(st.st_size);
+  info.stamp = ChangeStampOf(st);
+  info.regular = S_ISREG(st.st_mode);
+  return info;
 }
 
 // A failed look-up: absence when nothing is there, an error otherwise.

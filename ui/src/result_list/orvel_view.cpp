@@ -63,6 +63,9 @@ class COrvelView::Prompt : public engine::IPrompt {
     if (plan) text += QStringLiteral("\n\n") + PlanText(*plan);
     return dialogs_.AskYesNo(text);
   }
+  engine::KeepVersion ChooseVersion(const engine::ConflictQuestion& question) override {
+    return dialogs_.AskVersion(ConflictText(question));
+  }
 
  private:
   static QString Text(engine::RunMessage message, const engine::MessageArgs& args) {

@@ -1,8 +1,10 @@
 #include "ui/startup/run_texts.h"
 
+#include "engine/conflict_reason.h"
 #include "platform/error.h"
 
 #include <QCoreApplication>
+#include <QFile>
 
 namespace orvel::ui {
 
@@ -42,8 +44,12 @@ QString Template(engine::RunMessage message) {
       return QCoreApplication::translate("RunMessage", "フォルダが入れ替わっているため前回の同期の記憶を使いません\n%1\n%2");
     case engine::RunMessage::MemoryUnavailable:
       return QCoreApplication::translate("RunMessage", "同期の記憶を読み書きできません\n%1\n%2");
-    case engine::RunMessage::RememberedEmptyAsk:
-      return QCoreApplication::translate("RunMessage", "フォルダは空です\n%1\n続けると前回の同期で記憶したファイルがもう一方のフォルダからすべて削除されます\n%2\n本当によろしいですか？");
+    case engine::RunMessage::MemoryUntrusted:
+      return QCoreApplication::translate("RunMessage", "同期の記憶はこのユーザーだけのものではないため使いません\n%1\n%2");
+    case engine::RunMessage::MassDeleteBaseAsk:
+      return QCoreApplication::translate("RunMessage", "前回の同期で記憶した %3 個のうち %2 個が「対照フォルダ」にありません\n%4\n同期を続けると「基本フォルダ」からも削除されます\n%1\n本当によろしいですか？");
+    case engine::RunMessage::MassDeleteTargetAsk:
+      return QCoreApplication::translate("RunMessage", "前回の同期で記憶した %3 個のうち %2 個が「基本フォルダ」にありません\n%4\n同期を続けると「対照フォルダ」からも削除されます\n%1\n本当によろしいですか？");
     case engine::RunMessage::FolderUnlockable:
       return QCoreApplication::translate("RunMessage", "このファイルシステムではフォルダをロックできません。同期中に他のプログラムが変更する可能性があります\n%1\n%2");
     case engine::RunMessage::LockLocalOnly:
@@ -85,8 +91,10 @@ QString MessageText(engine::RunMessage message, const engine::MessageArgs& args)
       return text.arg(arg(0));
     case 2:
       return text.arg(arg(0), arg(1));
-    default:
+    case 3:
       return text.arg(arg(0), arg(1), arg(2));
+    default:
+      return text.arg(arg(0), arg(1), arg(2), arg(3));
   }
 }
 
@@ -138,7 +146,33 @@ QString MarkMeaning(engine::Mark mark) {
   return {};
 }
 
+QString ConflictText(const engine::ConflictQuestion& question) {
+  const auto path = [](const std::string& bytes) { return QFile::decodeName(QByteArray::fromStdString(bytes)); };
+  QString text = QCoreApplication::translate("RunMessage", "前回の同期の後に両方のフォルダで変更があります\n%1\n基本: %2\n対照: %3\nどちらを残しますか？")
+                     .arg(ReasonText(question.reason), path(question.basePath), path(question.targetPath));
+  if (!question.baseExists || !question.targetExists) {
+    text += QLatin1Char('\n') + QCoreApplication::translate("RunMessage", "削除された側を残すと、もう一方からも削除されます");
+  }
+  return text;
+}
+
 QString ReasonText(const std::error_code& error) {
+  if (engine::IsConflict(error)) {
+    switch (static_cast<engine::ConflictReason>(error.value())) {
+      case engine::ConflictReason::EditedBoth:
+        return QCoreApplication::translate("Reason", "前回の同期の後に両方で変更されています");
+      case engine::ConflictReason::EditedBaseDeletedTarget:
+        return QCoreApplication::translate("Reason", "基本フォルダで変更され、対照フォルダで削除されています");
+      case engine::ConflictReason::EditedTargetDeletedBase:
+        return QCoreApplication::translate("Reason", "対照フォルダで変更され、基本フォルダで削除されています");
+      case engine::ConflictReason::CreatedBoth:
+        return QCoreApplication::translate("Reason", "両方で別々に作成され、内容が異なります");
+      case engine::ConflictReason::KindChangedBoth:
+        return QCoreApplication::translate("Reason", "一方ではファイル、他方ではフォルダで、両方で変更されています");
+      case engine::ConflictReason::FileAndFolder:
+        return QCoreApplication::translate("Reason", "一方ではファイル、他方ではフォルダで、同期されたことがありません");
+    }
+  }
   if (error.category() == platform::FaultCategory()) {
     switch (static_cast<platform::Fault>(error.value())) {
       case platform::Fault::ChangedSinceList:

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/interfaces.h"
+
 #include <QString>
 
 #include <optional>
@@ -19,6 +21,9 @@ class IUserDialogs {
   virtual void Message(const QString& text) = 0;
   // The same with Yes and No; true for Yes.
   virtual bool AskYesNo(const QString& text) = 0;
+  // Which version of a conflict to keep: buttons for the base's, the target's,
+  // both, and Cancel (Neither).
+  virtual engine::KeepVersion AskVersion(const QString& text) = 0;
   // The save dialog of condition files ("OrvelFile(*.ORV)", default suffix ORV,
   // asking before overwriting), starting in `folder`; nothing when cancelled.
   virtual std::optional<QString> SaveFileName(const QString& folder) = 0;
@@ -42,6 +47,7 @@ class QtUserDialogs : public IUserDialogs {
 
   void Message(const QString& text) override;
   bool AskYesNo(const QString& text) override;
+  engine::KeepVersion AskVersion(const QString& text) override;
   std::optional<QString> SaveFileName(const QString& folder) override;
   std::optional<QString> OpenFileName(const QString& folder) override;
   std::optional<QString> ChooseFolder(const QString& start) override;

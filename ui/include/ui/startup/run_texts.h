@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/interfaces.h"
 #include "engine/marks.h"
 #include "engine/run_message.h"
 
@@ -18,5 +19,7 @@ QString MessageText(engine::RunMessage message, const engine::MessageArgs& args 
 QString StatusText(engine::RunStatus status);
 QString MarkMeaning(engine::Mark mark);
 QString ReasonText(const std::error_code& error);
+// The question which version of a conflict to keep.
+QString ConflictText(const engine::ConflictQuestion& question);
 
 }  // namespace orvel::ui
