@@ -6,7 +6,7 @@ packages=(cmake g++ pkg-config libgtest-dev libgmock-dev libglib2.0-dev rsync
           qt6-translations-l10n qt6-tools-dev qt6-l10n-tools qt6-tools-dev-tools appstream
           fonts-dejavu-core libsqlite3-dev strace
           exfat-fuse exfatprogs btrfs-progs acl attr e2fsprogs sshfs openssh-server openssh-client
-          clang libclang-rt-14-dev)
+          clang libclang-rt-14-dev ccache)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
