@@ -1,7 +1,7 @@
 #include "support/loop_disk.h"
 
-#include <cstdio>
-#include <cstdlib>
+#include "support/shell_command.h"
+
 #include <sstream>
 #include <vector>
 
@@ -11,17 +11,7 @@ namespace orvel::test {
 
 namespace {
 
-bool Run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
-
-std::string Output(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    ::pclose(pipe);
-  }
-  return out;
-}
+bool Run(const std::string& command) { return RunCommand(command + " >/dev/null") == 0; }
 
 }  // namespace
 
@@ -55,7 +45,9 @@ bool LoopDisk::Reformat() {
 
 bool LoopDisk::Damage(const std::string& rel, int n) {
   Unmount();
-  std::istringstream blocks(Output("debugfs -R 'blocks /" + rel + "' '" + image_ + "' 2>/dev/null"));
+  std::string listed;
+  RunCommand("debugfs -R 'blocks /" + rel + "' '" + image_ + "'", &listed);
+  std::istringstream blocks(listed);
   std::vector<long> numbers;
   for (long b; blocks >> b;) numbers.push_back(b);
   const bool damaged = n < static_cast<int>(numbers.size()) &&

@@ -1,10 +1,8 @@
 #include "support/loop_mount.h"
 
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace orvel::test {
@@ -47,18 +45,6 @@ bool KernelHas(const std::string& type) {
 }
 
 }  // namespace
-
-int RunCommand(const std::string& command, std::string* out) {
-  FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
-  if (!pipe) return -1;
-  char buffer[256];
-  std::string text;
-  while (std::fgets(buffer, sizeof buffer, pipe)) text += buffer;
-  const int status = ::pclose(pipe);
-  while (!text.empty() && text.back() == '\n') text.pop_back();
-  if (out) *out = text;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 const char* LoopMount::Name(Kind kind) {
   switch (kind) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/shell_command.h"
 #include "support/temp_tree.h"
 
 #include <string>
@@ -32,9 +33,5 @@ class LoopMount {
   std::string reason_;
   bool mounted_ = false;
 };
-
-// Runs a command (arguments joined by blanks, no shell quoting needed for our
-// temp paths); its exit status, its standard output in *out when asked.
-int RunCommand(const std::string& command, std::string* out = nullptr);
 
 }  // namespace orvel::test
