@@ -189,7 +189,9 @@ std::string SyncStateStore::DefaultPath() {
 }
 
 void SyncStateStore::Close() {
-  sqlite3_close(db_);
+  // A damaged file is found, and closed, while a statement may still be
+  // reading it: the connection then goes once the last one is finalized.
+  sqlite3_close_v2(db_);
   db_ = nullptr;
 }
 
