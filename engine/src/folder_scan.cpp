@@ -1,13 +1,17 @@
 #include "engine/folder_scan.h"
 
+#include "folder_read_ahead.h"
 #include "platform/directory.h"
+#include "platform/file_system_traits.h"
 #include "platform/file_ops.h"
 #include "platform/file_system_identity.h"
 #include "platform/path.h"
 #include "platform/stat_util.h"
 #include "platform/temporary_name.h"
 
+#include <memory>
 #include <optional>
+#include <stdexcept>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -110,6 +114,14 @@ bool FolderScan::IsRecycleBinName(std::string_view name) {
   return true;
 }
 
+bool FolderScan::LooksUpConcurrently(ScanLookUps lookUps, const platform::Folder& root) {
+  if (lookUps != ScanLookUps::ByFileSystem) return lookUps == ScanLookUps::Concurrent;
+  // Where every request is a round trip, only many at a time come near the
+  // speed of a local disk; a local one gains nothing but the threads' cost.
+  const platform::FileSystemTraits traits = platform::TraitsOfFolder(root.Fd());
+  return traits.network || traits.fuse;
+}
+
 ScanSummary FolderScan::Scan(const ScanSetup& setup, SideIndex& index, ScanLists& lists) {
   setup_ = setup;
   index_ = &index;
@@ -132,10 +144,20 @@ ScanSummary FolderScan::Scan(const ScanSetup& setup, SideIndex& index, ScanLists
     summary_.timesSeen = true;
     if ((rootStat.st_ctim.tv_nsec | rootStat.st_mtim.tv_nsec) != 0) summary_.subsecondTimes = true;
   }
+  std::unique_ptr<FolderReadAhead> ahead;
+  ReadAheadFolder* rootRead = nullptr;
+  if (LooksUpConcurrently(setup.lookUps, *root)) {
+    // The threads hold the descriptors; the walk only takes what they read.
+    ahead = std::make_unique<FolderReadAhead>(values_, setup_, control_, kLookUpThreads);
+    rootRead = &ahead->Start(std::move(*root));
+    *root = platform::Folder();
+  }
   OpenFolders open(std::move(*root));
   const SideIndex::FolderId rootId = index.AddChildFolder(SideIndex::kNoFolder, {}, setup.root->Id());
   if (setup.keepExtras) index.SetFolderFileSystem(rootId, platform::FileSystemKeyOf(setup.root->Fd()));
-  summary_.rootError = ScanFolder(open, 0, rootId);
+  ahead_ = ahead.get();
+  summary_.rootError = ScanFolder(open, 0, rootId, rootRead);
+  ahead_ = nullptr;
   return summary_;
 }
 
@@ -192,12 +214,28 @@ void FolderScan::ListUnreadable(SideIndex::FolderId folder, SideIndex::EntryId i
   if (isFolder) index_->MarkFailed(index_->AddChildFolder(folder, name), error);
 }
 
-std::error_code FolderScan::ScanFolder(OpenFolders& open, std::size_t level, SideIndex::FolderId folder) {
+// The listing the read-ahead threads made, added as ReadListing adds its own.
+std::error_code FolderScan::TakeListing(ReadAheadFolder& read, SideIndex::FolderId folder, bool atRoot) {
+  ahead_->Wait(read);
+  for (const ReadAheadItem& item : read.items)
+    if (!item.gone) index_->AddEntry(folder, read.NameOf(item), item.info);
+  if (atRoot) summary_.rootEntries += read.listed;
+  if (read.subsecondTimes) summary_.subsecondTimes = true;
+  const std::error_code error = read.listError;
+  ahead_->ListingTaken(read);
+  return error;
+}
+
+std::error_code FolderScan::ScanFolder(OpenFolders& open, std::size_t level, SideIndex::FolderId folder,
+                                       ReadAheadFolder* read) {
   std::error_code listError;
-  {
+  if (read) {
+    listError = TakeListing(*read, folder, level == 0);
+  } else {
     const platform::Expected<const platform::Folder*> dir = open.At(level);
     if (!dir) return dir.error();
     listError = ReadListing(**dir, folder, level == 0);
+    control_.Listed(relPath_);
   }
   // The folder's entries are a run of ids; folders inside it add theirs after it.
   const SideIndex::EntryId first = index_->FirstEntry(folder);
@@ -213,7 +251,7 @@ std::error_code FolderScan::ScanFolder(OpenFolders& open, std::size_t level, Sid
       // Unreadable: one row of its own, whatever it is; nothing is decided on it.
       if (info.directory || ExtensionTest(values_, name)) ListUnreadable(folder, id, name, info.directory, info.error);
     } else if (info.directory) {
-      counts = ListFolderEntry(open, level, folder, id, name);
+      counts = ListFolderEntry(open, level, folder, id, name, read);
     } else if (ExtensionTest(values_, name)) {
       lists_->files.push_back(id);
     }
@@ -234,7 +272,7 @@ std::error_code FolderScan::ScanFolder(OpenFolders& open, std::size_t level, Sid
 // inside it), and enters it or checks whether it is empty. False for the other
 // tree's root, which does not count as an entry looked at.
 bool FolderScan::ListFolderEntry(OpenFolders& open, std::size_t level, SideIndex::FolderId folder,
-                                 SideIndex::EntryId id, std::string_view name) {
+                                 SideIndex::EntryId id, std::string_view name, ReadAheadFolder* parentRead) {
   const bool recycleBin = values_.recyclerFolder && IsRecycleBinName(name);
   const bool enter = setup_.subFolders && !recycleBin;
   const bool opens = enter || values_.emptyFolder;
@@ -242,7 +280,29 @@ bool FolderScan::ListFolderEntry(OpenFolders& open, std::size_t level, SideIndex
   platform::Identity identity;
   std::optional<platform::Folder> child;
   std::error_code openError;
-  {
+  // With read-ahead, the threads have looked the folder up and opened it as
+  // below; the walk is done with it when this returns.
+  ReadAheadFolder* read = nullptr;
+  struct Done {
+    FolderReadAhead* ahead;
+    ReadAheadFolder* parent;
+    std::uint32_t item;
+    ~Done() {
+      if (parent) ahead->Release(*parent, item);
+    }
+  } done{ahead_, nullptr, 0};
+  if (parentRead) {
+    const auto item = static_cast<std::uint32_t>(id - index_->FirstEntry(folder));
+    read = ahead_->Child(*parentRead, item);
+    // The threads read every folder of a listing that the walk enters.
+    if (!read) throw std::logic_error("folder scan: a folder was not read ahead");
+    done.parent = parentRead;
+    done.item = item;
+    ahead_->Wait(*read);
+    info = read->info;
+    identity = read->identity;
+    openError = read->openError;
+  } else {
     const platform::Expected<const platform::Folder*> dir = open.At(level);
     if (!dir) {
       ListUnreadable(folder, id, name, true, dir.error());
@@ -296,7 +356,9 @@ bool FolderScan::ListFolderEntry(OpenFolders& open, std::size_t level, SideIndex
   bool empty = false;
   if (!enter) {
     // Not entered: only whether it is empty counts.
-    const platform::Expected<bool> isEmpty = platform::IsEmptyFolder(child->Fd());
+    const platform::Expected<bool> isEmpty =
+        read ? (read->emptyError ? platform::Expected<bool>(read->emptyError) : platform::Expected<bool>(read->empty))
+             : platform::IsEmptyFolder(child->Fd());
     if (!isEmpty) {
       ListUnreadable(folder, id, name, true, isEmpty.error());
       return true;
@@ -313,11 +375,17 @@ bool FolderScan::ListFolderEntry(OpenFolders& open, std::size_t level, SideIndex
       // device number tells which folders are mount points.
       index_->SetFolderFileSystem(childFolder, identity.device == index_->FolderIdentity(folder).device
                                                    ? index_->FolderFileSystem(folder)
-                                                   : platform::FileSystemKeyOf(child->Fd()));
+                                                   : read ? read->fileSystem
+                                                          : platform::FileSystemKeyOf(child->Fd()));
     }
-    open.Push(std::move(*child), name, identity);
-    const std::error_code error = ScanFolder(open, level + 1, childFolder);
-    open.Pop();
+    std::error_code error;
+    if (read) {
+      error = ScanFolder(open, level + 1, childFolder, read);
+    } else {
+      open.Push(std::move(*child), name, identity);
+      error = ScanFolder(open, level + 1, childFolder, nullptr);
+      open.Pop();
+    }
     relPath_.resize(before);
     if (error) {
       ListUnreadable(folder, id, name, true, error);

@@ -100,7 +100,15 @@ class ScanControl {
   virtual void EnterFolder(std::string_view path) = 0;
   // Asked after every entry; true ends the scan, and Running() is false from then on.
   virtual bool CancelAfterEntry() = 0;
+  // A folder (its path relative to the root, ending in the separator; empty for
+  // the root) has been listed and no folder inside it opened yet. A scan that
+  // reads ahead calls this from its reading threads, several at a time.
+  virtual void Listed(std::string_view relFolder) { (void)relFolder; }
 };
+
+// How a scan issues its look-ups: one after another, or many at a time where
+// each costs a round trip (network and FUSE file systems).
+enum class ScanLookUps { ByFileSystem, OneAtATime, Concurrent };
 
 // What one scan is to read.
 struct ScanSetup {
@@ -113,6 +121,7 @@ struct ScanSetup {
   // The remembered sync: entries keep their sizes and stamps, folders the file
   // system they lie on.
   bool keepExtras = false;
+  ScanLookUps lookUps = ScanLookUps::ByFileSystem;
 };
 
 // What a scan found besides its lists.
@@ -134,9 +143,14 @@ struct ScanSummary {
 // folders above them one name at a time, never through a link, and only when
 // each is still the folder that was listed. So the depth a scan can take does
 // not depend on the process's descriptor limit.
+class FolderReadAhead;
+struct ReadAheadFolder;
+
 class FolderScan {
  public:
   static constexpr std::size_t kOpenFolderBudget = 64;
+  // The threads that read ahead of a scan whose look-ups are concurrent.
+  static constexpr unsigned kLookUpThreads = 12;
 
   FolderScan(const RunValues& values, ScanControl& control) : values_(values), control_(control) {}
 
@@ -145,14 +159,17 @@ class FolderScan {
   // Whether the folder is a recycle-bin folder: ".Trash" or ".Trash-<digits>",
   // letter case ignored.
   static bool IsRecycleBinName(std::string_view name);
+  // Whether a scan of the tree below `root` issues its look-ups concurrently.
+  static bool LooksUpConcurrently(ScanLookUps lookUps, const platform::Folder& root);
 
  private:
   class OpenFolders;
 
-  std::error_code ScanFolder(OpenFolders& open, std::size_t level, SideIndex::FolderId folder);
+  std::error_code ScanFolder(OpenFolders& open, std::size_t level, SideIndex::FolderId folder, ReadAheadFolder* read);
   std::error_code ReadListing(const platform::Folder& dir, SideIndex::FolderId folder, bool atRoot);
+  std::error_code TakeListing(ReadAheadFolder& read, SideIndex::FolderId folder, bool atRoot);
   bool ListFolderEntry(OpenFolders& open, std::size_t level, SideIndex::FolderId folder, SideIndex::EntryId id,
-                       std::string_view name);
+                       std::string_view name, ReadAheadFolder* read);
   void ListUnreadable(SideIndex::FolderId folder, SideIndex::EntryId id, std::string_view name, bool isFolder,
                       std::error_code error);
   bool OnCancel();
@@ -163,6 +180,7 @@ class FolderScan {
   SideIndex* index_ = nullptr;
   ScanLists* lists_ = nullptr;
   ScanSummary summary_;
+  FolderReadAhead* ahead_ = nullptr;  // set while a scan reads ahead
   std::string relPath_;     // the relative folder being read, one string for the whole walk
   std::string pathBuffer_;  // root + relPath_, for the progress display
   std::vector<char> readBuffer_;
