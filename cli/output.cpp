@@ -234,17 +234,26 @@ void AppendDeletions(std::string& out, std::string_view key, const engine::Delet
          ", \"for_good\": " + std::to_string(deletions.forGood) + "}";
 }
 
+// The four directions of a plan or a summary, under the keys `verb`_to_target,
+// `verb`_to_base, `removal`_in_target and `removal`_in_base.
+template <typename Figures>
+void AppendDirections(std::string& out, std::string_view verb, std::string_view removal, const Figures& figures) {
+  const std::string copy(verb);
+  const std::string gone(removal);
+  AppendCopies(out, copy + "_to_target", figures.toTarget);
+  out += ", ";
+  AppendCopies(out, copy + "_to_base", figures.toBase);
+  out += ", ";
+  AppendDeletions(out, gone + "_in_target", figures.inTarget);
+  out += ", ";
+  AppendDeletions(out, gone + "_in_base", figures.inBase);
+}
+
 }  // namespace
 
 void AppendJsonPlan(std::string& out, const engine::RunPlan& plan) {
   out += "{\"plan\": {";
-  AppendCopies(out, "copy_to_target", plan.toTarget);
-  out += ", ";
-  AppendCopies(out, "copy_to_base", plan.toBase);
-  out += ", ";
-  AppendDeletions(out, "delete_in_target", plan.inTarget);
-  out += ", ";
-  AppendDeletions(out, "delete_in_base", plan.inBase);
+  AppendDirections(out, "copy", "delete", plan);
   out += ", \"conflicts\": " + std::to_string(plan.conflicts) + ", \"failures\": " + std::to_string(plan.failures) +
          ", \"conditions\": " + std::to_string(plan.conditions) + "}}\n";
 }
@@ -256,13 +265,7 @@ void AppendJsonSummary(std::string& out, const engine::RunSummary& summary) {
   out += "\", \"cancelled\": ";
   out += summary.cancelled ? "true" : "false";
   out += ", \"rows\": " + std::to_string(summary.rows) + ", ";
-  AppendCopies(out, "copied_to_target", summary.toTarget);
-  out += ", ";
-  AppendCopies(out, "copied_to_base", summary.toBase);
-  out += ", ";
-  AppendDeletions(out, "deleted_in_target", summary.inTarget);
-  out += ", ";
-  AppendDeletions(out, "deleted_in_base", summary.inBase);
+  AppendDirections(out, "copied", "deleted", summary);
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.3f", static_cast<double>(summary.elapsed.count()) / 1000);
   out += ", \"conflicts\": " + std::to_string(summary.conflicts) + ", \"failures\": " +
