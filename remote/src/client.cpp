@@ -21,6 +21,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr std::size_t kKeptErrors = 4096;
 constexpr std::size_t kKeptReplies = 4 << 20;
+// Writes, deletions and made folders whose answers are not taken yet: each
+// answer is a few bytes, so many may be owed before the window costs a round trip.
+constexpr std::size_t kMostOwed = 256;
 
 // write() without a SIGPIPE for a reader that has gone: the error comes back
 // as EPIPE instead, whatever the program does with the signal.
@@ -517,13 +520,13 @@ std::error_code Client::Release() {
 }
 
 void Client::Queue(MessageType type, std::string_view payload, Done done) {
-  SettleTo(setup_.window - 1);
+  SettleTo(kMostOwed - 1);
   const std::uint32_t id = Submit(type, payload);
   owed_.emplace_back(id, std::move(done));
 }
 
 void Client::Write(const WriteBeginRequest& request, const Fill& fill, Done done) {
-  SettleTo(setup_.window - 1);
+  SettleTo(kMostOwed - 1);
   std::string payload;
   Encode(payload, request);
   const std::uint32_t id = Submit(MessageType::WriteBegin, payload);

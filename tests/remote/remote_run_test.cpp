@@ -220,6 +220,31 @@ TEST(RemoteSync, ADroppedConnectionFailsTheRestAndLeavesNothingHalfWritten) {
   for (const TreeEntry& entry : there) EXPECT_EQ(entry.content->size(), 300'000u) << entry.path;
 }
 
+// What a local run offers works there too: a missing target is made on the
+// far side when the user agrees; the remembered state is not used with a far
+// folder, and the run says so instead of deleting what it remembers.
+TEST(RemoteSync, MakesAMissingTargetThereAndSaysTheMemoryIsNotUsed) {
+  TempDir dir;
+  WriteTree(dir / "base", {{"a.txt", "a", Time(1'600'000'000)}});
+  const std::string ssh = "--ssh-command=" + WriteScript(dir, "ssh", kFakeSsh);
+  const std::string far = "h:" + dir / "new/target";
+  const auto sync = [&](std::vector<std::string> more) {
+    more.insert(more.end(), {"sync", "--remember", dir / "base", far, ssh, "--remote-program=" + CliPath()});
+    CliProcess cli(more, {}, {}, CliSetup{.env = {"ORVEL_LANG=en"}});
+    return cli.Finish(60'000);
+  };
+  EXPECT_EQ(sync({}).status, 1);  // the question is answered No without a terminal
+  EXPECT_FALSE(Exists(dir / "new"));
+  const CliResult made = sync({"--yes"});
+  EXPECT_EQ(made.status, 0) << made.err;
+  EXPECT_EQ(ReadFile(dir / "new/target/a.txt"), "a");
+  ::unlink((dir / "base/a.txt").c_str());
+  const CliResult again = sync({});
+  EXPECT_EQ(again.status, 0) << again.err;
+  EXPECT_NE(again.err.find("not used for a pair with a folder on another machine"), std::string::npos) << again.err;
+  EXPECT_EQ(ReadFile(dir / "base/a.txt"), "a");
+}
+
 // The whole way once: a real ssh to a private sshd on 127.0.0.1.
 TEST(RemoteSync, WorksThroughARealSshd) {
   SshServer sshd;

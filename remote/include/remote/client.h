@@ -96,8 +96,8 @@ class Client {
   std::vector<platform::Expected<DigestReply>> DigestMany(std::span<const EntryRequest> requests);
 
   // The writing requests of a sync run, pipelined: each goes out at once and
-  // its answer is taken later; `done` hears it (in request order) when the
-  // window is full, before a request that waits for its own answer, or in
+  // its answer is taken later; `done` hears it (in request order) when 256 are
+  // owed, before a request that waits for its own answer, or in
   // Settle. A broken connection answers all of them with its failure.
   using Done = std::function<void(std::error_code)>;
   // The contents follow in Data frames as `fill` hands them to its argument;
