@@ -84,7 +84,8 @@ ItemResult SyncExecution::ExecuteRow(int item, Direction direction) {
 
   IFarRoot* const baseFar = FarRoot(rows_.BaseRoot(row));
   IFarRoot* const targetFar = FarRoot(rows_.TargetRoot(row));
-  if (!baseFar && !targetFar && farSides_ &&
+  // A sync run has its far roots; only a row command can meet one without.
+  if (!syncRun_ && !baseFar && !targetFar && farSides_ &&
       (farSides_->IsFar(rows_.BaseRoot(row)) || farSides_->IsFar(rows_.TargetRoot(row)))) {
     // Another machine is reached by a sync run only, not by a row command.
     result = ItemResult{Mark::Failed, DateCopy::None,
