@@ -232,6 +232,10 @@ def main(argv=None):
                     t = timed(["rsync", "-a", "-n", "--delete", "-e", ssh, base + "/",
                                "127.0.0.1:" + target + "/"], a.reps)
                     rows.append(("rsync -a -n --delete over ssh", rtt, t))
+                    # Status 0: the pair differs, which list creation does not count as a failure.
+                    t = timed([a.cli, "list", base, "127.0.0.1:" + target, "--hide-same", "--ssh-command", ssh,
+                               "--remote-program", a.cli], a.reps)
+                    rows.append(("orvel-cli list base host:target --hide-same", rtt, t))
                 if "sync" not in skip and rtt == a.sync_rtt:
                     scratch = os.path.join(workdir, "sync-target")
 
@@ -245,6 +249,12 @@ def main(argv=None):
                     if problem:
                         raise RuntimeError("rsync's copy differs: " + problem)
                     rows.append(("rsync -a --delete over ssh (1 % changed)", rtt, t))
+                    t = timed([a.cli, "sync", "--complete", base, "127.0.0.1:" + scratch, "--ssh-command", ssh,
+                               "--remote-program", a.cli], a.reps, before=fresh)
+                    problem = run.compare_trees(base, scratch)
+                    if problem:
+                        raise RuntimeError("orvel-cli's copy differs: " + problem)
+                    rows.append(("orvel-cli sync --complete base host:target", rtt, t))
                 if "sshfs" not in skip and shutil.which("sshfs"):
                     rows.extend(sshfs_rows(a, sshd, proxy, base, target, rtt, workdir))
             finally:

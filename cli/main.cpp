@@ -30,5 +30,5 @@ int main(int argc, char** argv) {
   }
   if (options.serveRoot) return ServeFolder(*options.serveRoot, ORVEL_VERSION);
   if (options.command == Command::Show) return ShowConditionFile(options.operands[0]);
-  return RunConditions(options);
+  return RunConditions(options, ORVEL_VERSION);
 }

@@ -45,6 +45,8 @@ std::string_view JapaneseTemplate(engine::RunMessage message) {
       return "同期の記憶を読み書きできません\n%1\n%2";
     case engine::RunMessage::MemoryUntrusted:
       return "同期の記憶はこのユーザーだけのものではないため使いません\n%1\n%2";
+    case engine::RunMessage::MemoryRemote:
+      return "別のマシンのフォルダを含む組では同期の記憶を使いません（記憶による削除はありません）\n%1\n%2";
     case engine::RunMessage::MassDeleteBaseAsk:
       return "前回の同期で記憶した %3 個のうち %2 個が「対照フォルダ」にありません\n%4\n"
              "同期を続けると「基本フォルダ」からも削除されます\n%1\n本当によろしいですか？";
@@ -105,6 +107,9 @@ std::string_view EnglishTemplate(engine::RunMessage message) {
       return "The last sync's state cannot be read or written.\n%1\n%2";
     case engine::RunMessage::MemoryUntrusted:
       return "The last sync's state is not used: it is not yours alone.\n%1\n%2";
+    case engine::RunMessage::MemoryRemote:
+      return "The last sync's state is not used for a pair with a folder on another machine (nothing is deleted "
+             "because it was remembered).\n%1\n%2";
     case engine::RunMessage::MassDeleteBaseAsk:
       return "%2 of the %3 entries remembered from the last sync are gone from the target folder.\n%4\n"
              "If the sync goes on, they will be deleted from the base folder too.\n%1\nDo you really want to continue?";

@@ -31,12 +31,15 @@ void RowStream::AppendItem(int rowIndex) {
 
 void RowStream::SetItemResult(int item, const engine::ItemResult& result) {
   items_.SetItemResult(item, result);
+  pending_.erase(item);
   WriteThrough(item);
 }
 
 void RowStream::Clear() {
   items_.Clear();
   written_ = 0;
+  final_ = -1;
+  pending_.clear();
 }
 
 void RowStream::Heartbeat(bool phaseChange) {
@@ -45,6 +48,7 @@ void RowStream::Heartbeat(bool phaseChange) {
 }
 
 bool RowStream::Finish() {
+  pending_.clear();
   WriteThrough(items_.ItemCount() - 1);
   undelivered_ = true;
   Deliver();
@@ -66,7 +70,9 @@ void RowStream::WriteLine(const std::string& line) {
 }
 
 void RowStream::WriteThrough(int item) {
-  while (written_ <= item) WriteItem(written_++);
+  // Rows go out in order: one whose far side has not answered holds back those after it.
+  if (item > final_) final_ = item;
+  while (written_ <= final_ && !pending_.contains(written_)) WriteItem(written_++);
 }
 
 void RowStream::NoteFailure() {

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <set>
 #include <string>
 
 namespace orvel::cli {
@@ -48,6 +49,7 @@ class RowStream : public engine::IResultList {
   engine::Mark ItemMark(int item) const override { return items_.ItemMark(item); }
   engine::DateCopy ItemDateCopy(int item) const override { return items_.ItemDateCopy(item); }
   void SetItemResult(int item, const engine::ItemResult& result) override;
+  void MarkPending(int item) override { pending_.insert(item); }
   void Clear() override;
 
   // A line of its own (a JSON notice), written now, between rows.
@@ -76,6 +78,8 @@ class RowStream : public engine::IResultList {
   const engine::RowStore& rows_;
   Setup setup_;
   int written_ = 0;  // the items before this one are written
+  int final_ = -1;   // the items up to this one are final, but for those pending
+  std::set<int> pending_;  // executed on another machine, not answered yet
   bool undelivered_ = false;
   std::chrono::steady_clock::time_point lastDelivery_{};
   std::string line_;

@@ -9,6 +9,7 @@
 #include "terminal_prompt.h"
 
 #include "engine/result_items.h"
+#include "remote/far_folder.h"
 #include "storage/working_data.h"
 
 #include <sys/stat.h>
@@ -71,7 +72,7 @@ bool MayHaveAReader(int fd) {
 
 }  // namespace
 
-int RunConditions(const Options& options) {
+int RunConditions(const Options& options, const std::string& version) {
   Language language = Language::Japanese;
   if (!ChooseLanguage(options, language)) return kExitUsage;
   TerminalProgress progress(stderr, ::isatty(STDERR_FILENO) != 0, language);
@@ -96,6 +97,9 @@ int RunConditions(const Options& options) {
   prompt.SetVerbose(options.verbose);
   if (options.format == OutputFormat::Json) prompt.SetJsonSink([&stream](const std::string& line) { stream.WriteLine(line); });
   data.SetList(stream);
+  // A folder written host:/path is reached through ssh.
+  remote::SshFarSides far(remote::SshSetupFrom(options.sshCommand, options.remoteProgram), version);
+  data.SetFarSides(&far);
   const engine::ResultItems& items = stream.Items();
 
   storage::ConditionState& state = data.State();

@@ -70,7 +70,8 @@ Other options:
                          than five entries): without it such a run stops
                          before deleting anything (neither --yes nor
                          --allow-empty-base answers this)
-  --ssh-command CMD      how remote folders are reached: ssh and its options,
+  --ssh-command CMD      how remote folders (host:/path, ssh://host/path; as
+                         BASE, TARGET or both) are reached: ssh and its options,
                          split like a shell command line (else ORVEL_SSH, else
                          "ssh"), as rsync takes its remote shell
   --remote-program PROG  the program on the far side (else "orvel-cli"), a

@@ -2,6 +2,7 @@
 
 #include "engine/background_scan.h"
 #include "engine/ensure_folder_path.h"
+#include "engine/far_scan.h"
 #include "platform/file_system.h"
 #include "platform/file_system_traits.h"
 
@@ -15,6 +16,9 @@ namespace orvel::engine {
 struct ListCreationRun::Roots {
   platform::Folder base;
   platform::Folder target;
+  // A side on another machine has one of these instead of its folder.
+  std::unique_ptr<IFarRoot> baseFar;
+  std::unique_ptr<IFarRoot> targetFar;
 };
 
 ListCreationRun::ListCreationRun(IRunHost& host, IProgress& progress, IPrompt& prompt, IResultList& list,
@@ -96,11 +100,15 @@ void ListCreationRun::ReturnNames() {
 }
 
 bool ListCreationRun::Validate(const CCondition& condition) {
-  const auto base = platform::LookUpFollow(condition.AFolder);
-  if (!base.exists || !base.directory) {
-    prompt_.Message(RunMessage::BaseMissing);
-    return false;
+  // A folder on another machine is looked at there, when it is opened.
+  if (!far_ || !far_->IsFar(condition.AFolder)) {
+    const auto base = platform::LookUpFollow(condition.AFolder);
+    if (!base.exists || !base.directory) {
+      prompt_.Message(RunMessage::BaseMissing);
+      return false;
+    }
   }
+  if (far_ && far_->IsFar(condition.BFolder)) return true;
   const auto target = platform::LookUpFollow(condition.BFolder);
   if (!target.exists && !target.error) {
     if (!prompt_.Ask(RunMessage::TargetMissingAsk)) return false;
@@ -115,8 +123,49 @@ bool ListCreationRun::Validate(const CCondition& condition) {
   return true;
 }
 
-ListCreationRun::Step ListCreationRun::OpenRoots(const RunValues& values, Roots& roots) {
+ListCreationRun::Step ListCreationRun::OpenFarRoot(const std::string& written, const std::string& path, bool base,
+                                                   std::unique_ptr<IFarRoot>& root) {
+  const bool exclusive = flags_.syncMode;
+  bool create = false;
+  for (;;) {
+    IFarSides::Opened opened = far_->Open(written, exclusive, create);
+    if (opened.root) {
+      root = std::move(opened.root);
+      return Step::Next;
+    }
+    const std::error_code error = opened.error;
+    if (error == std::errc::not_a_directory || (base && platform::IsAbsence(error))) {
+      prompt_.Message(base ? RunMessage::BaseMissing : RunMessage::TargetNotFolder);
+      return Step::Stop;
+    }
+    if (platform::IsAbsence(error)) {
+      if (create) {
+        prompt_.Message(RunMessage::TargetCannotCreate);
+        return Step::Stop;
+      }
+      if (!prompt_.Ask(RunMessage::TargetMissingAsk)) return Step::Stop;
+      create = true;
+      continue;
+    }
+    if (error == platform::MakeError(platform::Fault::Busy)) {
+      if (!prompt_.Ask(RunMessage::FolderBusyAsk, {path})) return Step::Stop;
+      continue;
+    }
+    ++flags_.unreadable;
+    prompt_.Message(RunMessage::FolderUnreadable, {path, opened.text});
+    return Step::Stop;
+  }
+}
+
+ListCreationRun::Step ListCreationRun::OpenRoots(const CCondition& condition, const RunValues& values, Roots& roots) {
   for (auto [path, folder] : {std::pair{&values.aFolder, &roots.base}, {&values.bFolder, &roots.target}}) {
+    if (far_ && far_->IsFar(*path)) {
+      const bool base = folder == &roots.base;
+      if (OpenFarRoot(base ? condition.AFolder : condition.BFolder, *path, base,
+                      base ? roots.baseFar : roots.targetFar) == Step::Stop)
+        return Step::Stop;
+      continue;
+    }
     platform::Expected<platform::Folder> opened = platform::Folder::OpenRoot(*path);
     if (!opened) {
       ++flags_.unreadable;
@@ -126,14 +175,19 @@ ListCreationRun::Step ListCreationRun::OpenRoots(const RunValues& values, Roots&
     *folder = std::move(*opened);
   }
   // The same folder by identity, whatever the spelling ("/" and "//", a link,
-  // a relative path).
-  if (roots.base.Id() == roots.target.Id()) {
+  // a relative path, two names of one machine).
+  const bool same = roots.baseFar || roots.targetFar
+                        ? roots.baseFar && roots.targetFar && roots.baseFar->Machine() == roots.targetFar->Machine() &&
+                              roots.baseFar->Info().identity == roots.targetFar->Info().identity
+                        : roots.base.Id() == roots.target.Id();
+  if (same) {
     prompt_.Message(RunMessage::SameFolders);
     return Step::Stop;
   }
+  // A far root was locked by its far side as it was opened.
   const auto mode = flags_.syncMode ? platform::FolderLock::Mode::Exclusive : platform::FolderLock::Mode::Shared;
-  if (!locks_.Take(roots.base, values.aFolder, mode, prompt_) ||
-      !locks_.Take(roots.target, values.bFolder, mode, prompt_))
+  if ((!roots.baseFar && !locks_.Take(roots.base, values.aFolder, mode, prompt_)) ||
+      (!roots.targetFar && !locks_.Take(roots.target, values.bFolder, mode, prompt_)))
     return Step::Stop;
   return Step::Next;
 }
@@ -165,24 +219,28 @@ void ListCreationRun::CompareAtCoarserUnit(const RunValues& values, const Roots&
   // Each side's step: what its file system type says, what this run's copies
   // saw it keep, and whole seconds when no time of the scan had a fraction
   // (ext2/ext3 with small inodes cannot be told by type).
-  const auto unitOf = [&](const platform::Folder& root, const ScanSummary& summary, platform::FileSystemTraits& traits) {
-    traits = platform::TraitsOfFolder(root.Fd());
-    std::int64_t unit = platform::CoarserUnit(traits.timeUnitNs, execution_.Session().LearnedUnit(root.Id().device));
+  const auto unitOf = [&](const platform::Folder& root, const IFarRoot* far, const ScanSummary& summary,
+                          platform::FileSystemTraits& traits) {
+    traits = far ? far->Info().traits : platform::TraitsOfFolder(root.Fd());
+    std::int64_t unit = far ? traits.timeUnitNs
+                            : platform::CoarserUnit(traits.timeUnitNs, execution_.Session().LearnedUnit(root.Id().device));
     if (summary.timesSeen && !summary.subsecondTimes) unit = platform::CoarserUnit(unit, kSecond);
     return unit;
   };
   platform::FileSystemTraits baseTraits;
   platform::FileSystemTraits targetTraits;
-  const std::int64_t baseUnit = unitOf(roots.base, baseSummary_, baseTraits);
-  const std::int64_t targetUnit = unitOf(roots.target, targetSummary_, targetTraits);
+  const std::int64_t baseUnit = unitOf(roots.base, roots.baseFar.get(), baseSummary_, baseTraits);
+  const std::int64_t targetUnit = unitOf(roots.target, roots.targetFar.get(), targetSummary_, targetTraits);
   comparison_.SetTimeUnit(platform::CoarserUnit(baseUnit, targetUnit), baseTraits.fuse || targetTraits.fuse);
-  for (const auto& [root, path, unit, traits] :
-       {std::tuple{&roots.base, &values.aFolder, baseUnit, &baseTraits},
-        std::tuple{&roots.target, &values.bFolder, targetUnit, &targetTraits}}) {
+  for (const auto& [device, path, unit, traits] :
+       {std::tuple{roots.baseFar ? roots.baseFar->Info().fileSystemId : roots.base.Id().device, &values.aFolder,
+                   baseUnit, &baseTraits},
+        std::tuple{roots.targetFar ? roots.targetFar->Info().fileSystemId : roots.target.Id().device,
+                   &values.bFolder, targetUnit, &targetTraits}}) {
     if (unit <= kMillisecond) continue;
-    const auto said = announcedUnits_.find(root->Id().device);
+    const auto said = announcedUnits_.find(device);
     if (said != announcedUnits_.end() && said->second >= unit) continue;
-    announcedUnits_[root->Id().device] = unit;
+    announcedUnits_[device] = unit;
     prompt_.Notice(RunMessage::TimeGranularity, {*path, platform::TimeUnitText(unit), traits->type});
   }
 }
@@ -216,6 +274,7 @@ constexpr std::chrono::milliseconds kWaitSlice{20};
 }  // namespace
 
 void ListCreationRun::ScanBothSides(const RunValues& values, const Roots& roots) {
+  if (roots.baseFar || roots.targetFar) return ScanWithFarSide(values, roots);
   const bool wasBusy = flags_.busy;
   ScanSetup baseSetup{ScanSide::Base,    &roots.base,     values.aFolder, values.subFolder,
                       roots.target.Id(), flags_.syncMode, values.memory};
@@ -297,7 +356,7 @@ ListCreationRun::Step ListCreationRun::ProcessCondition(int index, int count) {
   const RunValues values = DeriveRunValues(condition);
   roots_ = std::make_unique<Roots>();
   Roots& roots = *roots_;
-  if (OpenRoots(values, roots) == Step::Stop) return Step::Stop;
+  if (OpenRoots(condition, values, roots) == Step::Stop) return Step::Stop;
 
   progress_.SetBarRange(0, 100);
   baseLists_.Clear();
@@ -313,7 +372,8 @@ ListCreationRun::Step ListCreationRun::ProcessCondition(int index, int count) {
       // Nothing of a root that cannot be listed is compared, so nothing is
       // decided on it.
       ++flags_.unreadable;
-      prompt_.Message(RunMessage::FolderUnreadable, {*path, summary->rootError.message()});
+      prompt_.Message(RunMessage::FolderUnreadable,
+                      {*path, RootErrorText(roots, summary == &baseSummary_, summary->rootError)});
       return Step::Stop;
     }
   }
@@ -322,11 +382,18 @@ ListCreationRun::Step ListCreationRun::ProcessCondition(int index, int count) {
   comparison_.Begin(values, baseIndex_, targetIndex_);
   CompareAtCoarserUnit(values, roots);
   pathIndex_ = nullptr;  // the indexes hold this condition's scans now
-  PairMemory* memory =
-      execution_.Memory().BeginCondition(values, roots.base, roots.target, baseIndex_, targetIndex_, prompt_);
+  PairMemory* memory = nullptr;
+  if (!roots.baseFar && !roots.targetFar) {
+    memory = execution_.Memory().BeginCondition(values, roots.base, roots.target, baseIndex_, targetIndex_, prompt_);
+  } else if (values.memory) {
+    // Said, never guessed: without the state every entry is new to the pair,
+    // so nothing is deleted because it was seen before.
+    prompt_.Notice(RunMessage::MemoryRemote, {values.aFolder, values.bFolder});
+  }
   comparison_.SetMemory(memory, &execution_.Memory(), flags_.syncMode);
   if (flags_.syncMode) {
     execution_.UseRoots(values.aFolder, roots.base, values.bFolder, roots.target);
+    execution_.UseFarRoots(values.aFolder, roots.baseFar.get(), values.bFolder, roots.targetFar.get());
     // A base root with nothing in it facing a target that has something is far
     // more often an unmounted disk than an intent: complete sync asks before it
     // deletes the first entry.
@@ -373,6 +440,88 @@ ListCreationRun::Step ListCreationRun::ProcessCondition(int index, int count) {
     if (flags_.syncMode) comparison_.ForgetVanished(baseIndex_, targetIndex_);
   }
   return step;
+}
+
+std::string ListCreationRun::RootErrorText(const Roots& roots, bool base, std::error_code error) const {
+  const IFarRoot* far = base ? roots.baseFar.get() : roots.targetFar.get();
+  return far ? far->Describe(error) : error.message();
+}
+
+void ListCreationRun::ScanWithFarSide(const RunValues& values, const Roots& roots) {
+  const bool wasBusy = flags_.busy;
+  baseSummary_ = {};
+  targetSummary_ = {};
+  // The other tree's root is known where both lie on one machine.
+  const auto otherRoot = [](const platform::Folder& other, const IFarRoot* self, const IFarRoot* otherFar) {
+    if (!self && !otherFar) return other.Id();
+    if (self && otherFar && self->Machine() == otherFar->Machine()) return otherFar->Info().identity;
+    return platform::Identity{};
+  };
+  IFarRoot* const baseFar = roots.baseFar.get();
+  IFarRoot* const targetFar = roots.targetFar.get();
+  const ScanSetup baseSetup{ScanSide::Base,
+                            baseFar ? nullptr : &roots.base,
+                            values.aFolder,
+                            values.subFolder,
+                            otherRoot(roots.target, baseFar, targetFar),
+                            flags_.syncMode,
+                            false};
+  const ScanSetup targetSetup{ScanSide::Target,
+                              targetFar ? nullptr : &roots.target,
+                              values.bFolder,
+                              values.subFolder,
+                              otherRoot(roots.base, targetFar, baseFar),
+                              flags_.syncMode,
+                              false};
+  struct Half {
+    IFarRoot* far;
+    const ScanSetup& setup;
+    SideIndex& index;
+    ScanLists& lists;
+    ScanSummary& summary;
+    std::optional<FarScan> scan;
+  };
+  Half sides[] = {{baseFar, baseSetup, baseIndex_, baseLists_, baseSummary_, {}},
+                  {targetFar, targetSetup, targetIndex_, targetLists_, targetSummary_, {}}};
+  if (flags_.busy) {
+    for (Half& side : sides)
+      if (side.far) side.scan.emplace(*side.far, values, side.setup, side.index, side.lists);
+  }
+  // The near side, if any, is read here meanwhile.
+  for (Half& side : sides) {
+    if (side.far) continue;
+    ForegroundScanControl control(progress_, flags_);
+    side.summary = FolderScan(values, control).Scan(side.setup, side.index, side.lists);
+  }
+  progress_.SetBarPos(25);
+  progress_.ShowPath({});
+  for (Half& side : sides) {
+    if (!side.far) continue;
+    if (side.scan && flags_.busy) {
+      while (!side.scan->WaitFor(kWaitSlice)) {
+        progress_.ShowPath(side.scan->CurrentFolder());
+        if (progress_.PollCancel()) {
+          flags_.busy = false;
+          break;
+        }
+      }
+    }
+    if (side.scan) side.scan->Cancel();  // returns at once when the scan has ended
+    if (flags_.busy && side.scan && !side.scan->Error()) {
+      side.summary = side.scan->Summary();
+    } else {
+      // Cancelled or failed: nothing of the far scan is used; look-ups there
+      // fail with the connection's reason, never read as "absent".
+      side.index.Reset(side.setup.rootPath);
+      side.lists.Clear();
+      if (flags_.busy && side.scan) side.summary.rootError = side.scan->Error();
+    }
+    side.index.UseFarRoot(side.far);
+  }
+  progress_.SetBarPos(50);
+  progress_.ShowPath({});
+  flags_.unreadable += static_cast<unsigned>(baseSummary_.unreadable + targetSummary_.unreadable);
+  if (wasBusy && !flags_.busy) cancelled_ = true;  // a scan saw the cancel
 }
 
 }  // namespace orvel::engine

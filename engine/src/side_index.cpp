@@ -1,5 +1,7 @@
 #include "engine/side_index.h"
 
+#include "engine/far_root.h"
+
 #include "platform/path.h"
 
 #include <algorithm>
@@ -26,6 +28,7 @@ bool NextComponent(std::string_view& rest, std::string_view& name) {
 void SideIndex::Reset(std::string root, const platform::Folder* rootFolder, bool keepExtras) {
   root_ = std::move(root);
   rootFolder_ = rootFolder;
+  far_ = nullptr;
   keepExtras_ = keepExtras;
   extras_.clear();
   // Swapped out rather than cleared: a large tree should not stay resident.
@@ -301,6 +304,7 @@ SideIndex::Found SideIndex::LookUpEntry(EntryId entry, std::string_view relFolde
 }
 
 SideIndex::Found SideIndex::FromFileSystem(std::string_view relFolder, std::string_view name) const {
+  if (far_) return {far_->LookUp(relFolder, name), Found::Origin::FileSystem};
   if (!rootFolder_) return {};
   const platform::Expected<platform::Folder> folder = rootFolder_->OpenBeneath(relFolder);
   if (!folder) {
@@ -311,6 +315,7 @@ SideIndex::Found SideIndex::FromFileSystem(std::string_view relFolder, std::stri
 }
 
 std::string SideIndex::LinkText(std::string_view relFolder, std::string_view name) const {
+  if (far_) return far_->LinkText(relFolder, name);
   if (!rootFolder_) return {};
   const platform::Expected<platform::Folder> folder = rootFolder_->OpenBeneath(relFolder);
   const platform::CName cname(name);

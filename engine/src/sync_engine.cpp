@@ -19,6 +19,7 @@ RunOutcome SyncEngine::RunAllConditions(bool syncMode, std::uint64_t plannedByte
   meter_.Begin(syncMode ? RunKind::SyncRun : RunKind::ListCreation, syncMode ? plannedBytes : 0);
   progress_.WatchRun(&meter_);
   ListCreationRun run(host_, progress_, prompt_, meter_, rows_, flags_, execution_);
+  run.UseFarSides(far_);
   const RunOutcome outcome = run.Run();
   progress_.WatchRun(nullptr);
   meter_.End(outcome == RunOutcome::Cancelled);

@@ -1,6 +1,7 @@
 #include "engine/sync_execution.h"
 
 #include "engine/beside_name.h"
+#include "sync_work.h"
 #include "platform/entry_moves.h"
 #include "platform/metadata.h"
 #include "platform/path.h"
@@ -13,38 +14,6 @@
 
 namespace orvel::engine {
 
-namespace {
-
-using platform::Expectation;
-
-// What the list says of one side of a row: whether it shows an entry there, and
-// with which time.
-struct Shown {
-  bool exists = false;
-  platform::FileTime time;
-};
-
-// The expectation an operation checks on one side: the entry the list shows, or
-// for a side that shows none, no file (files) or nothing at all (folders).
-Expectation ExpectationOf(const Shown& shown, bool folderRow) {
-  if (shown.exists) return folderRow ? Expectation::Folder(shown.time) : Expectation::File(shown.time);
-  return Expectation{folderRow ? Expectation::Kind::Absent : Expectation::Kind::NoFile, {}};
-}
-
-}  // namespace
-
-// One row being executed, with what the list shows of it.
-struct SyncExecution::Work {
-  const ResultRow& row;
-  std::string_view rel;
-  std::string_view name;
-  TreeAccess& base;
-  TreeAccess& target;
-  const FolderIdentities& ids;
-  Shown baseShown;
-  Shown targetShown;
-  int rowIndex;
-};
 
 void SyncExecution::UseRoots(const std::string& basePath, const platform::Folder& base, const std::string& targetPath,
                              const platform::Folder& target) {
@@ -57,7 +26,11 @@ void SyncExecution::UseRoots(const std::string& basePath, const platform::Folder
 }
 
 void SyncExecution::Release() {
+  SettleFar();
   FinishMadeFolders();
+  SettleFar();
+  farRoots_.clear();
+  farFolders_.clear();
   session_.ForgetLinks();
   memory_.Flush();
   trees_.clear();
@@ -109,6 +82,17 @@ ItemResult SyncExecution::ExecuteRow(int item, Direction direction) {
   if (mark == Mark::Same || mark == Mark::Failed) return result;
   if (mark == Mark::Conflict && syncRun_) return result;
 
+  IFarRoot* const baseFar = FarRoot(rows_.BaseRoot(row));
+  IFarRoot* const targetFar = FarRoot(rows_.TargetRoot(row));
+  // A sync run has its far roots; only a row command can meet one without.
+  if (!syncRun_ && !baseFar && !targetFar && farSides_ &&
+      (farSides_->IsFar(rows_.BaseRoot(row)) || farSides_->IsFar(rows_.TargetRoot(row)))) {
+    // Another machine is reached by a sync run only, not by a row command.
+    result = ItemResult{Mark::Failed, DateCopy::None,
+                        RowError{std::make_error_code(std::errc::operation_not_supported), row.side}};
+    list_.SetItemResult(item, result);
+    return result;
+  }
   if (const std::error_code error = OpenRoots(row)) {
     result = ItemResult{Mark::Failed, DateCopy::None, RowError{error, row.side}};
     list_.SetItemResult(item, result);
@@ -128,6 +112,7 @@ ItemResult SyncExecution::ExecuteRow(int item, Direction direction) {
             rowIndex};
   // The pair whose state this row changes, when its condition remembers.
   PairMemory* pair = memory_.PairOf(rows_.BaseRoot(work.row), rows_.TargetRoot(work.row));
+  if (baseFar || targetFar) return ExecuteFarRow(item, work, mark, result, baseFar, targetFar);
 
   if (mark == Mark::Conflict) {
     // Never decided by the clocks: the user says which version stays.
@@ -246,6 +231,10 @@ void SyncExecution::Remember(PairMemory& pair, const Work& work, Mark done, cons
 void SyncExecution::FinishMadeFolders() {
   // Deepest first; a folder's own time does not move when a folder inside it changes.
   for (auto it = madeFolders_.rbegin(); it != madeFolders_.rend(); ++it) {
+    if (it->farFrom || it->farTo) {
+      FinishFarMadeFolder(*it);
+      continue;
+    }
     const auto from = trees_.find(it->fromRoot);
     const auto to = trees_.find(it->toRoot);
     if (from == trees_.end() || to == trees_.end()) continue;

@@ -132,8 +132,10 @@ void DestinationWriter::Discard() {
 }
 
 std::error_code DestinationWriter::Create(mode_t mode) {
+  // Readable: a file received from elsewhere is filled again from it when it
+  // cannot be named (see ReceivedFile).
   if (!device_.noTmpfile && UnnamedFilesLinkable()) {
-    out_.Reset(::openat(dirFd_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+    out_.Reset(::openat(dirFd_, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode));
     if (out_) {
       unnamed_ = true;
       return {};

@@ -57,10 +57,26 @@ std::string MountTypeOf(dev_t device) {
 }  // namespace
 
 FileSystemTraits TraitsOfFolder(int fd) {
-  FileSystemTraits traits;
   struct statfs fs {};
-  if (::fstatfs(fd, &fs) != 0) return traits;
-  switch (static_cast<unsigned long>(fs.f_type)) {
+  if (::fstatfs(fd, &fs) != 0) return {};
+  FileSystemTraits traits = TraitsOfType(static_cast<std::uint64_t>(fs.f_type));
+  if (traits.fuse) {
+    struct stat st {};
+    traits.type = ::fstat(fd, &st) == 0 ? MountTypeOf(st.st_dev) : std::string();
+    if (traits.type.empty()) traits.type = "fuse";
+    // sshfs hands out whole seconds; other FUSE file systems are learned
+    // from what they keep.
+    if (traits.type == "fuse.sshfs") {
+      traits.timeUnitNs = kSecond;
+      traits.network = true;
+    }
+  }
+  return traits;
+}
+
+FileSystemTraits TraitsOfType(std::uint64_t type) {
+  FileSystemTraits traits;
+  switch (static_cast<unsigned long>(type)) {
     case kMsdos:
       traits.timeUnitNs = 2 * kSecond;
       traits.type = "vfat";
@@ -72,7 +88,7 @@ FileSystemTraits TraitsOfFolder(int fd) {
     case kIso9660:
     case kHfsPlus:
       traits.timeUnitNs = kSecond;
-      traits.type = fs.f_type == static_cast<decltype(fs.f_type)>(kIso9660) ? "iso9660" : "hfsplus";
+      traits.type = type == kIso9660 ? "iso9660" : "hfsplus";
       break;
     case kNtfs3:
       traits.timeUnitNs = 100;
@@ -92,19 +108,10 @@ FileSystemTraits TraitsOfFolder(int fd) {
       traits.network = true;
       traits.type = "network";
       break;
-    case kFuse: {
+    case kFuse:
       traits.fuse = true;
-      struct stat st {};
-      traits.type = ::fstat(fd, &st) == 0 ? MountTypeOf(st.st_dev) : std::string();
-      if (traits.type.empty()) traits.type = "fuse";
-      // sshfs hands out whole seconds; other FUSE file systems are learned
-      // from what they keep.
-      if (traits.type == "fuse.sshfs") {
-        traits.timeUnitNs = kSecond;
-        traits.network = true;
-      }
+      traits.type = "fuse";
       break;
-    }
     case kExt:
       traits.type = "ext2/ext3/ext4";
       break;

@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,6 +20,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr std::size_t kKeptErrors = 4096;
+constexpr std::size_t kKeptReplies = 4 << 20;
+// Writes, deletions and made folders whose answers are not taken yet: each
+// answer is a few bytes, so many may be owed before the window costs a round trip.
+constexpr std::size_t kMostOwed = 256;
 
 // write() without a SIGPIPE for a reader that has gone: the error comes back
 // as EPIPE instead, whatever the program does with the signal.
@@ -116,26 +121,51 @@ void Client::DrainErrors() {
 void Client::Shutdown() {
   channel_.toServer.Reset();
   if (channel_.process <= 0 || exited_) {
+    std::lock_guard lock(interruptMutex_);
+    exited_ = true;
     channel_.fromServer.Reset();
     return;
   }
   const auto deadline = Clock::now() + std::chrono::seconds(3);
   int signals = 0;
+  // Answers the far side sent before it ended still count (a write it finished
+  // before the connection broke): they are kept, within reason.
+  std::size_t kept = 0;
+  bool replies = static_cast<bool>(channel_.fromServer);
   for (;;) {
+    std::unique_lock reaping(interruptMutex_);
     const pid_t done = ::waitpid(channel_.process, &waitStatus_, WNOHANG);
+    if (done == channel_.process) exited_ = true;
+    reaping.unlock();
     if (done == channel_.process || (done < 0 && errno != EINTR)) break;
     if (Clock::now() > deadline + std::chrono::seconds(signals)) {
       ::kill(channel_.process, signals == 0 ? SIGTERM : SIGKILL);
       ++signals;
     }
-    pollfd fd{channel_.errors ? channel_.errors.Get() : -1, POLLIN, 0};
-    ::poll(&fd, 1, 20);
+    pollfd fds[2] = {{channel_.errors ? channel_.errors.Get() : -1, POLLIN, 0},
+                     {replies ? channel_.fromServer.Get() : -1, POLLIN, 0}};
+    ::poll(fds, 2, 20);
     DrainErrors();
+    if (fds[1].revents) KeepReplies(replies, kept);
   }
+  // What it wrote before it ended.
+  for (pollfd fd{replies ? channel_.fromServer.Get() : -1, POLLIN, 0}; replies && ::poll(&fd, 1, 0) > 0;)
+    KeepReplies(replies, kept);
   DrainErrors();
   exited_ = true;
   channel_.fromServer.Reset();
   channel_.errors.Reset();
+}
+
+void Client::KeepReplies(bool& more, std::size_t& kept) {
+  char buffer[65536];
+  const ssize_t n = ::read(channel_.fromServer.Get(), buffer, sizeof buffer);
+  if (n > 0 && kept < kKeptReplies) {
+    reader_.Feed(buffer, static_cast<std::size_t>(n));
+    kept += static_cast<std::size_t>(n);
+  } else if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN) || kept >= kKeptReplies) {
+    more = false;
+  }
 }
 
 void Client::FailFromStream(std::error_code fallback, std::string detail) {
@@ -316,6 +346,7 @@ std::error_code Client::Handshake() {
 }
 
 platform::Expected<RootInfo> Client::OpenRoot(LockMode lock, bool createMissing) {
+  Settle();
   std::string payload;
   Encode(payload, OpenRootRequest{lock, createMissing});
   const std::uint32_t id = Submit(MessageType::OpenRoot, payload);
@@ -337,6 +368,7 @@ platform::Expected<RootInfo> Client::OpenRoot(LockMode lock, bool createMissing)
 std::error_code Client::Scan(const ScanRequest& request, std::string rootPath, engine::SideIndex& index,
                              engine::ScanLists& lists, engine::ScanSummary& summary,
                              const std::function<void(const ProgressReply&)>& progress) {
+  Settle();
   std::string payload;
   Encode(payload, request);
   const std::uint32_t id = Submit(MessageType::Scan, payload);
@@ -384,6 +416,7 @@ std::error_code Client::Scan(const ScanRequest& request, std::string rootPath, e
 template <typename T>
 std::vector<platform::Expected<T>> Client::Pipelined(MessageType type, std::span<const EntryRequest> requests,
                                                      MessageType replyType) {
+  Settle();
   std::vector<platform::Expected<T>> results;
   results.reserve(requests.size());
   std::vector<std::uint32_t> ids;
@@ -435,7 +468,9 @@ std::vector<platform::Expected<DigestReply>> Client::DigestMany(std::span<const 
 
 platform::Expected<FileBeginReply> Client::ReadFile(std::string_view relFolder, std::string_view name,
                                                     const platform::Expectation& expect,
-                                                    const std::function<bool(std::string_view)>& sink) {
+                                                    const std::function<bool(std::string_view)>& sink,
+                                                    const std::function<bool(const FileBeginReply&)>& onBegin) {
+  Settle();
   std::string payload;
   Encode(payload, MessageType::Read, EntryRequest{relFolder, name, expect});
   const std::uint32_t id = Submit(MessageType::Read, payload);
@@ -451,7 +486,9 @@ platform::Expected<FileBeginReply> Client::ReadFile(std::string_view relFolder, 
       case MessageType::FileBegin:
         if (begun) return false;
         begun = true;
-        return Decode(frame.payload, begin);
+        if (!Decode(frame.payload, begin)) return false;
+        if (onBegin) wanted = onBegin(begin);
+        return true;
       case MessageType::Data:
         // No more than the far side announced.
         if (!begun || frame.payload.size() > begin.size - total) return false;
@@ -474,11 +511,92 @@ platform::Expected<FileBeginReply> Client::ReadFile(std::string_view relFolder, 
 }
 
 std::error_code Client::Release() {
+  Settle();
   const std::uint32_t id = Submit(MessageType::Release, {});
   const bool ok = Await(id, [](const Frame& frame) { return frame.type == MessageType::Ok; });
   if (!ok) return failure_.code;
   Shutdown();
   return {};
+}
+
+void Client::Queue(MessageType type, std::string_view payload, Done done) {
+  SettleTo(kMostOwed - 1);
+  const std::uint32_t id = Submit(type, payload);
+  owed_.emplace_back(id, std::move(done));
+}
+
+void Client::Write(const WriteBeginRequest& request, const Fill& fill, Done done) {
+  SettleTo(kMostOwed - 1);
+  std::string payload;
+  Encode(payload, request);
+  const std::uint32_t id = Submit(MessageType::WriteBegin, payload);
+  std::uint64_t total = 0;
+  const bool filled = fill([&](std::string_view bytes) {
+    while (!bytes.empty() && !failure_) {
+      const std::string_view chunk = bytes.substr(0, kMaxData);
+      AppendFrame(output_, MessageType::Data, id, chunk);
+      total += chunk.size();
+      bytes.remove_prefix(chunk.size());
+      // Large contents go out as they come, with the answers read meanwhile.
+      if (output_.size() >= 4 * kMaxData) FlushOutput();
+    }
+  });
+  payload.clear();
+  // A total other than the announced one makes the far side throw the write away.
+  Encode(payload, WriteEndRequest{filled ? total : ~std::uint64_t{0}});
+  if (!failure_) AppendFrame(output_, MessageType::WriteEnd, id, payload);
+  owed_.emplace_back(id, std::move(done));
+}
+
+void Client::Delete(const DeleteRequest& request, Done done) {
+  std::string payload;
+  Encode(payload, request);
+  Queue(MessageType::Delete, payload, std::move(done));
+}
+
+void Client::MakeFolder(const MakeFolderRequest& request, Done done) {
+  std::string payload;
+  Encode(payload, request);
+  Queue(MessageType::MakeFolder, payload, std::move(done));
+}
+
+void Client::SetFolderTime(const SetFolderTimeRequest& request, Done done) {
+  std::string payload;
+  Encode(payload, request);
+  Queue(MessageType::SetFolderTime, payload, std::move(done));
+}
+
+void Client::Settle() { SettleTo(0); }
+
+void Client::SettleTo(std::size_t left) {
+  while (owed_.size() > left) {
+    auto [id, done] = std::move(owed_.front());
+    owed_.pop_front();
+    std::error_code error;
+    const auto answer = [&](const Frame& frame) {
+      if (frame.type == MessageType::Error) return static_cast<bool>(error = ErrorOf(frame));
+      return frame.type == MessageType::Ok;
+    };
+    bool ok = false;
+    if (!failure_) {
+      ok = Await(id, answer);
+    } else {
+      // The connection is gone, but its answer may have arrived before.
+      Frame frame;
+      ok = reader_.Next(frame) == FrameReader::Status::Frame && frame.id == id && answer(frame);
+    }
+    if (done) done(ok ? error : failure_.code);
+  }
+}
+
+void Client::Interrupt() {
+  std::lock_guard lock(interruptMutex_);
+  if (exited_) return;
+  if (channel_.process > 0) {
+    ::kill(channel_.process, SIGTERM);
+  } else if (channel_.fromServer) {
+    ::shutdown(channel_.fromServer.Get(), SHUT_RDWR);
+  }
 }
 
 }  // namespace orvel::remote

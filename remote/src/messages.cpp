@@ -252,4 +252,96 @@ bool Decode(std::string_view payload, DigestReply& m) {
   return true;
 }
 
+namespace {
+
+void PutExpectation(Writer& w, const platform::Expectation& e) {
+  w.U8(static_cast<std::uint8_t>(e.kind));
+  w.Time(e.mtime);
+}
+
+bool GetExpectation(Reader& r, platform::Expectation& e) {
+  const std::uint8_t kind = r.U8();
+  e.mtime = r.Time();
+  if (kind > kLastExpectation) return false;
+  e.kind = static_cast<platform::Expectation::Kind>(kind);
+  return true;
+}
+
+}  // namespace
+
+void Encode(std::string& out, const WriteBeginRequest& m) {
+  Writer w(out);
+  w.String(m.relFolder);
+  w.String(m.name);
+  PutExpectation(w, m.destination);
+  Encode(out, m.file);
+}
+
+bool Decode(std::string_view payload, WriteBeginRequest& m) {
+  Reader r(payload);
+  m.relFolder = r.String(kMaxPath);
+  m.name = r.String(kMaxName);
+  if (!GetExpectation(r, m.destination) || !r.Ok()) return false;
+  constexpr std::size_t kFileBegin = 1 + 8 + 4 + 12;
+  if (r.Left() != kFileBegin) return false;
+  return Decode(payload.substr(payload.size() - kFileBegin), m.file) && IsSafeRelFolder(m.relFolder) &&
+         IsSafeName(m.name) && (!m.file.link || m.file.size <= kMaxName);
+}
+
+void Encode(std::string& out, const WriteEndRequest& m) { Writer(out).U64(m.total); }
+
+bool Decode(std::string_view payload, WriteEndRequest& m) {
+  Reader r(payload);
+  m.total = r.U64();
+  return r.Finished();
+}
+
+void Encode(std::string& out, const DeleteRequest& m) {
+  Writer w(out);
+  w.String(m.relFolder);
+  w.String(m.name);
+  PutExpectation(w, m.expect);
+  w.U8(m.toTrash ? 1 : 0);
+}
+
+bool Decode(std::string_view payload, DeleteRequest& m) {
+  Reader r(payload);
+  m.relFolder = r.String(kMaxPath);
+  m.name = r.String(kMaxName);
+  const bool expectation = GetExpectation(r, m.expect);
+  const std::uint8_t trash = r.U8();
+  m.toTrash = trash == 1;
+  return expectation && trash <= 1 && r.Finished() && IsSafeRelFolder(m.relFolder) && IsSafeName(m.name);
+}
+
+void Encode(std::string& out, const MakeFolderRequest& m) {
+  Writer w(out);
+  w.String(m.relFolder);
+  w.String(m.name);
+}
+
+bool Decode(std::string_view payload, MakeFolderRequest& m) {
+  Reader r(payload);
+  m.relFolder = r.String(kMaxPath);
+  m.name = r.String(kMaxName);
+  return r.Finished() && IsSafeRelFolder(m.relFolder) && IsSafeName(m.name);
+}
+
+void Encode(std::string& out, const SetFolderTimeRequest& m) {
+  Writer w(out);
+  w.String(m.relFolder);
+  w.String(m.name);
+  PutExpectation(w, m.expect);
+  w.Time(m.mtime);
+}
+
+bool Decode(std::string_view payload, SetFolderTimeRequest& m) {
+  Reader r(payload);
+  m.relFolder = r.String(kMaxPath);
+  m.name = r.String(kMaxName);
+  const bool expectation = GetExpectation(r, m.expect);
+  m.mtime = r.Time();
+  return expectation && r.Finished() && IsSafeRelFolder(m.relFolder) && IsSafeName(m.name);
+}
+
 }  // namespace orvel::remote

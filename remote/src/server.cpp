@@ -4,23 +4,28 @@
 #include "engine/folder_scan.h"
 #include "engine/run_values.h"
 #include "engine/side_index.h"
+#include "engine/tree_access.h"
 #include "platform/file_system.h"
 #include "platform/folder.h"
 #include "platform/folder_lock.h"
 #include "platform/path.h"
+#include "platform/received_file.h"
 #include "platform/write_all.h"
 #include "remote/file_reading.h"
 #include "remote/frame.h"
 #include "remote/messages.h"
 #include "remote/scan_stream.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <climits>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <vector>
 
+#include <sys/stat.h>
 #include <sys/statfs.h>
 #include <unistd.h>
 
@@ -51,7 +56,26 @@ class Server {
   void LookUp(std::uint32_t id, const EntryRequest& request);
   bool Read(std::uint32_t id, const EntryRequest& request);
   void Digest(std::uint32_t id, const EntryRequest& request);
+  // A write's frames: WriteBegin, Data…, WriteEnd, one write at a time. False
+  // for frames out of that order, which end the session.
+  bool WriteBegin(const Frame& frame);
+  bool WriteData(const Frame& frame);
+  bool WriteEnd(const Frame& frame);
+  void Delete(std::uint32_t id, std::string_view payload);
+  void MakeFolder(std::uint32_t id, std::string_view payload);
+  void SetFolderTime(std::uint32_t id, std::string_view payload);
   platform::Expected<platform::Folder> FolderOf(std::string_view relFolder) const;
+
+  // The write being received: its folder, its file, and the first thing that
+  // went wrong (its Data frames are then read and dropped until WriteEnd).
+  struct Incoming {
+    std::uint32_t id = 0;
+    std::unique_ptr<platform::Folder> folder;
+    std::unique_ptr<platform::ReceivedFile> file;
+    std::error_code error;
+    std::uint64_t received = 0;
+    platform::FileTime mtime;
+  };
 
   int in_;
   int out_;
@@ -63,6 +87,9 @@ class Server {
   platform::FolderLock lock_;
   LockMode lockMode_ = LockMode::None;
   std::string rootPath_;  // ends in the separator
+  platform::CopySession session_;  // what the writes learn of the file systems here
+  std::optional<Incoming> incoming_;
+  std::vector<platform::Identity> made_;  // the folders MakeFolder made in this session
 };
 
 // Keeps the near side informed during a long scan, which is also how it knows
@@ -274,6 +301,111 @@ void Server::Digest(std::uint32_t id, const EntryRequest& request) {
   Reply(MessageType::DigestValue, id, payload);
 }
 
+bool Server::WriteBegin(const Frame& frame) {
+  if (incoming_) {
+    ReplyError(0, MakeError(ProtocolFault::BadFrame), "a write began inside another");
+    return false;
+  }
+  Incoming& in = incoming_.emplace();
+  in.id = frame.id;
+  WriteBeginRequest request;
+  if (!Decode(frame.payload, request)) {
+    in.error = MakeError(ProtocolFault::BadFrame);
+    return true;
+  }
+  if (!root_) {
+    in.error = MakeError(ProtocolFault::NotOpen);
+    return true;
+  }
+  in.mtime = request.file.mtime;
+  platform::Expected<platform::Folder> folder = FolderOf(request.relFolder);
+  if (!folder) {
+    in.error = folder.error();
+    return true;
+  }
+  in.folder = std::make_unique<platform::Folder>(std::move(*folder));
+  in.file = std::make_unique<platform::ReceivedFile>(session_, *in.folder, request.name, request.destination);
+  in.error = in.file->Begin(request.file.link, request.file.mode, request.file.size);
+  return true;
+}
+
+bool Server::WriteData(const Frame& frame) {
+  if (!incoming_ || frame.id != incoming_->id) {
+    ReplyError(0, MakeError(ProtocolFault::BadFrame), "data outside a write");
+    return false;
+  }
+  Incoming& in = *incoming_;
+  in.received += frame.payload.size();
+  if (!in.error) in.error = in.file->Append(frame.payload);
+  return true;
+}
+
+bool Server::WriteEnd(const Frame& frame) {
+  if (!incoming_ || frame.id != incoming_->id) {
+    ReplyError(0, MakeError(ProtocolFault::BadFrame), "the end of a write not begun");
+    return false;
+  }
+  Incoming in = std::move(*incoming_);
+  incoming_.reset();
+  WriteEndRequest end;
+  if (!in.error && (!Decode(frame.payload, end) || end.total != in.received))
+    in.error = platform::MakeError(platform::Fault::ChangedSinceList);
+  if (!in.error) in.error = in.file->Finish(in.mtime);
+  // A write that failed leaves nothing: the file goes with `in`.
+  if (in.error) {
+    ReplyError(frame.id, in.error);
+  } else {
+    Reply(MessageType::Ok, frame.id);
+  }
+  return true;
+}
+
+void Server::Delete(std::uint32_t id, std::string_view payload) {
+  DeleteRequest request;
+  if (!Decode(payload, request)) return ReplyError(id, MakeError(ProtocolFault::BadFrame));
+  if (!root_) return ReplyError(id, MakeError(ProtocolFault::NotOpen));
+  platform::Expected<platform::Folder> folder = FolderOf(request.relFolder);
+  if (!folder) return ReplyError(id, folder.error());
+  if (const std::error_code error = platform::DeleteEntryAt(*folder, request.name, request.expect, request.toTrash))
+    return ReplyError(id, error);
+  Reply(MessageType::Ok, id);
+}
+
+void Server::MakeFolder(std::uint32_t id, std::string_view payload) {
+  MakeFolderRequest request;
+  if (!Decode(payload, request)) return ReplyError(id, MakeError(ProtocolFault::BadFrame));
+  if (!root_) return ReplyError(id, MakeError(ProtocolFault::NotOpen));
+  // The missing folders above it too, each inside its verified parent.
+  engine::TreeAccess tree;
+  tree.Attach(*root_);
+  std::string rel(request.relFolder);
+  rel.append(request.name);
+  std::vector<engine::TreeAccess::Made> newFolders;
+  platform::Expected<const platform::Folder*> made = tree.MakeFolders(rel, &newFolders);
+  for (const engine::TreeAccess::Made& folder : newFolders) made_.push_back(folder.identity);
+  if (!made) return ReplyError(id, made.error());
+  Reply(MessageType::Ok, id);
+}
+
+void Server::SetFolderTime(std::uint32_t id, std::string_view payload) {
+  SetFolderTimeRequest request;
+  if (!Decode(payload, request)) return ReplyError(id, MakeError(ProtocolFault::BadFrame));
+  if (!root_) return ReplyError(id, MakeError(ProtocolFault::NotOpen));
+  platform::Expected<platform::Folder> parent = FolderOf(request.relFolder);
+  if (!parent) return ReplyError(id, parent.error());
+  platform::Expected<platform::Folder> folder = parent->OpenChild(request.name);
+  if (!folder) return ReplyError(id, folder.error());
+  // Without an expectation only a folder this session made is touched: one
+  // that was there before keeps its time.
+  const bool ours = std::find(made_.begin(), made_.end(), folder->Id()) != made_.end();
+  if (request.expect.kind == platform::Expectation::Kind::Unchecked ? !ours
+                                                                    : !request.expect.MetBy(parent->LookUp(request.name)))
+    return ReplyError(id, platform::MakeError(platform::Fault::ChangedSinceList));
+  const timespec times[2] = {{0, UTIME_OMIT}, {request.mtime.sec, request.mtime.nsec}};
+  if (::futimens(folder->Fd(), times) != 0) return ReplyError(id, platform::LastError());
+  Reply(MessageType::Ok, id);
+}
+
 // False when serving must end (the output broke, or the root was released).
 bool Server::Handle(const Frame& frame) {
   switch (frame.type) {
@@ -304,16 +436,27 @@ bool Server::Handle(const Frame& frame) {
       return true;
     }
     case MessageType::Release:
+      incoming_.reset();
       lock_.Release();
       root_.reset();
       Reply(MessageType::Ok, frame.id);
       released_ = true;
       return false;
     case MessageType::WriteBegin:
+      return WriteBegin(frame);
+    case MessageType::Data:
+      return WriteData(frame);
     case MessageType::WriteEnd:
+      return WriteEnd(frame);
     case MessageType::Delete:
+      Delete(frame.id, frame.payload);
+      return true;
     case MessageType::MakeFolder:
+      MakeFolder(frame.id, frame.payload);
+      return true;
     case MessageType::SetFolderTime:
+      SetFolderTime(frame.id, frame.payload);
+      return true;
     case MessageType::RemoveLeftovers:
       ReplyError(frame.id, MakeError(ProtocolFault::Unsupported));
       return true;

@@ -936,6 +936,14 @@ will be deleted. Do you want to go on?</translation>
 %2</translation>
     </message>
     <message>
+        <source>別のマシンのフォルダを含む組では同期の記憶を使いません（記憶による削除はありません）
+%1
+%2</source>
+        <translation>The last sync&apos;s state is not used for a pair with a folder on another machine (nothing is deleted because it was remembered).
+%1
+%2</translation>
+    </message>
+    <message>
         <source>同期の記憶はこのユーザーだけのものではないため使いません
 %1
 %2</source>

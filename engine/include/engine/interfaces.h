@@ -117,6 +117,9 @@ class IResultList {
   // the two entries).
   virtual DateCopy ItemDateCopy(int item) const = 0;
   virtual void SetItemResult(int item, const ItemResult& result) = 0;
+  // The item's result comes later (another machine answers it): until then the
+  // items after it are not final either.
+  virtual void MarkPending(int /*item*/) {}
   // Called once when the list is emptied at the start of a run.
   virtual void Clear() = 0;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/comparison.h"
+#include "engine/far_root.h"
 #include "engine/folder_scan.h"
 #include "engine/interfaces.h"
 #include "engine/root_locks.h"
@@ -32,6 +33,9 @@ class ListCreationRun {
   ListCreationRun(const ListCreationRun&) = delete;
   ListCreationRun& operator=(const ListCreationRun&) = delete;
 
+  // Where folders on other machines are opened (null: every folder is local).
+  void UseFarSides(IFarSides* far) { far_ = far; }
+
   RunOutcome Run();
 
  private:
@@ -47,8 +51,17 @@ class ListCreationRun {
 
   Step ProcessCondition(int index, int count);
   bool Validate(const CCondition& condition);
-  Step OpenRoots(const RunValues& values, Roots& roots);
+  Step OpenRoots(const CCondition& condition, const RunValues& values, Roots& roots);
+  // A folder on another machine, as written (a separator added to "host:"
+  // would name another folder): opened there, a missing target made there
+  // when the user agrees. `shown` is the folder as messages show it.
+  Step OpenFarRoot(const std::string& written, const std::string& shown, bool base, std::unique_ptr<IFarRoot>& root);
   void ScanBothSides(const RunValues& values, const Roots& roots);
+  // The same with one side or both on other machines: each far side scans
+  // there while the near side scans here.
+  void ScanWithFarSide(const RunValues& values, const Roots& roots);
+  // Why a root could not be listed, as the user reads it.
+  std::string RootErrorText(const Roots& roots, bool base, std::error_code error) const;
   // Sets the step the comparison sees times in, and says it once per run when coarser than 1 ms.
   void CompareAtCoarserUnit(const RunValues& values, const Roots& roots);
   Step RunPass(RunStatus status, const SideIndex& index, int barStart, bool countAll, const Loop& folders,
@@ -65,6 +78,7 @@ class ListCreationRun {
   RowStore& rows_;
   RunFlags& flags_;
   SyncExecution& execution_;
+  IFarSides* far_ = nullptr;
   // The condition's roots, open until the execution has finished with them
   // (it sets the times of the folders it made once their contents are in place).
   std::unique_ptr<Roots> roots_;

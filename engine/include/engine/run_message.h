@@ -27,6 +27,7 @@ enum class RunMessage {
   MemoryReplaced,      // notice: a root is another folder now, the remembered state is not used; arguments: base, target
   MemoryUnavailable,   // notice: the remembered state cannot be read or written; arguments: state file, reason
   MemoryUntrusted,     // notice: the remembered state is not the user's alone, not used; arguments: state file, reason
+  MemoryRemote,        // notice: a pair with a folder on another machine is compared without its state; arguments: base, target
   // Questions before a remembered sync deletes more than half of what it
   // remembers from one side; arguments: that side's folder, how many, of how
   // many, the other folder.

@@ -69,6 +69,7 @@ class RunMeter : public IResultList {
   Mark ItemMark(int item) const override { return list_.ItemMark(item); }
   DateCopy ItemDateCopy(int item) const override { return list_.ItemDateCopy(item); }
   void SetItemResult(int item, const ItemResult& result) override;
+  void MarkPending(int item) override { list_.MarkPending(item); }
   void Clear() override;
 
  private:

@@ -16,6 +16,8 @@
 
 namespace orvel::engine {
 
+class IFarRoot;
+
 // What the scan of one side saw: every entry of every folder it listed, with
 // kind and last-write time, so that the comparison can answer its look-ups
 // without asking the file system again. A folder the scan could not list keeps
@@ -54,6 +56,8 @@ class SideIndex {
   // sync needs them). Gives the memory of the previous scan back.
   void Reset(std::string root, const platform::Folder* rootFolder = nullptr, bool keepExtras = false);
   bool KeepsExtras() const { return keepExtras_; }
+  // A root on another machine: look-ups outside the scan go there (until the next Reset).
+  void UseFarRoot(IFarRoot* far) { far_ = far; }
   const std::string& Root() const { return root_; }
 
   // The folder `name` inside `parent` (kNoFolder: the root itself), added when new.
@@ -210,6 +214,7 @@ class SideIndex {
 
   std::string root_;
   const platform::Folder* rootFolder_ = nullptr;
+  IFarRoot* far_ = nullptr;
   std::vector<Folder> folders_;
   std::unordered_map<std::pair<FolderId, std::string>, FolderId, ChildHash, ChildEqual> children_;
   // (first entry, folder) of each folder with entries, in entry order.

@@ -28,6 +28,11 @@ class SyncEngine {
   ItemResult ExecuteRow(int item, Direction direction);
   RowLoopOutcome RunRowCommand(Direction direction, bool confDlg, const ISelection& selection);
 
+  // Where folders on other machines are opened (null: every folder is local).
+  void UseFarSides(IFarSides* far) {
+    far_ = far;
+    execution_.UseFarSides(far);
+  }
   // Where the conditions that remember the last sync keep it (null: nowhere,
   // and they are compared without it).
   void UseSyncState(ISyncState* state) { execution_.Memory().SetStore(state); }
@@ -54,6 +59,7 @@ class SyncEngine {
   RunFlags flags_;
   RunMeter meter_;  // the list as runs see it, counted on the way
   SyncExecution execution_;
+  IFarSides* far_ = nullptr;
 };
 
 }  // namespace orvel::engine

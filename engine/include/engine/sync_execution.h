@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/far_root.h"
 #include "engine/interfaces.h"
 #include "engine/root_locks.h"
 #include "engine/row_store.h"
@@ -9,6 +10,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +36,13 @@ class SyncExecution {
   // The sync run hands over the open root folders of the condition it works on.
   void UseRoots(const std::string& basePath, const platform::Folder& base, const std::string& targetPath,
                 const platform::Folder& target);
+  // The sides of that condition on other machines (null: local), after UseRoots.
+  // Their rows are carried out there, pipelined: a row shows its result when
+  // the far side has answered, at the latest in Release().
+  void UseFarRoots(const std::string& basePath, IFarRoot* base, const std::string& targetPath, IFarRoot* target);
+  // Tells folders on other machines apart, for the row commands, which do not
+  // reach them (null: every folder is local).
+  void UseFarSides(const IFarSides* far) { farSides_ = far; }
   // Asked once before the first deletion until the next UseRoots; No stops the
   // run (see Declined()) and deletes nothing.
   void GuardDeletions(std::function<bool()> askFirst) { deleteGuard_ = std::move(askFirst); }
@@ -85,6 +94,20 @@ class SyncExecution {
   // then each goes to the other side.
   RowError KeepBoth(const Work& work, PairMemory* pair);
   void Remember(PairMemory& pair, const Work& work, Mark done, const platform::EntryInfo& copied);
+  IFarRoot* FarRoot(std::string_view rootPath) const;
+  // A row with a side on another machine; `result` is what it shows when done.
+  ItemResult ExecuteFarRow(int item, const Work& work, Mark mark, ItemResult result, IFarRoot* baseFar,
+                           IFarRoot* targetFar);
+  // Copies and deletions with a far side; `finish` hears the result of one that
+  // is answered later (an empty error code returned).
+  RowError CopyFromFar(const Work& work, bool fromBase, IFarRoot& from);
+  RowError CopyToFar(const Work& work, bool fromBase, IFarRoot& to, const std::function<void(RowError)>& finish);
+  RowError DeleteFar(const Work& work, bool baseSide, IFarRoot* baseFar, IFarRoot* targetFar,
+                     const std::function<void(RowError)>& finish);
+  // Makes the far folder `rel` (and those above it) once per run; their times
+  // follow their sources' at the end (FinishMadeFolders).
+  void EnsureFarFolder(IFarRoot& far, std::string_view rel, const Work& work, bool fromBase);
+  void SettleFar();
 
   const RowStore& rows_;
   IResultList& list_;
@@ -93,6 +116,9 @@ class SyncExecution {
   bool declined_ = false;
   bool syncRun_ = false;  // the rows come from a sync run (UseRoots), not a row command
   std::map<std::string, TreeAccess, std::less<>> trees_;
+  std::map<std::string, IFarRoot*, std::less<>> farRoots_;
+  std::map<IFarRoot*, std::set<std::string, std::less<>>> farFolders_;  // far folders made sure of this run
+  const IFarSides* farSides_ = nullptr;
   SyncMemory memory_;
   platform::CopySession session_;
   // A folder made by a copy, with the roots of its source and of itself.
@@ -100,7 +126,11 @@ class SyncExecution {
     std::string fromRoot;
     std::string toRoot;
     TreeAccess::Made made;
+    IFarRoot* farFrom = nullptr;  // the source lies on another machine
+    IFarRoot* farTo = nullptr;    // the folder was made on another machine
   };
+  void FinishFarMadeFolder(const MadeFolder& folder);
+  void NoteMadeFolders(std::vector<TreeAccess::Made>& made, const Work& work, bool fromBase, IFarRoot& from);
   std::vector<MadeFolder> madeFolders_;
   std::map<std::uint64_t, std::string> devicePaths_;  // a root path on each destination file system, for notices
   IPrompt* prompt_ = nullptr;

@@ -17,6 +17,9 @@ struct FileSystemTraits {
 // The traits of the file system the open folder `fd` lies on. One statfs, and
 // for a FUSE mount one read of /proc/self/mountinfo.
 FileSystemTraits TraitsOfFolder(int fd);
+// What the statfs type alone tells (a FUSE mount's subtype is not in it): for a
+// folder on another machine, whose far side told its type.
+FileSystemTraits TraitsOfType(std::uint64_t type);
 
 // The coarser of two time units.
 constexpr std::int64_t CoarserUnit(std::int64_t a, std::int64_t b) { return a > b ? a : b; }

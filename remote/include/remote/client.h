@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <mutex>
 #include <functional>
 #include <span>
 #include <string>
@@ -87,11 +88,30 @@ class Client {
   // away. False from the sink stops the reading (the rest is still received).
   platform::Expected<FileBeginReply> ReadFile(std::string_view relFolder, std::string_view name,
                                               const platform::Expectation& expect,
-                                              const std::function<bool(std::string_view)>& sink);
+                                              const std::function<bool(std::string_view)>& sink,
+                                              const std::function<bool(const FileBeginReply&)>& begin = {});
 
   platform::Expected<DigestReply> Digest(std::string_view relFolder, std::string_view name,
                                          const platform::Expectation& expect);
   std::vector<platform::Expected<DigestReply>> DigestMany(std::span<const EntryRequest> requests);
+
+  // The writing requests of a sync run, pipelined: each goes out at once and
+  // its answer is taken later; `done` hears it (in request order) when 256 are
+  // owed, before a request that waits for its own answer, or in
+  // Settle. A broken connection answers all of them with its failure.
+  using Done = std::function<void(std::error_code)>;
+  // The contents follow in Data frames as `fill` hands them to its argument;
+  // false from `fill` abandons the write (the far side throws it away).
+  using Fill = std::function<bool(const std::function<void(std::string_view)>&)>;
+  void Write(const WriteBeginRequest& request, const Fill& fill, Done done);
+  void Delete(const DeleteRequest& request, Done done);
+  void MakeFolder(const MakeFolderRequest& request, Done done);
+  void SetFolderTime(const SetFolderTimeRequest& request, Done done);
+  // Waits for every answer still owed.
+  void Settle();
+
+  // From any thread: ends the connection at once (its process, or the socket).
+  void Interrupt();
 
   // Ends the session: the far side lets go of its lock and ends.
   std::error_code Release();
@@ -113,8 +133,14 @@ class Client {
   bool Fail(std::error_code code, std::string detail = {});
   void FailFromStream(std::error_code fallback, std::string detail);
   void Shutdown();
+  // One read of the far side's last answers during Shutdown; `more` goes false at their end.
+  void KeepReplies(bool& more, std::size_t& kept);
   // The error of a final Error frame, or a protocol failure for one that is broken.
   std::error_code ErrorOf(const Frame& frame);
+  // Sends a request answered by Ok or Error, whose answer is taken later.
+  void Queue(MessageType type, std::string_view payload, Done done);
+  // Takes answers until at most `left` are owed.
+  void SettleTo(std::size_t left);
   template <typename T>
   std::vector<platform::Expected<T>> Pipelined(MessageType type, std::span<const EntryRequest> requests,
                                                MessageType replyType);
@@ -124,6 +150,8 @@ class Client {
   FrameReader reader_;
   std::string output_;
   std::deque<std::uint32_t> inFlight_;
+  std::deque<std::pair<std::uint32_t, Done>> owed_;  // queued requests whose answers are not taken yet
+  std::mutex interruptMutex_;  // Interrupt against Shutdown's reaping
   std::uint32_t nextId_ = 1;
   std::size_t mostInFlight_ = 0;
   std::string errors_;  // the end of what the channel's process wrote on standard error

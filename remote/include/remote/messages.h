@@ -121,6 +121,47 @@ struct DigestReply {
 void Encode(std::string& out, const DigestReply& m);
 bool Decode(std::string_view payload, DigestReply& m);
 
+// The writing requests (the sync run's, near side to far side).
+struct WriteBeginRequest {
+  std::string_view relFolder;
+  std::string_view name;
+  platform::Expectation destination;
+  FileBeginReply file;  // what follows: a file or a link, its size, mode and time
+};
+void Encode(std::string& out, const WriteBeginRequest& m);
+bool Decode(std::string_view payload, WriteBeginRequest& m);
+
+struct WriteEndRequest {
+  std::uint64_t total = 0;  // bytes sent; anything but the announced size abandons the write
+};
+void Encode(std::string& out, const WriteEndRequest& m);
+bool Decode(std::string_view payload, WriteEndRequest& m);
+
+struct DeleteRequest {
+  std::string_view relFolder;
+  std::string_view name;
+  platform::Expectation expect;
+  bool toTrash = false;
+};
+void Encode(std::string& out, const DeleteRequest& m);
+bool Decode(std::string_view payload, DeleteRequest& m);
+
+struct MakeFolderRequest {
+  std::string_view relFolder;
+  std::string_view name;
+};
+void Encode(std::string& out, const MakeFolderRequest& m);
+bool Decode(std::string_view payload, MakeFolderRequest& m);
+
+struct SetFolderTimeRequest {
+  std::string_view relFolder;
+  std::string_view name;
+  platform::Expectation expect;  // Unchecked: only a folder this session made
+  platform::FileTime mtime;
+};
+void Encode(std::string& out, const SetFolderTimeRequest& m);
+bool Decode(std::string_view payload, SetFolderTimeRequest& m);
+
 // Whether a name from the far side can stand for an entry of a folder: not
 // empty, no '/', no NUL, not "." or "..", not one of our temporaries.
 bool IsSafeName(std::string_view name);

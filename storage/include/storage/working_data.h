@@ -33,6 +33,8 @@ class WorkingData {
   // The list that shows the rows, made by the owner over Rows(); needed before
   // the first run.
   void SetList(engine::IResultList& list);
+  // Where folders on other machines are opened (after SetList; null: all local).
+  void SetFarSides(engine::IFarSides* far) { engine_->UseFarSides(far); }
 
   ConditionState& State() { return state_; }
   const ConditionState& State() const { return state_; }

@@ -46,6 +46,9 @@ QString Template(engine::RunMessage message) {
       return QCoreApplication::translate("RunMessage", "同期の記憶を読み書きできません\n%1\n%2");
     case engine::RunMessage::MemoryUntrusted:
       return QCoreApplication::translate("RunMessage", "同期の記憶はこのユーザーだけのものではないため使いません\n%1\n%2");
+    case engine::RunMessage::MemoryRemote:
+      return QCoreApplication::translate("RunMessage",
+                                         "別のマシンのフォルダを含む組では同期の記憶を使いません（記憶による削除はありません）\n%1\n%2");
     case engine::RunMessage::MassDeleteBaseAsk:
       return QCoreApplication::translate("RunMessage", "前回の同期で記憶した %3 個のうち %2 個が「対照フォルダ」にありません\n%4\n同期を続けると「基本フォルダ」からも削除されます\n%1\n本当によろしいですか？");
     case engine::RunMessage::MassDeleteTargetAsk:

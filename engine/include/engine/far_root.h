@@ -1,0 +1,124 @@
+#pragma once
+
+#include "engine/folder_scan.h"
+#include "engine/run_values.h"
+#include "engine/side_index.h"
+#include "platform/entry_info.h"
+#include "platform/error.h"
+#include "platform/file_ops.h"
+#include "platform/file_system_traits.h"
+#include "platform/file_time.h"
+#include "platform/folder.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+namespace orvel::engine {
+
+// A root folder on another machine as its far side opened it.
+struct FarRootInfo {
+  platform::Identity identity;
+  std::uint64_t fileSystemId = 0;
+  platform::FileSystemTraits traits;
+  bool locked = false;
+  bool created = false;  // made by this opening (a missing target)
+};
+
+// What a far file's reading announced before its bytes.
+struct FarFile {
+  bool link = false;  // the bytes are a link's target text
+  std::uint64_t size = 0;
+  std::uint32_t mode = 0;  // permission bits
+  platform::FileTime mtime;
+};
+
+// One write the far side carries out next to the data, with the same checks as
+// a local copy: the destination must still meet `destination` right before the
+// temporary takes its place.
+struct FarWrite {
+  std::string_view rel;
+  std::string_view name;
+  platform::Expectation destination;
+  FarFile file;
+};
+
+// A root folder reached through some transport the engine knows nothing of.
+// Everything a run does there (scan, look-ups, reads, writes, deletions) runs on
+// the far machine with its own verified descriptors; this is the run's handle on
+// it. A connection that failed stays failed: every later call fails with the
+// same error, and Describe says what happened.
+//
+// Calls come from one thread at a time; Interrupt may come from any.
+class IFarRoot {
+ public:
+  virtual ~IFarRoot() = default;
+  virtual const FarRootInfo& Info() const = 0;
+  // The machine and account it lies on; two roots of one machine compare by identity.
+  virtual const std::string& Machine() const = 0;
+
+  // The far side's scan: fills index, lists and summary as a local scan of the
+  // root `setup.rootPath` would have. `folder` hears where it is now.
+  virtual std::error_code Scan(const RunValues& values, const ScanSetup& setup, SideIndex& index, ScanLists& lists,
+                               ScanSummary& summary, const std::function<void(std::string_view folder)>& folder) = 0;
+  // Ends the connection at once (a cancel during a scan).
+  virtual void Interrupt() = 0;
+
+  // An entry outside what the scan listed, without following a link. Never
+  // "absent" for a failure: the error then says why.
+  virtual platform::EntryInfo LookUp(std::string_view rel, std::string_view name) = 0;
+  // A link's target text; empty when it cannot be read.
+  virtual std::string LinkText(std::string_view rel, std::string_view name) = 0;
+
+  // Streams a file's bytes (a link's text) while it meets `source`: `begin`
+  // hears what comes, `sink` the bytes; false from either stops the taking. A
+  // failure after some chunks means they are to be thrown away.
+  virtual platform::Expected<FarFile> Read(std::string_view rel, std::string_view name,
+                                           const platform::Expectation& source,
+                                           const std::function<bool(const FarFile&)>& begin,
+                                           const std::function<bool(std::string_view)>& sink) = 0;
+
+  // The writing requests. Each may be queued and sent without waiting for its
+  // answer: `done` hears the result (in request order) no later than Settle.
+  using Done = std::function<void(std::error_code)>;
+  // Hands the bytes of a file (a link's text) to its argument, chunk by chunk;
+  // false when the source failed: the write is then abandoned and leaves nothing.
+  using Fill = std::function<bool(const std::function<void(std::string_view)>&)>;
+  virtual void Write(const FarWrite& write, const Fill& fill, Done done) = 0;
+  virtual void Delete(std::string_view rel, std::string_view name, const platform::Expectation& expect, bool toTrash,
+                      Done done) = 0;
+  // The folders above it too; an existing folder counts as made.
+  virtual void MakeFolder(std::string_view rel, std::string_view name, Done done) = 0;
+  // The time of a folder made by this connection's MakeFolder (one that was
+  // there before is left as it is), once its contents are in place.
+  virtual void SetFolderTime(std::string_view rel, std::string_view name, platform::FileTime mtime, Done done) = 0;
+  // Waits for every answer still owed.
+  virtual void Settle() = 0;
+
+  // The error as the user reads it: for a broken connection what happened and
+  // what to do, otherwise the error's own text.
+  virtual std::string Describe(std::error_code error) const = 0;
+};
+
+// Opens far roots; the front end hands one to the engine.
+class IFarSides {
+ public:
+  virtual ~IFarSides() = default;
+  // Whether the folder text names a folder on another machine (also one
+  // written wrongly: Open then says why).
+  virtual bool IsFar(std::string_view folder) const = 0;
+
+  struct Opened {
+    std::unique_ptr<IFarRoot> root;
+    std::error_code error;  // the far root's own error (ENOENT, ENOTDIR, busy), or the connection's
+    std::string text;       // what to tell the user
+  };
+  // exclusive: the lock of a sync run, else a shared one; createMissing makes a
+  // missing folder and its parents.
+  virtual Opened Open(const std::string& folder, bool exclusive, bool createMissing) = 0;
+};
+
+}  // namespace orvel::engine

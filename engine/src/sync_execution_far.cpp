@@ -1,0 +1,326 @@
+// The rows of a condition with a side on another machine: what happens there
+// is carried out by the far side with its own verified folders, and what is
+// sent there is pipelined, so a run pays no round trip per file.
+#include "engine/sync_execution.h"
+
+#include "sync_work.h"
+
+#include "platform/copy_source.h"
+#include "platform/path.h"
+#include "platform/received_file.h"
+#include "platform/stat_util.h"
+
+#include <memory>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace orvel::engine {
+
+namespace {
+
+std::error_code Changed() { return platform::MakeError(platform::Fault::ChangedSinceList); }
+
+// The bytes of a local file go out in pieces of this size.
+constexpr std::size_t kChunk = 256 * 1024;
+
+}  // namespace
+
+void SyncExecution::UseFarRoots(const std::string& basePath, IFarRoot* base, const std::string& targetPath,
+                                IFarRoot* target) {
+  farRoots_.clear();
+  farFolders_.clear();
+  if (base) farRoots_[basePath] = base;
+  if (target) farRoots_[targetPath] = target;
+}
+
+IFarRoot* SyncExecution::FarRoot(std::string_view rootPath) const {
+  const auto found = farRoots_.find(rootPath);
+  return found == farRoots_.end() ? nullptr : found->second;
+}
+
+void SyncExecution::SettleFar() {
+  for (const auto& [path, far] : farRoots_) far->Settle();
+}
+
+ItemResult SyncExecution::ExecuteFarRow(int item, const Work& work, Mark mark, ItemResult result, IFarRoot* baseFar,
+                                        IFarRoot* targetFar) {
+  // What the row shows once its far side has answered.
+  const auto finish = [this, item](ItemResult done) {
+    return [this, item, done](RowError error) {
+      list_.SetItemResult(item, error.code ? ItemResult{Mark::Failed, DateCopy::None, error} : done);
+    };
+  };
+  // Replacing a file by a folder (or the reverse) and keeping both versions of
+  // a conflict take several steps on one side; they are not carried out there.
+  const bool copy = mark == Mark::BaseNewer || mark == Mark::BaseOnly || mark == Mark::TargetNewer ||
+                    mark == Mark::TargetOnly;
+  const bool deletion = mark == Mark::Delete || mark == Mark::BaseDelete;
+  if (!copy && !deletion) return result;
+  RowError error;
+  if (copy && work.row.kindChange) {
+    error = {std::make_error_code(std::errc::operation_not_supported), work.row.side};
+  } else if (copy) {
+    const bool fromBase = mark == Mark::BaseNewer || mark == Mark::BaseOnly;
+    result.shown = fromBase ? Mark::BaseSynced : Mark::TargetSynced;
+    result.copy = fromBase ? DateCopy::BaseOverTarget : DateCopy::TargetOverBase;
+    IFarRoot* from = fromBase ? baseFar : targetFar;
+    IFarRoot* to = fromBase ? targetFar : baseFar;
+    if (from && to) {
+      // Between two other machines the bytes would pass through this one twice.
+      error = {std::make_error_code(std::errc::operation_not_supported), fromBase ? Side::Target : Side::Base};
+    } else if (from) {
+      error = CopyFromFar(work, fromBase, *from);
+    } else {
+      list_.MarkPending(item);
+      error = CopyToFar(work, fromBase, *to, finish(result));
+      if (!error.code) return result;  // answered later
+    }
+  } else {
+    if (deleteGuard_) {
+      const auto ask = std::exchange(deleteGuard_, nullptr);
+      if (!ask()) {
+        declined_ = true;
+        return result;
+      }
+    }
+    const bool baseSide = mark == Mark::BaseDelete;
+    result.shown = baseSide ? Mark::BaseDeleted : Mark::Deleted;
+    IFarRoot* gone = baseSide ? baseFar : targetFar;
+    if (gone) list_.MarkPending(item);
+    error = DeleteFar(work, baseSide, baseFar, targetFar, finish(result));
+    if (!error.code && gone) return result;  // answered later
+  }
+  if (error.code) result = ItemResult{Mark::Failed, DateCopy::None, error};
+  list_.SetItemResult(item, result);
+  return result;
+}
+
+RowError SyncExecution::CopyFromFar(const Work& work, bool fromBase, IFarRoot& from) {
+  TreeAccess& toTree = fromBase ? work.target : work.base;
+  const Side fromSide = fromBase ? Side::Base : Side::Target;
+  const Side toSide = fromBase ? Side::Target : Side::Base;
+  const Expectation source = ExpectationOf(fromBase ? work.baseShown : work.targetShown, work.row.isFolder);
+  const Expectation destination = ExpectationOf(fromBase ? work.targetShown : work.baseShown, work.row.isFolder);
+
+  if (work.row.isFolder) {
+    const platform::EntryInfo now = from.LookUp(work.rel, work.name);
+    if (now.error) return {now.error, fromSide};
+    if (!source.MetBy(now)) return {Changed(), fromSide};
+    std::string rel(work.rel);
+    rel.append(work.name);
+    std::vector<TreeAccess::Made> newFolders;
+    platform::Expected<const platform::Folder*> made = toTree.MakeFolders(rel, &newFolders);
+    NoteMadeFolders(newFolders, work, fromBase, from);
+    if (!made) return {made.error(), toSide};
+    return {};
+  }
+  platform::Expected<const platform::Folder*> to = toTree.FolderAt(work.rel, fromBase ? work.ids.target : work.ids.base);
+  if (!to && platform::IsAbsence(to.error())) {
+    std::vector<TreeAccess::Made> newFolders;
+    to = toTree.MakeFolders(work.rel, &newFolders);
+    NoteMadeFolders(newFolders, work, fromBase, from);
+  }
+  if (!to) return {to.error(), toSide};
+  platform::ReceivedFile file(session_, **to, work.name, destination);
+  std::error_code written;
+  bool begun = false;
+  platform::Expected<FarFile> read = from.Read(
+      work.rel, work.name, source,
+      [&](const FarFile& header) {
+        begun = true;
+        written = file.Begin(header.link, header.mode, header.size);
+        return !written;
+      },
+      [&](std::string_view bytes) {
+        if (!written) written = file.Append(bytes);
+        return !written;
+      });
+  if (written) return {written, toSide};
+  if (!read) return {read.error(), fromSide};
+  if (!begun) return {Changed(), fromSide};
+  if (const std::error_code error = file.Finish(read->mtime)) return {error, toSide};
+  return {};
+}
+
+RowError SyncExecution::CopyToFar(const Work& work, bool fromBase, IFarRoot& to,
+                                  const std::function<void(RowError)>& finish) {
+  TreeAccess& fromTree = fromBase ? work.base : work.target;
+  const Side fromSide = fromBase ? Side::Base : Side::Target;
+  const Side toSide = fromBase ? Side::Target : Side::Base;
+  const Expectation source = ExpectationOf(fromBase ? work.baseShown : work.targetShown, work.row.isFolder);
+  const Expectation destination = ExpectationOf(fromBase ? work.targetShown : work.baseShown, work.row.isFolder);
+
+  platform::Expected<const platform::Folder*> from =
+      fromTree.FolderAt(work.rel, fromBase ? work.ids.base : work.ids.target);
+  if (!from) return {from.error(), fromSide};
+  const platform::CName name(work.name);
+  if (!name.Valid()) return {platform::MakeError(platform::Fault::NulInPath), fromSide};
+  struct stat st {};
+  if (::fstatat((*from)->Fd(), name.Get(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    const std::error_code error = platform::LastError();
+    return {platform::IsAbsence(error) ? Changed() : error, fromSide};
+  }
+  if (!source.MetBy(platform::InfoOf(st))) return {Changed(), fromSide};
+
+  if (work.row.isFolder) {
+    std::string rel(work.rel);
+    rel.append(work.name);
+    EnsureFarFolder(to, rel, work, fromBase);
+    to.MakeFolder(work.rel, work.name, [finish, toSide](std::error_code error) { finish({error, toSide}); });
+    return {};
+  }
+  if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) return {platform::MakeError(platform::Fault::SpecialFile), fromSide};
+  EnsureFarFolder(to, work.rel, work, fromBase);
+
+  // What goes wrong on this side is known when the bytes have gone; the far
+  // side's answer comes later.
+  auto sourceError = std::make_shared<std::error_code>();
+  const FarWrite write{work.rel, work.name, destination,
+                       FarFile{S_ISLNK(st.st_mode), static_cast<std::uint64_t>(st.st_size),
+                               static_cast<std::uint32_t>(st.st_mode & 07777), platform::MtimeOf(st)}};
+  const int dirFd = (*from)->Fd();
+  IFarRoot::Fill fill;
+  if (S_ISLNK(st.st_mode)) {
+    fill = [&, sourceError](const std::function<void(std::string_view)>& send) {
+      std::string text(static_cast<std::size_t>(st.st_size) + 1, '\0');
+      const ssize_t n = ::readlinkat(dirFd, name.Get(), text.data(), text.size());
+      struct stat after {};
+      // A link replaced meanwhile, even by one of the same length, is a change.
+      if (n != st.st_size || ::fstatat(dirFd, name.Get(), &after, AT_SYMLINK_NOFOLLOW) != 0 ||
+          !platform::SameState(after, st)) {
+        *sourceError = n < 0 ? platform::LastError() : Changed();
+        return false;
+      }
+      send(std::string_view(text.data(), static_cast<std::size_t>(n)));
+      return true;
+    };
+  } else {
+    fill = [&, sourceError](const std::function<void(std::string_view)>& send) {
+      platform::Expected<platform::LocalFileSource> opened = platform::LocalFileSource::Open(dirFd, name.Get(), st);
+      if (!opened) {
+        *sourceError = opened.error();
+        return false;
+      }
+      std::vector<char> buffer(kChunk);
+      std::int64_t offset = 0;
+      for (;;) {
+        const ssize_t n = opened->ReadAt(buffer.data(), buffer.size(), offset);
+        if (n < 0) {
+          *sourceError = platform::LastError();
+          return false;
+        }
+        if (n == 0) break;
+        send(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
+        offset += n;
+      }
+      // A source written to while it was read gives a copy of no one moment.
+      if (offset != st.st_size) {
+        *sourceError = Changed();
+        return false;
+      }
+      *sourceError = opened->Recheck();
+      return !*sourceError;
+    };
+  }
+  to.Write(write, fill, [finish, sourceError, fromSide, toSide](std::error_code error) {
+    finish(*sourceError ? RowError{*sourceError, fromSide} : RowError{error, toSide});
+  });
+  return {};
+}
+
+void SyncExecution::NoteMadeFolders(std::vector<TreeAccess::Made>& made, const Work& work, bool fromBase,
+                                    IFarRoot& from) {
+  const std::string fromRoot(fromBase ? rows_.BaseRoot(work.row) : rows_.TargetRoot(work.row));
+  const std::string toRoot(fromBase ? rows_.TargetRoot(work.row) : rows_.BaseRoot(work.row));
+  for (TreeAccess::Made& folder : made)
+    madeFolders_.push_back(MadeFolder{fromRoot, toRoot, std::move(folder), &from, nullptr});
+}
+
+void SyncExecution::FinishFarMadeFolder(const MadeFolder& folder) {
+  const std::string_view rel = folder.made.rel;
+  const std::size_t cut = rel.rfind(platform::kSeparator);
+  const std::string_view parent = cut == std::string_view::npos ? std::string_view{} : rel.substr(0, cut + 1);
+  const std::string_view name = cut == std::string_view::npos ? rel : rel.substr(cut + 1);
+  if (folder.farTo) {
+    // The source's time, from this side's folder.
+    const auto from = trees_.find(folder.fromRoot);
+    if (from == trees_.end()) return;
+    platform::Expected<const platform::Folder*> source = from->second.FolderAt(rel);
+    struct stat st {};
+    if (!source || ::fstat((*source)->Fd(), &st) != 0) return;
+    folder.farTo->SetFolderTime(parent, name, platform::MtimeOf(st), nullptr);
+    return;
+  }
+  const auto to = trees_.find(folder.toRoot);
+  if (to == trees_.end()) return;
+  const platform::EntryInfo source = folder.farFrom->LookUp(parent, name);
+  platform::Expected<const platform::Folder*> made = to->second.FolderAt(rel, folder.made.identity);
+  if (!source.exists || !source.directory || !made) return;
+  const timespec times[2] = {{0, UTIME_OMIT}, {source.mtime.sec, source.mtime.nsec}};
+  ::futimens((*made)->Fd(), times);
+}
+
+void SyncExecution::EnsureFarFolder(IFarRoot& far, std::string_view rel, const Work& work, bool fromBase) {
+  while (!rel.empty() && rel.back() == platform::kSeparator) rel.remove_suffix(1);
+  if (rel.empty()) return;
+  std::set<std::string, std::less<>>& made = farFolders_[&far];
+  if (made.contains(rel)) return;
+  const std::string fromRoot(fromBase ? rows_.BaseRoot(work.row) : rows_.TargetRoot(work.row));
+  const std::string toRoot(fromBase ? rows_.TargetRoot(work.row) : rows_.BaseRoot(work.row));
+  // Each folder on the way, from the top: the far side sets the times only of
+  // those it made now.
+  for (std::size_t end = rel.find(platform::kSeparator);; end = rel.find(platform::kSeparator, end + 1)) {
+    const std::string_view folder = rel.substr(0, end == std::string_view::npos ? rel.size() : end);
+    if (made.emplace(folder).second)
+      madeFolders_.push_back(MadeFolder{fromRoot, toRoot, TreeAccess::Made{std::string(folder), {}}, nullptr, &far});
+    if (end == std::string_view::npos) break;
+  }
+  // The far side makes the folders above it too; one that is there counts as
+  // made. A failure shows in the rows that needed the folder.
+  const std::size_t cut = rel.rfind(platform::kSeparator);
+  const std::string parent = cut == std::string_view::npos ? std::string() : std::string(rel.substr(0, cut + 1));
+  far.MakeFolder(parent, rel.substr(cut == std::string_view::npos ? 0 : cut + 1), nullptr);
+}
+
+RowError SyncExecution::DeleteFar(const Work& work, bool baseSide, IFarRoot* baseFar, IFarRoot* targetFar,
+                                  const std::function<void(RowError)>& finish) {
+  const Side keptSide = baseSide ? Side::Target : Side::Base;
+  const Side goneSide = baseSide ? Side::Base : Side::Target;
+  IFarRoot* keptFar = baseSide ? targetFar : baseFar;
+  IFarRoot* goneFar = baseSide ? baseFar : targetFar;
+  // Only while the other side still has no file there (no entry at all, for a
+  // folder row), as the comparison saw it.
+  const Expectation absent = ExpectationOf(Shown{}, work.row.isFolder);
+  platform::EntryInfo kept;
+  if (keptFar) {
+    kept = keptFar->LookUp(work.rel, work.name);
+  } else {
+    TreeAccess& keptTree = baseSide ? work.target : work.base;
+    platform::Expected<const platform::Folder*> folder =
+        keptTree.FolderAt(work.rel, baseSide ? work.ids.target : work.ids.base);
+    if (folder) {
+      kept = (*folder)->LookUp(work.name);
+    } else if (!platform::IsAbsence(folder.error())) {
+      kept.error = folder.error();
+    }
+  }
+  if (kept.error) return {kept.error, keptSide};
+  if (!absent.MetBy(kept)) return {Changed(), keptSide};
+
+  const Expectation expect = ExpectationOf(baseSide ? work.baseShown : work.targetShown, work.row.isFolder);
+  const bool toTrash = deleteTrash_ && deleteTrash_();
+  if (goneFar) {
+    goneFar->Delete(work.rel, work.name, expect, toTrash,
+                    [finish, goneSide](std::error_code error) { finish({error, goneSide}); });
+    return {};
+  }
+  TreeAccess& goneTree = baseSide ? work.base : work.target;
+  platform::Expected<const platform::Folder*> gone = goneTree.FolderAt(work.rel, baseSide ? work.ids.base : work.ids.target);
+  if (!gone) return {gone.error(), goneSide};
+  return {platform::DeleteEntryAt(**gone, work.name, expect, toTrash), goneSide};
+}
+
+}  // namespace orvel::engine

@@ -1,0 +1,40 @@
+#pragma once
+
+// What the sync execution's files share about the row being executed.
+#include "engine/sync_execution.h"
+#include "platform/file_ops.h"
+
+#include <string_view>
+
+namespace orvel::engine {
+
+using platform::Expectation;
+
+// What the list says of one side of a row: whether it shows an entry there, and
+// with which time.
+struct Shown {
+  bool exists = false;
+  platform::FileTime time;
+};
+
+// The expectation an operation checks on one side: the entry the list shows, or
+// for a side that shows none, no file (files) or nothing at all (folders).
+inline Expectation ExpectationOf(const Shown& shown, bool folderRow) {
+  if (shown.exists) return folderRow ? Expectation::Folder(shown.time) : Expectation::File(shown.time);
+  return Expectation{folderRow ? Expectation::Kind::Absent : Expectation::Kind::NoFile, {}};
+}
+
+// One row being executed, with what the list shows of it.
+struct SyncExecution::Work {
+  const ResultRow& row;
+  std::string_view rel;
+  std::string_view name;
+  TreeAccess& base;
+  TreeAccess& target;
+  const FolderIdentities& ids;
+  Shown baseShown;
+  Shown targetShown;
+  int rowIndex;
+};
+
+}  // namespace orvel::engine

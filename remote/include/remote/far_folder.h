@@ -1,0 +1,61 @@
+#pragma once
+
+#include "engine/far_root.h"
+#include "remote/address.h"
+#include "remote/client.h"
+#include "remote/transport.h"
+
+#include <memory>
+#include <string>
+
+namespace orvel::remote {
+
+// A root folder on another machine as the engine uses it: its Client and what
+// opening it found.
+class FarFolder final : public engine::IFarRoot {
+ public:
+  FarFolder(std::unique_ptr<Client> client, std::string machine, std::string shown, const RootInfo& root);
+  ~FarFolder() override;
+
+  const engine::FarRootInfo& Info() const override { return info_; }
+  const std::string& Machine() const override { return machine_; }
+  std::error_code Scan(const engine::RunValues& values, const engine::ScanSetup& setup, engine::SideIndex& index,
+                       engine::ScanLists& lists, engine::ScanSummary& summary,
+                       const std::function<void(std::string_view)>& folder) override;
+  void Interrupt() override { client_->Interrupt(); }
+  platform::EntryInfo LookUp(std::string_view rel, std::string_view name) override;
+  std::string LinkText(std::string_view rel, std::string_view name) override;
+  platform::Expected<engine::FarFile> Read(std::string_view rel, std::string_view name,
+                                           const platform::Expectation& source,
+                                           const std::function<bool(const engine::FarFile&)>& begin,
+                                           const std::function<bool(std::string_view)>& sink) override;
+  void Write(const engine::FarWrite& write, const Fill& fill, Done done) override;
+  void Delete(std::string_view rel, std::string_view name, const platform::Expectation& expect, bool toTrash,
+              Done done) override;
+  void MakeFolder(std::string_view rel, std::string_view name, Done done) override;
+  void SetFolderTime(std::string_view rel, std::string_view name, platform::FileTime mtime, Done done) override;
+  void Settle() override { client_->Settle(); }
+  std::string Describe(std::error_code error) const override;
+
+ private:
+  std::unique_ptr<Client> client_;
+  std::string machine_;
+  std::string shown_;  // the folder as the user wrote it
+  engine::FarRootInfo info_;
+};
+
+// Opens far roots through ssh (or what --ssh-command / ORVEL_SSH name), the
+// far side being `orvel-cli --serve` (or --remote-program).
+class SshFarSides final : public engine::IFarSides {
+ public:
+  SshFarSides(SshSetup setup, std::string programVersion)
+      : setup_(std::move(setup)), programVersion_(std::move(programVersion)) {}
+  bool IsFar(std::string_view folder) const override { return LooksRemote(folder); }
+  Opened Open(const std::string& folder, bool exclusive, bool createMissing) override;
+
+ private:
+  SshSetup setup_;
+  std::string programVersion_;
+};
+
+}  // namespace orvel::remote

@@ -1,0 +1,137 @@
+#include "remote/far_folder.h"
+
+#include "platform/file_system_traits.h"
+
+namespace orvel::remote {
+
+FarFolder::FarFolder(std::unique_ptr<Client> client, std::string machine, std::string shown, const RootInfo& root)
+    : client_(std::move(client)), machine_(std::move(machine)), shown_(std::move(shown)) {
+  info_.identity = root.identity;
+  info_.fileSystemId = root.fileSystemId;
+  info_.traits = platform::TraitsOfType(root.fileSystemType);
+  info_.locked = root.locked;
+  info_.created = root.created;
+}
+
+FarFolder::~FarFolder() {
+  // The far side lets go of its lock; a broken connection has nothing to release.
+  if (!client_->Failure()) client_->Release();
+}
+
+std::error_code FarFolder::Scan(const engine::RunValues& values, const engine::ScanSetup& setup,
+                                engine::SideIndex& index, engine::ScanLists& lists, engine::ScanSummary& summary,
+                                const std::function<void(std::string_view)>& folder) {
+  ScanRequest request;
+  request.target = setup.side == engine::ScanSide::Target;
+  request.subFolders = setup.subFolders;
+  request.emptyFolder = values.emptyFolder;
+  request.recyclerFolder = values.recyclerFolder;
+  request.chkExt = values.chkExt;
+  request.chkNoExt = values.chkNoExt;
+  request.ext = values.ext;
+  request.noExt = values.noExt;
+  request.otherRoot = setup.otherRoot;
+  request.removeLeftovers = setup.removeLeftovers;
+  return client_->Scan(request, setup.rootPath, index, lists, summary, [&folder](const ProgressReply& progress) {
+    if (folder) folder(progress.folder);
+  });
+}
+
+platform::EntryInfo FarFolder::LookUp(std::string_view rel, std::string_view name) {
+  platform::Expected<WireEntry> entry = client_->LookUp(rel, name);
+  if (!entry) {
+    platform::EntryInfo failed;
+    failed.error = entry.error();
+    return failed;
+  }
+  return entry->info;
+}
+
+std::string FarFolder::LinkText(std::string_view rel, std::string_view name) {
+  std::string text;
+  platform::Expected<FileBeginReply> begin = client_->ReadFile(rel, name, platform::Expectation{}, [&](std::string_view bytes) {
+    text.append(bytes);
+    return true;
+  });
+  return begin && begin->link ? text : std::string();
+}
+
+platform::Expected<engine::FarFile> FarFolder::Read(std::string_view rel, std::string_view name,
+                                                    const platform::Expectation& source,
+                                                    const std::function<bool(const engine::FarFile&)>& begin,
+                                                    const std::function<bool(std::string_view)>& sink) {
+  const auto FileOf = [](const FileBeginReply& reply) {
+    return engine::FarFile{reply.link, reply.size, reply.mode, reply.mtime};
+  };
+  platform::Expected<FileBeginReply> read = client_->ReadFile(
+      rel, name, source, sink, [&](const FileBeginReply& reply) { return !begin || begin(FileOf(reply)); });
+  if (!read) return read.error();
+  return FileOf(*read);
+}
+
+void FarFolder::Write(const engine::FarWrite& write, const Fill& fill, Done done) {
+  const FileBeginReply file{write.file.link, write.file.size, write.file.mode & 07777, write.file.mtime};
+  client_->Write(WriteBeginRequest{write.rel, write.name, write.destination, file}, fill, std::move(done));
+}
+
+void FarFolder::Delete(std::string_view rel, std::string_view name, const platform::Expectation& expect, bool toTrash,
+                       Done done) {
+  client_->Delete(DeleteRequest{rel, name, expect, toTrash}, std::move(done));
+}
+
+void FarFolder::MakeFolder(std::string_view rel, std::string_view name, Done done) {
+  client_->MakeFolder(MakeFolderRequest{rel, name}, std::move(done));
+}
+
+void FarFolder::SetFolderTime(std::string_view rel, std::string_view name, platform::FileTime mtime, Done done) {
+  client_->SetFolderTime(SetFolderTimeRequest{rel, name, platform::Expectation{}, mtime}, std::move(done));
+}
+
+std::string FarFolder::Describe(std::error_code error) const {
+  const ConnectionFailure& failure = client_->Failure();
+  if (failure && (error == failure.code || &error.category() == &ProtocolCategory())) return Explain(failure, shown_);
+  return error.message();
+}
+
+namespace {
+
+// user@host:port, for telling two roots of one machine and account.
+std::string MachineOf(const Address& address) {
+  return address.user + '@' + address.host + ':' + std::to_string(address.port);
+}
+
+}  // namespace
+
+engine::IFarSides::Opened SshFarSides::Open(const std::string& folder, bool exclusive, bool createMissing) {
+  Opened opened;
+  const ParsedFolder parsed = ParseFolder(folder);
+  if (parsed.kind != ParsedFolder::Kind::Remote) {
+    opened.error = std::make_error_code(std::errc::invalid_argument);
+    opened.text = parsed.error.empty() ? "not a folder on another machine" : parsed.error;
+    return opened;
+  }
+  platform::Expected<Channel> channel = StartSsh(parsed.address, setup_);
+  if (!channel) {
+    opened.error = channel.error();
+    opened.text = "cannot start the ssh command '" + setup_.sshCommand + "': " + channel.error().message();
+    return opened;
+  }
+  ClientSetup clientSetup;
+  clientSetup.programVersion = programVersion_;
+  auto client = std::make_unique<Client>(std::move(*channel), clientSetup);
+  if (const std::error_code error = client->Handshake()) {
+    opened.error = error;
+    opened.text = Explain(client->Failure(), folder);
+    return opened;
+  }
+  platform::Expected<RootInfo> root = client->OpenRoot(exclusive ? LockMode::Exclusive : LockMode::Shared, createMissing);
+  if (!root) {
+    opened.error = root.error();
+    opened.text = client->Failure() ? Explain(client->Failure(), folder) : root.error().message();
+    return opened;
+  }
+  opened.root = std::make_unique<FarFolder>(std::move(client), MachineOf(parsed.address), folder, *root);
+  return opened;
+}
+
+}  // namespace orvel::remote
