@@ -15,7 +15,7 @@ constexpr std::size_t kFramePayloadTarget = 64 * 1024;  // a frame is closed onc
 constexpr std::size_t kFlushBytes = 256 * 1024;
 constexpr std::size_t kMinFolderRecord = 4 + 4 + 8 + 8 + 1 + 5;
 constexpr std::size_t kMinEntryRecord = 2 + 1 + 12;
-constexpr std::uint8_t kEntryExists = 1, kEntryDirectory = 2, kEntryError = 4;
+constexpr std::uint8_t kEntryExists = 1, kEntryDirectory = 2, kEntryError = 4, kEntrySize = 8;
 
 // Frames of one kind, each begun with a header its count is filled into later.
 class FrameBuilder {
@@ -124,10 +124,13 @@ bool EncodeScan(const SideIndex& index, const engine::ScanLists& lists, const en
     const std::string_view name = index.EntryName(e);
     w.U16(static_cast<std::uint16_t>(name.size()));
     w.Bytes(name);
+    // The size goes with files that have one: the plan and the progress count the bytes to copy.
+    const bool sized = info.exists && !info.directory && info.size > 0;
     w.U8(static_cast<std::uint8_t>((info.exists ? kEntryExists : 0) | (info.directory ? kEntryDirectory : 0) |
-                                   (info.error ? kEntryError : 0)));
+                                   (info.error ? kEntryError : 0) | (sized ? kEntrySize : 0)));
     w.Time(info.mtime);
     if (info.error) w.Error(info.error);
+    if (sized) w.U64(info.size);
     frames.Counted();
     if (out.size() >= kFlushBytes) {
       frames.Close();
@@ -231,7 +234,11 @@ bool ScanDecoder::Entries(std::string_view payload) {
       info.error = r.Error();
       if (!info.error || info.exists) return Fail("a broken entry error");
     }
-    if (!r.Ok() || flags > 7 || size > kMaxName) return Fail("a broken entry record");
+    if (flags & kEntrySize) {
+      info.size = r.U64();
+      if (!info.exists || info.directory) return Fail("a size for what is not a file");
+    }
+    if (!r.Ok() || flags > 15 || size > kMaxName) return Fail("a broken entry record");
     if (!IsSafeName(name)) return Fail("an entry name that is not a name");
     // A name listed twice would stand for one entry with two states.
     if (names_.contains(name)) return Fail("an entry listed twice");

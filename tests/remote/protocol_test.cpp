@@ -89,7 +89,7 @@ struct ScanBuilder {
     f.U32(engine::SideIndex::kNoFolder), f.String(""), f.U64(1), f.U64(2), f.U8(1), f.Error({});
     f.U32(0), f.String("d"), f.U64(1), f.U64(3), f.U8(1), f.Error({});
     Writer e(entries);
-    e.U32(1), e.U32(1), e.U16(1), e.Bytes("x"), e.U8(1), e.Time({5, 6});
+    e.U32(1), e.U32(1), e.U16(1), e.Bytes("x"), e.U8(9), e.Time({5, 6}), e.U64(4096);
     Writer l(list);
     l.U32(0), l.U32(1), l.U32(0), l.U32(1);
   }
@@ -105,6 +105,7 @@ TEST(ScanDecoder, FillsTheIndexAndRefusesWhatCouldLeadOutOfTheTree) {
     ASSERT_TRUE(decoder.Entries(good.entries));
     ASSERT_TRUE(decoder.List(good.list)) << decoder.Problem();
     EXPECT_EQ(index.LookUp("d/", "x").info.mtime, (platform::FileTime{5, 6}));
+    EXPECT_EQ(index.LookUp("d/", "x").info.size, 4096u);
     EXPECT_EQ(lists.files.size(), 1u);
   }
   auto replace = [](std::string text, std::string_view from, std::string_view to) {
@@ -123,6 +124,7 @@ TEST(ScanDecoder, FillsTheIndexAndRefusesWhatCouldLeadOutOfTheTree) {
                                                           std::string("\0\0\0\7\0\0\0\1", 8)),
        good.list},
       {"an entry twice", good.folders, good.entries + good.entries, good.list},
+      {"a size on a folder", good.folders, replace(good.entries, "x\x09", "x\x0b"), good.list},
       {"list past the entries", good.folders, good.entries, std::string("\0\0\0\0\0\0\0\1\0\0\0\0\0\0\0\2", 16)},
       {"a count larger than the frame", good.folders,
        replace(good.entries, std::string("\0\0\0\1\0\1", 6), std::string("\xff\xff\xff\xff\0\1", 6)), good.list},
