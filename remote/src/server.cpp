@@ -37,6 +37,19 @@ using Clock = std::chrono::steady_clock;
 constexpr std::size_t kOutputBatch = 256 * 1024;
 constexpr auto kProgressEvery = std::chrono::seconds(1);
 
+// The write being received: its folder, its file, and the first thing that
+// went wrong (its Data frames are then read and dropped until WriteEnd).
+// Declared outside the server: a nested class's member initializers are not
+// usable by std::optional until the server's class is complete (clang).
+struct IncomingWrite {
+  std::uint32_t id = 0;
+  std::unique_ptr<platform::Folder> folder;
+  std::unique_ptr<platform::ReceivedFile> file;
+  std::error_code error;
+  std::uint64_t received = 0;
+  platform::FileTime mtime;
+};
+
 class Server {
  public:
   Server(int in, int out, const ServerSetup& setup) : in_(in), out_(out), setup_(setup) {}
@@ -66,16 +79,7 @@ class Server {
   void SetFolderTime(std::uint32_t id, std::string_view payload);
   platform::Expected<platform::Folder> FolderOf(std::string_view relFolder) const;
 
-  // The write being received: its folder, its file, and the first thing that
-  // went wrong (its Data frames are then read and dropped until WriteEnd).
-  struct Incoming {
-    std::uint32_t id = 0;
-    std::unique_ptr<platform::Folder> folder;
-    std::unique_ptr<platform::ReceivedFile> file;
-    std::error_code error;
-    std::uint64_t received = 0;
-    platform::FileTime mtime;
-  };
+  using Incoming = IncomingWrite;
 
   int in_;
   int out_;
