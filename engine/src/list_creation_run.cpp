@@ -90,11 +90,10 @@ ListCreationRun::~ListCreationRun() {
 
 void ListCreationRun::ReturnNames() {
   // The rows read their names from the indexes until now; the indexes go.
-  // Each step takes a while for a million entries: the display turns between.
+  // The display may not turn before the rows have their names back: a line
+  // painted in between would read a name from an index already emptied.
   NameStore base = baseIndex_.TakeNames();
-  progress_.Pulse();
   NameStore target = targetIndex_.TakeNames();
-  progress_.Pulse();
   rows_.ReturnNames(std::move(base), std::move(target));
   progress_.Pulse();
 }

@@ -59,6 +59,11 @@ class FakeProgress : public engine::IProgress {
   }
   void ShowCondition(int, int, std::string_view name) override { conditionNames.emplace_back(name); }
   void ShowPath(std::string_view) override {}
+  // At every turn of the display (a repaint reads the lines then).
+  std::function<void()> onPulse;
+  void Pulse() override {
+    if (onPulse) onPulse();
+  }
 };
 
 // Scripted answers; records every message and question with its arguments.

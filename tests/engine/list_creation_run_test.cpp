@@ -32,6 +32,8 @@ class ListCreationRunTest : public ::testing::Test {
 TEST_F(ListCreationRunTest, ConditionsRunInOrderAndTheCurrentOneIsShownAgain) {
   rig.host.conditions = {Pair("one", {"a1"}), Pair("two", {"b1", "b2"})};
   rig.host.current = 0;
+  // Lines are painted whenever the display turns, also while the names move.
+  rig.progress.onPulse = [this] { rig.Results(); };
   EXPECT_EQ(rig.engine.RunAllConditions(false), engine::RunOutcome::Completed);
   EXPECT_THAT(rig.Results(), ElementsAre("a1 >>", "b1 >>", "b2 >>"));
   EXPECT_THAT(rig.host.begun, ElementsAre(0, 1));
