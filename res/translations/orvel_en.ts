@@ -1120,6 +1120,14 @@ for example: EXE COM BAT</translation>
         <source>外部ツール: 両方のファイルがそろっていない %1 行には起動しません</source>
         <translation>External tool: not started for %1 lines that lack a file on one side</translation>
     </message>
+    <message>
+        <source>ほかのマシンのフォルダはファイルマネージャで開けません: %1</source>
+        <translation>The file manager cannot open a folder on another machine: %1</translation>
+    </message>
+    <message>
+        <source>外部ツール: ほかのマシンのファイルがある %1 行には起動しません</source>
+        <translation>External tool: not started for %1 line(s) with a file on another machine</translation>
+    </message>
 </context>
 <context>
     <name>Skipped</name>

@@ -1,6 +1,7 @@
 #include "ui/result_list/orvel_view.h"
 
 #include "engine/sync_execution.h"
+#include "remote/far_folder.h"
 #include "storage/condition_file.h"
 #include "storage/settings_store.h"
 #include "ui/main_window/command_ids.h"
@@ -126,6 +127,10 @@ COrvelView::COrvelView(CondiBar& bar, CommandTable& commands, IUserDialogs& dial
   setObjectName(QStringLiteral("ResultList"));
   SetResultModel(model_.get());
   data_.SetList(*model_);
+  // A folder written host:/path is reached through ssh (ORVEL_SSH names another
+  // command); passwords and host keys are asked by ssh's own askpass program.
+  far_ = std::make_unique<remote::SshFarSides>(remote::SshSetupFrom({}, {}), ORVEL_VERSION);
+  data_.SetFarSides(far_.get());
   shell_ = std::make_unique<ShellActions>(*model_, *progress_, mainWindow_,
                                           [this](const QString& text) { Q_EMIT Notice(text); });
   // Rows appended by a run become visible at each turn of the event loop.

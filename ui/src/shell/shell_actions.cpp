@@ -2,6 +2,7 @@
 
 #include "engine/row_store.h"
 #include "platform/file_system.h"
+#include "remote/address.h"
 #include "ui/shell/detached_process.h"
 #include "ui/shell/file_manager.h"
 #include "ui/result_list/result_model.h"
@@ -42,6 +43,13 @@ void ShellActions::Find(const std::vector<int>& selected, bool baseSide) {
     if (!IsItem(item)) continue;
     const engine::ResultRow& row = rows.Row(list_.ItemData(item));
     const std::string& folder = baseSide ? rows.BaseFolder(row) : rows.TargetFolder(row);
+    // The file manager shows this machine's files only.
+    if (remote::LooksRemote(folder)) {
+      if (notice_)
+        notice_(QCoreApplication::translate("ShellActions", "ほかのマシンのフォルダはファイルマネージャで開けません: %1")
+                    .arg(QString::fromStdString(folder)));
+      continue;
+    }
     files_->ShowItem(folder + std::string(rows.Name(row)));
   }
 }
@@ -54,6 +62,7 @@ void ShellActions::ExternalTool(const std::vector<int>& selected, const std::str
   progress_.SetBarStep(1);
   int done = 0;
   int lacking = 0;
+  int far = 0;
   QString failure;
   for (int item : selected) {
     if (IsItem(item)) {
@@ -63,8 +72,11 @@ void ShellActions::ExternalTool(const std::vector<int>& selected, const std::str
       const std::string target = rows.TargetFolder(row) + name;
       // Both files as they are now, whatever the line showed when it was
       // listed (a sync run may have made the missing one since): a file on one
-      // side only has nothing to be compared with.
-      if (platform::LookUpFollow(base).IsFile() && platform::LookUpFollow(target).IsFile()) {
+      // side only has nothing to be compared with. A tool is handed paths of
+      // this machine; a file on another has none.
+      if (remote::LooksRemote(base) || remote::LooksRemote(target)) {
+        ++far;
+      } else if (platform::LookUpFollow(base).IsFile() && platform::LookUpFollow(target).IsFile()) {
         // Not waited for; a tool that cannot be started is told.
         std::string error;
         if (!StartDetached(ToolCommand(exePath, base, target), &error) && failure.isEmpty()) {
@@ -81,6 +93,9 @@ void ShellActions::ExternalTool(const std::vector<int>& selected, const std::str
   if (!notice_) return;
   if (!failure.isEmpty()) {
     notice_(QCoreApplication::translate("ShellActions", "外部ツールを起動できません: %1").arg(failure));
+  } else if (far > 0) {
+    notice_(QCoreApplication::translate("ShellActions", "外部ツール: ほかのマシンのファイルがある %1 行には起動しません")
+                .arg(far));
   } else if (lacking > 0) {
     notice_(QCoreApplication::translate("ShellActions", "外部ツール: 両方のファイルがそろっていない %1 行には起動しません")
                 .arg(lacking));

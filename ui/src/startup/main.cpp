@@ -8,6 +8,7 @@
 #include <QApplication>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -40,6 +41,9 @@ int main(int argc, char** argv) {
       return 0;
     }
   }
+  // ssh asks for passwords and host keys through the desktop's askpass program
+  // when there is one, not on a terminal the user may not be looking at.
+  if (std::getenv("SSH_ASKPASS")) ::setenv("SSH_ASKPASS_REQUIRE", "prefer", 0);
   QApplication app(argc, argv);
   orvel::ui::SetApplicationIdentity();
   QApplication::setWindowIcon(orvel::ui::ApplicationIcon());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/far_root.h"
 #include "engine/interfaces.h"
 #include "engine/row_store.h"
 #include "engine/run_meter.h"
@@ -120,6 +121,8 @@ class COrvelView : public ResultListView {
   QWidget* mainWindow_;
   std::unique_ptr<CProgressDlg> progress_;
   std::unique_ptr<Prompt> prompt_;
+  // Folders on other machines; outlives the run data that uses it.
+  std::unique_ptr<engine::IFarSides> far_;
   storage::WorkingData data_;
   std::unique_ptr<ResultModel> model_;
   std::unique_ptr<ShellActions> shell_;
