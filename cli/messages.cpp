@@ -185,6 +185,8 @@ std::string_view StatusText(Language language, engine::RunStatus status) {
       return english ? "Synchronizing the selected files…" : "個別同期中...";
     case engine::RunStatus::Launching:
       return english ? "Starting the external tool…" : "起動中...";
+    case engine::RunStatus::Connecting:
+      return english ? "Connecting…" : "接続中...";
   }
   return {};
 }

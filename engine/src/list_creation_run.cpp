@@ -126,13 +126,23 @@ ListCreationRun::Step ListCreationRun::OpenFarRoot(const std::string& written, c
                                                    std::unique_ptr<IFarRoot>& root) {
   const bool exclusive = flags_.syncMode;
   bool create = false;
+  // A login may take long (a slow host, a password asked): the display turns
+  // and a cancel is heard meanwhile.
+  progress_.ShowStatus(RunStatus::Connecting);
+  progress_.ShowPath(written);
+  const auto waiting = [this] {
+    progress_.Pulse();
+    return !CancelRequested();
+  };
   for (;;) {
-    IFarSides::Opened opened = far_->Open(written, exclusive, create);
+    IFarSides::Opened opened = far_->Open(written, exclusive, create, waiting);
     if (opened.root) {
       root = std::move(opened.root);
+      progress_.ShowPath({});
       return Step::Next;
     }
     const std::error_code error = opened.error;
+    if (cancelled_) return Step::Stop;
     if (error == std::errc::not_a_directory || (base && platform::IsAbsence(error))) {
       prompt_.Message(base ? RunMessage::BaseMissing : RunMessage::TargetNotFolder);
       return Step::Stop;

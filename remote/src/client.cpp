@@ -64,6 +64,9 @@ std::string LastLines(const std::string& text) {
 
 int Millis(std::chrono::milliseconds ms) { return static_cast<int>(ms.count()); }
 
+// The longest single wait while someone is waiting for the reply.
+constexpr std::chrono::milliseconds kWaitSlice{100};
+
 }  // namespace
 
 std::string Explain(const ConnectionFailure& failure, std::string_view where) {
@@ -97,6 +100,17 @@ bool Client::Fail(std::error_code code, std::string detail) {
   inFlight_.clear();
   output_.clear();
   return false;
+}
+
+std::chrono::milliseconds Client::Slice(std::chrono::milliseconds left) const {
+  return setup_.waiting ? std::min(left, kWaitSlice) : left;
+}
+
+bool Client::KeepWaiting() {
+  if (!setup_.waiting || setup_.waiting()) return true;
+  // Given up: the far side learns it from the closed connection.
+  Interrupt();
+  return Fail(std::make_error_code(std::errc::operation_canceled));
 }
 
 void Client::DrainErrors() {
@@ -198,7 +212,8 @@ bool Client::FlushOutput() {
       FailFromStream(MakeError(ProtocolFault::Timeout), "no request could be sent");
       return false;
     }
-    const int ready = ::poll(fds, 3, Millis(left));
+    const int ready = ::poll(fds, 3, Millis(Slice(left)));
+    if (ready == 0 && !KeepWaiting()) return false;
     if (ready < 0 && errno == EINTR) continue;
     if (ready < 0) return Fail(platform::LastError());
     if (fds[2].revents) DrainErrors();
@@ -245,7 +260,8 @@ bool Client::ReadMore() {
       FailFromStream(MakeError(ProtocolFault::Timeout), {});
       return Fail(MakeError(ProtocolFault::Timeout));
     }
-    const int ready = ::poll(fds, 2, Millis(left));
+    const int ready = ::poll(fds, 2, Millis(Slice(left)));
+    if (ready == 0 && !KeepWaiting()) return false;
     if (ready < 0 && errno == EINTR) continue;
     if (ready < 0) return Fail(platform::LastError());
     if (fds[1].revents) DrainErrors();

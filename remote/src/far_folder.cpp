@@ -102,7 +102,8 @@ std::string MachineOf(const Address& address) {
 
 }  // namespace
 
-engine::IFarSides::Opened SshFarSides::Open(const std::string& folder, bool exclusive, bool createMissing) {
+engine::IFarSides::Opened SshFarSides::Open(const std::string& folder, bool exclusive, bool createMissing,
+                                           const std::function<bool()>& waiting) {
   Opened opened;
   const ParsedFolder parsed = ParseFolder(folder);
   if (parsed.kind != ParsedFolder::Kind::Remote) {
@@ -118,6 +119,7 @@ engine::IFarSides::Opened SshFarSides::Open(const std::string& folder, bool excl
   }
   ClientSetup clientSetup;
   clientSetup.programVersion = programVersion_;
+  clientSetup.waiting = waiting;
   auto client = std::make_unique<Client>(std::move(*channel), clientSetup);
   if (const std::error_code error = client->Handshake()) {
     opened.error = error;
@@ -130,6 +132,8 @@ engine::IFarSides::Opened SshFarSides::Open(const std::string& folder, bool excl
     opened.text = client->Failure() ? Explain(client->Failure(), folder) : root.error().message();
     return opened;
   }
+  // From here on the run's own progress and cancel take over.
+  client->SetWaiting(nullptr);
   opened.root = std::make_unique<FarFolder>(std::move(client), MachineOf(parsed.address), folder, *root);
   return opened;
 }

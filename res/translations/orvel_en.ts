@@ -1040,6 +1040,10 @@ Which version do you want to keep?</translation>
         <source>起動中...</source>
         <translation>Starting...</translation>
     </message>
+    <message>
+        <source>接続中...</source>
+        <translation>Connecting...</translation>
+    </message>
 </context>
 <context>
     <name>SearchPage</name>

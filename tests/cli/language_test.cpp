@@ -56,7 +56,8 @@ TEST(CliMessages, EveryMessageHasItsOwnEnglishText) {
 
 TEST(CliMessages, EveryStatusHasItsOwnEnglishText) {
   for (const auto status : {engine::RunStatus::Searching, engine::RunStatus::BasePass, engine::RunStatus::TargetPass,
-                            engine::RunStatus::IndividualSync, engine::RunStatus::Launching}) {
+                            engine::RunStatus::IndividualSync, engine::RunStatus::Launching,
+                            engine::RunStatus::Connecting}) {
     const std::string english(cli::StatusText(cli::Language::English, status));
     const std::string japanese(cli::StatusText(cli::Language::Japanese, status));
     EXPECT_FALSE(japanese.empty());

@@ -117,8 +117,11 @@ class IFarSides {
     std::string text;       // what to tell the user
   };
   // exclusive: the lock of a sync run, else a shared one; createMissing makes a
-  // missing folder and its parents.
-  virtual Opened Open(const std::string& folder, bool exclusive, bool createMissing) = 0;
+  // missing folder and its parents. `waiting` is asked about ten times a second
+  // while the far side has not answered (a login can take long); false gives
+  // up, and Open then fails with operation_canceled.
+  virtual Opened Open(const std::string& folder, bool exclusive, bool createMissing,
+                      const std::function<bool()>& waiting = {}) = 0;
 };
 
 }  // namespace orvel::engine

@@ -47,6 +47,7 @@ enum class RunStatus {
   TargetPass,      // the target side's entries are
   IndividualSync,  // the selected rows are executed
   Launching,       // the external tool is started for the selected rows
+  Connecting,      // a folder on another machine is being reached
 };
 
 using MessageArgs = std::vector<std::string>;

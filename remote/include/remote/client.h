@@ -48,6 +48,9 @@ struct ClientSetup {
   // with progress frames, so silence this long means a dead one.
   std::chrono::milliseconds timeout{60'000};
   std::size_t window = kDefaultWindow;  // requests in flight
+  // Asked about ten times a second while a reply is awaited (the program's
+  // display turns there); false gives up at once, as a cancel.
+  std::function<bool()> waiting;
 };
 
 // Speaks the protocol to one server over a channel: a socket pair in tests, a
@@ -112,6 +115,8 @@ class Client {
 
   // From any thread: ends the connection at once (its process, or the socket).
   void Interrupt();
+  // Replaces ClientSetup::waiting (null: wait without asking).
+  void SetWaiting(std::function<bool()> waiting) { setup_.waiting = std::move(waiting); }
 
   // Ends the session: the far side lets go of its lock and ends.
   std::error_code Release();
@@ -129,6 +134,9 @@ class Client {
   bool Await(std::uint32_t id, const ReplyHandler& handler);
   bool FlushOutput();
   bool ReadMore();
+  // How long one poll may wait, and whether to go on after a quiet slice.
+  std::chrono::milliseconds Slice(std::chrono::milliseconds left) const;
+  bool KeepWaiting();
   void DrainErrors();
   bool Fail(std::error_code code, std::string detail = {});
   void FailFromStream(std::error_code fallback, std::string detail);

@@ -51,7 +51,8 @@ class SshFarSides final : public engine::IFarSides {
   SshFarSides(SshSetup setup, std::string programVersion)
       : setup_(std::move(setup)), programVersion_(std::move(programVersion)) {}
   bool IsFar(std::string_view folder) const override { return LooksRemote(folder); }
-  Opened Open(const std::string& folder, bool exclusive, bool createMissing) override;
+  Opened Open(const std::string& folder, bool exclusive, bool createMissing,
+              const std::function<bool()>& waiting = {}) override;
 
  private:
   SshSetup setup_;

@@ -102,7 +102,7 @@ void CProgressDlg::BuildControls() {
   int statusWidth = 0;
   for (engine::RunStatus status : {engine::RunStatus::Searching, engine::RunStatus::BasePass,
                                    engine::RunStatus::TargetPass, engine::RunStatus::IndividualSync,
-                                   engine::RunStatus::Launching}) {
+                                   engine::RunStatus::Launching, engine::RunStatus::Connecting}) {
     statusWidth = std::max(statusWidth, metrics.horizontalAdvance(ui::StatusText(status)));
   }
   status_->setMinimumWidth(statusWidth + 2 * status_->margin() + 2);

@@ -113,6 +113,8 @@ QString StatusText(engine::RunStatus status) {
       return QCoreApplication::translate("RunStatus", "個別同期中...");
     case engine::RunStatus::Launching:
       return QCoreApplication::translate("RunStatus", "起動中...");
+    case engine::RunStatus::Connecting:
+      return QCoreApplication::translate("RunStatus", "接続中...");
   }
   return {};
 }
