@@ -35,6 +35,7 @@ class FarFolder final : public engine::IFarRoot {
   void MakeFolder(std::string_view rel, std::string_view name, Done done) override;
   void SetFolderTime(std::string_view rel, std::string_view name, platform::FileTime mtime, Done done) override;
   void Settle() override { client_->Settle(); }
+  std::vector<platform::Expected<engine::FarDigest>> Digests(std::span<const engine::FarEntry> entries) override;
   std::string Describe(std::error_code error) const override;
 
  private:
