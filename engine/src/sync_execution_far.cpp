@@ -323,14 +323,32 @@ RowError SyncExecution::DeleteFar(const Work& work, bool baseSide, IFarRoot* bas
   if (kept.error) return {kept.error, keptSide};
   if (!absent.MetBy(kept)) return {Changed(), keptSide};
 
-  const Expectation expect = ExpectationOf(baseSide ? work.baseShown : work.targetShown, work.row.isFolder);
+  Expectation expect = ExpectationOf(baseSide ? work.baseShown : work.targetShown, work.row.isFolder);
+  TreeAccess& goneTree = baseSide ? work.base : work.target;
+  if (const platform::Identity* emptied = memory_.EmptiedFolder(work.rowIndex)) {
+    // A folder emptied by this run's deletions has a new time: it must still be
+    // the very folder the list showed (and it goes only when empty). A far
+    // side's look-up waits for the deletions sent before it.
+    platform::Identity identity;
+    platform::EntryInfo now;
+    if (goneFar) {
+      now = goneFar->LookUp(work.rel, work.name, &identity);
+    } else if (platform::Expected<const platform::Folder*> folder =
+                   goneTree.FolderAt(work.rel, baseSide ? work.ids.base : work.ids.target)) {
+      now = (*folder)->LookUp(work.name, &identity);
+    } else {
+      now.error = folder.error();
+    }
+    if (now.error) return {now.error, goneSide};
+    if (!now.directory || identity != *emptied) return {Changed(), goneSide};
+    expect = Expectation::Folder(now.mtime);
+  }
   const bool toTrash = deleteTrash_ && deleteTrash_();
   if (goneFar) {
     goneFar->Delete(work.rel, work.name, expect, toTrash,
                     [finish, goneSide](std::error_code error) { finish({error, goneSide}); });
     return {};
   }
-  TreeAccess& goneTree = baseSide ? work.base : work.target;
   platform::Expected<const platform::Folder*> gone = goneTree.FolderAt(work.rel, baseSide ? work.ids.base : work.ids.target);
   if (!gone) return {gone.error(), goneSide};
   return {platform::DeleteEntryAt(**gone, work.name, expect, toTrash), goneSide};

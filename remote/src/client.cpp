@@ -581,8 +581,8 @@ void Client::SettleTo(std::size_t left) {
       if (frame.type != MessageType::Ok) return false;
       if (frame.payload.empty()) return true;
       WrittenReply kept;
-      if (wanted.empty() || !Decode(frame.payload, kept)) return false;
-      *wanted.mapped() = kept;
+      if (!Decode(frame.payload, kept)) return false;
+      if (!wanted.empty()) *wanted.mapped() = kept;
       return true;
     };
     bool ok = false;

@@ -46,14 +46,18 @@ std::error_code FarFolder::Scan(const engine::RunValues& values, const engine::S
   });
 }
 
-platform::EntryInfo FarFolder::LookUp(std::string_view rel, std::string_view name) {
+platform::EntryInfo FarFolder::LookUp(std::string_view rel, std::string_view name, platform::Identity* identity) {
   platform::Expected<WireEntry> entry = client_->LookUp(rel, name);
   if (!entry) {
     platform::EntryInfo failed;
     failed.error = entry.error();
     return failed;
   }
-  return entry->info;
+  if (identity) *identity = entry->identity;
+  // No stamp: one not known proves nothing, and the contents then decide.
+  platform::EntryInfo info = entry->info;
+  if (info.IsFile()) info.size = entry->size;
+  return info;
 }
 
 std::string FarFolder::LinkText(std::string_view rel, std::string_view name) {

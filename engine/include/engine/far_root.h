@@ -88,8 +88,10 @@ class IFarRoot {
   virtual void Interrupt() = 0;
 
   // An entry outside what the scan listed, without following a link. Never
-  // "absent" for a failure: the error then says why.
-  virtual platform::EntryInfo LookUp(std::string_view rel, std::string_view name) = 0;
+  // "absent" for a failure: the error then says why. `identity`, when given,
+  // hears the entry's device and inode there.
+  virtual platform::EntryInfo LookUp(std::string_view rel, std::string_view name,
+                                     platform::Identity* identity = nullptr) = 0;
   // A link's target text; empty when it cannot be read.
   virtual std::string LinkText(std::string_view rel, std::string_view name) = 0;
 

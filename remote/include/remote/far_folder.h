@@ -23,7 +23,8 @@ class FarFolder final : public engine::IFarRoot {
                        engine::ScanLists& lists, engine::ScanSummary& summary,
                        const std::function<void(std::string_view)>& folder) override;
   void Interrupt() override { client_->Interrupt(); }
-  platform::EntryInfo LookUp(std::string_view rel, std::string_view name) override;
+  platform::EntryInfo LookUp(std::string_view rel, std::string_view name,
+                             platform::Identity* identity = nullptr) override;
   std::string LinkText(std::string_view rel, std::string_view name) override;
   platform::Expected<engine::FarFile> Read(std::string_view rel, std::string_view name,
                                            const platform::Expectation& source,
