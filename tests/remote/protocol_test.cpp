@@ -8,8 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <tuple>
-
 namespace orvel::remote {
 namespace {
 
@@ -127,6 +125,8 @@ TEST(ScanDecoder, FillsTheIndexAndRefusesWhatCouldLeadOutOfTheTree) {
        good.list},
       {"an entry twice", good.folders, good.entries + good.entries, good.list},
       {"a size on a folder", good.folders, replace(good.entries, "x\x09", "x\x0b"), good.list},
+      {"a stamp the scan was not asked for", good.folders, replace(good.entries, "x\x09", "x\x19") + "12345678",
+       good.list},
       {"list past the entries", good.folders, good.entries, std::string("\0\0\0\0\0\0\0\1\0\0\0\0\0\0\0\2", 16)},
       {"a count larger than the frame", good.folders,
        replace(good.entries, std::string("\0\0\0\1\0\1", 6), std::string("\xff\xff\xff\xff\0\1", 6)), good.list},
@@ -136,61 +136,6 @@ TEST(ScanDecoder, FillsTheIndexAndRefusesWhatCouldLeadOutOfTheTree) {
     const bool ok = decoder.Folders(c.folders) && decoder.Entries(c.entries) && decoder.List(c.list);
     EXPECT_FALSE(ok) << c.why;
     EXPECT_FALSE(decoder.Problem().empty()) << c.why;
-  }
-}
-
-// The remembered sync's extras (stamps, regular files, folders' file systems)
-// cross whole, and a stream read with the other expectation is refused rather
-// than misread.
-TEST(ScanStream, CarriesTheExtrasOnlyToAReaderThatAskedForThem) {
-  engine::SideIndex source;
-  source.Reset("/r/", nullptr, true);
-  const engine::SideIndex::FolderId root = source.AddFolder("");
-  const engine::SideIndex::FolderId mount = source.AddFolder("m/");
-  source.SetFolderFileSystem(root, 7);
-  source.SetFolderFileSystem(mount, 9);
-  source.MarkComplete(root);
-  source.MarkComplete(mount);
-  platform::EntryInfo file;
-  file.exists = true;
-  file.mtime = {5, 6};
-  file.size = 3;
-  file.stamp = 0x1234;
-  file.regular = true;
-  source.AddEntry(root, "f", file);
-  platform::EntryInfo link = file;
-  link.stamp = 0;
-  link.regular = false;
-  source.AddEntry(mount, "l", link);
-  engine::ScanLists lists;
-  lists.files.push_back(0);
-  lists.files.push_back(1);
-  std::string stream(kMagic);
-  ASSERT_TRUE(EncodeScan(source, lists, {}, 1, [&](std::string& frames) { return stream.append(frames), true; }));
-
-  for (const bool asked : {true, false}) {
-    engine::SideIndex index;
-    engine::ScanLists got;
-    engine::ScanSummary summary;
-    ScanDecoder decoder(index, got, "/r/", asked);
-    FrameReader reader;
-    reader.Feed(stream.data(), stream.size());
-    Frame frame;
-    bool ok = true;
-    while (ok && reader.Next(frame) == FrameReader::Status::Frame) {
-      if (frame.type == MessageType::ScanFolders) ok = decoder.Folders(frame.payload);
-      if (frame.type == MessageType::ScanEntries) ok = decoder.Entries(frame.payload);
-      if (frame.type == MessageType::ScanList) ok = decoder.List(frame.payload);
-      if (frame.type == MessageType::ScanEnd) ok = decoder.End(frame.payload, summary);
-    }
-    ASSERT_EQ(ok, asked) << decoder.Problem();
-    if (!asked) continue;
-    EXPECT_EQ(index.FolderFileSystem(index.FindFolder("m/")), 9u);
-    EXPECT_EQ(index.FolderFileSystem(index.RootFolder()), 7u);
-    const platform::EntryInfo f = index.LookUp("", "f").info;
-    const platform::EntryInfo l = index.LookUp("m/", "l").info;
-    EXPECT_EQ(std::tuple(f.stamp, f.regular, f.size), std::tuple(0x1234u, true, 3u));
-    EXPECT_EQ(std::tuple(l.stamp, l.regular, l.size), std::tuple(0u, false, 3u));
   }
 }
 
