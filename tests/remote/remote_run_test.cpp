@@ -209,10 +209,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         MemoryScenario{"DeletionsTravel", kPair, kPair,
                        [](const TempDir& dir) {
-                         Remove(dir / "base/a.txt");
-                         Remove(dir / "target/d/1.txt");
+                         Remove(dir / "base/d");  // five deletions: not yet a mass deletion
+                         Remove(dir / "target/e.txt");
                        },
-                       "X=", false},
+                       "d\t\tX=", false},
         MemoryScenario{"EditedOnBothStop", kPair, kPair,
                        [](const TempDir& dir) {
                          WriteFile(dir / "base/b.txt", "base edit", Time(kT + 10));
