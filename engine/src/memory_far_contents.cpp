@@ -31,19 +31,19 @@ bool Edited(const platform::EntryInfo& now, const RememberedEntry& was, bool bas
 void PairMemory::UseFarRoots(IFarRoot* base, IFarRoot* target) {
   baseFar_ = base;
   targetFar_ = target;
-  digestsAsked_ = false;
+  digestsListed_ = false;
+  digestAskOf_.clear();
+  digestAsks_.clear();
   digests_[0].clear();
   digests_[1].clear();
 }
 
-void PairMemory::AskDigests() {
-  digestsAsked_ = true;
+void PairMemory::ListDigestAsks() {
+  digestsListed_ = true;
   if (!baseScan_ || !targetScan_) return;
   // The pairs the comparison settles by contents: files of equal size on both
   // sides, never synced, or changed on a side in a way time and size do not
   // decide (only the stamp moved, or both sides changed to the same size).
-  std::vector<std::string> keys;
-  std::vector<FarEntry> asks[2];
   const SideIndex& base = *baseScan_;
   for (SideIndex::FolderId f = 0; f < base.FolderCount(); ++f) {
     if (base.FolderEntryCount(f) == 0) continue;
@@ -66,26 +66,37 @@ void PairMemory::AskDigests() {
         // One side edited, the other exactly as left: that side wins without reading.
         if ((bSame && Edited(t, was, false)) || (tSame && Edited(b, was, true))) continue;
       }
-      keys.push_back(KeyOf(rel, name));
-      for (int side = 0; side < 2; ++side) {
-        const platform::EntryInfo& seen = side == 0 ? b : t;
-        asks[side].push_back(FarEntry{{}, {}, platform::Expectation::File(seen.mtime)});
-      }
+      digestAsks_.push_back(
+          DigestAsk{KeyOf(rel, name), {platform::Expectation::File(b.mtime), platform::Expectation::File(t.mtime)}});
     }
   }
+  digestAskOf_.reserve(digestAsks_.size());
+  for (std::size_t i = 0; i < digestAsks_.size(); ++i) digestAskOf_.emplace(digestAsks_[i].key, i);
+}
+
+void PairMemory::AskDigests(std::size_t first) {
+  // Large enough that the round trip vanishes in it, small enough that a
+  // cancel waits for no more than a batch.
+  constexpr std::size_t kBatch = 1024;
+  std::vector<std::size_t> batch;
+  for (std::size_t i = first; i < digestAsks_.size() && batch.size() < kBatch; ++i) {
+    if (!digestAsks_[i].asked) batch.push_back(i);
+  }
+  std::vector<FarEntry> asks(batch.size());
   for (int side = 0; side < 2; ++side) {
     IFarRoot* far = side == 0 ? baseFar_ : targetFar_;
-    if (!far || keys.empty()) continue;
-    // The views point into the keys, which no longer move.
-    for (std::size_t k = 0; k < keys.size(); ++k) {
-      const std::string_view key = keys[k];
-      const std::size_t cut = key.rfind('/');
-      asks[side][k].rel = cut == std::string_view::npos ? std::string_view{} : key.substr(0, cut + 1);
-      asks[side][k].name = cut == std::string_view::npos ? key : key.substr(cut + 1);
+    if (!far) continue;
+    for (std::size_t k = 0; k < batch.size(); ++k) {
+      const DigestAsk& ask = digestAsks_[batch[k]];
+      const std::size_t cut = ask.key.rfind('/') + 1;  // 0 when there is none
+      asks[k] = FarEntry{std::string_view(ask.key).substr(0, cut), std::string_view(ask.key).substr(cut),
+                         ask.expect[side]};
     }
-    std::vector<platform::Expected<FarDigest>> got = far->Digests(asks[side]);
-    for (std::size_t k = 0; k < got.size() && k < keys.size(); ++k) digests_[side].emplace(keys[k], std::move(got[k]));
+    std::vector<platform::Expected<FarDigest>> got = far->Digests(asks);
+    for (std::size_t k = 0; k < got.size() && k < batch.size(); ++k)
+      digests_[side].insert_or_assign(digestAsks_[batch[k]].key, std::move(got[k]));
   }
+  for (const std::size_t i : batch) digestAsks_[i].asked = true;
 }
 
 platform::Expected<platform::ContentDigest> PairMemory::DigestAt(bool baseSide, std::string_view relFolder,
@@ -97,8 +108,21 @@ platform::Expected<platform::ContentDigest> PairMemory::DigestAt(bool baseSide, 
     return platform::DigestOf(baseSide ? openBase_ : openTarget_, name, seen);
   }
   auto& known = digests_[baseSide ? 0 : 1];
-  const auto found = known.find(KeyOf(relFolder, name));
-  if (found != known.end()) return found->second;
+  const std::string key = KeyOf(relFolder, name);
+  auto found = known.find(key);
+  if (found == known.end()) {
+    const auto listed = digestAskOf_.find(key);
+    if (listed != digestAskOf_.end() && !digestAsks_[listed->second].asked) {
+      AskDigests(listed->second);
+      found = known.find(key);
+    }
+  }
+  if (found != known.end()) {
+    // Each side's digest is used once: what the batches hold stays small.
+    platform::Expected<platform::ContentDigest> digest = std::move(found->second);
+    known.erase(found);
+    return digest;
+  }
   const FarEntry ask{relFolder, name, platform::Expectation::File(seen.mtime)};
   return std::move(far->Digests(std::span(&ask, 1)).front());
 }
@@ -108,7 +132,7 @@ platform::Expected<bool> PairMemory::FarSameContents(std::string_view relFolder,
                                                      const platform::EntryInfo& target) {
   // A file and a link differ, whatever their bytes.
   if (base.size != target.size || base.regular != target.regular) return false;
-  if (!digestsAsked_) AskDigests();
+  if (!digestsListed_) ListDigestAsks();
   const platform::Expected<platform::ContentDigest> b = DigestAt(true, relFolder, name, base);
   if (!b) return b.error();
   const platform::Expected<platform::ContentDigest> t = DigestAt(false, relFolder, name, target);

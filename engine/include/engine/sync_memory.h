@@ -6,6 +6,7 @@
 #include "platform/content_digest.h"
 #include "platform/entry_info.h"
 #include "platform/error.h"
+#include "platform/file_ops.h"
 #include "platform/file_system_identity.h"
 #include "platform/file_time.h"
 #include "platform/folder.h"
@@ -301,10 +302,12 @@ class PairMemory {
                                            const platform::EntryInfo& base, const platform::EntryInfo& target);
   platform::Expected<platform::ContentDigest> DigestAt(bool baseSide, std::string_view relFolder,
                                                        std::string_view name, const platform::EntryInfo& seen);
-  // Asks each far side at once for the digests of every pair of files whose
-  // contents the comparison is likely to need, so that a first contact of
-  // many files costs no round trip per file.
-  void AskDigests();
+  // Lists every pair of files whose contents the comparison is likely to
+  // need; AskDigests then asks each far side for a batch of them from
+  // `first` on, so that a first contact of many files costs no round trip per
+  // file and a cancel is still seen between batches.
+  void ListDigestAsks();
+  void AskDigests(std::size_t first);
 
   PairRoots roots_;
   RememberedTable table_;
@@ -316,8 +319,15 @@ class PairMemory {
   const platform::Folder* targetRoot_ = nullptr;
   IFarRoot* baseFar_ = nullptr;
   IFarRoot* targetFar_ = nullptr;
-  bool digestsAsked_ = false;
-  std::unordered_map<std::string, platform::Expected<platform::ContentDigest>> digests_[2];  // by rel + name
+  struct DigestAsk {
+    std::string key;  // rel + name
+    platform::Expectation expect[2];
+    bool asked = false;
+  };
+  bool digestsListed_ = false;
+  std::vector<DigestAsk> digestAsks_;
+  std::unordered_map<std::string_view, std::size_t> digestAskOf_;  // into digestAsks_, built once it is complete
+  std::unordered_map<std::string, platform::Expected<platform::ContentDigest>> digests_[2];  // by key, until used
   std::string findRel_;
   RememberedTable::FolderId findFolder_ = RememberedTable::kNoFolder;
   bool findValid_ = false;
