@@ -392,11 +392,14 @@ ListCreationRun::Step ListCreationRun::ProcessCondition(int index, int count) {
   CompareAtCoarserUnit(values, roots);
   pathIndex_ = nullptr;  // the indexes hold this condition's scans now
   PairMemory* memory = nullptr;
-  if (!roots.baseFar && !roots.targetFar) {
-    memory = execution_.Memory().BeginCondition(values, roots.base, roots.target, baseIndex_, targetIndex_, prompt_);
+  // A far side that cannot tell what its root is gives no proof that the
+  // state is its own: said, never guessed, and every entry is new to the pair.
+  const auto known = [](const IFarRoot* far) { return !far || far->Info().rootIdentity.Known(); };
+  if (known(roots.baseFar.get()) && known(roots.targetFar.get())) {
+    memory = execution_.Memory().BeginCondition(values, {roots.base, roots.baseFar.get()},
+                                                {roots.target, roots.targetFar.get()}, baseIndex_, targetIndex_,
+                                                prompt_);
   } else if (values.memory) {
-    // Said, never guessed: without the state every entry is new to the pair,
-    // so nothing is deleted because it was seen before.
     prompt_.Notice(RunMessage::MemoryRemote, {values.aFolder, values.bFolder});
   }
   comparison_.SetMemory(memory, &execution_.Memory(), flags_.syncMode);
@@ -474,14 +477,14 @@ void ListCreationRun::ScanWithFarSide(const RunValues& values, const Roots& root
                             values.subFolder,
                             otherRoot(roots.target, baseFar, targetFar),
                             flags_.syncMode,
-                            false};
+                            values.memory};
   const ScanSetup targetSetup{ScanSide::Target,
                               targetFar ? nullptr : &roots.target,
                               values.bFolder,
                               values.subFolder,
                               otherRoot(roots.base, targetFar, baseFar),
                               flags_.syncMode,
-                              false};
+                              values.memory};
   struct Half {
     IFarRoot* far;
     const ScanSetup& setup;

@@ -47,10 +47,13 @@ void SyncExecution::SettleFar() {
 
 ItemResult SyncExecution::ExecuteFarRow(int item, const Work& work, Mark mark, ItemResult result, IFarRoot* baseFar,
                                         IFarRoot* targetFar) {
+  // What the pair's state keeps of the row once it is done (null: it does not remember).
+  std::shared_ptr<FarMemo> memo;
   // What the row shows once its far side has answered.
-  const auto finish = [this, item](ItemResult done) {
-    return [this, item, done](RowError error) {
+  const auto finish = [this, item, &memo](ItemResult done) {
+    return [this, item, done, memo](RowError error) {
       list_.SetItemResult(item, error.code ? ItemResult{Mark::Failed, DateCopy::None, error} : done);
+      if (!error.code && memo) RememberFar(*memo);
     };
   };
   // Replacing a file by a folder (or the reverse) and keeping both versions of
@@ -68,14 +71,16 @@ ItemResult SyncExecution::ExecuteFarRow(int item, const Work& work, Mark mark, I
     result.copy = fromBase ? DateCopy::BaseOverTarget : DateCopy::TargetOverBase;
     IFarRoot* from = fromBase ? baseFar : targetFar;
     IFarRoot* to = fromBase ? targetFar : baseFar;
+    memo = FarMemoOf(work, result.shown);
+    platform::EntryInfo* kept = memo ? &memo->kept : nullptr;
     if (from && to) {
       // Between two other machines the bytes would pass through this one twice.
       error = {std::make_error_code(std::errc::operation_not_supported), fromBase ? Side::Target : Side::Base};
     } else if (from) {
-      error = CopyFromFar(work, fromBase, *from);
+      error = CopyFromFar(work, fromBase, *from, kept);
     } else {
       list_.MarkPending(item);
-      error = CopyToFar(work, fromBase, *to, finish(result));
+      error = CopyToFar(work, fromBase, *to, finish(result), kept);
       if (!error.code) return result;  // answered later
     }
   } else {
@@ -89,16 +94,21 @@ ItemResult SyncExecution::ExecuteFarRow(int item, const Work& work, Mark mark, I
     const bool baseSide = mark == Mark::BaseDelete;
     result.shown = baseSide ? Mark::BaseDeleted : Mark::Deleted;
     IFarRoot* gone = baseSide ? baseFar : targetFar;
+    memo = FarMemoOf(work, result.shown);
     if (gone) list_.MarkPending(item);
     error = DeleteFar(work, baseSide, baseFar, targetFar, finish(result));
     if (!error.code && gone) return result;  // answered later
   }
-  if (error.code) result = ItemResult{Mark::Failed, DateCopy::None, error};
+  if (error.code) {
+    result = ItemResult{Mark::Failed, DateCopy::None, error};
+  } else if (memo) {
+    RememberFar(*memo);
+  }
   list_.SetItemResult(item, result);
   return result;
 }
 
-RowError SyncExecution::CopyFromFar(const Work& work, bool fromBase, IFarRoot& from) {
+RowError SyncExecution::CopyFromFar(const Work& work, bool fromBase, IFarRoot& from, platform::EntryInfo* kept) {
   TreeAccess& toTree = fromBase ? work.target : work.base;
   const Side fromSide = fromBase ? Side::Base : Side::Target;
   const Side toSide = fromBase ? Side::Target : Side::Base;
@@ -142,11 +152,12 @@ RowError SyncExecution::CopyFromFar(const Work& work, bool fromBase, IFarRoot& f
   if (!read) return {read.error(), fromSide};
   if (!begun) return {Changed(), fromSide};
   if (const std::error_code error = file.Finish(read->mtime)) return {error, toSide};
+  if (kept) *kept = (*to)->LookUp(work.name);
   return {};
 }
 
 RowError SyncExecution::CopyToFar(const Work& work, bool fromBase, IFarRoot& to,
-                                  const std::function<void(RowError)>& finish) {
+                                  const std::function<void(RowError)>& finish, platform::EntryInfo* kept) {
   TreeAccess& fromTree = fromBase ? work.base : work.target;
   const Side fromSide = fromBase ? Side::Base : Side::Target;
   const Side toSide = fromBase ? Side::Target : Side::Base;
@@ -180,7 +191,9 @@ RowError SyncExecution::CopyToFar(const Work& work, bool fromBase, IFarRoot& to,
   auto sourceError = std::make_shared<std::error_code>();
   const FarWrite write{work.rel, work.name, destination,
                        FarFile{S_ISLNK(st.st_mode), static_cast<std::uint64_t>(st.st_size),
-                               static_cast<std::uint32_t>(st.st_mode & 07777), platform::MtimeOf(st)}};
+                               static_cast<std::uint32_t>(st.st_mode & 07777), platform::MtimeOf(st)},
+                       kept};
+  if (kept) kept->link = S_ISLNK(st.st_mode);
   const int dirFd = (*from)->Fd();
   IFarRoot::Fill fill;
   if (S_ISLNK(st.st_mode)) {
@@ -310,14 +323,32 @@ RowError SyncExecution::DeleteFar(const Work& work, bool baseSide, IFarRoot* bas
   if (kept.error) return {kept.error, keptSide};
   if (!absent.MetBy(kept)) return {Changed(), keptSide};
 
-  const Expectation expect = ExpectationOf(baseSide ? work.baseShown : work.targetShown, work.row.isFolder);
+  Expectation expect = ExpectationOf(baseSide ? work.baseShown : work.targetShown, work.row.isFolder);
+  TreeAccess& goneTree = baseSide ? work.base : work.target;
+  if (const platform::Identity* emptied = memory_.EmptiedFolder(work.rowIndex)) {
+    // A folder emptied by this run's deletions has a new time: it must still be
+    // the very folder the list showed (and it goes only when empty). A far
+    // side's look-up waits for the deletions sent before it.
+    platform::Identity identity;
+    platform::EntryInfo now;
+    if (goneFar) {
+      now = goneFar->LookUp(work.rel, work.name, &identity);
+    } else if (platform::Expected<const platform::Folder*> folder =
+                   goneTree.FolderAt(work.rel, baseSide ? work.ids.base : work.ids.target)) {
+      now = (*folder)->LookUp(work.name, &identity);
+    } else {
+      now.error = folder.error();
+    }
+    if (now.error) return {now.error, goneSide};
+    if (!now.directory || identity != *emptied) return {Changed(), goneSide};
+    expect = Expectation::Folder(now.mtime);
+  }
   const bool toTrash = deleteTrash_ && deleteTrash_();
   if (goneFar) {
     goneFar->Delete(work.rel, work.name, expect, toTrash,
                     [finish, goneSide](std::error_code error) { finish({error, goneSide}); });
     return {};
   }
-  TreeAccess& goneTree = baseSide ? work.base : work.target;
   platform::Expected<const platform::Folder*> gone = goneTree.FolderAt(work.rel, baseSide ? work.ids.base : work.ids.target);
   if (!gone) return {gone.error(), goneSide};
   return {platform::DeleteEntryAt(**gone, work.name, expect, toTrash), goneSide};

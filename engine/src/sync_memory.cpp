@@ -1,5 +1,6 @@
 #include "engine/sync_memory.h"
 
+#include "engine/far_root.h"
 #include "platform/content_compare.h"
 #include "platform/file_time.h"
 #include "platform/path.h"
@@ -152,18 +153,30 @@ void RememberedTable::Index() {
   indexed_ = true;
 }
 
-bool RememberedTable::Find(FolderId folder, std::string_view name, RememberedEntry& found) {
-  if (folder == kNoFolder) return false;
+RememberedTable::Stored* RememberedTable::Locate(FolderId folder, std::string_view name) {
+  if (folder == kNoFolder) return nullptr;
   if (!indexed_) Index();
   const Folder& f = folders_[folder];
-  if (!f.valid) return false;
+  if (!f.valid) return nullptr;
   auto first = entries_.begin() + f.first;
   const auto last = first + f.count;
   first = std::lower_bound(first, last, name, [this](const Stored& e, std::string_view n) { return NameOf(e) < n; });
-  if (first == last || NameOf(*first) != name) return false;
-  first->seen = true;
-  found = EntryOf(*first);
+  if (first == last || NameOf(*first) != name) return nullptr;
+  return &*first;
+}
+
+bool RememberedTable::Find(FolderId folder, std::string_view name, RememberedEntry& found) {
+  Stored* stored = Locate(folder, name);
+  if (!stored) return false;
+  stored->seen = true;
+  found = EntryOf(*stored);
   return true;
+}
+
+bool RememberedTable::Peek(FolderId folder, std::string_view name, RememberedEntry& found) {
+  const Stored* stored = Locate(folder, name);
+  if (stored) found = EntryOf(*stored);
+  return stored != nullptr;
 }
 
 void StateChanges::Clear() {
@@ -254,19 +267,24 @@ bool PairMemory::Find(std::string_view relFolder, std::string_view name, Remembe
 bool PairMemory::OpenFolders(std::string_view relFolder) {
   if (openValid_ && openRel_ == relFolder) return true;
   openValid_ = false;
-  if (!baseRoot_ || !targetRoot_) return false;
-  platform::Expected<platform::Folder> base = baseRoot_->OpenBeneath(relFolder);
-  platform::Expected<platform::Folder> target = targetRoot_->OpenBeneath(relFolder);
-  if (!base || !target) return false;
-  // The very folders the scans listed, not others put in their place since.
-  for (const auto& [scan, open] : {std::pair{baseScan_, &*base}, {targetScan_, &*target}}) {
-    const SideIndex::FolderId folder = scan ? scan->FindFolder(relFolder) : SideIndex::kNoFolder;
-    if (folder != SideIndex::kNoFolder && scan->FolderIdentity(folder).Known() &&
-        scan->FolderIdentity(folder) != open->Id())
+  if (!baseRoot_ && !targetRoot_) return false;
+  platform::Folder opened[2];
+  const std::pair<const platform::Folder*, const SideIndex*> sides[] = {{baseRoot_, baseScan_},
+                                                                         {targetRoot_, targetScan_}};
+  for (int i = 0; i < 2; ++i) {
+    const auto& [root, scan] = sides[i];
+    if (!root) continue;  // a side on another machine: nothing to open here
+    platform::Expected<platform::Folder> folder = root->OpenBeneath(relFolder);
+    if (!folder) return false;
+    // The very folders the scans listed, not others put in their place since.
+    const SideIndex::FolderId listed = scan ? scan->FindFolder(relFolder) : SideIndex::kNoFolder;
+    if (listed != SideIndex::kNoFolder && scan->FolderIdentity(listed).Known() &&
+        scan->FolderIdentity(listed) != folder->Id())
       return false;
+    opened[i] = std::move(*folder);
   }
-  openBase_ = std::move(*base);
-  openTarget_ = std::move(*target);
+  openBase_ = std::move(opened[0]);
+  openTarget_ = std::move(opened[1]);
   openRel_.assign(relFolder);
   openValid_ = true;
   return true;
@@ -274,6 +292,7 @@ bool PairMemory::OpenFolders(std::string_view relFolder) {
 
 platform::Expected<bool> PairMemory::SameContents(std::string_view relFolder, std::string_view name,
                                                   const platform::EntryInfo& base, const platform::EntryInfo& target) {
+  if (baseFar_ || targetFar_) return FarSameContents(relFolder, name, base, target);
   if (!OpenFolders(relFolder)) return platform::MakeError(platform::Fault::FolderReplaced);
   return platform::SameContents(openBase_, openTarget_, name, base, target);
 }
@@ -360,6 +379,7 @@ void PairMemory::ChangesWritten() {
 void PairMemory::EndCondition() {
   table_.Clear();
   UseScans(nullptr, nullptr, nullptr, nullptr);
+  UseFarRoots(nullptr, nullptr);
   openBase_.Close();
   openTarget_.Close();
   findValid_ = false;
@@ -381,17 +401,21 @@ void SyncMemory::NewRun() {
   problems_ = 0;
 }
 
-PairMemory* SyncMemory::BeginCondition(const RunValues& values, const platform::Folder& base,
-                                       const platform::Folder& target, const SideIndex& baseScan,
+PairMemory* SyncMemory::BeginCondition(const RunValues& values, Root base, Root target, const SideIndex& baseScan,
                                        const SideIndex& targetScan, IPrompt& prompt) {
   if (!store_ || !values.memory) return nullptr;
-  PairRoots roots{values.aFolder, values.bFolder, platform::RootIdentityOf(base.Fd()),
-                  platform::RootIdentityOf(target.Fd())};
+  // A far root is keyed by its folder as written (machine and path) and by
+  // what its far side says of it, folded with the machine.
+  const auto identity = [](const Root& root) {
+    return root.far ? root.far->Info().rootIdentity : platform::RootIdentityOf(root.local.Fd());
+  };
+  PairRoots roots{values.aFolder, values.bFolder, identity(base), identity(target)};
   auto& slot = pairs_[Key(values.aFolder, values.bFolder)];
   if (!slot) slot = std::make_unique<PairMemory>(roots);
   PairMemory& pair = *slot;
   pair.EndCondition();
-  pair.UseScans(&baseScan, &targetScan, &base, &target);
+  pair.UseScans(&baseScan, &targetScan, base.far ? nullptr : &base.local, target.far ? nullptr : &target.local);
+  pair.UseFarRoots(base.far, target.far);
   std::string reason;
   const ISyncState::Loaded loaded = store_->Load(roots, pair.Table(), reason);
   switch (loaded) {

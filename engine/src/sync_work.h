@@ -37,4 +37,19 @@ struct SyncExecution::Work {
   int rowIndex;
 };
 
+// What a row with a far side leaves in its pair's state, kept until the far
+// side has answered.
+struct SyncExecution::FarMemo {
+  PairMemory* pair = nullptr;
+  std::string rel;
+  std::string name;
+  bool isFolder = false;
+  bool kindChange = false;
+  int rowIndex = -1;
+  Mark shown = Mark::Same;
+  platform::EntryInfo source;  // as the comparison saw it, else its time alone
+  bool sourceSeen = false;
+  platform::EntryInfo kept;  // what the destination kept, filled in by the copy
+};
+
 }  // namespace orvel::engine

@@ -373,7 +373,7 @@ platform::Expected<RootInfo> Client::OpenRoot(LockMode lock, bool createMissing)
     RootInfoReply reply;
     if (frame.type != MessageType::RootInfo || !Decode(frame.payload, reply)) return false;
     info = RootInfo{reply.identity, reply.fileSystemId, reply.fileSystemType, reply.locked, reply.created,
-                    std::string(reply.path)};
+                    std::string(reply.path), reply.rootIdentity};
     return true;
   });
   if (!ok) return failure_.code;
@@ -388,7 +388,7 @@ std::error_code Client::Scan(const ScanRequest& request, std::string rootPath, e
   std::string payload;
   Encode(payload, request);
   const std::uint32_t id = Submit(MessageType::Scan, payload);
-  ScanDecoder decoder(index, lists, std::move(rootPath));
+  ScanDecoder decoder(index, lists, std::move(rootPath), request.keepExtras);
   std::error_code error;
   const bool ok = Await(id, [&](const Frame& frame) {
     bool fits = false;
@@ -541,7 +541,7 @@ void Client::Queue(MessageType type, std::string_view payload, Done done) {
   owed_.emplace_back(id, std::move(done));
 }
 
-void Client::Write(const WriteBeginRequest& request, const Fill& fill, Done done) {
+void Client::Write(const WriteBeginRequest& request, const Fill& fill, Done done, WrittenReply* written) {
   SettleTo(kMostOwed - 1);
   std::string payload;
   Encode(payload, request);
@@ -561,6 +561,7 @@ void Client::Write(const WriteBeginRequest& request, const Fill& fill, Done done
   // A total other than the announced one makes the far side throw the write away.
   Encode(payload, WriteEndRequest{filled ? total : ~std::uint64_t{0}});
   if (!failure_) AppendFrame(output_, MessageType::WriteEnd, id, payload);
+  if (written) written_.emplace(id, written);
   owed_.emplace_back(id, std::move(done));
 }
 
@@ -589,9 +590,16 @@ void Client::SettleTo(std::size_t left) {
     auto [id, done] = std::move(owed_.front());
     owed_.pop_front();
     std::error_code error;
+    // A write's Ok may tell what the destination kept.
+    const auto wanted = written_.extract(id);
     const auto answer = [&](const Frame& frame) {
       if (frame.type == MessageType::Error) return static_cast<bool>(error = ErrorOf(frame));
-      return frame.type == MessageType::Ok;
+      if (frame.type != MessageType::Ok) return false;
+      if (frame.payload.empty()) return true;
+      WrittenReply kept;
+      if (!Decode(frame.payload, kept)) return false;
+      if (!wanted.empty()) *wanted.mapped() = kept;
+      return true;
     };
     bool ok = false;
     if (!failure_) {

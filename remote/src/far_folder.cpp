@@ -11,6 +11,14 @@ FarFolder::FarFolder(std::unique_ptr<Client> client, std::string machine, std::s
   info_.traits = platform::TraitsOfType(root.fileSystemType);
   info_.locked = root.locked;
   info_.created = root.created;
+  info_.rootIdentity = root.rootIdentity;
+  if (info_.rootIdentity.Known()) {
+    // The same file system id on another machine is another folder: the
+    // machine goes into the key (FNV-1a, stable from run to run).
+    std::uint64_t h = 0xCBF29CE484222325ull ^ info_.rootIdentity.fileSystem;
+    for (const char c : machine_) h = (h ^ static_cast<unsigned char>(c)) * 0x100000001B3ull;
+    info_.rootIdentity.fileSystem = h != 0 ? h : 1;
+  }
 }
 
 FarFolder::~FarFolder() {
@@ -32,19 +40,24 @@ std::error_code FarFolder::Scan(const engine::RunValues& values, const engine::S
   request.noExt = values.noExt;
   request.otherRoot = setup.otherRoot;
   request.removeLeftovers = setup.removeLeftovers;
+  request.keepExtras = setup.keepExtras;
   return client_->Scan(request, setup.rootPath, index, lists, summary, [&folder](const ProgressReply& progress) {
     if (folder) folder(progress.folder);
   });
 }
 
-platform::EntryInfo FarFolder::LookUp(std::string_view rel, std::string_view name) {
+platform::EntryInfo FarFolder::LookUp(std::string_view rel, std::string_view name, platform::Identity* identity) {
   platform::Expected<WireEntry> entry = client_->LookUp(rel, name);
   if (!entry) {
     platform::EntryInfo failed;
     failed.error = entry.error();
     return failed;
   }
-  return entry->info;
+  if (identity) *identity = entry->identity;
+  // No stamp: one not known proves nothing, and the contents then decide.
+  platform::EntryInfo info = entry->info;
+  if (info.IsFile()) info.size = entry->size;
+  return info;
 }
 
 std::string FarFolder::LinkText(std::string_view rel, std::string_view name) {
@@ -71,7 +84,42 @@ platform::Expected<engine::FarFile> FarFolder::Read(std::string_view rel, std::s
 
 void FarFolder::Write(const engine::FarWrite& write, const Fill& fill, Done done) {
   const FileBeginReply file{write.file.link, write.file.size, write.file.mode & 07777, write.file.mtime};
-  client_->Write(WriteBeginRequest{write.rel, write.name, write.destination, file}, fill, std::move(done));
+  if (!write.kept) {
+    client_->Write(WriteBeginRequest{write.rel, write.name, write.destination, file}, fill, std::move(done));
+    return;
+  }
+  auto written = std::make_shared<WrittenReply>();
+  platform::EntryInfo* kept = write.kept;
+  client_->Write(
+      WriteBeginRequest{write.rel, write.name, write.destination, file}, fill,
+      [written, kept, done = std::move(done)](std::error_code error) {
+        if (!error && written->told) {
+          kept->exists = true;
+          kept->regular = !kept->link;
+          kept->mtime = written->mtime;
+          kept->size = written->size;
+          kept->stamp = written->stamp;
+        }
+        if (done) done(error);
+      },
+      written.get());
+}
+
+std::vector<platform::Expected<engine::FarDigest>> FarFolder::Digests(std::span<const engine::FarEntry> entries) {
+  std::vector<EntryRequest> requests;
+  requests.reserve(entries.size());
+  for (const engine::FarEntry& entry : entries) requests.push_back(EntryRequest{entry.rel, entry.name, entry.expect});
+  std::vector<platform::Expected<DigestReply>> replies = client_->DigestMany(requests);
+  std::vector<platform::Expected<engine::FarDigest>> digests;
+  digests.reserve(replies.size());
+  for (platform::Expected<DigestReply>& reply : replies) {
+    if (reply) {
+      digests.emplace_back(engine::FarDigest{reply->size, reply->value});
+    } else {
+      digests.emplace_back(reply.error());
+    }
+  }
+  return digests;
 }
 
 void FarFolder::Delete(std::string_view rel, std::string_view name, const platform::Expectation& expect, bool toTrash,

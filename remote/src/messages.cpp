@@ -105,6 +105,11 @@ void Encode(std::string& out, const RootInfoReply& m) {
   w.U64(m.fileSystemType);
   w.U8(static_cast<std::uint8_t>((m.locked ? 1 : 0) | (m.created ? 2 : 0)));
   w.String(m.path);
+  if (m.hasRootIdentity) {
+    w.U64(m.rootIdentity.fileSystem);
+    w.U64(m.rootIdentity.inode);
+    w.U64(static_cast<std::uint64_t>(m.rootIdentity.birth));
+  }
 }
 
 bool Decode(std::string_view payload, RootInfoReply& m) {
@@ -117,6 +122,12 @@ bool Decode(std::string_view payload, RootInfoReply& m) {
   m.locked = (flags & 1) != 0;
   m.created = (flags & 2) != 0;
   m.path = r.String(kMaxPath);
+  m.hasRootIdentity = r.Ok() && r.Left() > 0;
+  if (m.hasRootIdentity) {
+    m.rootIdentity.fileSystem = r.U64();
+    m.rootIdentity.inode = r.U64();
+    m.rootIdentity.birth = static_cast<std::int64_t>(r.U64());
+  }
   return r.Finished() && flags <= 3;
 }
 
@@ -124,7 +135,8 @@ void Encode(std::string& out, const ScanRequest& m) {
   Writer w(out);
   w.U8(m.target ? 1 : 0);
   w.U8(static_cast<std::uint8_t>((m.subFolders ? 1 : 0) | (m.emptyFolder ? 2 : 0) | (m.recyclerFolder ? 4 : 0) |
-                                 (m.chkExt ? 8 : 0) | (m.chkNoExt ? 16 : 0) | (m.removeLeftovers ? 32 : 0)));
+                                 (m.chkExt ? 8 : 0) | (m.chkNoExt ? 16 : 0) | (m.removeLeftovers ? 32 : 0) |
+                                 (m.keepExtras ? 64 : 0)));
   w.String(m.ext);
   w.String(m.noExt);
   w.U64(m.otherRoot.device);
@@ -142,11 +154,12 @@ bool Decode(std::string_view payload, ScanRequest& m) {
   m.chkExt = (flags & 8) != 0;
   m.chkNoExt = (flags & 16) != 0;
   m.removeLeftovers = (flags & 32) != 0;
+  m.keepExtras = (flags & 64) != 0;
   m.ext = r.String(kMaxText);
   m.noExt = r.String(kMaxText);
   m.otherRoot.device = r.U64();
   m.otherRoot.inode = r.U64();
-  return r.Finished() && side <= 1 && flags < 64;
+  return r.Finished() && side <= 1 && flags < 128;
 }
 
 void Encode(std::string& out, const ScanEndReply& m) {
@@ -286,6 +299,22 @@ bool Decode(std::string_view payload, WriteBeginRequest& m) {
   if (r.Left() != kFileBegin) return false;
   return Decode(payload.substr(payload.size() - kFileBegin), m.file) && IsSafeRelFolder(m.relFolder) &&
          IsSafeName(m.name) && (!m.file.link || m.file.size <= kMaxName);
+}
+
+void Encode(std::string& out, const WrittenReply& m) {
+  Writer w(out);
+  w.Time(m.mtime);
+  w.U64(m.size);
+  w.U64(m.stamp);
+}
+
+bool Decode(std::string_view payload, WrittenReply& m) {
+  Reader r(payload);
+  m.mtime = r.Time();
+  m.size = r.U64();
+  m.stamp = r.U64();
+  m.told = true;
+  return r.Finished();
 }
 
 void Encode(std::string& out, const WriteEndRequest& m) { Writer(out).U64(m.total); }

@@ -16,6 +16,8 @@ constexpr std::size_t kFlushBytes = 256 * 1024;
 constexpr std::size_t kMinFolderRecord = 4 + 4 + 8 + 8 + 1 + 5;
 constexpr std::size_t kMinEntryRecord = 2 + 1 + 12;
 constexpr std::uint8_t kEntryExists = 1, kEntryDirectory = 2, kEntryError = 4, kEntrySize = 8;
+// Only in a scan that keeps extras: a stamp follows, and a regular file.
+constexpr std::uint8_t kEntryStamp = 16, kEntryRegular = 32;
 
 // Frames of one kind, each begun with a header its count is filled into later.
 class FrameBuilder {
@@ -107,6 +109,7 @@ bool EncodeScan(const SideIndex& index, const engine::ScanLists& lists, const en
     w.U64(index.FolderIdentity(f).inode);
     w.U8(static_cast<std::uint8_t>(StateOf(index, f)));
     w.Error(index.FolderError(f));
+    if (index.KeepsExtras()) w.U64(index.FolderFileSystem(f));
     frames.Counted();
     if (out.size() >= kFlushBytes) {
       frames.Close();
@@ -126,11 +129,15 @@ bool EncodeScan(const SideIndex& index, const engine::ScanLists& lists, const en
     w.Bytes(name);
     // The size goes with files that have one: the plan and the progress count the bytes to copy.
     const bool sized = info.exists && !info.directory && info.size > 0;
+    const bool file = index.KeepsExtras() && info.exists && !info.directory;
+    const bool stamped = file && info.stamp != 0;
     w.U8(static_cast<std::uint8_t>((info.exists ? kEntryExists : 0) | (info.directory ? kEntryDirectory : 0) |
-                                   (info.error ? kEntryError : 0) | (sized ? kEntrySize : 0)));
+                                   (info.error ? kEntryError : 0) | (sized ? kEntrySize : 0) |
+                                   (stamped ? kEntryStamp : 0) | (file && info.regular ? kEntryRegular : 0)));
     w.Time(info.mtime);
     if (info.error) w.Error(info.error);
     if (sized) w.U64(info.size);
+    if (stamped) w.U64(info.stamp);
     frames.Counted();
     if (out.size() >= kFlushBytes) {
       frames.Close();
@@ -146,9 +153,9 @@ bool EncodeScan(const SideIndex& index, const engine::ScanLists& lists, const en
   return frames.Flush(true);
 }
 
-ScanDecoder::ScanDecoder(SideIndex& index, engine::ScanLists& lists, std::string root)
-    : index_(index), lists_(lists) {
-  index_.Reset(std::move(root), nullptr);
+ScanDecoder::ScanDecoder(SideIndex& index, engine::ScanLists& lists, std::string root, bool keepExtras)
+    : index_(index), lists_(lists), keepExtras_(keepExtras) {
+  index_.Reset(std::move(root), nullptr, keepExtras);
   lists_.Clear();
 }
 
@@ -174,6 +181,7 @@ bool ScanDecoder::Folders(std::string_view payload) {
     identity.inode = r.U64();
     const std::uint8_t state = r.U8();
     const std::error_code error = r.Error();
+    const std::uint64_t fileSystem = keepExtras_ ? r.U64() : 0;
     if (!r.Ok() || state > static_cast<std::uint8_t>(FolderState::OtherRoot)) return Fail("a broken folder record");
     if ((state == static_cast<std::uint8_t>(FolderState::Failed)) != static_cast<bool>(error))
       return Fail("a folder's state and error disagree");
@@ -185,6 +193,7 @@ bool ScanDecoder::Folders(std::string_view payload) {
       if (index_.FolderDepth(parent) + 1 > kMaxDepth) return Fail("folders deeper than the limit");
       if (index_.AddChildFolder(parent, name, identity) != id) return Fail("a folder listed twice");
     }
+    index_.SetFolderFileSystem(id, fileSystem);
     switch (static_cast<FolderState>(state)) {
       case FolderState::Partial:
         break;
@@ -238,7 +247,12 @@ bool ScanDecoder::Entries(std::string_view payload) {
       info.size = r.U64();
       if (!info.exists || info.directory) return Fail("a size for what is not a file");
     }
-    if (!r.Ok() || flags > 15 || size > kMaxName) return Fail("a broken entry record");
+    if (flags & (kEntryStamp | kEntryRegular)) {
+      if (!keepExtras_ || !info.exists || info.directory) return Fail("a stamp for what is not a file");
+      if (flags & kEntryStamp) info.stamp = r.U64();
+      info.regular = (flags & kEntryRegular) != 0;
+    }
+    if (!r.Ok() || flags > 63 || size > kMaxName) return Fail("a broken entry record");
     if (!IsSafeName(name)) return Fail("an entry name that is not a name");
     // A name listed twice would stand for one entry with two states.
     if (names_.contains(name)) return Fail("an entry listed twice");

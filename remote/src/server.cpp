@@ -48,6 +48,7 @@ struct IncomingWrite {
   std::error_code error;
   std::uint64_t received = 0;
   platform::FileTime mtime;
+  std::string name;
 };
 
 class Server {
@@ -176,6 +177,8 @@ void Server::OpenRoot(std::uint32_t id, std::string_view payload) {
     info.fileSystemType = static_cast<std::uint64_t>(fs.f_type);
   }
   info.identity = opened->Id();
+  info.hasRootIdentity = true;
+  info.rootIdentity = platform::RootIdentityOf(opened->Fd());
   char resolved[PATH_MAX];
   rootPath_ = platform::WithTrailingSeparator(::realpath(path.c_str(), resolved) ? std::string(resolved) : path);
   info.path = rootPath_;
@@ -216,6 +219,7 @@ bool Server::Scan(std::uint32_t id, std::string_view payload) {
   scanSetup.subFolders = request.subFolders;
   scanSetup.otherRoot = request.otherRoot;
   scanSetup.removeLeftovers = request.removeLeftovers;
+  scanSetup.keepExtras = request.keepExtras;
   engine::SideIndex index;
   engine::ScanLists lists;
   ScanProgress progress(*this, id, index);
@@ -322,6 +326,7 @@ bool Server::WriteBegin(const Frame& frame) {
     return true;
   }
   in.mtime = request.file.mtime;
+  in.name.assign(request.name);
   platform::Expected<platform::Folder> folder = FolderOf(request.relFolder);
   if (!folder) {
     in.error = folder.error();
@@ -358,9 +363,14 @@ bool Server::WriteEnd(const Frame& frame) {
   // A write that failed leaves nothing: the file goes with `in`.
   if (in.error) {
     ReplyError(frame.id, in.error);
-  } else {
-    Reply(MessageType::Ok, frame.id);
+    return true;
   }
+  // What the destination kept (a file system may round the time), for the
+  // remembered sync; one look-up, where the file was just written.
+  std::string payload;
+  const platform::EntryInfo kept = in.folder->LookUp(in.name);
+  if (kept.IsFile()) Encode(payload, WrittenReply{kept.mtime, kept.size, kept.stamp});
+  Reply(MessageType::Ok, frame.id, payload);
   return true;
 }
 

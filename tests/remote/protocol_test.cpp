@@ -125,6 +125,8 @@ TEST(ScanDecoder, FillsTheIndexAndRefusesWhatCouldLeadOutOfTheTree) {
        good.list},
       {"an entry twice", good.folders, good.entries + good.entries, good.list},
       {"a size on a folder", good.folders, replace(good.entries, "x\x09", "x\x0b"), good.list},
+      {"a stamp the scan was not asked for", good.folders, replace(good.entries, "x\x09", "x\x19") + "12345678",
+       good.list},
       {"list past the entries", good.folders, good.entries, std::string("\0\0\0\0\0\0\0\1\0\0\0\0\0\0\0\2", 16)},
       {"a count larger than the frame", good.folders,
        replace(good.entries, std::string("\0\0\0\1\0\1", 6), std::string("\xff\xff\xff\xff\0\1", 6)), good.list},

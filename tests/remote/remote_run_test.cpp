@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -62,12 +64,8 @@ struct Reach {
   std::string prefix = "h:";
 };
 
-// One run of a scenario's trees in a folder of its own.
-Outcome RunPair(const std::vector<TreeEntry>& base, const std::vector<TreeEntry>& target,
-                const std::vector<std::string>& args, Layout layout, const Reach& reach = {}) {
-  TempDir dir;
-  WriteTree(dir / "base", base);
-  WriteTree(dir / "target", target);
+// One run in `dir` (holding "base" and "target") with the folders in `layout`.
+Outcome RunIn(const TempDir& dir, const std::vector<std::string>& args, Layout layout, const Reach& reach = {}) {
   const bool farBase = layout == Layout::FarBase || layout == Layout::FarBoth;
   const bool farTarget = layout == Layout::FarTarget || layout == Layout::FarBoth;
   std::vector<std::string> all = args;
@@ -75,7 +73,7 @@ Outcome RunPair(const std::vector<TreeEntry>& base, const std::vector<TreeEntry>
   all.push_back((farTarget ? reach.prefix : "") + dir / "target");
   all.push_back("--ssh-command=" + (reach.sshCommand.empty() ? WriteScript(dir, "ssh", kFakeSsh) : reach.sshCommand));
   all.push_back("--remote-program=" + CliPath());
-  CliProcess cli(all);
+  CliProcess cli(all, {}, {}, CliSetup{.env = {"ORVEL_LANG=en"}});
   const CliResult result = cli.Finish(60'000);
   Outcome outcome;
   outcome.status = result.status;
@@ -89,6 +87,15 @@ Outcome RunPair(const std::vector<TreeEntry>& base, const std::vector<TreeEntry>
     for (TreeEntry& entry : *tree)
       if (!entry.content && entry.mtime > kLatestGiven) entry.mtime = {};
   return outcome;
+}
+
+// One run of a scenario's trees in a folder of its own.
+Outcome RunPair(const std::vector<TreeEntry>& base, const std::vector<TreeEntry>& target,
+                const std::vector<std::string>& args, Layout layout, const Reach& reach = {}) {
+  TempDir dir;
+  WriteTree(dir / "base", base);
+  WriteTree(dir / "target", target);
+  return RunIn(dir, args, layout, reach);
 }
 
 const std::vector<TreeEntry> kBase = {
@@ -143,6 +150,96 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Scenario{"List", {"list"}}, Scenario{"ListEmptyFolders", {"list", "--empty-folders"}},
                       Scenario{"ListTopOnly", {"list", "--no-subfolders"}}, Scenario{"Sync", {"sync"}},
                       Scenario{"CompleteSync", {"sync", "--complete", "--empty-folders"}}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+// The remembered sync with far folders: a first run, a change to the trees,
+// a second run; both runs must give the rows, status and trees of a local pair.
+struct MemoryScenario {
+  const char* name;
+  std::vector<TreeEntry> base;
+  std::vector<TreeEntry> target;
+  std::function<void(const TempDir&)> change;
+  const char* second;  // in the local second run's output; "" for no rows at all
+  bool copies;         // copies between two far folders are not carried out yet
+};
+void PrintTo(const MemoryScenario& scenario, std::ostream* out) { *out << scenario.name; }
+
+constexpr std::int64_t kT = 1'600'000'000;
+const std::vector<TreeEntry> kPair = {
+    {"a.txt", "a", Time(kT)},       {"b.txt", "bb", Time(kT)},      {"d", std::nullopt, Time(kT)},
+    {"d/1.txt", "1", Time(kT)},     {"d/2.txt", "2", Time(kT)},     {"d/3.txt", "3", Time(kT)},
+    {"d/4.txt", "4", Time(kT)},     {"e.txt", "eee", Time(kT, 5)},
+};
+
+void Remove(const std::string& path) { ASSERT_EQ(std::system(("rm -r '" + path + "'").c_str()), 0); }
+
+class RemoteMemory : public ::testing::TestWithParam<MemoryScenario> {};
+
+TEST_P(RemoteMemory, RemembersAsALocalPairDoes) {
+  const MemoryScenario& scenario = GetParam();
+  const std::vector<std::string> args = {"sync", "--remember", "--hide-same"};
+  const auto twice = [&](Layout layout) {
+    TempDir dir;
+    WriteTree(dir / "base", scenario.base);
+    WriteTree(dir / "target", scenario.target);
+    Outcome first = RunIn(dir, args, layout);
+    scenario.change(dir);
+    return std::pair{first, RunIn(dir, args, layout)};
+  };
+  const auto [localFirst, local] = twice(Layout::Local);
+  EXPECT_TRUE(*scenario.second ? local.rows.find(scenario.second) != std::string::npos : local.rows.empty())
+      << local.rows;
+  for (const Layout layout : {Layout::FarBase, Layout::FarTarget, Layout::FarBoth}) {
+    if (layout == Layout::FarBoth && scenario.copies) continue;
+    SCOPED_TRACE(static_cast<int>(layout));
+    const auto [farFirst, far] = twice(layout);
+    EXPECT_EQ(farFirst.rows, localFirst.rows) << farFirst.err;
+    EXPECT_EQ(far.status, local.status) << far.err;
+    EXPECT_EQ(far.rows, local.rows);
+    EXPECT_EQ(far.base, local.base);
+    EXPECT_EQ(far.target, local.target);
+    EXPECT_EQ(far.err.find("has been replaced") == std::string::npos,
+              local.err.find("has been replaced") == std::string::npos)
+        << far.err;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scenarios, RemoteMemory,
+    ::testing::Values(
+        MemoryScenario{"DeletionsTravel", kPair, kPair,
+                       [](const TempDir& dir) {
+                         Remove(dir / "base/d");  // five deletions: not yet a mass deletion
+                         Remove(dir / "target/e.txt");
+                       },
+                       "d\t\tX=", false},
+        MemoryScenario{"EditedOnBothStop", kPair, kPair,
+                       [](const TempDir& dir) {
+                         WriteFile(dir / "base/b.txt", "base edit", Time(kT + 10));
+                         WriteFile(dir / "target/b.txt", "target edit", Time(kT + 20));
+                       },
+                       "\t!\t", false},
+        // Same size, same time, other bytes: only the stamp tells.
+        MemoryScenario{"AnEditThatKeptItsTimeIsCopied", kPair, kPair,
+                       [](const TempDir& dir) { WriteFile(dir / "target/b.txt", "BB", Time(kT)); }, "<=", true},
+        MemoryScenario{"FirstContactByContents",
+                       {{"same.txt", "abc", Time(kT)}, {"differ.txt", "abc", Time(kT)}, {"size.txt", "a", Time(kT)}},
+                       {{"same.txt", "abc", Time(kT)}, {"differ.txt", "xyz", Time(kT)}, {"size.txt", "ab", Time(kT)}},
+                       [](const TempDir&) {}, "differ.txt", false},
+        MemoryScenario{"NothingLeftAfterACopy", kPair, {{"b.txt", "bb", Time(kT)}}, [](const TempDir&) {}, "", true},
+        MemoryScenario{"AReplacedRootIsNotRemembered", kPair, kPair,
+                       [](const TempDir& dir) {
+                         ASSERT_EQ(std::system(("cd '" + dir.Path() + "' && mv target old && cp -a old target").c_str()), 0);
+                         Remove(dir / "base/a.txt");
+                       },
+                       "<=", true},
+        MemoryScenario{"MassDeletionsAreRefused", kPair, kPair,
+                       [](const TempDir& dir) {
+                         Remove(dir / "base/d");
+                         Remove(dir / "base/a.txt");
+                         Remove(dir / "base/b.txt");
+                       },
+                       "\tX\t", false}),  // asked, answered No: nothing deleted
     [](const auto& param) { return std::string(param.param.name); });
 
 // What the far side is asked to write arrives whole or not at all.
@@ -221,9 +318,9 @@ TEST(RemoteSync, ADroppedConnectionFailsTheRestAndLeavesNothingHalfWritten) {
 }
 
 // What a local run offers works there too: a missing target is made on the
-// far side when the user agrees; the remembered state is not used with a far
-// folder, and the run says so instead of deleting what it remembers.
-TEST(RemoteSync, MakesAMissingTargetThereAndSaysTheMemoryIsNotUsed) {
+// far side when the user agrees, and the remembered state then lets a
+// deletion travel there.
+TEST(RemoteSync, MakesAMissingTargetThereAndRemembersThePair) {
   TempDir dir;
   WriteTree(dir / "base", {{"a.txt", "a", Time(1'600'000'000)}});
   const std::string ssh = "--ssh-command=" + WriteScript(dir, "ssh", kFakeSsh);
@@ -241,8 +338,8 @@ TEST(RemoteSync, MakesAMissingTargetThereAndSaysTheMemoryIsNotUsed) {
   ::unlink((dir / "base/a.txt").c_str());
   const CliResult again = sync({});
   EXPECT_EQ(again.status, 0) << again.err;
-  EXPECT_NE(again.err.find("not used for a pair with a folder on another machine"), std::string::npos) << again.err;
-  EXPECT_EQ(ReadFile(dir / "base/a.txt"), "a");
+  EXPECT_FALSE(Exists(dir / "new/target/a.txt"));
+  EXPECT_FALSE(Exists(dir / "base/a.txt"));
 }
 
 // The whole way once: a real ssh to a private sshd on 127.0.0.1.

@@ -3,9 +3,11 @@
 #include "engine/folder_scan.h"
 #include "engine/run_values.h"
 #include "engine/side_index.h"
+#include "platform/content_digest.h"
 #include "platform/entry_info.h"
 #include "platform/error.h"
 #include "platform/file_ops.h"
+#include "platform/file_system_identity.h"
 #include "platform/file_system_traits.h"
 #include "platform/file_time.h"
 #include "platform/folder.h"
@@ -13,9 +15,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace orvel::engine {
 
@@ -26,6 +30,9 @@ struct FarRootInfo {
   platform::FileSystemTraits traits;
   bool locked = false;
   bool created = false;  // made by this opening (a missing target)
+  // What the remembered sync keys the root by, as the far side sees it (all 0
+  // when the far side does not tell it).
+  platform::RootIdentity rootIdentity;
 };
 
 // What a far file's reading announced before its bytes.
@@ -44,7 +51,20 @@ struct FarWrite {
   std::string_view name;
   platform::Expectation destination;
   FarFile file;
+  // When given: what the destination kept (time, size, stamp), filled in
+  // before the write's `done` hears of its success.
+  platform::EntryInfo* kept = nullptr;
 };
+
+// An entry of a far root with what it must still be.
+struct FarEntry {
+  std::string_view rel;
+  std::string_view name;
+  platform::Expectation expect;
+};
+
+// The SHA-256 of a file's contents (of a link's target text) and their size.
+using FarDigest = platform::ContentDigest;
 
 // A root folder reached through some transport the engine knows nothing of.
 // Everything a run does there (scan, look-ups, reads, writes, deletions) runs on
@@ -68,8 +88,10 @@ class IFarRoot {
   virtual void Interrupt() = 0;
 
   // An entry outside what the scan listed, without following a link. Never
-  // "absent" for a failure: the error then says why.
-  virtual platform::EntryInfo LookUp(std::string_view rel, std::string_view name) = 0;
+  // "absent" for a failure: the error then says why. `identity`, when given,
+  // hears the entry's device and inode there.
+  virtual platform::EntryInfo LookUp(std::string_view rel, std::string_view name,
+                                     platform::Identity* identity = nullptr) = 0;
   // A link's target text; empty when it cannot be read.
   virtual std::string LinkText(std::string_view rel, std::string_view name) = 0;
 
@@ -97,6 +119,14 @@ class IFarRoot {
   virtual void SetFolderTime(std::string_view rel, std::string_view name, platform::FileTime mtime, Done done) = 0;
   // Waits for every answer still owed.
   virtual void Settle() = 0;
+
+  // The digests of many files, computed where they lie, so that contents are
+  // compared without moving them; the requests are pipelined. Results in the
+  // order asked.
+  virtual std::vector<platform::Expected<FarDigest>> Digests(std::span<const FarEntry> entries) {
+    return std::vector<platform::Expected<FarDigest>>(entries.size(),
+                                                      std::make_error_code(std::errc::operation_not_supported));
+  }
 
   // The error as the user reads it: for a broken connection what happened and
   // what to do, otherwise the error's own text.

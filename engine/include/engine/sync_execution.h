@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <string_view>
@@ -100,8 +101,16 @@ class SyncExecution {
                            IFarRoot* targetFar);
   // Copies and deletions with a far side; `finish` hears the result of one that
   // is answered later (an empty error code returned).
-  RowError CopyFromFar(const Work& work, bool fromBase, IFarRoot& from);
-  RowError CopyToFar(const Work& work, bool fromBase, IFarRoot& to, const std::function<void(RowError)>& finish);
+  // `kept`, when given, hears what the destination kept (by `finish`'s time for a far one).
+  RowError CopyFromFar(const Work& work, bool fromBase, IFarRoot& from, platform::EntryInfo* kept = nullptr);
+  RowError CopyToFar(const Work& work, bool fromBase, IFarRoot& to, const std::function<void(RowError)>& finish,
+                     platform::EntryInfo* kept = nullptr);
+  // What a row with a far side leaves in its pair's state once its result is
+  // settled, which may be after the row returned: null when the pair does not
+  // remember. RememberFar records it on success.
+  struct FarMemo;
+  std::shared_ptr<FarMemo> FarMemoOf(const Work& work, Mark shown);
+  void RememberFar(const FarMemo& memo);
   RowError DeleteFar(const Work& work, bool baseSide, IFarRoot* baseFar, IFarRoot* targetFar,
                      const std::function<void(RowError)>& finish);
   // Makes the far folder `rel` (and those above it) once per run; their times

@@ -3,8 +3,10 @@
 #include "engine/interfaces.h"
 #include "engine/run_values.h"
 #include "engine/side_index.h"
+#include "platform/content_digest.h"
 #include "platform/entry_info.h"
 #include "platform/error.h"
+#include "platform/file_ops.h"
 #include "platform/file_system_identity.h"
 #include "platform/file_time.h"
 #include "platform/folder.h"
@@ -18,6 +20,8 @@
 #include <vector>
 
 namespace orvel::engine {
+
+class IFarRoot;
 
 // What the last sync left equal on both sides of one entry: each side's time and
 // stamp (inode number and change time, see platform::EntryInfo) as that side's
@@ -86,6 +90,8 @@ class RememberedTable {
   // False when the entry is not remembered (or its folder is not valid). A hit
   // marks the entry seen.
   bool Find(FolderId folder, std::string_view name, RememberedEntry& found);
+  // The same without marking the entry seen.
+  bool Peek(FolderId folder, std::string_view name, RememberedEntry& found);
   // Whether the folder or anything below it is remembered.
   bool Covers(std::string_view relFolder);
   // Remembered entries of valid folders.
@@ -126,6 +132,7 @@ class RememberedTable {
   }
   static RememberedEntry EntryOf(const Stored& e);
   void Index();
+  Stored* Locate(FolderId folder, std::string_view name);
 
   struct TransparentHash {
     using is_transparent = void;
@@ -236,11 +243,15 @@ class PairMemory {
   // is next written. The first changed folder, or nullptr when none changed.
   const std::string* CheckMounts();
 
+  // The sides on another machine while a condition is processed (null
+  // otherwise): their contents are compared by digests made there.
+  void UseFarRoots(IFarRoot* base, IFarRoot* target);
+
   // The look-up of the comparison, caching the folder of the previous entry.
   bool Find(std::string_view relFolder, std::string_view name, RememberedEntry& found);
 
   // Whether the two sides' entries hold the same bytes now (see
-  // platform::SameContents).
+  // platform::SameContents; with a far side, by digests).
   platform::Expected<bool> SameContents(std::string_view relFolder, std::string_view name,
                                         const platform::EntryInfo& base, const platform::EntryInfo& target);
 
@@ -287,6 +298,16 @@ class PairMemory {
 
  private:
   bool OpenFolders(std::string_view relFolder);
+  platform::Expected<bool> FarSameContents(std::string_view relFolder, std::string_view name,
+                                           const platform::EntryInfo& base, const platform::EntryInfo& target);
+  platform::Expected<platform::ContentDigest> DigestAt(bool baseSide, std::string_view relFolder,
+                                                       std::string_view name, const platform::EntryInfo& seen);
+  // Lists every pair of files whose contents the comparison is likely to
+  // need; AskDigests then asks each far side for a batch of them from
+  // `first` on, so that a first contact of many files costs no round trip per
+  // file and a cancel is still seen between batches.
+  void ListDigestAsks();
+  void AskDigests(std::size_t first);
 
   PairRoots roots_;
   RememberedTable table_;
@@ -296,6 +317,17 @@ class PairMemory {
   const SideIndex* targetScan_ = nullptr;
   const platform::Folder* baseRoot_ = nullptr;
   const platform::Folder* targetRoot_ = nullptr;
+  IFarRoot* baseFar_ = nullptr;
+  IFarRoot* targetFar_ = nullptr;
+  struct DigestAsk {
+    std::string key;  // rel + name
+    platform::Expectation expect[2];
+    bool asked = false;
+  };
+  bool digestsListed_ = false;
+  std::vector<DigestAsk> digestAsks_;
+  std::unordered_map<std::string_view, std::size_t> digestAskOf_;  // into digestAsks_, built once it is complete
+  std::unordered_map<std::string, platform::Expected<platform::ContentDigest>> digests_[2];  // by key, until used
   std::string findRel_;
   RememberedTable::FolderId findFolder_ = RememberedTable::kNoFolder;
   bool findValid_ = false;
@@ -329,8 +361,18 @@ class SyncMemory {
   // it remembers. Null when it does not (or there is no store). A state that
   // cannot be used is said once; the pair is then judged as never remembered
   // and nothing is written.
+  // A root is a local folder or, where `far` is given, a folder on another
+  // machine (whose `local` is not used).
+  struct Root {
+    const platform::Folder& local;
+    IFarRoot* far = nullptr;
+  };
+  PairMemory* BeginCondition(const RunValues& values, Root base, Root target, const SideIndex& baseScan,
+                             const SideIndex& targetScan, IPrompt& prompt);
   PairMemory* BeginCondition(const RunValues& values, const platform::Folder& base, const platform::Folder& target,
-                             const SideIndex& baseScan, const SideIndex& targetScan, IPrompt& prompt);
+                             const SideIndex& baseScan, const SideIndex& targetScan, IPrompt& prompt) {
+    return BeginCondition(values, Root{base}, Root{target}, baseScan, targetScan, prompt);
+  }
   // The pair of a row's roots, when its condition remembered in the last run.
   PairMemory* PairOf(std::string_view baseRoot, std::string_view targetRoot);
   // Writes what changed in every pair, each in one transaction (a failure is

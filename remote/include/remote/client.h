@@ -15,6 +15,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <system_error>
 #include <vector>
 
@@ -40,6 +41,7 @@ struct RootInfo {
   bool locked = false;
   bool created = false;
   std::string path;  // as the far side resolved it, ending in '/'
+  platform::RootIdentity rootIdentity;  // all 0 from a far side that does not tell it
 };
 
 struct ClientSetup {
@@ -106,7 +108,8 @@ class Client {
   // The contents follow in Data frames as `fill` hands them to its argument;
   // false from `fill` abandons the write (the far side throws it away).
   using Fill = std::function<bool(const std::function<void(std::string_view)>&)>;
-  void Write(const WriteBeginRequest& request, const Fill& fill, Done done);
+  // `written`, when given, hears what the destination kept before `done` is called.
+  void Write(const WriteBeginRequest& request, const Fill& fill, Done done, WrittenReply* written = nullptr);
   void Delete(const DeleteRequest& request, Done done);
   void MakeFolder(const MakeFolderRequest& request, Done done);
   void SetFolderTime(const SetFolderTimeRequest& request, Done done);
@@ -159,6 +162,7 @@ class Client {
   std::string output_;
   std::deque<std::uint32_t> inFlight_;
   std::deque<std::pair<std::uint32_t, Done>> owed_;  // queued requests whose answers are not taken yet
+  std::unordered_map<std::uint32_t, WrittenReply*> written_;  // owed writes whose kept state is wanted
   std::mutex interruptMutex_;  // Interrupt against Shutdown's reaping
   std::uint32_t nextId_ = 1;
   std::size_t mostInFlight_ = 0;

@@ -23,7 +23,8 @@ class FarFolder final : public engine::IFarRoot {
                        engine::ScanLists& lists, engine::ScanSummary& summary,
                        const std::function<void(std::string_view)>& folder) override;
   void Interrupt() override { client_->Interrupt(); }
-  platform::EntryInfo LookUp(std::string_view rel, std::string_view name) override;
+  platform::EntryInfo LookUp(std::string_view rel, std::string_view name,
+                             platform::Identity* identity = nullptr) override;
   std::string LinkText(std::string_view rel, std::string_view name) override;
   platform::Expected<engine::FarFile> Read(std::string_view rel, std::string_view name,
                                            const platform::Expectation& source,
@@ -35,6 +36,7 @@ class FarFolder final : public engine::IFarRoot {
   void MakeFolder(std::string_view rel, std::string_view name, Done done) override;
   void SetFolderTime(std::string_view rel, std::string_view name, platform::FileTime mtime, Done done) override;
   void Settle() override { client_->Settle(); }
+  std::vector<platform::Expected<engine::FarDigest>> Digests(std::span<const engine::FarEntry> entries) override;
   std::string Describe(std::error_code error) const override;
 
  private:

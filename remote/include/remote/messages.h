@@ -2,6 +2,7 @@
 
 #include "platform/entry_info.h"
 #include "platform/file_ops.h"
+#include "platform/file_system_identity.h"
 #include "remote/protocol.h"
 #include "remote/wire.h"
 
@@ -55,6 +56,10 @@ struct RootInfoReply {
   bool locked = false;               // false also where the file system has no locks
   bool created = false;
   std::string_view path;  // the root as the far side resolved it
+  // Trailing and optional: what the remembered sync keys the root by
+  // (platform::RootIdentityOf there); absent from an older far side.
+  bool hasRootIdentity = false;
+  platform::RootIdentity rootIdentity;
 };
 void Encode(std::string& out, const RootInfoReply& m);
 bool Decode(std::string_view payload, RootInfoReply& m);
@@ -67,6 +72,7 @@ struct ScanRequest {
   bool chkExt = false;
   bool chkNoExt = false;
   bool removeLeftovers = false;
+  bool keepExtras = false;  // the remembered sync: entries' stamps, folders' file systems
   std::string_view ext;    // as RunValues holds them
   std::string_view noExt;
   platform::Identity otherRoot;  // the other tree's root when it is on the same machine
@@ -130,6 +136,17 @@ struct WriteBeginRequest {
 };
 void Encode(std::string& out, const WriteBeginRequest& m);
 bool Decode(std::string_view payload, WriteBeginRequest& m);
+
+// The answer to a WriteEnd: Ok, optionally with what the destination kept
+// (time, size and stamp), which the remembered sync records.
+struct WrittenReply {
+  platform::FileTime mtime;
+  std::uint64_t size = 0;
+  std::uint64_t stamp = 0;
+  bool told = false;  // set by Decode: the answer carried them
+};
+void Encode(std::string& out, const WrittenReply& m);
+bool Decode(std::string_view payload, WrittenReply& m);
 
 struct WriteEndRequest {
   std::uint64_t total = 0;  // bytes sent; anything but the announced size abandons the write

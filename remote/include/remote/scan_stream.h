@@ -28,8 +28,9 @@ bool EncodeScan(const engine::SideIndex& index, const engine::ScanLists& lists, 
 class ScanDecoder {
  public:
   // The index is reset to `root` (no folder to look up in: the entries are on
-  // the far side) and the lists emptied.
-  ScanDecoder(engine::SideIndex& index, engine::ScanLists& lists, std::string root);
+  // the far side) and the lists emptied. keepExtras: the scan was asked for
+  // the entries' stamps and the folders' file systems.
+  ScanDecoder(engine::SideIndex& index, engine::ScanLists& lists, std::string root, bool keepExtras = false);
 
   bool Folders(std::string_view payload);
   bool Entries(std::string_view payload);
@@ -44,6 +45,7 @@ class ScanDecoder {
 
   engine::SideIndex& index_;
   engine::ScanLists& lists_;
+  bool keepExtras_ = false;
   Phase phase_ = Phase::Folders;
   engine::SideIndex::FolderId lastFolder_ = engine::SideIndex::kNoFolder;
   std::unordered_set<std::string_view> names_;  // of the folder being filled
