@@ -11,6 +11,7 @@
 #include "platform/stat_util.h"
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include <fcntl.h>
@@ -53,29 +54,26 @@ ItemResult SyncExecution::ExecuteFarRow(int item, const Work& work, Mark mark, I
       list_.SetItemResult(item, error.code ? ItemResult{Mark::Failed, DateCopy::None, error} : done);
     };
   };
-  // Replacing a file by a folder (or the reverse) and keeping both versions of
-  // a conflict take several steps on one side; they are not carried out there.
   const bool copy = mark == Mark::BaseNewer || mark == Mark::BaseOnly || mark == Mark::TargetNewer ||
                     mark == Mark::TargetOnly;
   const bool deletion = mark == Mark::Delete || mark == Mark::BaseDelete;
   if (!copy && !deletion) return result;
   RowError error;
-  if (copy && work.row.kindChange) {
-    error = {std::make_error_code(std::errc::operation_not_supported), work.row.side};
-  } else if (copy) {
+  if (copy) {
     const bool fromBase = mark == Mark::BaseNewer || mark == Mark::BaseOnly;
     result.shown = fromBase ? Mark::BaseSynced : Mark::TargetSynced;
     result.copy = fromBase ? DateCopy::BaseOverTarget : DateCopy::TargetOverBase;
     IFarRoot* from = fromBase ? baseFar : targetFar;
     IFarRoot* to = fromBase ? targetFar : baseFar;
-    if (from && to) {
-      // Between two other machines the bytes would pass through this one twice.
-      error = {std::make_error_code(std::errc::operation_not_supported), fromBase ? Side::Target : Side::Base};
-    } else if (from) {
-      error = CopyFromFar(work, fromBase, *from);
+    if (work.row.kindChange) {
+      // Several steps on one side, each waiting for the one before.
+      error = ReplaceKindFar(work, fromBase, from, to, nullptr);
     } else {
       list_.MarkPending(item);
-      error = CopyToFar(work, fromBase, *to, finish(result));
+      const Transfer transfer = RowTransfer(work, fromBase);
+      error = from && to ? CopyBetweenFar(work, fromBase, *from, *to, transfer, finish(result))
+              : from     ? CopyFromFar(work, fromBase, *from, transfer, finish(result))
+                         : CopyToFar(work, fromBase, *to, transfer, finish(result));
       if (!error.code) return result;  // answered later
     }
   } else {
@@ -98,23 +96,28 @@ ItemResult SyncExecution::ExecuteFarRow(int item, const Work& work, Mark mark, I
   return result;
 }
 
-RowError SyncExecution::CopyFromFar(const Work& work, bool fromBase, IFarRoot& from) {
+SyncExecution::Transfer SyncExecution::RowTransfer(const Work& work, bool fromBase) const {
+  return Transfer{work.name, ExpectationOf(fromBase ? work.baseShown : work.targetShown, work.row.isFolder), work.name,
+                  ExpectationOf(fromBase ? work.targetShown : work.baseShown, work.row.isFolder), work.row.isFolder};
+}
+
+RowError SyncExecution::CopyFromFar(const Work& work, bool fromBase, IFarRoot& from, const Transfer& transfer,
+                                    const std::function<void(RowError)>& finish) {
   TreeAccess& toTree = fromBase ? work.target : work.base;
   const Side fromSide = fromBase ? Side::Base : Side::Target;
   const Side toSide = fromBase ? Side::Target : Side::Base;
-  const Expectation source = ExpectationOf(fromBase ? work.baseShown : work.targetShown, work.row.isFolder);
-  const Expectation destination = ExpectationOf(fromBase ? work.targetShown : work.baseShown, work.row.isFolder);
 
-  if (work.row.isFolder) {
-    const platform::EntryInfo now = from.LookUp(work.rel, work.name);
+  if (transfer.folder) {
+    const platform::EntryInfo now = from.LookUp(work.rel, transfer.fromName);
     if (now.error) return {now.error, fromSide};
-    if (!source.MetBy(now)) return {Changed(), fromSide};
+    if (!transfer.source.MetBy(now)) return {Changed(), fromSide};
     std::string rel(work.rel);
-    rel.append(work.name);
+    rel.append(transfer.toName);
     std::vector<TreeAccess::Made> newFolders;
     platform::Expected<const platform::Folder*> made = toTree.MakeFolders(rel, &newFolders);
     NoteMadeFolders(newFolders, work, fromBase, from);
     if (!made) return {made.error(), toSide};
+    finish({});
     return {};
   }
   platform::Expected<const platform::Folder*> to = toTree.FolderAt(work.rel, fromBase ? work.ids.target : work.ids.base);
@@ -124,52 +127,72 @@ RowError SyncExecution::CopyFromFar(const Work& work, bool fromBase, IFarRoot& f
     NoteMadeFolders(newFolders, work, fromBase, from);
   }
   if (!to) return {to.error(), toSide};
-  platform::ReceivedFile file(session_, **to, work.name, destination);
-  std::error_code written;
-  bool begun = false;
-  platform::Expected<FarFile> read = from.Read(
-      work.rel, work.name, source,
-      [&](const FarFile& header) {
-        begun = true;
-        written = file.Begin(header.link, header.mode, header.size);
-        return !written;
+  // The bytes come later, with other reads in flight: the file being received
+  // keeps a folder of its own (the tree keeps only a few open).
+  platform::Expected<platform::Folder> folder = (*to)->Reopen();
+  if (!folder) return {folder.error(), toSide};
+  struct Receiving {
+    explicit Receiving(platform::Folder opened) : folder(std::move(opened)) {}
+    platform::Folder folder;
+    std::optional<platform::ReceivedFile> file;
+    std::error_code written;
+    bool begun = false;
+  };
+  auto in = std::make_shared<Receiving>(std::move(*folder));
+  in->file.emplace(session_, in->folder, transfer.toName, transfer.destination);
+  const std::uint64_t expected = fromBase ? work.row.baseSize : work.row.targetSize;
+  from.Fetch(
+      work.rel, transfer.fromName, transfer.source, expected,
+      [in](const FarFile& header) {
+        in->begun = true;
+        in->written = in->file->Begin(header.link, header.mode, header.size);
+        return !in->written;
       },
-      [&](std::string_view bytes) {
-        if (!written) written = file.Append(bytes);
-        return !written;
+      [in](std::string_view bytes) {
+        if (!in->written) in->written = in->file->Append(bytes);
+        return !in->written;
+      },
+      [in, finish, fromSide, toSide](platform::Expected<FarFile> read) {
+        RowError error;
+        if (in->written) {
+          error = {in->written, toSide};
+        } else if (!read) {
+          error = {read.error(), fromSide};
+        } else if (!in->begun) {
+          error = {Changed(), fromSide};
+        } else if (const std::error_code finished = in->file->Finish(read->mtime)) {
+          error = {finished, toSide};
+        }
+        // A read that failed leaves nothing: the temporary goes with the file.
+        in->file.reset();
+        finish(error);
       });
-  if (written) return {written, toSide};
-  if (!read) return {read.error(), fromSide};
-  if (!begun) return {Changed(), fromSide};
-  if (const std::error_code error = file.Finish(read->mtime)) return {error, toSide};
   return {};
 }
 
-RowError SyncExecution::CopyToFar(const Work& work, bool fromBase, IFarRoot& to,
+RowError SyncExecution::CopyToFar(const Work& work, bool fromBase, IFarRoot& to, const Transfer& transfer,
                                   const std::function<void(RowError)>& finish) {
   TreeAccess& fromTree = fromBase ? work.base : work.target;
   const Side fromSide = fromBase ? Side::Base : Side::Target;
   const Side toSide = fromBase ? Side::Target : Side::Base;
-  const Expectation source = ExpectationOf(fromBase ? work.baseShown : work.targetShown, work.row.isFolder);
-  const Expectation destination = ExpectationOf(fromBase ? work.targetShown : work.baseShown, work.row.isFolder);
 
   platform::Expected<const platform::Folder*> from =
       fromTree.FolderAt(work.rel, fromBase ? work.ids.base : work.ids.target);
   if (!from) return {from.error(), fromSide};
-  const platform::CName name(work.name);
+  const platform::CName name(transfer.fromName);
   if (!name.Valid()) return {platform::MakeError(platform::Fault::NulInPath), fromSide};
   struct stat st {};
   if (::fstatat((*from)->Fd(), name.Get(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
     const std::error_code error = platform::LastError();
     return {platform::IsAbsence(error) ? Changed() : error, fromSide};
   }
-  if (!source.MetBy(platform::InfoOf(st))) return {Changed(), fromSide};
+  if (!transfer.source.MetBy(platform::InfoOf(st))) return {Changed(), fromSide};
 
-  if (work.row.isFolder) {
+  if (transfer.folder) {
     std::string rel(work.rel);
-    rel.append(work.name);
+    rel.append(transfer.toName);
     EnsureFarFolder(to, rel, work, fromBase);
-    to.MakeFolder(work.rel, work.name, [finish, toSide](std::error_code error) { finish({error, toSide}); });
+    to.MakeFolder(work.rel, transfer.toName, [finish, toSide](std::error_code error) { finish({error, toSide}); });
     return {};
   }
   if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) return {platform::MakeError(platform::Fault::SpecialFile), fromSide};
@@ -178,7 +201,7 @@ RowError SyncExecution::CopyToFar(const Work& work, bool fromBase, IFarRoot& to,
   // What goes wrong on this side is known when the bytes have gone; the far
   // side's answer comes later.
   auto sourceError = std::make_shared<std::error_code>();
-  const FarWrite write{work.rel, work.name, destination,
+  const FarWrite write{work.rel, transfer.toName, transfer.destination,
                        FarFile{S_ISLNK(st.st_mode), static_cast<std::uint64_t>(st.st_size),
                                static_cast<std::uint32_t>(st.st_mode & 07777), platform::MtimeOf(st)}};
   const int dirFd = (*from)->Fd();
@@ -231,6 +254,66 @@ RowError SyncExecution::CopyToFar(const Work& work, bool fromBase, IFarRoot& to,
   return {};
 }
 
+RowError SyncExecution::CopyBetweenFar(const Work& work, bool fromBase, IFarRoot& from, IFarRoot& to,
+                                       const Transfer& transfer, const std::function<void(RowError)>& finish) {
+  const Side fromSide = fromBase ? Side::Base : Side::Target;
+  const Side toSide = fromBase ? Side::Target : Side::Base;
+  if (transfer.folder) {
+    const platform::EntryInfo now = from.LookUp(work.rel, transfer.fromName);
+    if (now.error) return {now.error, fromSide};
+    if (!transfer.source.MetBy(now)) return {Changed(), fromSide};
+    std::string rel(work.rel);
+    rel.append(transfer.toName);
+    EnsureFarFolder(to, rel, work, fromBase, &from);
+    to.MakeFolder(work.rel, transfer.toName, [finish, toSide](std::error_code error) { finish({error, toSide}); });
+    return {};
+  }
+  // The far side's write announces the file before its bytes: what the source
+  // is now, and the reading must then give just that.
+  platform::Expected<FarFile> now = from.FileHeader(work.rel, transfer.fromName);
+  if (!now) return {platform::IsAbsence(now.error()) ? Changed() : now.error(), fromSide};
+  platform::EntryInfo seen;
+  seen.exists = true;
+  seen.link = now->link;
+  seen.mtime = now->mtime;
+  if (!transfer.source.MetBy(seen)) return {Changed(), fromSide};
+  EnsureFarFolder(to, work.rel, work, fromBase, &from);
+  auto sourceError = std::make_shared<std::error_code>();
+  const FarWrite write{work.rel, transfer.toName, transfer.destination, *now};
+  const IFarRoot::Fill fill = [&](const std::function<void(std::string_view)>& send) {
+    platform::Expected<FarFile> read = from.Read(
+        work.rel, transfer.fromName, transfer.source,
+        [&](const FarFile& header) {
+          if (header.link != now->link || header.size != now->size || header.mtime != now->mtime) *sourceError = Changed();
+          return !*sourceError;
+        },
+        [&](std::string_view bytes) {
+          send(bytes);
+          return true;
+        });
+    if (!read && !*sourceError) *sourceError = read.error();
+    return !*sourceError;
+  };
+  to.Write(write, fill, [finish, sourceError, fromSide, toSide](std::error_code error) {
+    finish(*sourceError ? RowError{*sourceError, fromSide} : RowError{error, toSide});
+  });
+  return {};
+}
+
+RowError SyncExecution::CopyNow(const Work& work, bool fromBase, IFarRoot* fromFar, IFarRoot* toFar,
+                                const Transfer& transfer) {
+  if (!fromFar && !toFar) return {std::make_error_code(std::errc::operation_not_supported), Side::Base};
+  RowError answer;
+  const auto finish = [&answer](RowError error) { answer = error; };
+  const RowError error = fromFar && toFar ? CopyBetweenFar(work, fromBase, *fromFar, *toFar, transfer, finish)
+                         : fromFar        ? CopyFromFar(work, fromBase, *fromFar, transfer, finish)
+                                          : CopyToFar(work, fromBase, *toFar, transfer, finish);
+  if (error.code) return error;
+  if (fromFar) fromFar->Settle();
+  if (toFar) toFar->Settle();
+  return answer;
+}
+
 void SyncExecution::NoteMadeFolders(std::vector<TreeAccess::Made>& made, const Work& work, bool fromBase,
                                     IFarRoot& from) {
   const std::string fromRoot(fromBase ? rows_.BaseRoot(work.row) : rows_.TargetRoot(work.row));
@@ -244,6 +327,11 @@ void SyncExecution::FinishFarMadeFolder(const MadeFolder& folder) {
   const std::size_t cut = rel.rfind(platform::kSeparator);
   const std::string_view parent = cut == std::string_view::npos ? std::string_view{} : rel.substr(0, cut + 1);
   const std::string_view name = cut == std::string_view::npos ? rel : rel.substr(cut + 1);
+  if (folder.farTo && folder.farFrom) {
+    const platform::EntryInfo source = folder.farFrom->LookUp(parent, name);
+    if (source.exists && source.directory) folder.farTo->SetFolderTime(parent, name, source.mtime, nullptr);
+    return;
+  }
   if (folder.farTo) {
     // The source's time, from this side's folder.
     const auto from = trees_.find(folder.fromRoot);
@@ -263,7 +351,8 @@ void SyncExecution::FinishFarMadeFolder(const MadeFolder& folder) {
   ::futimens((*made)->Fd(), times);
 }
 
-void SyncExecution::EnsureFarFolder(IFarRoot& far, std::string_view rel, const Work& work, bool fromBase) {
+void SyncExecution::EnsureFarFolder(IFarRoot& far, std::string_view rel, const Work& work, bool fromBase,
+                                    IFarRoot* farFrom) {
   while (!rel.empty() && rel.back() == platform::kSeparator) rel.remove_suffix(1);
   if (rel.empty()) return;
   std::set<std::string, std::less<>>& made = farFolders_[&far];
@@ -275,7 +364,7 @@ void SyncExecution::EnsureFarFolder(IFarRoot& far, std::string_view rel, const W
   for (std::size_t end = rel.find(platform::kSeparator);; end = rel.find(platform::kSeparator, end + 1)) {
     const std::string_view folder = rel.substr(0, end == std::string_view::npos ? rel.size() : end);
     if (made.emplace(folder).second)
-      madeFolders_.push_back(MadeFolder{fromRoot, toRoot, TreeAccess::Made{std::string(folder), {}}, nullptr, &far});
+      madeFolders_.push_back(MadeFolder{fromRoot, toRoot, TreeAccess::Made{std::string(folder), {}}, farFrom, &far});
     if (end == std::string_view::npos) break;
   }
   // The far side makes the folders above it too; one that is there counts as

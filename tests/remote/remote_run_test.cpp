@@ -125,11 +125,6 @@ TEST_P(RemotePairs, GiveTheRowsAndTreesOfALocalPair) {
   for (const Layout layout : {Layout::FarBase, Layout::FarTarget, Layout::FarBoth}) {
     SCOPED_TRACE(static_cast<int>(layout));
     const Outcome far = RunPair(kBase, kTarget, scenario.args, layout);
-    // Copies between two far folders are not carried out: such rows fail.
-    if (layout == Layout::FarBoth && scenario.args.front() == "sync") {
-      EXPECT_EQ(far.status, 3);
-      continue;
-    }
     EXPECT_EQ(far.status, local.status) << far.err;
     EXPECT_EQ(far.err.find("orvel-cli:"), std::string::npos) << far.err;
     EXPECT_EQ(far.rows, local.rows);
