@@ -86,10 +86,9 @@ ItemResult SyncExecution::ExecuteFarRow(int item, const Work& work, Mark mark, I
     }
     const bool baseSide = mark == Mark::BaseDelete;
     result.shown = baseSide ? Mark::BaseDeleted : Mark::Deleted;
-    IFarRoot* gone = baseSide ? baseFar : targetFar;
-    if (gone) list_.MarkPending(item);
+    list_.MarkPending(item);
     error = DeleteFar(work, baseSide, baseFar, targetFar, finish(result));
-    if (!error.code && gone) return result;  // answered later
+    if (!error.code) return result;  // answered later
   }
   if (error.code) result = ItemResult{Mark::Failed, DateCopy::None, error};
   list_.SetItemResult(item, result);
@@ -383,6 +382,27 @@ RowError SyncExecution::DeleteFar(const Work& work, bool baseSide, IFarRoot* bas
   // Only while the other side still has no file there (no entry at all, for a
   // folder row), as the comparison saw it.
   const Expectation absent = ExpectationOf(Shown{}, work.row.isFolder);
+  const Expectation expect = ExpectationOf(baseSide ? work.baseShown : work.targetShown, work.row.isFolder);
+  const bool toTrash = deleteTrash_ && deleteTrash_();
+  if (!goneFar) {
+    // The far side's look-up is answered with the other requests owed there,
+    // and the deletion here waits for it, not the run.
+    TreeAccess& goneTree = baseSide ? work.base : work.target;
+    platform::Expected<const platform::Folder*> gone =
+        goneTree.FolderAt(work.rel, baseSide ? work.ids.base : work.ids.target);
+    if (!gone) return {gone.error(), goneSide};
+    platform::Expected<platform::Folder> own = (*gone)->Reopen();
+    if (!own) return {own.error(), goneSide};
+    auto folder = std::make_shared<platform::Folder>(std::move(*own));
+    keptFar->LookUpLater(work.rel, work.name,
+                         [folder, name = std::string(work.name), absent, expect, toTrash, finish, keptSide,
+                          goneSide](const platform::EntryInfo& kept) {
+                           if (kept.error) return finish({kept.error, keptSide});
+                           if (!absent.MetBy(kept)) return finish({Changed(), keptSide});
+                           finish({platform::DeleteEntryAt(*folder, name, expect, toTrash), goneSide});
+                         });
+    return {};
+  }
   platform::EntryInfo kept;
   if (keptFar) {
     kept = keptFar->LookUp(work.rel, work.name);
@@ -398,18 +418,9 @@ RowError SyncExecution::DeleteFar(const Work& work, bool baseSide, IFarRoot* bas
   }
   if (kept.error) return {kept.error, keptSide};
   if (!absent.MetBy(kept)) return {Changed(), keptSide};
-
-  const Expectation expect = ExpectationOf(baseSide ? work.baseShown : work.targetShown, work.row.isFolder);
-  const bool toTrash = deleteTrash_ && deleteTrash_();
-  if (goneFar) {
-    goneFar->Delete(work.rel, work.name, expect, toTrash,
-                    [finish, goneSide](std::error_code error) { finish({error, goneSide}); });
-    return {};
-  }
-  TreeAccess& goneTree = baseSide ? work.base : work.target;
-  platform::Expected<const platform::Folder*> gone = goneTree.FolderAt(work.rel, baseSide ? work.ids.base : work.ids.target);
-  if (!gone) return {gone.error(), goneSide};
-  return {platform::DeleteEntryAt(**gone, work.name, expect, toTrash), goneSide};
+  goneFar->Delete(work.rel, work.name, expect, toTrash,
+                  [finish, goneSide](std::error_code error) { finish({error, goneSide}); });
+  return {};
 }
 
 }  // namespace orvel::engine

@@ -526,7 +526,7 @@ std::error_code Client::Release() {
 void Client::Queue(MessageType type, std::string_view payload, Done done) {
   SettleTo(kMostOwed - 1);
   const std::uint32_t id = Submit(type, payload);
-  owed_.push_back(Owed{id, std::move(done), {}, 0});
+  owed_.push_back(Owed{id, std::move(done), {}, false, 0});
 }
 
 void Client::Write(const WriteBeginRequest& request, const Fill& fill, Done done) {
@@ -549,7 +549,7 @@ void Client::Write(const WriteBeginRequest& request, const Fill& fill, Done done
   // A total other than the announced one makes the far side throw the write away.
   Encode(payload, WriteEndRequest{filled ? total : ~std::uint64_t{0}});
   if (!failure_) AppendFrame(output_, MessageType::WriteEnd, id, payload);
-  owed_.push_back(Owed{id, std::move(done), {}, 0});
+  owed_.push_back(Owed{id, std::move(done), {}, false, 0});
 }
 
 void Client::Delete(const DeleteRequest& request, Done done) {
@@ -580,6 +580,26 @@ void Client::DeleteTree(const DeleteTreeRequest& request, Done done) {
   std::string payload;
   Encode(payload, request);
   Queue(MessageType::DeleteTree, payload, std::move(done));
+}
+
+void Client::LookUpLater(const EntryRequest& request, std::function<void(platform::Expected<WireEntry>)> done) {
+  SettleTo(kMostOwed - 1);
+  std::string payload;
+  Encode(payload, MessageType::LookUp, request);
+  const std::uint32_t id = Submit(MessageType::LookUp, payload);
+  auto entry = std::make_shared<WireEntry>();
+  ReplyHandler reply = [entry](const Frame& frame) {
+    return frame.type == MessageType::Entry && Decode(frame.payload, *entry);
+  };
+  Done answered = [entry, done = std::move(done)](std::error_code error) {
+    if (!done) return;
+    if (error) {
+      done(error);
+    } else {
+      done(std::move(*entry));
+    }
+  };
+  owed_.push_back(Owed{id, std::move(answered), std::move(reply), false, 0});
 }
 
 void Client::Fetch(const EntryRequest& request, std::uint64_t expected,
@@ -634,7 +654,7 @@ void Client::Fetch(const EntryRequest& request, std::uint64_t expected,
   };
   ++owedReads_;
   owedBytes_ += expected;
-  owed_.push_back(Owed{id, std::move(answered), std::move(reply), expected});
+  owed_.push_back(Owed{id, std::move(answered), std::move(reply), true, expected});
   // Sent now: the far side reads while this side works on the next rows.
   FlushOutput();
 }
@@ -645,7 +665,7 @@ void Client::SettleTo(std::size_t left) {
   while (owed_.size() > left) {
     Owed owed = std::move(owed_.front());
     owed_.pop_front();
-    if (owed.reply) {
+    if (owed.read) {
       --owedReads_;
       owedBytes_ -= owed.bytes;
     }

@@ -47,6 +47,16 @@ platform::EntryInfo FarFolder::LookUp(std::string_view rel, std::string_view nam
   return entry->info;
 }
 
+void FarFolder::LookUpLater(std::string_view rel, std::string_view name,
+                            std::function<void(const platform::EntryInfo&)> done) {
+  client_->LookUpLater(EntryRequest{rel, name, {}}, [done = std::move(done)](platform::Expected<WireEntry> entry) {
+    if (entry) return done(entry->info);
+    platform::EntryInfo failed;
+    failed.error = entry.error();
+    done(failed);
+  });
+}
+
 std::string FarFolder::LinkText(std::string_view rel, std::string_view name) {
   std::string text;
   platform::Expected<FileBeginReply> begin = client_->ReadFile(rel, name, platform::Expectation{}, [&](std::string_view bytes) {

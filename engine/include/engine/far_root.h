@@ -72,6 +72,10 @@ class IFarRoot {
   // An entry outside what the scan listed, without following a link. Never
   // "absent" for a failure: the error then says why.
   virtual platform::EntryInfo LookUp(std::string_view rel, std::string_view name) = 0;
+  // LookUp without waiting: `done` hears the entry no later than Settle, in
+  // request order with the other requests.
+  virtual void LookUpLater(std::string_view rel, std::string_view name,
+                           std::function<void(const platform::EntryInfo&)> done) = 0;
   // A link's target text; empty when it cannot be read.
   virtual std::string LinkText(std::string_view rel, std::string_view name) = 0;
 

@@ -109,6 +109,9 @@ class Client {
   void SetFolderTime(const SetFolderTimeRequest& request, Done done);
   void Rename(const RenameRequest& request, Done done);
   void DeleteTree(const DeleteTreeRequest& request, Done done);
+  // LookUp without waiting: `done` hears the entry when its answer is taken,
+  // in request order with the other answers owed.
+  void LookUpLater(const EntryRequest& request, std::function<void(platform::Expected<WireEntry>)> done);
   // ReadFile without waiting: the request goes out at once and its reply is
   // taken in request order with the other answers owed; `begin` and `sink` hear
   // it then as ReadFile's would, and `done` its end. `expected` (the size the
@@ -165,6 +168,7 @@ class Client {
     std::uint32_t id = 0;
     Done done;
     ReplyHandler reply;
+    bool read = false;
     std::uint64_t bytes = 0;  // a read's expected size
   };
   std::deque<Owed> owed_;

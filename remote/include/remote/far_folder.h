@@ -24,6 +24,8 @@ class FarFolder final : public engine::IFarRoot {
                        const std::function<void(std::string_view)>& folder) override;
   void Interrupt() override { client_->Interrupt(); }
   platform::EntryInfo LookUp(std::string_view rel, std::string_view name) override;
+  void LookUpLater(std::string_view rel, std::string_view name,
+                   std::function<void(const platform::EntryInfo&)> done) override;
   std::string LinkText(std::string_view rel, std::string_view name) override;
   platform::Expected<engine::FarFile> Read(std::string_view rel, std::string_view name,
                                            const platform::Expectation& source,
