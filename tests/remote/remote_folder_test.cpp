@@ -376,7 +376,9 @@ TEST(RemoteClient, FetchesFilesWithoutARoundTripEach) {
   for (int i = 0; i < kFiles; ++i) {
     SCOPED_TRACE(i);
     EXPECT_EQ(errors[i], i == 3 ? platform::MakeError(platform::Fault::ChangedSinceList) : std::error_code());
-    if (i != 3) EXPECT_EQ(got[i], "file " + std::to_string(i));
+    if (i != 3) {
+      EXPECT_EQ(got[i], "file " + std::to_string(i));
+    }
   }
   EXPECT_EQ(c.client->MostInFlight(), static_cast<std::size_t>(kFiles));
 }
