@@ -3,7 +3,8 @@
 that delays each direction by half a round trip, and the references a remote
 Orvel is measured against: rsync over that ssh (dry run and a sync of 1 %
 changes) and, over an sshfs mount through the same proxy, orvel-cli list
-against find and a 16-thread parallel walk of the mount.
+against find and a 16-thread parallel walk of the mount. The sync is timed both
+ways: to a remote target, and from a remote base to a local target.
 
 Started through bench/remote.sh; see bench/README.md ("Remote mode").
 Standard library only, besides OpenSSH (client and server), rsync and sshfs.
@@ -255,6 +256,19 @@ def main(argv=None):
                     if problem:
                         raise RuntimeError("orvel-cli's copy differs: " + problem)
                     rows.append(("orvel-cli sync --complete base host:target", rtt, t))
+                    # The other way: the changed files come from the far side.
+                    t = timed(["rsync", "-a", "--delete", "-e", ssh, "127.0.0.1:" + base + "/", scratch + "/"],
+                              a.reps, before=fresh)
+                    problem = run.compare_trees(base, scratch)
+                    if problem:
+                        raise RuntimeError("rsync's copy differs: " + problem)
+                    rows.append(("rsync -a --delete host:base/ target/ (1 % changed)", rtt, t))
+                    t = timed([a.cli, "sync", "--complete", "127.0.0.1:" + base, scratch, "--ssh-command", ssh,
+                               "--remote-program", a.cli], a.reps, before=fresh)
+                    problem = run.compare_trees(base, scratch)
+                    if problem:
+                        raise RuntimeError("orvel-cli's copy differs: " + problem)
+                    rows.append(("orvel-cli sync --complete host:base target", rtt, t))
                 if "sshfs" not in skip and shutil.which("sshfs"):
                     rows.extend(sshfs_rows(a, sshd, proxy, base, target, rtt, workdir))
             finally:

@@ -1,6 +1,7 @@
 #include "engine/sync_execution.h"
 
 #include "engine/beside_name.h"
+#include "engine/remove_tree.h"
 #include "sync_work.h"
 #include "platform/entry_moves.h"
 #include "platform/metadata.h"
@@ -31,6 +32,8 @@ void SyncExecution::Release() {
   SettleFar();
   farRoots_.clear();
   farFolders_.clear();
+  // The far sides let go of their locks.
+  openedFar_.clear();
   session_.ForgetLinks();
   memory_.Flush();
   trees_.clear();
@@ -48,6 +51,7 @@ TreeAccess& SyncExecution::Tree(std::string_view rootPath) {
 std::error_code SyncExecution::OpenRoots(const ResultRow& row) {
   const FolderIdentities& ids = rows_.Identities(row);
   for (const auto& [path, id] : {std::pair{rows_.BaseRoot(row), ids.baseRoot}, {rows_.TargetRoot(row), ids.targetRoot}}) {
+    if (FarRoot(path)) continue;
     TreeAccess& tree = Tree(path);
     if (tree.Root()) continue;
     if (const std::error_code error = tree.Open(std::string(path), id)) {
@@ -60,11 +64,41 @@ std::error_code SyncExecution::OpenRoots(const ResultRow& row) {
 
 bool SyncExecution::LockRoots(int item, RootLocks& locks, IPrompt& prompt) {
   const ResultRow& row = rows_.Row(list_.ItemData(item));
+  // A far root is locked by its far side as it is opened.
+  bool gaveUp = false;
+  if (OpenFarRoots(row, &prompt, gaveUp)) return !gaveUp;
   if (OpenRoots(row)) return true;
   for (const std::string_view path : {rows_.BaseRoot(row), rows_.TargetRoot(row)}) {
+    if (FarRoot(path)) continue;
     if (!locks.Take(*Tree(path).Root(), path, platform::FolderLock::Mode::Exclusive, prompt)) return false;
   }
   return true;
+}
+
+std::error_code SyncExecution::OpenFarRoots(const ResultRow& row, IPrompt* prompt, bool& gaveUp) {
+  if (!farSides_) return {};
+  const FolderIdentities& ids = rows_.Identities(row);
+  for (const auto& [path, id] : {std::pair{rows_.BaseRoot(row), ids.baseRoot}, {rows_.TargetRoot(row), ids.targetRoot}}) {
+    if (FarRoot(path) || !farSides_->IsFar(path)) continue;
+    for (;;) {
+      IFarSides::Opened opened = farSides_->Open(std::string(path), true, false);
+      if (opened.root) {
+        // Another folder by now under that name (remounted, replaced): the rows
+        // describe the one the list was made from.
+        if (id.Known() && opened.root->Info().identity != id)
+          return platform::MakeError(platform::Fault::ChangedSinceList);
+        farRoots_[std::string(path)] = opened.root.get();
+        openedFar_[std::string(path)] = std::move(opened.root);
+        break;
+      }
+      if (opened.error == platform::MakeError(platform::Fault::Busy) && prompt &&
+          prompt->Ask(RunMessage::FolderBusyAsk, {std::string(path)}))
+        continue;
+      gaveUp = opened.error == platform::MakeError(platform::Fault::Busy) && prompt;
+      return opened.error;
+    }
+  }
+  return {};
 }
 
 ItemResult SyncExecution::ExecuteRow(int item, Direction direction) {
@@ -82,17 +116,18 @@ ItemResult SyncExecution::ExecuteRow(int item, Direction direction) {
   if (mark == Mark::Same || mark == Mark::Failed) return result;
   if (mark == Mark::Conflict && syncRun_) return result;
 
+  // A sync run has its far roots; a row command opens them (LockRoots did,
+  // unless the row came without).
+  bool gaveUp = false;
+  if (!syncRun_) {
+    if (const std::error_code error = OpenFarRoots(row, nullptr, gaveUp)) {
+      result = ItemResult{Mark::Failed, DateCopy::None, RowError{error, row.side}};
+      list_.SetItemResult(item, result);
+      return result;
+    }
+  }
   IFarRoot* const baseFar = FarRoot(rows_.BaseRoot(row));
   IFarRoot* const targetFar = FarRoot(rows_.TargetRoot(row));
-  // A sync run has its far roots; only a row command can meet one without.
-  if (!syncRun_ && !baseFar && !targetFar && farSides_ &&
-      (farSides_->IsFar(rows_.BaseRoot(row)) || farSides_->IsFar(rows_.TargetRoot(row)))) {
-    // Another machine is reached by a sync run only, not by a row command.
-    result = ItemResult{Mark::Failed, DateCopy::None,
-                        RowError{std::make_error_code(std::errc::operation_not_supported), row.side}};
-    list_.SetItemResult(item, result);
-    return result;
-  }
   if (const std::error_code error = OpenRoots(row)) {
     result = ItemResult{Mark::Failed, DateCopy::None, RowError{error, row.side}};
     list_.SetItemResult(item, result);
@@ -112,7 +147,6 @@ ItemResult SyncExecution::ExecuteRow(int item, Direction direction) {
             rowIndex};
   // The pair whose state this row changes, when its condition remembers.
   PairMemory* pair = memory_.PairOf(rows_.BaseRoot(work.row), rows_.TargetRoot(work.row));
-  if (baseFar || targetFar) return ExecuteFarRow(item, work, mark, result, baseFar, targetFar);
 
   if (mark == Mark::Conflict) {
     // Never decided by the clocks: the user says which version stays.
@@ -133,7 +167,8 @@ ItemResult SyncExecution::ExecuteRow(int item, Direction direction) {
         break;
       case KeepVersion::Both:
         if (work.baseShown.exists && work.targetShown.exists) {
-          const RowError error = KeepBoth(work, pair);
+          const RowError error =
+              baseFar || targetFar ? KeepBothFar(work, pair, baseFar, targetFar) : KeepBoth(work, pair);
           result = error.code ? ItemResult{Mark::Failed, DateCopy::None, error}
                               : ItemResult{Mark::BaseSynced, DateCopy::None, {}};
           list_.SetItemResult(item, result);
@@ -151,6 +186,7 @@ ItemResult SyncExecution::ExecuteRow(int item, Direction direction) {
   if (knownDeleted && mark == Mark::BaseNewer && !work.baseShown.exists && work.targetShown.exists) mark = Mark::Delete;
   if (knownDeleted && mark == Mark::TargetNewer && !work.targetShown.exists && work.baseShown.exists)
     mark = Mark::BaseDelete;
+  if (baseFar || targetFar) return ExecuteFarRow(item, work, mark, result, baseFar, targetFar);
 
   RowError error;
   platform::EntryInfo copy;
@@ -351,31 +387,12 @@ std::string FreeBesideName(std::string_view name, std::string_view word, const p
   }
 }
 
-// Removes a folder tree that was moved aside, entry by entry, each only while
-// it is what the list saw; anything else keeps it (and the tree stays).
-std::error_code RemoveTree(const platform::Folder& parent, const std::string& top,
-                           const std::vector<ReplacedEntry>& tree) {
-  platform::Expected<platform::Folder> root = parent.OpenChild(top);
-  if (!root) return root.error();
-  for (const ReplacedEntry& entry : tree) {
-    const auto cut = entry.rel.rfind(platform::kSeparator);
-    const std::string_view folderRel =
-        cut == std::string::npos ? std::string_view{} : std::string_view(entry.rel).substr(0, cut);
-    const std::string_view name =
-        cut == std::string::npos ? std::string_view(entry.rel) : std::string_view(entry.rel).substr(cut + 1);
-    platform::Expected<platform::Folder> folder = root->OpenBeneath(folderRel);
-    if (!folder) return folder.error();
-    platform::Expectation expect = platform::Expectation::File(entry.mtime);
-    if (entry.folder) {
-      // A folder's time moved as its entries went: only its kind is checked,
-      // and it goes only when empty.
-      const platform::EntryInfo now = folder->LookUp(name);
-      if (now.error) return now.error;
-      expect = platform::Expectation::Folder(now.mtime);
-    }
-    if (const std::error_code error = platform::DeleteEntryAt(*folder, name, expect, false)) return error;
-  }
-  return platform::DeleteEntryAt(parent, top, platform::Expectation::Folder(parent.LookUp(top).mtime), false);
+// The tree as the list saw it, for RemoveTree.
+std::vector<SeenEntry> SeenTree(const std::vector<ReplacedEntry>& tree) {
+  std::vector<SeenEntry> seen;
+  seen.reserve(tree.size());
+  for (const ReplacedEntry& entry : tree) seen.push_back({entry.rel, entry.folder, entry.mtime});
+  return seen;
 }
 
 }  // namespace
@@ -426,7 +443,7 @@ RowError SyncExecution::ReplaceKind(const Work& work, bool fromBase, platform::E
     removed = platform::TrashEntryAt(**to, aside, (*to)->LookUpIdentity(aside));
   } else {
     const std::vector<ReplacedEntry>* tree = memory_.ReplacedTree(work.rowIndex);
-    removed = tree ? RemoveTree(**to, aside, *tree) : platform::MakeError(platform::Fault::ChangedSinceList);
+    removed = tree ? RemoveTree(**to, aside, SeenTree(*tree)) : platform::MakeError(platform::Fault::ChangedSinceList);
   }
   // The new entry stands; what could not go stays beside it under its own name.
   if (removed) return {removed, toSide};

@@ -11,6 +11,7 @@
 #include "platform/stat_util.h"
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include <fcntl.h>
@@ -56,16 +57,12 @@ ItemResult SyncExecution::ExecuteFarRow(int item, const Work& work, Mark mark, I
       if (!error.code && memo) RememberFar(*memo);
     };
   };
-  // Replacing a file by a folder (or the reverse) and keeping both versions of
-  // a conflict take several steps on one side; they are not carried out there.
   const bool copy = mark == Mark::BaseNewer || mark == Mark::BaseOnly || mark == Mark::TargetNewer ||
                     mark == Mark::TargetOnly;
   const bool deletion = mark == Mark::Delete || mark == Mark::BaseDelete;
   if (!copy && !deletion) return result;
   RowError error;
-  if (copy && work.row.kindChange) {
-    error = {std::make_error_code(std::errc::operation_not_supported), work.row.side};
-  } else if (copy) {
+  if (copy) {
     const bool fromBase = mark == Mark::BaseNewer || mark == Mark::BaseOnly;
     result.shown = fromBase ? Mark::BaseSynced : Mark::TargetSynced;
     result.copy = fromBase ? DateCopy::BaseOverTarget : DateCopy::TargetOverBase;
@@ -73,14 +70,15 @@ ItemResult SyncExecution::ExecuteFarRow(int item, const Work& work, Mark mark, I
     IFarRoot* to = fromBase ? targetFar : baseFar;
     memo = FarMemoOf(work, result.shown);
     platform::EntryInfo* kept = memo ? &memo->kept : nullptr;
-    if (from && to) {
-      // Between two other machines the bytes would pass through this one twice.
-      error = {std::make_error_code(std::errc::operation_not_supported), fromBase ? Side::Target : Side::Base};
-    } else if (from) {
-      error = CopyFromFar(work, fromBase, *from, kept);
+    if (work.row.kindChange) {
+      // Several steps on one side, each waiting for the one before.
+      error = ReplaceKindFar(work, fromBase, from, to, kept);
     } else {
       list_.MarkPending(item);
-      error = CopyToFar(work, fromBase, *to, finish(result), kept);
+      const Transfer transfer = RowTransfer(work, fromBase);
+      error = from && to ? CopyBetweenFar(work, fromBase, *from, *to, transfer, finish(result), kept)
+              : from     ? CopyFromFar(work, fromBase, *from, transfer, finish(result), kept)
+                         : CopyToFar(work, fromBase, *to, transfer, finish(result), kept);
       if (!error.code) return result;  // answered later
     }
   } else {
@@ -93,11 +91,10 @@ ItemResult SyncExecution::ExecuteFarRow(int item, const Work& work, Mark mark, I
     }
     const bool baseSide = mark == Mark::BaseDelete;
     result.shown = baseSide ? Mark::BaseDeleted : Mark::Deleted;
-    IFarRoot* gone = baseSide ? baseFar : targetFar;
     memo = FarMemoOf(work, result.shown);
-    if (gone) list_.MarkPending(item);
+    list_.MarkPending(item);
     error = DeleteFar(work, baseSide, baseFar, targetFar, finish(result));
-    if (!error.code && gone) return result;  // answered later
+    if (!error.code) return result;  // answered later
   }
   if (error.code) {
     result = ItemResult{Mark::Failed, DateCopy::None, error};
@@ -108,23 +105,28 @@ ItemResult SyncExecution::ExecuteFarRow(int item, const Work& work, Mark mark, I
   return result;
 }
 
-RowError SyncExecution::CopyFromFar(const Work& work, bool fromBase, IFarRoot& from, platform::EntryInfo* kept) {
+SyncExecution::Transfer SyncExecution::RowTransfer(const Work& work, bool fromBase) const {
+  return Transfer{work.name, ExpectationOf(fromBase ? work.baseShown : work.targetShown, work.row.isFolder), work.name,
+                  ExpectationOf(fromBase ? work.targetShown : work.baseShown, work.row.isFolder), work.row.isFolder};
+}
+
+RowError SyncExecution::CopyFromFar(const Work& work, bool fromBase, IFarRoot& from, const Transfer& transfer,
+                                    const std::function<void(RowError)>& finish, platform::EntryInfo* kept) {
   TreeAccess& toTree = fromBase ? work.target : work.base;
   const Side fromSide = fromBase ? Side::Base : Side::Target;
   const Side toSide = fromBase ? Side::Target : Side::Base;
-  const Expectation source = ExpectationOf(fromBase ? work.baseShown : work.targetShown, work.row.isFolder);
-  const Expectation destination = ExpectationOf(fromBase ? work.targetShown : work.baseShown, work.row.isFolder);
 
-  if (work.row.isFolder) {
-    const platform::EntryInfo now = from.LookUp(work.rel, work.name);
+  if (transfer.folder) {
+    const platform::EntryInfo now = from.LookUp(work.rel, transfer.fromName);
     if (now.error) return {now.error, fromSide};
-    if (!source.MetBy(now)) return {Changed(), fromSide};
+    if (!transfer.source.MetBy(now)) return {Changed(), fromSide};
     std::string rel(work.rel);
-    rel.append(work.name);
+    rel.append(transfer.toName);
     std::vector<TreeAccess::Made> newFolders;
     platform::Expected<const platform::Folder*> made = toTree.MakeFolders(rel, &newFolders);
     NoteMadeFolders(newFolders, work, fromBase, from);
     if (!made) return {made.error(), toSide};
+    finish({});
     return {};
   }
   platform::Expected<const platform::Folder*> to = toTree.FolderAt(work.rel, fromBase ? work.ids.target : work.ids.base);
@@ -134,53 +136,73 @@ RowError SyncExecution::CopyFromFar(const Work& work, bool fromBase, IFarRoot& f
     NoteMadeFolders(newFolders, work, fromBase, from);
   }
   if (!to) return {to.error(), toSide};
-  platform::ReceivedFile file(session_, **to, work.name, destination);
-  std::error_code written;
-  bool begun = false;
-  platform::Expected<FarFile> read = from.Read(
-      work.rel, work.name, source,
-      [&](const FarFile& header) {
-        begun = true;
-        written = file.Begin(header.link, header.mode, header.size);
-        return !written;
+  // The bytes come later, with other reads in flight: the file being received
+  // keeps a folder of its own (the tree keeps only a few open).
+  platform::Expected<platform::Folder> folder = (*to)->Reopen();
+  if (!folder) return {folder.error(), toSide};
+  struct Receiving {
+    explicit Receiving(platform::Folder opened) : folder(std::move(opened)) {}
+    platform::Folder folder;
+    std::optional<platform::ReceivedFile> file;
+    std::error_code written;
+    bool begun = false;
+  };
+  auto in = std::make_shared<Receiving>(std::move(*folder));
+  in->file.emplace(session_, in->folder, transfer.toName, transfer.destination);
+  const std::uint64_t expected = fromBase ? work.row.baseSize : work.row.targetSize;
+  from.Fetch(
+      work.rel, transfer.fromName, transfer.source, expected,
+      [in](const FarFile& header) {
+        in->begun = true;
+        in->written = in->file->Begin(header.link, header.mode, header.size);
+        return !in->written;
       },
-      [&](std::string_view bytes) {
-        if (!written) written = file.Append(bytes);
-        return !written;
+      [in](std::string_view bytes) {
+        if (!in->written) in->written = in->file->Append(bytes);
+        return !in->written;
+      },
+      [in, finish, fromSide, toSide, kept, name = std::string(transfer.toName)](platform::Expected<FarFile> read) {
+        RowError error;
+        if (in->written) {
+          error = {in->written, toSide};
+        } else if (!read) {
+          error = {read.error(), fromSide};
+        } else if (!in->begun) {
+          error = {Changed(), fromSide};
+        } else if (const std::error_code finished = in->file->Finish(read->mtime)) {
+          error = {finished, toSide};
+        }
+        // A read that failed leaves nothing: the temporary goes with the file.
+        in->file.reset();
+        if (!error.code && kept) *kept = in->folder.LookUp(name);
+        finish(error);
       });
-  if (written) return {written, toSide};
-  if (!read) return {read.error(), fromSide};
-  if (!begun) return {Changed(), fromSide};
-  if (const std::error_code error = file.Finish(read->mtime)) return {error, toSide};
-  if (kept) *kept = (*to)->LookUp(work.name);
   return {};
 }
 
-RowError SyncExecution::CopyToFar(const Work& work, bool fromBase, IFarRoot& to,
+RowError SyncExecution::CopyToFar(const Work& work, bool fromBase, IFarRoot& to, const Transfer& transfer,
                                   const std::function<void(RowError)>& finish, platform::EntryInfo* kept) {
   TreeAccess& fromTree = fromBase ? work.base : work.target;
   const Side fromSide = fromBase ? Side::Base : Side::Target;
   const Side toSide = fromBase ? Side::Target : Side::Base;
-  const Expectation source = ExpectationOf(fromBase ? work.baseShown : work.targetShown, work.row.isFolder);
-  const Expectation destination = ExpectationOf(fromBase ? work.targetShown : work.baseShown, work.row.isFolder);
 
   platform::Expected<const platform::Folder*> from =
       fromTree.FolderAt(work.rel, fromBase ? work.ids.base : work.ids.target);
   if (!from) return {from.error(), fromSide};
-  const platform::CName name(work.name);
+  const platform::CName name(transfer.fromName);
   if (!name.Valid()) return {platform::MakeError(platform::Fault::NulInPath), fromSide};
   struct stat st {};
   if (::fstatat((*from)->Fd(), name.Get(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
     const std::error_code error = platform::LastError();
     return {platform::IsAbsence(error) ? Changed() : error, fromSide};
   }
-  if (!source.MetBy(platform::InfoOf(st))) return {Changed(), fromSide};
+  if (!transfer.source.MetBy(platform::InfoOf(st))) return {Changed(), fromSide};
 
-  if (work.row.isFolder) {
+  if (transfer.folder) {
     std::string rel(work.rel);
-    rel.append(work.name);
+    rel.append(transfer.toName);
     EnsureFarFolder(to, rel, work, fromBase);
-    to.MakeFolder(work.rel, work.name, [finish, toSide](std::error_code error) { finish({error, toSide}); });
+    to.MakeFolder(work.rel, transfer.toName, [finish, toSide](std::error_code error) { finish({error, toSide}); });
     return {};
   }
   if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) return {platform::MakeError(platform::Fault::SpecialFile), fromSide};
@@ -189,7 +211,7 @@ RowError SyncExecution::CopyToFar(const Work& work, bool fromBase, IFarRoot& to,
   // What goes wrong on this side is known when the bytes have gone; the far
   // side's answer comes later.
   auto sourceError = std::make_shared<std::error_code>();
-  const FarWrite write{work.rel, work.name, destination,
+  const FarWrite write{work.rel, transfer.toName, transfer.destination,
                        FarFile{S_ISLNK(st.st_mode), static_cast<std::uint64_t>(st.st_size),
                                static_cast<std::uint32_t>(st.st_mode & 07777), platform::MtimeOf(st)},
                        kept};
@@ -244,6 +266,68 @@ RowError SyncExecution::CopyToFar(const Work& work, bool fromBase, IFarRoot& to,
   return {};
 }
 
+RowError SyncExecution::CopyBetweenFar(const Work& work, bool fromBase, IFarRoot& from, IFarRoot& to,
+                                       const Transfer& transfer, const std::function<void(RowError)>& finish,
+                                       platform::EntryInfo* kept) {
+  const Side fromSide = fromBase ? Side::Base : Side::Target;
+  const Side toSide = fromBase ? Side::Target : Side::Base;
+  if (transfer.folder) {
+    const platform::EntryInfo now = from.LookUp(work.rel, transfer.fromName);
+    if (now.error) return {now.error, fromSide};
+    if (!transfer.source.MetBy(now)) return {Changed(), fromSide};
+    std::string rel(work.rel);
+    rel.append(transfer.toName);
+    EnsureFarFolder(to, rel, work, fromBase, &from);
+    to.MakeFolder(work.rel, transfer.toName, [finish, toSide](std::error_code error) { finish({error, toSide}); });
+    return {};
+  }
+  // The far side's write announces the file before its bytes: what the source
+  // is now, and the reading must then give just that.
+  platform::Expected<FarFile> now = from.FileHeader(work.rel, transfer.fromName);
+  if (!now) return {platform::IsAbsence(now.error()) ? Changed() : now.error(), fromSide};
+  platform::EntryInfo seen;
+  seen.exists = true;
+  seen.link = now->link;
+  seen.mtime = now->mtime;
+  if (!transfer.source.MetBy(seen)) return {Changed(), fromSide};
+  EnsureFarFolder(to, work.rel, work, fromBase, &from);
+  auto sourceError = std::make_shared<std::error_code>();
+  const FarWrite write{work.rel, transfer.toName, transfer.destination, *now, kept};
+  if (kept) kept->link = now->link;
+  const IFarRoot::Fill fill = [&](const std::function<void(std::string_view)>& send) {
+    platform::Expected<FarFile> read = from.Read(
+        work.rel, transfer.fromName, transfer.source,
+        [&](const FarFile& header) {
+          if (header.link != now->link || header.size != now->size || header.mtime != now->mtime) *sourceError = Changed();
+          return !*sourceError;
+        },
+        [&](std::string_view bytes) {
+          send(bytes);
+          return true;
+        });
+    if (!read && !*sourceError) *sourceError = read.error();
+    return !*sourceError;
+  };
+  to.Write(write, fill, [finish, sourceError, fromSide, toSide](std::error_code error) {
+    finish(*sourceError ? RowError{*sourceError, fromSide} : RowError{error, toSide});
+  });
+  return {};
+}
+
+RowError SyncExecution::CopyNow(const Work& work, bool fromBase, IFarRoot* fromFar, IFarRoot* toFar,
+                                const Transfer& transfer) {
+  if (!fromFar && !toFar) return {std::make_error_code(std::errc::operation_not_supported), Side::Base};
+  RowError answer;
+  const auto finish = [&answer](RowError error) { answer = error; };
+  const RowError error = fromFar && toFar ? CopyBetweenFar(work, fromBase, *fromFar, *toFar, transfer, finish)
+                         : fromFar        ? CopyFromFar(work, fromBase, *fromFar, transfer, finish)
+                                          : CopyToFar(work, fromBase, *toFar, transfer, finish);
+  if (error.code) return error;
+  if (fromFar) fromFar->Settle();
+  if (toFar) toFar->Settle();
+  return answer;
+}
+
 void SyncExecution::NoteMadeFolders(std::vector<TreeAccess::Made>& made, const Work& work, bool fromBase,
                                     IFarRoot& from) {
   const std::string fromRoot(fromBase ? rows_.BaseRoot(work.row) : rows_.TargetRoot(work.row));
@@ -257,6 +341,11 @@ void SyncExecution::FinishFarMadeFolder(const MadeFolder& folder) {
   const std::size_t cut = rel.rfind(platform::kSeparator);
   const std::string_view parent = cut == std::string_view::npos ? std::string_view{} : rel.substr(0, cut + 1);
   const std::string_view name = cut == std::string_view::npos ? rel : rel.substr(cut + 1);
+  if (folder.farTo && folder.farFrom) {
+    const platform::EntryInfo source = folder.farFrom->LookUp(parent, name);
+    if (source.exists && source.directory) folder.farTo->SetFolderTime(parent, name, source.mtime, nullptr);
+    return;
+  }
   if (folder.farTo) {
     // The source's time, from this side's folder.
     const auto from = trees_.find(folder.fromRoot);
@@ -276,7 +365,8 @@ void SyncExecution::FinishFarMadeFolder(const MadeFolder& folder) {
   ::futimens((*made)->Fd(), times);
 }
 
-void SyncExecution::EnsureFarFolder(IFarRoot& far, std::string_view rel, const Work& work, bool fromBase) {
+void SyncExecution::EnsureFarFolder(IFarRoot& far, std::string_view rel, const Work& work, bool fromBase,
+                                    IFarRoot* farFrom) {
   while (!rel.empty() && rel.back() == platform::kSeparator) rel.remove_suffix(1);
   if (rel.empty()) return;
   std::set<std::string, std::less<>>& made = farFolders_[&far];
@@ -288,7 +378,7 @@ void SyncExecution::EnsureFarFolder(IFarRoot& far, std::string_view rel, const W
   for (std::size_t end = rel.find(platform::kSeparator);; end = rel.find(platform::kSeparator, end + 1)) {
     const std::string_view folder = rel.substr(0, end == std::string_view::npos ? rel.size() : end);
     if (made.emplace(folder).second)
-      madeFolders_.push_back(MadeFolder{fromRoot, toRoot, TreeAccess::Made{std::string(folder), {}}, nullptr, &far});
+      madeFolders_.push_back(MadeFolder{fromRoot, toRoot, TreeAccess::Made{std::string(folder), {}}, farFrom, &far});
     if (end == std::string_view::npos) break;
   }
   // The far side makes the folders above it too; one that is there counts as
@@ -297,6 +387,21 @@ void SyncExecution::EnsureFarFolder(IFarRoot& far, std::string_view rel, const W
   const std::string parent = cut == std::string_view::npos ? std::string() : std::string(rel.substr(0, cut + 1));
   far.MakeFolder(parent, rel.substr(cut == std::string_view::npos ? 0 : cut + 1), nullptr);
 }
+
+namespace {
+
+// A folder emptied by this run's deletions has a new time: it goes only while
+// it is the very folder the list showed, and only when empty. Its time is read
+// once those deletions are done.
+RowError EmptiedFolderExpectation(const platform::EntryInfo& now, const platform::Identity& identity,
+                                  const platform::Identity& listed, Side side, Expectation& expect) {
+  if (now.error) return {now.error, side};
+  if (!now.directory || identity != listed) return {Changed(), side};
+  expect = Expectation::Folder(now.mtime);
+  return {};
+}
+
+}  // namespace
 
 RowError SyncExecution::DeleteFar(const Work& work, bool baseSide, IFarRoot* baseFar, IFarRoot* targetFar,
                                   const std::function<void(RowError)>& finish) {
@@ -307,6 +412,36 @@ RowError SyncExecution::DeleteFar(const Work& work, bool baseSide, IFarRoot* bas
   // Only while the other side still has no file there (no entry at all, for a
   // folder row), as the comparison saw it.
   const Expectation absent = ExpectationOf(Shown{}, work.row.isFolder);
+  Expectation expect = ExpectationOf(baseSide ? work.baseShown : work.targetShown, work.row.isFolder);
+  const platform::Identity* emptied = memory_.EmptiedFolder(work.rowIndex);
+  const bool toTrash = deleteTrash_ && deleteTrash_();
+  if (!goneFar) {
+    // The far side's look-up is answered with the other requests owed there,
+    // and the deletion here waits for it, not the run.
+    TreeAccess& goneTree = baseSide ? work.base : work.target;
+    platform::Expected<const platform::Folder*> gone =
+        goneTree.FolderAt(work.rel, baseSide ? work.ids.base : work.ids.target);
+    if (!gone) return {gone.error(), goneSide};
+    platform::Expected<platform::Folder> own = (*gone)->Reopen();
+    if (!own) return {own.error(), goneSide};
+    auto folder = std::make_shared<platform::Folder>(std::move(*own));
+    std::optional<platform::Identity> listed;
+    if (emptied) listed = *emptied;
+    keptFar->LookUpLater(work.rel, work.name,
+                         [folder, name = std::string(work.name), absent, expect, listed, toTrash, finish, keptSide,
+                          goneSide](const platform::EntryInfo& kept) mutable {
+                           if (kept.error) return finish({kept.error, keptSide});
+                           if (!absent.MetBy(kept)) return finish({Changed(), keptSide});
+                           if (listed) {
+                             platform::Identity identity;
+                             const platform::EntryInfo now = folder->LookUp(name, &identity);
+                             const RowError error = EmptiedFolderExpectation(now, identity, *listed, goneSide, expect);
+                             if (error.code) return finish(error);
+                           }
+                           finish({platform::DeleteEntryAt(*folder, name, expect, toTrash), goneSide});
+                         });
+    return {};
+  }
   platform::EntryInfo kept;
   if (keptFar) {
     kept = keptFar->LookUp(work.rel, work.name);
@@ -322,36 +457,16 @@ RowError SyncExecution::DeleteFar(const Work& work, bool baseSide, IFarRoot* bas
   }
   if (kept.error) return {kept.error, keptSide};
   if (!absent.MetBy(kept)) return {Changed(), keptSide};
-
-  Expectation expect = ExpectationOf(baseSide ? work.baseShown : work.targetShown, work.row.isFolder);
-  TreeAccess& goneTree = baseSide ? work.base : work.target;
-  if (const platform::Identity* emptied = memory_.EmptiedFolder(work.rowIndex)) {
-    // A folder emptied by this run's deletions has a new time: it must still be
-    // the very folder the list showed (and it goes only when empty). A far
-    // side's look-up waits for the deletions sent before it.
+  if (emptied) {
+    // The look-up waits for the deletions sent before it.
     platform::Identity identity;
-    platform::EntryInfo now;
-    if (goneFar) {
-      now = goneFar->LookUp(work.rel, work.name, &identity);
-    } else if (platform::Expected<const platform::Folder*> folder =
-                   goneTree.FolderAt(work.rel, baseSide ? work.ids.base : work.ids.target)) {
-      now = (*folder)->LookUp(work.name, &identity);
-    } else {
-      now.error = folder.error();
-    }
-    if (now.error) return {now.error, goneSide};
-    if (!now.directory || identity != *emptied) return {Changed(), goneSide};
-    expect = Expectation::Folder(now.mtime);
+    const platform::EntryInfo now = goneFar->LookUp(work.rel, work.name, &identity);
+    if (const RowError error = EmptiedFolderExpectation(now, identity, *emptied, goneSide, expect); error.code)
+      return error;
   }
-  const bool toTrash = deleteTrash_ && deleteTrash_();
-  if (goneFar) {
-    goneFar->Delete(work.rel, work.name, expect, toTrash,
-                    [finish, goneSide](std::error_code error) { finish({error, goneSide}); });
-    return {};
-  }
-  platform::Expected<const platform::Folder*> gone = goneTree.FolderAt(work.rel, baseSide ? work.ids.base : work.ids.target);
-  if (!gone) return {gone.error(), goneSide};
-  return {platform::DeleteEntryAt(**gone, work.name, expect, toTrash), goneSide};
+  goneFar->Delete(work.rel, work.name, expect, toTrash,
+                  [finish, goneSide](std::error_code error) { finish({error, goneSide}); });
+  return {};
 }
 
 }  // namespace orvel::engine

@@ -24,6 +24,10 @@ constexpr std::size_t kKeptReplies = 4 << 20;
 // Writes, deletions and made folders whose answers are not taken yet: each
 // answer is a few bytes, so many may be owed before the window costs a round trip.
 constexpr std::size_t kMostOwed = 256;
+// Reads whose bytes are not taken yet: each holds a file open on this side, and
+// their bytes may wait in memory until their turn.
+constexpr std::size_t kMostOwedReads = 32;
+constexpr std::uint64_t kMostOwedBytes = 16 << 20;
 
 // write() without a SIGPIPE for a reader that has gone: the error comes back
 // as EPIPE instead, whatever the program does with the signal.
@@ -538,7 +542,7 @@ std::error_code Client::Release() {
 void Client::Queue(MessageType type, std::string_view payload, Done done) {
   SettleTo(kMostOwed - 1);
   const std::uint32_t id = Submit(type, payload);
-  owed_.emplace_back(id, std::move(done));
+  owed_.push_back(Owed{id, std::move(done), {}, false, 0});
 }
 
 void Client::Write(const WriteBeginRequest& request, const Fill& fill, Done done, WrittenReply* written) {
@@ -561,8 +565,15 @@ void Client::Write(const WriteBeginRequest& request, const Fill& fill, Done done
   // A total other than the announced one makes the far side throw the write away.
   Encode(payload, WriteEndRequest{filled ? total : ~std::uint64_t{0}});
   if (!failure_) AppendFrame(output_, MessageType::WriteEnd, id, payload);
-  if (written) written_.emplace(id, written);
-  owed_.emplace_back(id, std::move(done));
+  ReplyHandler reply;
+  if (written) {
+    // The Ok may tell what the destination kept.
+    reply = [written](const Frame& frame) {
+      if (frame.type != MessageType::Ok) return false;
+      return frame.payload.empty() || Decode(frame.payload, *written);
+    };
+  }
+  owed_.push_back(Owed{id, std::move(done), std::move(reply), false, 0});
 }
 
 void Client::Delete(const DeleteRequest& request, Done done) {
@@ -583,33 +594,119 @@ void Client::SetFolderTime(const SetFolderTimeRequest& request, Done done) {
   Queue(MessageType::SetFolderTime, payload, std::move(done));
 }
 
+void Client::Rename(const RenameRequest& request, Done done) {
+  std::string payload;
+  Encode(payload, request);
+  Queue(MessageType::Rename, payload, std::move(done));
+}
+
+void Client::DeleteTree(const DeleteTreeRequest& request, Done done) {
+  std::string payload;
+  Encode(payload, request);
+  Queue(MessageType::DeleteTree, payload, std::move(done));
+}
+
+void Client::LookUpLater(const EntryRequest& request, std::function<void(platform::Expected<WireEntry>)> done) {
+  SettleTo(kMostOwed - 1);
+  std::string payload;
+  Encode(payload, MessageType::LookUp, request);
+  const std::uint32_t id = Submit(MessageType::LookUp, payload);
+  auto entry = std::make_shared<WireEntry>();
+  ReplyHandler reply = [entry](const Frame& frame) {
+    return frame.type == MessageType::Entry && Decode(frame.payload, *entry);
+  };
+  Done answered = [entry, done = std::move(done)](std::error_code error) {
+    if (!done) return;
+    if (error) {
+      done(error);
+    } else {
+      done(std::move(*entry));
+    }
+  };
+  owed_.push_back(Owed{id, std::move(answered), std::move(reply), false, 0});
+}
+
+void Client::Fetch(const EntryRequest& request, std::uint64_t expected,
+                   std::function<bool(const FileBeginReply&)> onBegin, std::function<bool(std::string_view)> sink,
+                   ReadDone done) {
+  SettleTo(kMostOwed - 1);
+  while (owedReads_ > 0 && (owedReads_ >= kMostOwedReads || owedBytes_ + expected > kMostOwedBytes)) {
+    const std::size_t reads = owedReads_;
+    while (owedReads_ == reads) SettleTo(owed_.size() - 1);
+  }
+  std::string payload;
+  Encode(payload, MessageType::Read, request);
+  const std::uint32_t id = Submit(MessageType::Read, payload);
+  // What the reply tells, kept until its end.
+  struct State {
+    FileBeginReply begin;
+    bool begun = false;
+    bool wanted = true;
+    std::uint64_t total = 0;
+  };
+  auto state = std::make_shared<State>();
+  ReplyHandler reply = [state, onBegin = std::move(onBegin), sink = std::move(sink)](const Frame& frame) {
+    State& s = *state;
+    switch (frame.type) {
+      case MessageType::Progress:
+        return true;
+      case MessageType::FileBegin:
+        if (s.begun || !Decode(frame.payload, s.begin)) return false;
+        s.begun = true;
+        if (onBegin) s.wanted = onBegin(s.begin);
+        return true;
+      case MessageType::Data:
+        if (!s.begun || frame.payload.size() > s.begin.size - s.total) return false;
+        s.total += frame.payload.size();
+        if (s.wanted) s.wanted = sink(frame.payload);
+        return true;
+      case MessageType::DataEnd: {
+        DataEndReply end;
+        return s.begun && Decode(frame.payload, end) && end.total == s.total && s.total == s.begin.size;
+      }
+      default:
+        return false;
+    }
+  };
+  Done answered = [state, done = std::move(done)](std::error_code error) {
+    if (!done) return;
+    if (error) {
+      done(error);
+    } else {
+      done(state->begin);
+    }
+  };
+  ++owedReads_;
+  owedBytes_ += expected;
+  owed_.push_back(Owed{id, std::move(answered), std::move(reply), true, expected});
+  // Sent now: the far side reads while this side works on the next rows.
+  FlushOutput();
+}
+
 void Client::Settle() { SettleTo(0); }
 
 void Client::SettleTo(std::size_t left) {
   while (owed_.size() > left) {
-    auto [id, done] = std::move(owed_.front());
+    Owed owed = std::move(owed_.front());
     owed_.pop_front();
+    if (owed.read) {
+      --owedReads_;
+      owedBytes_ -= owed.bytes;
+    }
     std::error_code error;
-    // A write's Ok may tell what the destination kept.
-    const auto wanted = written_.extract(id);
     const auto answer = [&](const Frame& frame) {
       if (frame.type == MessageType::Error) return static_cast<bool>(error = ErrorOf(frame));
-      if (frame.type != MessageType::Ok) return false;
-      if (frame.payload.empty()) return true;
-      WrittenReply kept;
-      if (!Decode(frame.payload, kept)) return false;
-      if (!wanted.empty()) *wanted.mapped() = kept;
-      return true;
+      return owed.reply ? owed.reply(frame) : frame.type == MessageType::Ok;
     };
     bool ok = false;
     if (!failure_) {
-      ok = Await(id, answer);
-    } else {
+      ok = Await(owed.id, answer);
+    } else if (!owed.reply) {
       // The connection is gone, but its answer may have arrived before.
       Frame frame;
-      ok = reader_.Next(frame) == FrameReader::Status::Frame && frame.id == id && answer(frame);
+      ok = reader_.Next(frame) == FrameReader::Status::Frame && frame.id == owed.id && answer(frame);
     }
-    if (done) done(ok ? error : failure_.code);
+    if (owed.done) owed.done(ok ? error : failure_.code);
   }
 }
 

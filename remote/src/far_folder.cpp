@@ -60,6 +60,16 @@ platform::EntryInfo FarFolder::LookUp(std::string_view rel, std::string_view nam
   return info;
 }
 
+void FarFolder::LookUpLater(std::string_view rel, std::string_view name,
+                            std::function<void(const platform::EntryInfo&)> done) {
+  client_->LookUpLater(EntryRequest{rel, name, {}}, [done = std::move(done)](platform::Expected<WireEntry> entry) {
+    if (entry) return done(entry->info);
+    platform::EntryInfo failed;
+    failed.error = entry.error();
+    done(failed);
+  });
+}
+
 std::string FarFolder::LinkText(std::string_view rel, std::string_view name) {
   std::string text;
   platform::Expected<FileBeginReply> begin = client_->ReadFile(rel, name, platform::Expectation{}, [&](std::string_view bytes) {
@@ -80,6 +90,14 @@ platform::Expected<engine::FarFile> FarFolder::Read(std::string_view rel, std::s
       rel, name, source, sink, [&](const FileBeginReply& reply) { return !begin || begin(FileOf(reply)); });
   if (!read) return read.error();
   return FileOf(*read);
+}
+
+platform::Expected<engine::FarFile> FarFolder::FileHeader(std::string_view rel, std::string_view name) {
+  platform::Expected<WireEntry> entry = client_->LookUp(rel, name);
+  if (!entry) return entry.error();
+  if (entry->info.error) return entry->info.error;
+  if (!entry->info.exists || entry->info.directory) return platform::MakeError(platform::Fault::ChangedSinceList);
+  return engine::FarFile{entry->info.link, entry->size, entry->mode & 07777, entry->info.mtime};
 }
 
 void FarFolder::Write(const engine::FarWrite& write, const Fill& fill, Done done) {
@@ -133,6 +151,56 @@ void FarFolder::MakeFolder(std::string_view rel, std::string_view name, Done don
 
 void FarFolder::SetFolderTime(std::string_view rel, std::string_view name, platform::FileTime mtime, Done done) {
   client_->SetFolderTime(SetFolderTimeRequest{rel, name, platform::Expectation{}, mtime}, std::move(done));
+}
+
+void FarFolder::Rename(std::string_view rel, std::string_view name, const platform::Expectation& expect,
+                       std::string_view newName, Done done) {
+  client_->Rename(RenameRequest{rel, name, expect, newName}, std::move(done));
+}
+
+void FarFolder::RemoveTree(std::string_view rel, std::string_view name, std::span<const engine::SeenEntry> tree,
+                           bool toTrash, Done done) {
+  // A large tree goes in several requests that each fit a frame, the top
+  // folder with the last; every entry is still checked on its own, and the
+  // first failure is the answer.
+  constexpr std::size_t kBatch = kMaxPayload / 2;
+  auto failed = std::make_shared<std::error_code>();
+  DeleteTreeRequest request{rel, name, toTrash, false, {}};
+  std::size_t bytes = 0;
+  for (const engine::SeenEntry& entry : toTrash ? std::span<const engine::SeenEntry>{} : tree) {
+    if (bytes + entry.rel.size() + 32 > kBatch) {
+      client_->DeleteTree(request, [failed](std::error_code error) {
+        if (!*failed) *failed = error;
+      });
+      request.entries.clear();
+      bytes = 0;
+    }
+    request.entries.push_back({entry.rel, entry.folder, entry.mtime});
+    bytes += entry.rel.size() + 32;
+  }
+  request.last = true;
+  client_->DeleteTree(request, [failed, done = std::move(done)](std::error_code error) {
+    if (done) done(*failed ? *failed : error);
+  });
+}
+
+void FarFolder::Fetch(std::string_view rel, std::string_view name, const platform::Expectation& source,
+                      std::uint64_t expected, std::function<bool(const engine::FarFile&)> begin,
+                      std::function<bool(std::string_view)> sink, ReadDone done) {
+  const auto FileOf = [](const FileBeginReply& reply) {
+    return engine::FarFile{reply.link, reply.size, reply.mode, reply.mtime};
+  };
+  client_->Fetch(
+      EntryRequest{rel, name, source}, expected,
+      [FileOf, begin = std::move(begin)](const FileBeginReply& reply) { return !begin || begin(FileOf(reply)); },
+      std::move(sink), [FileOf, done = std::move(done)](platform::Expected<FileBeginReply> read) {
+        if (!done) return;
+        if (!read) {
+          done(read.error());
+        } else {
+          done(FileOf(*read));
+        }
+      });
 }
 
 std::string FarFolder::Describe(std::error_code error) const {

@@ -47,6 +47,8 @@ constexpr bool KnownType(std::uint8_t t) {
     case MessageType::SetFolderTime:
     case MessageType::RemoveLeftovers:
     case MessageType::Release:
+    case MessageType::Rename:
+    case MessageType::DeleteTree:
       return true;
   }
   return false;

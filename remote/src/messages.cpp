@@ -373,4 +373,59 @@ bool Decode(std::string_view payload, SetFolderTimeRequest& m) {
   return expectation && r.Finished() && IsSafeRelFolder(m.relFolder) && IsSafeName(m.name);
 }
 
+void Encode(std::string& out, const RenameRequest& m) {
+  Writer w(out);
+  w.String(m.relFolder);
+  w.String(m.name);
+  PutExpectation(w, m.expect);
+  w.String(m.newName);
+}
+
+bool Decode(std::string_view payload, RenameRequest& m) {
+  Reader r(payload);
+  m.relFolder = r.String(kMaxPath);
+  m.name = r.String(kMaxName);
+  const bool expectation = GetExpectation(r, m.expect);
+  m.newName = r.String(kMaxName);
+  return expectation && r.Finished() && IsSafeRelFolder(m.relFolder) && IsSafeName(m.name) && IsSafeName(m.newName);
+}
+
+void Encode(std::string& out, const DeleteTreeRequest& m) {
+  Writer w(out);
+  w.String(m.relFolder);
+  w.String(m.name);
+  w.U8(static_cast<std::uint8_t>((m.toTrash ? 1 : 0) | (m.last ? 2 : 0)));
+  w.U32(static_cast<std::uint32_t>(m.entries.size()));
+  for (const TreeEntryRequest& entry : m.entries) {
+    w.String(entry.rel);
+    w.U8(entry.folder ? 1 : 0);
+    w.Time(entry.mtime);
+  }
+}
+
+bool Decode(std::string_view payload, DeleteTreeRequest& m) {
+  Reader r(payload);
+  m.relFolder = r.String(kMaxPath);
+  m.name = r.String(kMaxName);
+  const std::uint8_t flags = r.U8();
+  m.toTrash = (flags & 1) != 0;
+  m.last = (flags & 2) != 0;
+  const std::uint32_t count = r.Count(4 + 1 + 12);
+  m.entries.clear();
+  m.entries.reserve(count);
+  std::string folder;
+  for (std::uint32_t i = 0; i < count && r.Ok(); ++i) {
+    TreeEntryRequest entry;
+    entry.rel = r.String(kMaxPath);
+    const std::uint8_t kind = r.U8();
+    entry.folder = kind == 1;
+    entry.mtime = r.Time();
+    // Safe names joined by '/', nothing above the top folder.
+    folder.assign(entry.rel).push_back('/');
+    if (kind > 1 || entry.rel.empty() || !IsSafeRelFolder(folder)) return false;
+    m.entries.push_back(entry);
+  }
+  return flags <= 3 && r.Finished() && IsSafeRelFolder(m.relFolder) && IsSafeName(m.name);
+}
+
 }  // namespace orvel::remote

@@ -2,14 +2,17 @@
 
 #include "engine/ensure_folder_path.h"
 #include "engine/folder_scan.h"
+#include "engine/remove_tree.h"
 #include "engine/run_values.h"
 #include "engine/side_index.h"
 #include "engine/tree_access.h"
 #include "platform/file_system.h"
 #include "platform/folder.h"
 #include "platform/folder_lock.h"
+#include "platform/entry_moves.h"
 #include "platform/path.h"
 #include "platform/received_file.h"
+#include "platform/trash.h"
 #include "platform/write_all.h"
 #include "remote/file_reading.h"
 #include "remote/frame.h"
@@ -78,6 +81,8 @@ class Server {
   void Delete(std::uint32_t id, std::string_view payload);
   void MakeFolder(std::uint32_t id, std::string_view payload);
   void SetFolderTime(std::uint32_t id, std::string_view payload);
+  void Rename(std::uint32_t id, std::string_view payload);
+  void DeleteTree(std::uint32_t id, std::string_view payload);
   platform::Expected<platform::Folder> FolderOf(std::string_view relFolder) const;
 
   using Incoming = IncomingWrite;
@@ -420,6 +425,40 @@ void Server::SetFolderTime(std::uint32_t id, std::string_view payload) {
   Reply(MessageType::Ok, id);
 }
 
+void Server::Rename(std::uint32_t id, std::string_view payload) {
+  RenameRequest request;
+  if (!Decode(payload, request)) return ReplyError(id, MakeError(ProtocolFault::BadFrame));
+  if (!root_) return ReplyError(id, MakeError(ProtocolFault::NotOpen));
+  platform::Expected<platform::Folder> folder = FolderOf(request.relFolder);
+  if (!folder) return ReplyError(id, folder.error());
+  if (const std::error_code error = platform::RenameEntryAt(*folder, request.name, request.expect, request.newName))
+    return ReplyError(id, error);
+  Reply(MessageType::Ok, id);
+}
+
+void Server::DeleteTree(std::uint32_t id, std::string_view payload) {
+  DeleteTreeRequest request;
+  if (!Decode(payload, request)) return ReplyError(id, MakeError(ProtocolFault::BadFrame));
+  if (!root_) return ReplyError(id, MakeError(ProtocolFault::NotOpen));
+  platform::Expected<platform::Folder> folder = FolderOf(request.relFolder);
+  if (!folder) return ReplyError(id, folder.error());
+  std::error_code error;
+  if (request.toTrash) {
+    const platform::EntryInfo top = folder->LookUp(request.name);
+    error = top.error                            ? top.error
+            : !top.exists || !top.directory      ? platform::MakeError(platform::Fault::ChangedSinceList)
+                                                 : platform::TrashEntryAt(*folder, request.name,
+                                                                          folder->LookUpIdentity(request.name));
+  } else {
+    std::vector<engine::SeenEntry> tree;
+    tree.reserve(request.entries.size());
+    for (const TreeEntryRequest& entry : request.entries) tree.push_back({entry.rel, entry.folder, entry.mtime});
+    error = engine::RemoveTree(*folder, request.name, tree, request.last);
+  }
+  if (error) return ReplyError(id, error);
+  Reply(MessageType::Ok, id);
+}
+
 // False when serving must end (the output broke, or the root was released).
 bool Server::Handle(const Frame& frame) {
   switch (frame.type) {
@@ -470,6 +509,12 @@ bool Server::Handle(const Frame& frame) {
       return true;
     case MessageType::SetFolderTime:
       SetFolderTime(frame.id, frame.payload);
+      return true;
+    case MessageType::Rename:
+      Rename(frame.id, frame.payload);
+      return true;
+    case MessageType::DeleteTree:
+      DeleteTree(frame.id, frame.payload);
       return true;
     case MessageType::RemoveLeftovers:
       ReplyError(frame.id, MakeError(ProtocolFault::Unsupported));

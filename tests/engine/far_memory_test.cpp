@@ -42,6 +42,12 @@ struct CountingFarRoot final : IFarRoot {
   void Delete(std::string_view, std::string_view, const platform::Expectation&, bool, Done) override {}
   void MakeFolder(std::string_view, std::string_view, Done) override {}
   void SetFolderTime(std::string_view, std::string_view, platform::FileTime, Done) override {}
+  void LookUpLater(std::string_view, std::string_view, std::function<void(const platform::EntryInfo&)>) override {}
+  platform::Expected<FarFile> FileHeader(std::string_view, std::string_view) override { return FarFile{}; }
+  void Rename(std::string_view, std::string_view, const platform::Expectation&, std::string_view, Done) override {}
+  void RemoveTree(std::string_view, std::string_view, std::span<const SeenEntry>, bool, Done) override {}
+  void Fetch(std::string_view, std::string_view, const platform::Expectation&, std::uint64_t,
+             std::function<bool(const FarFile&)>, std::function<bool(std::string_view)>, ReadDone) override {}
   void Settle() override {}
   std::string Describe(std::error_code) const override { return {}; }
   const platform::Folder& root_;

@@ -40,6 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       FileBeginReply begin;
       DataEndReply end;
       DigestReply digest;
+      RenameRequest rename;
+      DeleteTreeRequest tree;
       switch (frame.type) {
         case MessageType::ScanFolders:
           scan.Folders(p);
@@ -56,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         default:
           (void)Decode(p, hello), (void)Decode(p, error), (void)Decode(p, progress), (void)Decode(p, open);
           (void)Decode(p, root), (void)Decode(p, scanRequest), (void)Decode(p, wire), (void)Decode(p, begin);
-          (void)Decode(p, end), (void)Decode(p, digest);
+          (void)Decode(p, end), (void)Decode(p, digest), (void)Decode(p, rename), (void)Decode(p, tree);
           for (MessageType t : {MessageType::LookUp, MessageType::Read, MessageType::Digest}) (void)Decode(p, t, entry);
       }
     }

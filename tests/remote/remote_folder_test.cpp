@@ -349,5 +349,39 @@ TEST(RemoteClient, KeepsItsWindowOfRequestsInFlight) {
   EXPECT_EQ(most, kWindow);
 }
 
+// Reads sent without waiting: all in flight at once, each file's bytes in its
+// own sink, answered in the order asked, and one that changed fails alone.
+TEST(RemoteClient, FetchesFilesWithoutARoundTripEach) {
+  constexpr int kFiles = 8;
+  TempDir dir;
+  for (int i = 0; i < kFiles; ++i) WriteFile(dir / ("f" + std::to_string(i)), "file " + std::to_string(i), Time(1000));
+  Connected c = ConnectInProcess(dir.Path());
+  ASSERT_FALSE(c.client->Handshake());
+  ASSERT_TRUE(c.client->OpenRoot(remote::LockMode::Shared, false));
+  std::vector<std::string> got(kFiles);
+  std::vector<int> answered;
+  std::vector<std::error_code> errors(kFiles);
+  for (int i = 0; i < kFiles; ++i) {
+    const std::string name = "f" + std::to_string(i);
+    c.client->Fetch(
+        {"", name, platform::Expectation::File(Time(i == 3 ? 999 : 1000))}, 6, {},
+        [&got, i](std::string_view bytes) { return got[i].append(bytes), true; },
+        [&, i](platform::Expected<remote::FileBeginReply> read) {
+          answered.push_back(i);
+          if (!read) errors[i] = read.error();
+        });
+  }
+  c.client->Settle();
+  EXPECT_EQ(answered, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}));
+  for (int i = 0; i < kFiles; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(errors[i], i == 3 ? platform::MakeError(platform::Fault::ChangedSinceList) : std::error_code());
+    if (i != 3) {
+      EXPECT_EQ(got[i], "file " + std::to_string(i));
+    }
+  }
+  EXPECT_EQ(c.client->MostInFlight(), static_cast<std::size_t>(kFiles));
+}
+
 }  // namespace
 }  // namespace orvel::test

@@ -132,11 +132,6 @@ TEST_P(RemotePairs, GiveTheRowsAndTreesOfALocalPair) {
   for (const Layout layout : {Layout::FarBase, Layout::FarTarget, Layout::FarBoth}) {
     SCOPED_TRACE(static_cast<int>(layout));
     const Outcome far = RunPair(kBase, kTarget, scenario.args, layout);
-    // Copies between two far folders are not carried out: such rows fail.
-    if (layout == Layout::FarBoth && scenario.args.front() == "sync") {
-      EXPECT_EQ(far.status, 3);
-      continue;
-    }
     EXPECT_EQ(far.status, local.status) << far.err;
     EXPECT_EQ(far.err.find("orvel-cli:"), std::string::npos) << far.err;
     EXPECT_EQ(far.rows, local.rows);
@@ -160,7 +155,6 @@ struct MemoryScenario {
   std::vector<TreeEntry> target;
   std::function<void(const TempDir&)> change;
   const char* second;  // in the local second run's output; "" for no rows at all
-  bool copies;         // copies between two far folders are not carried out yet
 };
 void PrintTo(const MemoryScenario& scenario, std::ostream* out) { *out << scenario.name; }
 
@@ -190,7 +184,6 @@ TEST_P(RemoteMemory, RemembersAsALocalPairDoes) {
   EXPECT_TRUE(*scenario.second ? local.rows.find(scenario.second) != std::string::npos : local.rows.empty())
       << local.rows;
   for (const Layout layout : {Layout::FarBase, Layout::FarTarget, Layout::FarBoth}) {
-    if (layout == Layout::FarBoth && scenario.copies) continue;
     SCOPED_TRACE(static_cast<int>(layout));
     const auto [farFirst, far] = twice(layout);
     EXPECT_EQ(farFirst.rows, localFirst.rows) << farFirst.err;
@@ -212,34 +205,34 @@ INSTANTIATE_TEST_SUITE_P(
                          Remove(dir / "base/d");  // five deletions: not yet a mass deletion
                          Remove(dir / "target/e.txt");
                        },
-                       "d\t\tX=", false},
+                       "d\t\tX="},
         MemoryScenario{"EditedOnBothStop", kPair, kPair,
                        [](const TempDir& dir) {
                          WriteFile(dir / "base/b.txt", "base edit", Time(kT + 10));
                          WriteFile(dir / "target/b.txt", "target edit", Time(kT + 20));
                        },
-                       "\t!\t", false},
+                       "\t!\t"},
         // Same size, same time, other bytes: only the stamp tells.
         MemoryScenario{"AnEditThatKeptItsTimeIsCopied", kPair, kPair,
-                       [](const TempDir& dir) { WriteFile(dir / "target/b.txt", "BB", Time(kT)); }, "<=", true},
+                       [](const TempDir& dir) { WriteFile(dir / "target/b.txt", "BB", Time(kT)); }, "<="},
         MemoryScenario{"FirstContactByContents",
                        {{"same.txt", "abc", Time(kT)}, {"differ.txt", "abc", Time(kT)}, {"size.txt", "a", Time(kT)}},
                        {{"same.txt", "abc", Time(kT)}, {"differ.txt", "xyz", Time(kT)}, {"size.txt", "ab", Time(kT)}},
-                       [](const TempDir&) {}, "differ.txt", false},
-        MemoryScenario{"NothingLeftAfterACopy", kPair, {{"b.txt", "bb", Time(kT)}}, [](const TempDir&) {}, "", true},
+                       [](const TempDir&) {}, "differ.txt"},
+        MemoryScenario{"NothingLeftAfterACopy", kPair, {{"b.txt", "bb", Time(kT)}}, [](const TempDir&) {}, ""},
         MemoryScenario{"AReplacedRootIsNotRemembered", kPair, kPair,
                        [](const TempDir& dir) {
                          ASSERT_EQ(std::system(("cd '" + dir.Path() + "' && mv target old && cp -a old target").c_str()), 0);
                          Remove(dir / "base/a.txt");
                        },
-                       "<=", true},
+                       "<="},
         MemoryScenario{"MassDeletionsAreRefused", kPair, kPair,
                        [](const TempDir& dir) {
                          Remove(dir / "base/d");
                          Remove(dir / "base/a.txt");
                          Remove(dir / "base/b.txt");
                        },
-                       "\tX\t", false}),  // asked, answered No: nothing deleted
+                       "\tX\t"}),  // asked, answered No: nothing deleted
     [](const auto& param) { return std::string(param.param.name); });
 
 // What the far side is asked to write arrives whole or not at all.

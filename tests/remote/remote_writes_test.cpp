@@ -90,5 +90,40 @@ TEST(RemoteEdits, DeleteAndMakeFoldersFollowTheLocalRules) {
   EXPECT_EQ(TimeOf(dir / "old"), Time(1000));
 }
 
+// Moving aside and removing a tree the list saw: never over another entry,
+// never an entry that changed since, never outside the folder, and the top
+// folder only once it is empty.
+TEST(RemoteEdits, RenamesAndTreeRemovalsFollowTheLocalRules) {
+  TempDir dir;
+  WriteTree(dir.Path(), {{"a", "a", Time(1000)},
+                         {"b", "b", Time(1000)},
+                         {"gone/sub/g", "g", Time(1000)},
+                         {"gone/f", "f", Time(1000)},
+                         {"kept/f", "f", Time(1000)},
+                         {"kept/h", "h", Time(1000)}});
+  Connected c = ConnectInProcess(dir.Path());
+  ASSERT_FALSE(c.client->Handshake());
+  ASSERT_TRUE(c.client->OpenRoot(remote::LockMode::Exclusive, false));
+  std::vector<std::error_code> answers;
+  const auto note = [&](std::error_code error) { answers.push_back(error); };
+  c.client->Rename({"", "a", Expectation::File(Time(1000)), "b"}, note);
+  c.client->Rename({"", "a", Expectation::File(Time(999)), "c"}, note);
+  c.client->Rename({"", "a", Expectation::File(Time(1000)), "c"}, note);
+  c.client->DeleteTree({"", "gone", false, true, {{"sub/g", false, Time(1000)}, {"sub", true, {}}, {"f", false, Time(1000)}}},
+                       note);
+  c.client->DeleteTree({"", "kept", false, true, {{"h", false, Time(1000)}, {"f", false, Time(999)}}}, note);
+  c.client->DeleteTree({"", "c", false, true, {{"../b", false, Time(1000)}}}, note);
+  c.client->Settle();
+  ASSERT_EQ(answers.size(), 6u);
+  EXPECT_EQ(answers[0], std::errc::file_exists);
+  EXPECT_EQ(answers[1], platform::MakeError(platform::Fault::ChangedSinceList));
+  EXPECT_FALSE(answers[2]);
+  EXPECT_FALSE(answers[3]);
+  EXPECT_EQ(answers[4], platform::MakeError(platform::Fault::ChangedSinceList));
+  EXPECT_EQ(answers[5], remote::MakeError(remote::ProtocolFault::BadFrame));
+  EXPECT_EQ(FolderNames(dir.Path()), (std::vector<std::string>{"b", "c", "kept"}));
+  EXPECT_EQ(FolderNames(dir / "kept"), std::vector<std::string>{"f"});
+}
+
 }  // namespace
 }  // namespace orvel::test

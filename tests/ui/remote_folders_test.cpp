@@ -1,6 +1,6 @@
 // A folder on another machine in the desktop program: listed through ssh like
-// a local one, and refused by the file manager and the external tool, which
-// take paths of this machine only.
+// a local one, its rows carried out by the row commands, and refused by the
+// file manager and the external tool, which take paths of this machine only.
 #include "support/app_rig.h"
 #include "support/temp_tree.h"
 #include "ui/dialogs/progress_dialog.h"
@@ -71,6 +71,12 @@ TEST(RemoteFoldersTest, ARemoteTargetListsLikeALocalOneAndTheShellCommandsSayWhy
   ASSERT_TRUE(rig.Frame().Commands().Execute(cmd::kFindTarget));
   EXPECT_TRUE(rig.Frame().ReadyPane()->FullText().startsWith("ほかのマシンのフォルダはファイルマネージャで開けません"))
       << rig.Frame().ReadyPane()->FullText().toStdString();
+
+  // The row commands reach the far folder again after the list.
+  rig.State().Working().ConfDlg = 0;
+  ASSERT_TRUE(rig.Frame().Commands().Execute(cmd::kUpdateSelected));
+  EXPECT_EQ(rows.ItemText(onlyTarget, ui::ResultModel::kResult), "<=");
+  EXPECT_EQ(test::ReadFile(dir / "a/only target.txt"), "b");
 }
 
 TEST(RemoteFoldersTest, FoldersTypedOrPastedIntoTheBarReachTheOtherMachine) {

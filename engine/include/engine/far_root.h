@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/folder_scan.h"
+#include "engine/remove_tree.h"
 #include "engine/run_values.h"
 #include "engine/side_index.h"
 #include "platform/content_digest.h"
@@ -92,6 +93,10 @@ class IFarRoot {
   // hears the entry's device and inode there.
   virtual platform::EntryInfo LookUp(std::string_view rel, std::string_view name,
                                      platform::Identity* identity = nullptr) = 0;
+  // LookUp without waiting: `done` hears the entry no later than Settle, in
+  // request order with the other requests.
+  virtual void LookUpLater(std::string_view rel, std::string_view name,
+                           std::function<void(const platform::EntryInfo&)> done) = 0;
   // A link's target text; empty when it cannot be read.
   virtual std::string LinkText(std::string_view rel, std::string_view name) = 0;
 
@@ -102,6 +107,8 @@ class IFarRoot {
                                            const platform::Expectation& source,
                                            const std::function<bool(const FarFile&)>& begin,
                                            const std::function<bool(std::string_view)>& sink) = 0;
+  // What Read would announce now, without the bytes.
+  virtual platform::Expected<FarFile> FileHeader(std::string_view rel, std::string_view name) = 0;
 
   // The writing requests. Each may be queued and sent without waiting for its
   // answer: `done` hears the result (in request order) no later than Settle.
@@ -117,6 +124,19 @@ class IFarRoot {
   // The time of a folder made by this connection's MakeFolder (one that was
   // there before is left as it is), once its contents are in place.
   virtual void SetFolderTime(std::string_view rel, std::string_view name, platform::FileTime mtime, Done done) = 0;
+  // Renames an entry within its folder while it meets `expect`, never over another.
+  virtual void Rename(std::string_view rel, std::string_view name, const platform::Expectation& expect,
+                      std::string_view newName, Done done) = 0;
+  // RemoveTree there; to the trash, the folder goes there whole.
+  virtual void RemoveTree(std::string_view rel, std::string_view name, std::span<const SeenEntry> tree, bool toTrash,
+                          Done done) = 0;
+  // Read without waiting: `begin` and `sink` hear the bytes and `done` the
+  // end no later than Settle, in request order with the other requests.
+  // `expected` is the size the list saw.
+  using ReadDone = std::function<void(platform::Expected<FarFile>)>;
+  virtual void Fetch(std::string_view rel, std::string_view name, const platform::Expectation& source,
+                     std::uint64_t expected, std::function<bool(const FarFile&)> begin,
+                     std::function<bool(std::string_view)> sink, ReadDone done) = 0;
   // Waits for every answer still owed.
   virtual void Settle() = 0;
 

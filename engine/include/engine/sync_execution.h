@@ -8,6 +8,8 @@
 #include "engine/tree_access.h"
 #include "platform/file_ops.h"
 
+#include <memory>
+
 #include <functional>
 #include <map>
 #include <memory>
@@ -41,9 +43,10 @@ class SyncExecution {
   // Their rows are carried out there, pipelined: a row shows its result when
   // the far side has answered, at the latest in Release().
   void UseFarRoots(const std::string& basePath, IFarRoot* base, const std::string& targetPath, IFarRoot* target);
-  // Tells folders on other machines apart, for the row commands, which do not
-  // reach them (null: every folder is local).
-  void UseFarSides(const IFarSides* far) { farSides_ = far; }
+  // Where the row commands open folders on other machines (null: every folder
+  // is local). They are checked to be the folders the list was made from, and
+  // stay open (and locked) until Release.
+  void UseFarSides(IFarSides* far) { farSides_ = far; }
   // Asked once before the first deletion until the next UseRoots; No stops the
   // run (see Declined()) and deletes nothing.
   void GuardDeletions(std::function<bool()> askFirst) { deleteGuard_ = std::move(askFirst); }
@@ -101,10 +104,33 @@ class SyncExecution {
                            IFarRoot* targetFar);
   // Copies and deletions with a far side; `finish` hears the result of one that
   // is answered later (an empty error code returned).
-  // `kept`, when given, hears what the destination kept (by `finish`'s time for a far one).
-  RowError CopyFromFar(const Work& work, bool fromBase, IFarRoot& from, platform::EntryInfo* kept = nullptr);
-  RowError CopyToFar(const Work& work, bool fromBase, IFarRoot& to, const std::function<void(RowError)>& finish,
-                     platform::EntryInfo* kept = nullptr);
+  // What goes where: the row's own entry, or one step of a kind change or a
+  // kept conflict (another name, another expectation).
+  struct Transfer {
+    std::string_view fromName;
+    platform::Expectation source;
+    std::string_view toName;
+    platform::Expectation destination;
+    bool folder = false;
+  };
+  Transfer RowTransfer(const Work& work, bool fromBase) const;
+  // `kept`, when given, hears what the destination kept by `finish`'s time.
+  RowError CopyFromFar(const Work& work, bool fromBase, IFarRoot& from, const Transfer& transfer,
+                       const std::function<void(RowError)>& finish, platform::EntryInfo* kept = nullptr);
+  RowError CopyToFar(const Work& work, bool fromBase, IFarRoot& to, const Transfer& transfer,
+                     const std::function<void(RowError)>& finish, platform::EntryInfo* kept = nullptr);
+  // Between two other machines: the bytes pass through this one, streaming.
+  RowError CopyBetweenFar(const Work& work, bool fromBase, IFarRoot& from, IFarRoot& to, const Transfer& transfer,
+                          const std::function<void(RowError)>& finish, platform::EntryInfo* kept = nullptr);
+  // Any of the three, waiting for its answer (a step that the next depends on).
+  RowError CopyNow(const Work& work, bool fromBase, IFarRoot* fromFar, IFarRoot* toFar, const Transfer& transfer);
+  // ReplaceKind and KeepBoth with a side on another machine.
+  RowError ReplaceKindFar(const Work& work, bool fromBase, IFarRoot* fromFar, IFarRoot* toFar,
+                          platform::EntryInfo* copied);
+  RowError KeepBothFar(const Work& work, PairMemory* pair, IFarRoot* baseFar, IFarRoot* targetFar);
+  // Opens the row's far roots for a row command, unless open already; null
+  // prompt: a busy folder is not waited for.
+  std::error_code OpenFarRoots(const ResultRow& row, IPrompt* prompt, bool& gaveUp);
   // What a row with a far side leaves in its pair's state once its result is
   // settled, which may be after the row returned: null when the pair does not
   // remember. RememberFar records it on success.
@@ -115,7 +141,7 @@ class SyncExecution {
                      const std::function<void(RowError)>& finish);
   // Makes the far folder `rel` (and those above it) once per run; their times
   // follow their sources' at the end (FinishMadeFolders).
-  void EnsureFarFolder(IFarRoot& far, std::string_view rel, const Work& work, bool fromBase);
+  void EnsureFarFolder(IFarRoot& far, std::string_view rel, const Work& work, bool fromBase, IFarRoot* farFrom = nullptr);
   void SettleFar();
 
   const RowStore& rows_;
@@ -127,7 +153,8 @@ class SyncExecution {
   std::map<std::string, TreeAccess, std::less<>> trees_;
   std::map<std::string, IFarRoot*, std::less<>> farRoots_;
   std::map<IFarRoot*, std::set<std::string, std::less<>>> farFolders_;  // far folders made sure of this run
-  const IFarSides* farSides_ = nullptr;
+  IFarSides* farSides_ = nullptr;
+  std::map<std::string, std::unique_ptr<IFarRoot>, std::less<>> openedFar_;  // by the row commands
   SyncMemory memory_;
   platform::CopySession session_;
   // A folder made by a copy, with the roots of its source and of itself.

@@ -113,6 +113,18 @@ class Client {
   void Delete(const DeleteRequest& request, Done done);
   void MakeFolder(const MakeFolderRequest& request, Done done);
   void SetFolderTime(const SetFolderTimeRequest& request, Done done);
+  void Rename(const RenameRequest& request, Done done);
+  void DeleteTree(const DeleteTreeRequest& request, Done done);
+  // LookUp without waiting: `done` hears the entry when its answer is taken,
+  // in request order with the other answers owed.
+  void LookUpLater(const EntryRequest& request, std::function<void(platform::Expected<WireEntry>)> done);
+  // ReadFile without waiting: the request goes out at once and its reply is
+  // taken in request order with the other answers owed; `begin` and `sink` hear
+  // it then as ReadFile's would, and `done` its end. `expected` (the size the
+  // list saw) keeps the bytes owed within what this side holds in memory.
+  using ReadDone = std::function<void(platform::Expected<FileBeginReply>)>;
+  void Fetch(const EntryRequest& request, std::uint64_t expected, std::function<bool(const FileBeginReply&)> begin,
+             std::function<bool(std::string_view)> sink, ReadDone done);
   // Waits for every answer still owed.
   void Settle();
 
@@ -161,8 +173,18 @@ class Client {
   FrameReader reader_;
   std::string output_;
   std::deque<std::uint32_t> inFlight_;
-  std::deque<std::pair<std::uint32_t, Done>> owed_;  // queued requests whose answers are not taken yet
-  std::unordered_map<std::uint32_t, WrittenReply*> written_;  // owed writes whose kept state is wanted
+  // A queued request whose answer is not taken yet: Ok or Error, or the
+  // frames of a file read through `reply`.
+  struct Owed {
+    std::uint32_t id = 0;
+    Done done;
+    ReplyHandler reply;
+    bool read = false;
+    std::uint64_t bytes = 0;  // a read's expected size
+  };
+  std::deque<Owed> owed_;
+  std::size_t owedReads_ = 0;
+  std::uint64_t owedBytes_ = 0;
   std::mutex interruptMutex_;  // Interrupt against Shutdown's reaping
   std::uint32_t nextId_ = 1;
   std::size_t mostInFlight_ = 0;

@@ -25,16 +25,26 @@ class FarFolder final : public engine::IFarRoot {
   void Interrupt() override { client_->Interrupt(); }
   platform::EntryInfo LookUp(std::string_view rel, std::string_view name,
                              platform::Identity* identity = nullptr) override;
+  void LookUpLater(std::string_view rel, std::string_view name,
+                   std::function<void(const platform::EntryInfo&)> done) override;
   std::string LinkText(std::string_view rel, std::string_view name) override;
   platform::Expected<engine::FarFile> Read(std::string_view rel, std::string_view name,
                                            const platform::Expectation& source,
                                            const std::function<bool(const engine::FarFile&)>& begin,
                                            const std::function<bool(std::string_view)>& sink) override;
+  platform::Expected<engine::FarFile> FileHeader(std::string_view rel, std::string_view name) override;
   void Write(const engine::FarWrite& write, const Fill& fill, Done done) override;
   void Delete(std::string_view rel, std::string_view name, const platform::Expectation& expect, bool toTrash,
               Done done) override;
   void MakeFolder(std::string_view rel, std::string_view name, Done done) override;
   void SetFolderTime(std::string_view rel, std::string_view name, platform::FileTime mtime, Done done) override;
+  void Rename(std::string_view rel, std::string_view name, const platform::Expectation& expect,
+              std::string_view newName, Done done) override;
+  void RemoveTree(std::string_view rel, std::string_view name, std::span<const engine::SeenEntry> tree, bool toTrash,
+                  Done done) override;
+  void Fetch(std::string_view rel, std::string_view name, const platform::Expectation& source, std::uint64_t expected,
+             std::function<bool(const engine::FarFile&)> begin, std::function<bool(std::string_view)> sink,
+             ReadDone done) override;
   void Settle() override { client_->Settle(); }
   std::vector<platform::Expected<engine::FarDigest>> Digests(std::span<const engine::FarEntry> entries) override;
   std::string Describe(std::error_code error) const override;

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace orvel::remote {
 
@@ -178,6 +179,37 @@ struct SetFolderTimeRequest {
 };
 void Encode(std::string& out, const SetFolderTimeRequest& m);
 bool Decode(std::string_view payload, SetFolderTimeRequest& m);
+
+// Renames an entry within its folder while it is as expected, never over
+// another entry (a file moved aside before its replacement, and put back).
+struct RenameRequest {
+  std::string_view relFolder;
+  std::string_view name;
+  platform::Expectation expect;
+  std::string_view newName;
+};
+void Encode(std::string& out, const RenameRequest& m);
+bool Decode(std::string_view payload, RenameRequest& m);
+
+// One entry of a folder tree to remove, below its top, deepest first.
+struct TreeEntryRequest {
+  std::string_view rel;  // "a/b" below the top folder
+  bool folder = false;
+  platform::FileTime mtime;  // what the list saw (files only)
+};
+
+// Removes the folder tree `name` entry by entry, each only while it is what the
+// list saw; a tree too large for one frame comes in several, the top folder
+// going with the last. To the trash: the top folder goes there whole.
+struct DeleteTreeRequest {
+  std::string_view relFolder;
+  std::string_view name;
+  bool toTrash = false;
+  bool last = true;  // the top folder goes after these entries
+  std::vector<TreeEntryRequest> entries;
+};
+void Encode(std::string& out, const DeleteTreeRequest& m);
+bool Decode(std::string_view payload, DeleteTreeRequest& m);
 
 // Whether a name from the far side can stand for an entry of a folder: not
 // empty, no '/', no NUL, not "." or "..", not one of our temporaries.

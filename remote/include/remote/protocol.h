@@ -54,6 +54,8 @@ enum class MessageType : std::uint8_t {
   SetFolderTime = 0x35,
   RemoveLeftovers = 0x36,
   Release = 0x3F,
+  Rename = 0x40,
+  DeleteTree = 0x41,
 };
 
 // Errors of the connection itself, beside errno values and platform faults.
