@@ -6,6 +6,8 @@
 #include "copy_pool.h"
 #include "sync_work.h"
 
+#include <system_error>
+
 namespace orvel::engine {
 
 namespace {
@@ -24,7 +26,11 @@ void SyncExecution::EndCopyPool::operator()(CopyPool* pool) const { delete pool;
 void SyncExecution::StartCopyPool(const platform::Folder& base, const platform::Folder& target) {
   pool_.reset();
   if (!FolderScan::LooksUpConcurrently(copyMode_, base) && !FolderScan::LooksUpConcurrently(copyMode_, target)) return;
-  pool_.reset(CopyPool::Start(session_, base, target, kCopyThreads).release());
+  try {
+    pool_.reset(CopyPool::Start(session_, base, target, kCopyThreads).release());
+  } catch (const std::system_error&) {
+    // No threads to be had: the copies run one after another here.
+  }
 }
 
 void SyncExecution::StopCopies() {
