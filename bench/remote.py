@@ -213,8 +213,10 @@ def main(argv=None):
     p.add_argument("--cli", default=os.environ.get("ORVEL_CLI") or run.DEFAULT_CLI)
     p.add_argument("--seed", type=int, default=1)
     p.add_argument("--skip", default="", help="comma-separated: list,sync,sshfs")
+    p.add_argument("--skip-sshfs", default="", help="comma-separated parts of the sshfs rows to leave out: reads (list, find, walk), sync")
     a = p.parse_args(argv)
     skip = set(filter(None, a.skip.split(",")))
+    a.skip_sshfs = set(filter(None, a.skip_sshfs.split(",")))
     rtts = [float(x) for x in a.rtts.split(",")]
     workdir = os.path.abspath(a.workdir)
     os.makedirs(workdir, exist_ok=True)
@@ -296,20 +298,64 @@ def sshfs_rows(a, sshd, proxy, base, target, rtt, workdir):
 
     rows = []
     try:
-        for name, argv in (("orvel-cli list base sshfs-target --hide-same", [a.cli, "list", base, mnt, "--hide-same"]),
+        reads = [] if "reads" in a.skip_sshfs else [None]
+        for name, argv in [] if not reads else (("orvel-cli list base sshfs-target --hide-same", [a.cli, "list", base, mnt, "--hide-same"]),
                            ("find sshfs-target (every mtime)", ["find", mnt, "-printf", "%T@\n"])):
             # list exits 0 here: the pair differs but nothing failed.
             rows.append((name, rtt, timed(argv, a.reps, before=mount, check=False)))
         walls = []
-        for i in range(a.reps + 1):
+        for i in range(a.reps + 1 if reads else 0):
             mount()
             t0 = time.perf_counter()
             parallel_walk(mnt)
             if i > 0:
                 walls.append(time.perf_counter() - t0)
-        rows.append(("16-thread walk of sshfs-target", rtt, (statistics.median(walls), min(walls), max(walls))))
+        if walls:
+            rows.append(("16-thread walk of sshfs-target", rtt, (statistics.median(walls), min(walls), max(walls))))
+        if "sync" not in a.skip_sshfs and rtt == a.sync_rtt:
+            rows.extend(sshfs_sync_rows(a, base, target, rtt, workdir, mnt, options))
     finally:
         subprocess.run(["fusermount3", "-u", "-q", mnt], stderr=subprocess.DEVNULL)
+    return rows
+
+
+def whole_second_difference(src, dst):
+    """Empty string when dst holds src's names, sizes, modes and mtimes, the
+    mtimes in whole seconds (SFTP version 3 carries no fraction)."""
+    def cut(root):
+        out = set()
+        for line in run.listing(root):
+            fields = line.split(b"\t")
+            if len(fields) == 5:
+                fields[4] = fields[4].split(b".")[0]
+            out.add(b"\t".join(fields))
+        return out
+    a, b = cut(src), cut(dst)
+    if a == b:
+        return ""
+    return "%d entries differ or missing, %d unexpected; e.g. %r" % (len(a - b), len(b - a), sorted(a ^ b)[:2])
+
+
+def sshfs_sync_rows(a, base, target, rtt, workdir, mnt, options):
+    """orvel-cli sync and rsync -a --delete from base into an sshfs mount of a
+    fresh copy of the target (1 % changed), each on a fresh mount."""
+    scratch = os.path.join(workdir, "sshfs-sync-target")
+
+    def fresh():
+        subprocess.run(["fusermount3", "-u", "-q", mnt], stderr=subprocess.DEVNULL)
+        subprocess.run(["rm", "-rf", scratch], check=True)
+        subprocess.run(["cp", "-a", target, scratch], check=True)
+        subprocess.run(["sshfs", "-o", options, "127.0.0.1:" + scratch, mnt], check=True)
+
+    rows = []
+    for name, argv in (("rsync -a --delete base/ sshfs-target/", ["rsync", "-a", "--delete", base + "/", mnt + "/"]),
+                       ("orvel-cli sync --complete base sshfs-target", [a.cli, "sync", "--complete", base, mnt])):
+        t = timed(argv, a.reps, before=fresh)
+        subprocess.run(["fusermount3", "-u", "-q", mnt], stderr=subprocess.DEVNULL)
+        problem = whole_second_difference(base, scratch)
+        if problem:
+            raise RuntimeError("%s: the copy differs: %s" % (name, problem))
+        rows.append((name + " (1 % changed)", rtt, t))
     return rows
 
 

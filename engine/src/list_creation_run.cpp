@@ -204,6 +204,7 @@ ListCreationRun::Step ListCreationRun::OpenRoots(const CCondition& condition, co
 bool ListCreationRun::CancelRequested() {
   if (!progress_.PollCancel()) return false;
   cancelled_ = true;
+  execution_.StopCopies();
   return true;
 }
 

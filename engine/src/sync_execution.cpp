@@ -2,6 +2,7 @@
 
 #include "engine/beside_name.h"
 #include "engine/remove_tree.h"
+#include "file_row_copy.h"
 #include "sync_work.h"
 #include "platform/entry_moves.h"
 #include "platform/metadata.h"
@@ -21,12 +22,15 @@ void SyncExecution::UseRoots(const std::string& basePath, const platform::Folder
   trees_.clear();
   trees_[basePath].Attach(base);
   trees_[targetPath].Attach(target);
+  StartCopyPool(base, target);
   declined_ = false;
   deleteGuard_ = nullptr;
   syncRun_ = true;
 }
 
 void SyncExecution::Release() {
+  SettleCopies(true);
+  pool_.reset();
   SettleFar();
   FinishMadeFolders();
   SettleFar();
@@ -147,6 +151,11 @@ ItemResult SyncExecution::ExecuteRow(int item, Direction direction) {
             rowIndex};
   // The pair whose state this row changes, when its condition remembers.
   PairMemory* pair = memory_.PairOf(rows_.BaseRoot(work.row), rows_.TargetRoot(work.row));
+  if (pool_) {
+    // A plain file copy joins those in flight; any other row waits for them.
+    if (PoolCopy(item, work, mark, direction, pair)) return result;
+    SettleCopies(true);
+  }
 
   if (mark == Mark::Conflict) {
     // Never decided by the clocks: the user says which version stays.
@@ -319,57 +328,45 @@ void SyncExecution::ReportNotes(IPrompt& prompt) {
 RowError SyncExecution::CopyRow(const Work& work, bool fromBase, platform::EntryInfo* copied) {
   TreeAccess& fromTree = fromBase ? work.base : work.target;
   TreeAccess& toTree = fromBase ? work.target : work.base;
-  const Side fromSide = fromBase ? Side::Base : Side::Target;
-  const Side toSide = fromBase ? Side::Target : Side::Base;
-  const Expectation source = ExpectationOf(fromBase ? work.baseShown : work.targetShown, work.row.isFolder);
-  const Expectation destination = ExpectationOf(fromBase ? work.targetShown : work.baseShown, work.row.isFolder);
-
-  platform::Expected<const platform::Folder*> from =
-      fromTree.FolderAt(work.rel, fromBase ? work.ids.base : work.ids.target);
-  if (!from) return {from.error(), fromSide};
   // The folders this copy makes, kept for their times once their contents are in.
   std::vector<TreeAccess::Made> newFolders;
-  const auto NoteMadeFolders = [&](bool fromBaseSide) {
-    const std::string_view fromRoot = fromBaseSide ? rows_.BaseRoot(work.row) : rows_.TargetRoot(work.row);
-    const std::string_view toRoot = fromBaseSide ? rows_.TargetRoot(work.row) : rows_.BaseRoot(work.row);
+  const auto NoteMadeFolders = [&]() {
+    const std::string_view fromRoot = fromBase ? rows_.BaseRoot(work.row) : rows_.TargetRoot(work.row);
+    const std::string_view toRoot = fromBase ? rows_.TargetRoot(work.row) : rows_.BaseRoot(work.row);
     for (TreeAccess::Made& made : newFolders)
       madeFolders_.push_back(MadeFolder{std::string(fromRoot), std::string(toRoot), std::move(made)});
     newFolders.clear();
   };
 
-  if (work.row.isFolder) {
-    // An empty folder is copied by making it: its source must still be the
-    // folder the list showed, and the destination must not hold a file.
-    const platform::EntryInfo now = (*from)->LookUp(work.name);
-    if (now.error) return {now.error, fromSide};
-    if (!source.MetBy(now) || !now.directory) return {platform::MakeError(platform::Fault::ChangedSinceList), fromSide};
-    std::string rel(work.rel);
-    rel.append(work.name);
-    platform::Expected<const platform::Folder*> made = toTree.MakeFolders(rel, &newFolders);
-    NoteMadeFolders(fromBase);
-    if (!made) return {made.error(), toSide};
-    if (copied) *copied = now;
-    return {};
+  if (!work.row.isFolder) {
+    FileRowCopyDone done;
+    const RowError error = CopyFileOfRow(FileCopyOf(work, fromBase), fromTree, toTree, session_, done);
+    newFolders = std::move(done.made);
+    NoteMadeFolders();
+    if (done.toDevice)
+      devicePaths_.try_emplace(done.toDevice, fromBase ? rows_.TargetRoot(work.row) : rows_.BaseRoot(work.row));
+    if (!error.code && copied) *copied = done.copied;
+    return error;
   }
 
-  platform::Expected<const platform::Folder*> to = toTree.FolderAt(work.rel, fromBase ? work.ids.target : work.ids.base);
-  // The destination's folders may be missing (a subtree only one side has):
-  // they are made, each inside its verified parent.
-  if (!to && platform::IsAbsence(to.error())) {
-    to = toTree.MakeFolders(work.rel, &newFolders);
-    NoteMadeFolders(fromBase);
-  }
-  if (!to) return {to.error(), toSide};
-  devicePaths_.try_emplace((*to)->Id().device, std::string(fromBase ? rows_.TargetRoot(work.row) : rows_.BaseRoot(work.row)));
-  platform::CopyFaultSide faultSide = platform::CopyFaultSide::Destination;
-  const std::error_code error = platform::CopyEntryAt(**from, work.name, source, **to, destination, session_, &faultSide);
-  if (!error) {
-    // What the destination's file system kept (its time may be coarser).
-    if (copied) *copied = (*to)->LookUp(work.name);
-    return {};
-  }
-  // Whose entry made it fail, as the copy found it.
-  return {error, faultSide == platform::CopyFaultSide::Source ? fromSide : toSide};
+  // An empty folder is copied by making it: its source must still be the
+  // folder the list showed, and the destination must not hold a file.
+  const Side fromSide = fromBase ? Side::Base : Side::Target;
+  const Side toSide = fromBase ? Side::Target : Side::Base;
+  const Expectation source = ExpectationOf(fromBase ? work.baseShown : work.targetShown, work.row.isFolder);
+  platform::Expected<const platform::Folder*> from =
+      fromTree.FolderAt(work.rel, fromBase ? work.ids.base : work.ids.target);
+  if (!from) return {from.error(), fromSide};
+  const platform::EntryInfo now = (*from)->LookUp(work.name);
+  if (now.error) return {now.error, fromSide};
+  if (!source.MetBy(now) || !now.directory) return {platform::MakeError(platform::Fault::ChangedSinceList), fromSide};
+  std::string rel(work.rel);
+  rel.append(work.name);
+  platform::Expected<const platform::Folder*> made = toTree.MakeFolders(rel, &newFolders);
+  NoteMadeFolders();
+  if (!made) return {made.error(), toSide};
+  if (copied) *copied = now;
+  return {};
 }
 
 namespace {

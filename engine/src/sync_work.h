@@ -2,6 +2,7 @@
 
 // What the sync execution's files share about the row being executed.
 #include "engine/sync_execution.h"
+#include "file_row_copy.h"
 #include "platform/file_ops.h"
 
 #include <string_view>
@@ -51,5 +52,19 @@ struct SyncExecution::FarMemo {
   bool sourceSeen = false;
   platform::EntryInfo kept;  // what the destination kept, filled in by the copy
 };
+
+// The file copy of a row, from the side `fromBase` says.
+inline FileRowCopy SyncExecution::FileCopyOf(const Work& work, bool fromBase) {
+  FileRowCopy copy;
+  copy.rel = work.rel;
+  copy.name = work.name;
+  copy.fromFolder = fromBase ? work.ids.base : work.ids.target;
+  copy.toFolder = fromBase ? work.ids.target : work.ids.base;
+  copy.source = ExpectationOf(fromBase ? work.baseShown : work.targetShown, work.row.isFolder);
+  copy.destination = ExpectationOf(fromBase ? work.targetShown : work.baseShown, work.row.isFolder);
+  copy.fromSide = fromBase ? Side::Base : Side::Target;
+  copy.toSide = fromBase ? Side::Target : Side::Base;
+  return copy;
+}
 
 }  // namespace orvel::engine

@@ -74,9 +74,12 @@ platform::Expected<const platform::Folder*> TreeAccess::MakeFolders(std::string_
     const std::string_view name = rel.substr(begin, end - begin);
     platform::Expected<platform::Folder> child = current->OpenChild(name);
     if (!child && platform::IsAbsence(child.error())) {
-      if (const std::error_code error = platform::MakeFolderAt(*current, name)) return error;
+      // Another copy may have made it a moment ago: then it is that copy's to
+      // finish, and it is still opened here without following a link.
+      bool madeHere = false;
+      if (const std::error_code error = platform::MakeFolderAt(*current, name, &madeHere)) return error;
       child = current->OpenChild(name);
-      if (child && made) made->push_back(Made{std::string(rel.substr(0, end)), child->Id()});
+      if (child && made && madeHere) made->push_back(Made{std::string(rel.substr(0, end)), child->Id()});
     }
     current = std::move(child);
     begin = end + 1;

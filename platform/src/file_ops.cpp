@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -83,7 +84,11 @@ std::error_code CopyRegular(const CopyTarget& target, int fromFd, const char* na
   }
   LocalFileSource& source = *opened;
   const struct stat& st = source.Stat();
+  // Held until this copy is remembered, so a copy of another name on another
+  // thread links to it rather than making a second file.
+  std::optional<CopySession::LinkTurn> turn;
   if (st.st_nlink > 1) {
+    turn.emplace(target.session, st.st_dev, st.st_ino);
     const std::error_code linked = LinkToEarlierCopy(target, st, name, nameView);
     if (linked != DestinationWriter::Unsupported()) return linked;
   }
@@ -276,10 +281,14 @@ std::error_code DeleteEntryAt(const Folder& folder, std::string_view nameView, c
   return ::unlinkat(folder.Fd(), name.Get(), 0) == 0 ? std::error_code{} : LastError();
 }
 
-std::error_code MakeFolderAt(const Folder& folder, std::string_view nameView) {
+std::error_code MakeFolderAt(const Folder& folder, std::string_view nameView, bool* madeHere) {
+  if (madeHere) *madeHere = false;
   CName name(nameView);
   if (!name.Valid()) return MakeError(Fault::NulInPath);
-  if (::mkdirat(folder.Fd(), name.Get(), 0777) == 0) return {};
+  if (::mkdirat(folder.Fd(), name.Get(), 0777) == 0) {
+    if (madeHere) *madeHere = true;
+    return {};
+  }
   if (errno != EEXIST) return LastError();
   // Another process may have made it in the meantime; a file or link there is
   // no folder.

@@ -33,6 +33,8 @@ class SyncEngine {
     far_ = far;
     execution_.UseFarSides(far);
   }
+  // Whether a sync run copies several files at a time (see SyncExecution).
+  void SetConcurrentCopies(ScanLookUps mode) { execution_.SetConcurrentCopies(mode); }
   // Where the conditions that remember the last sync keep it (null: nowhere,
   // and they are compared without it).
   void UseSyncState(ISyncState* state) { execution_.Memory().SetStore(state); }

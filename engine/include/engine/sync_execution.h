@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/far_root.h"
+#include "engine/folder_scan.h"
 #include "engine/interfaces.h"
 #include "engine/root_locks.h"
 #include "engine/row_store.h"
@@ -19,6 +20,10 @@
 #include <vector>
 
 namespace orvel::engine {
+
+class CopyPool;
+struct PooledCopy;
+struct FileRowCopy;
 
 // Direction override of ExecuteRow.
 enum class Direction { AsMarked = 0, ForceBase = 1, ForceTarget = 2 };
@@ -54,6 +59,14 @@ class SyncExecution {
   // Closes every folder opened for the rows (the end of a condition, a run or
   // a row loop) and writes what the rows changed in the remembered states.
   void Release();
+
+  // Whether a sync run's plain file copies run several at a time: where a
+  // root lies on a network or FUSE mount (as the scan decides its look-ups),
+  // never, or always. Their rows show their results in row order all the same.
+  void SetConcurrentCopies(ScanLookUps mode) { copyMode_ = mode; }
+  // A cancel: the copies in flight finish, none that has not begun does (its
+  // row shows what it showed before). Every row is settled in Release().
+  void StopCopies();
 
   // A new run: what the copies learn of the file systems starts afresh.
   void BeginRun() { session_.Reset(); }
@@ -143,6 +156,14 @@ class SyncExecution {
   // follow their sources' at the end (FinishMadeFolders).
   void EnsureFarFolder(IFarRoot& far, std::string_view rel, const Work& work, bool fromBase, IFarRoot* farFrom = nullptr);
   void SettleFar();
+  // The copies on several threads (copy_pool.h): their rows are marked pending
+  // and show their results in the order they were handed over.
+  void StartCopyPool(const platform::Folder& base, const platform::Folder& target);
+  static FileRowCopy FileCopyOf(const Work& work, bool fromBase);
+  bool PoolCopy(int item, const Work& work, Mark mark, Direction direction, PairMemory* pair);
+  // Shows the results of the copies done so far, in order; all: waits for every one.
+  void SettleCopies(bool all);
+  void FinishPooledCopy(PooledCopy& copy);
 
   const RowStore& rows_;
   IResultList& list_;
@@ -170,6 +191,11 @@ class SyncExecution {
   std::vector<MadeFolder> madeFolders_;
   std::map<std::uint64_t, std::string> devicePaths_;  // a root path on each destination file system, for notices
   IPrompt* prompt_ = nullptr;
+  ScanLookUps copyMode_ = ScanLookUps::ByFileSystem;
+  struct EndCopyPool {
+    void operator()(CopyPool* pool) const;
+  };
+  std::unique_ptr<CopyPool, EndCopyPool> pool_;
 };
 
 }  // namespace orvel::engine

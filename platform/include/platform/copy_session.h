@@ -3,9 +3,13 @@
 #include "platform/file_system_traits.h"
 #include "platform/unique_fd.h"
 
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <mutex>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -35,7 +39,9 @@ enum class CopyStage {
 // one per file, and is said once. It also remembers the copies of files with
 // several names, so that a second name becomes a link to the first copy.
 //
-// One session per run, used by one thread at a time.
+// One session per run. Copies may run on several threads at once: what they
+// learn is kept in atomics, and the records and the linked copies are guarded.
+// Reset, ForgetLinks and TakeNewNotes are for moments when no copy runs.
 class CopySession {
  public:
   CopySession() = default;
@@ -45,25 +51,27 @@ class CopySession {
   // Forgets everything (a new run).
   void Reset();
   // Forgets the copies that later names may link to (a new pair of roots).
-  void ForgetLinks() { links_.clear(); }
+  void ForgetLinks();
 
+  // A copy that learns a way fails may race another that learns the same:
+  // each flag only ever turns on, so the order does not matter.
   struct Device {
-    bool probed = false;  // traits read
-    FileSystemTraits traits;
-    bool noTmpfile = false;
-    bool noNoReplace = false;
-    bool noExchange = false;
-    bool noHardLinks = false;
-    bool noXattrs = false;
-    bool noTimes = false;
-    std::int64_t keptUnit = 0;  // 0: not learned yet, -1: no usual unit explains what it kept
-    unsigned notes = 0;         // CopyNote bits noted
+    FileSystemTraits traits;  // read when the record is made, never changed after
+    std::atomic<bool> noTmpfile{false};
+    std::atomic<bool> noNoReplace{false};
+    std::atomic<bool> noExchange{false};
+    std::atomic<bool> noHardLinks{false};
+    std::atomic<bool> noXattrs{false};
+    std::atomic<bool> noTimes{false};
+    std::atomic<std::int64_t> keptUnit{0};  // 0: not learned yet, -1: no usual unit explains what it kept
+    std::atomic<unsigned> notes{0};         // CopyNote bits noted
   };
-  // The record of the file system of a destination folder.
+  // The record of the file system of a destination folder (it stays where it
+  // is until Reset).
   Device& DeviceOf(std::uint64_t device, int folderFd);
   Device* Find(std::uint64_t device);
 
-  void Note(Device& device, CopyNote note) { device.notes |= static_cast<unsigned>(note); }
+  void Note(Device& device, CopyNote note) { device.notes.fetch_or(static_cast<unsigned>(note)); }
   // The notes made since the last call, with their device's traits.
   struct Report {
     std::uint64_t device;
@@ -85,6 +93,21 @@ class CopySession {
     std::int64_t ctimeNs = 0;  // the source's, when it was copied
     std::int64_t copyCtimeNs = 0;  // the copy's, as this run left it
   };
+  // The turn of one source file with several names: while a copy holds it, a
+  // copy of another of its names waits, so that it links to the first copy
+  // instead of making a second one beside it.
+  class LinkTurn {
+   public:
+    LinkTurn(CopySession& session, std::uint64_t device, std::uint64_t inode);
+    ~LinkTurn();
+    LinkTurn(const LinkTurn&) = delete;
+    LinkTurn& operator=(const LinkTurn&) = delete;
+
+   private:
+    CopySession& session_;
+    std::pair<std::uint64_t, std::uint64_t> key_;
+  };
+  // Only for the holder of the source's turn: the entry stays its own until the turn ends.
   LinkedCopy* FindCopy(std::uint64_t device, std::uint64_t inode);
   void RememberCopy(std::uint64_t device, std::uint64_t inode, LinkedCopy copy);
 
@@ -96,6 +119,9 @@ class CopySession {
 
  private:
   static constexpr std::size_t kMaxLinkedCopies = 512;  // descriptors held at most
+  mutable std::mutex mutex_;
+  std::condition_variable turnEnded_;
+  std::set<std::pair<std::uint64_t, std::uint64_t>> turns_;  // sources whose copy runs now
   std::map<std::uint64_t, Device> devices_;
   std::map<std::uint64_t, unsigned> reported_;
   std::map<std::pair<std::uint64_t, std::uint64_t>, LinkedCopy> links_;

@@ -71,8 +71,8 @@ std::error_code DeleteEntryAt(const Folder& folder, std::string_view name, const
                               bool toTrash);
 
 // mkdir of the child `name` (mode 0777 less the umask). An existing folder there
-// counts as made.
-std::error_code MakeFolderAt(const Folder& folder, std::string_view name);
+// counts as made; *madeHere (when asked) tells whether this call made it.
+std::error_code MakeFolderAt(const Folder& folder, std::string_view name, bool* madeHere = nullptr);
 
 // Removes a temporary file of a killed run (see temporary_name.h); folders and
 // other names are left alone.
