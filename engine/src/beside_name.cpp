@@ -34,4 +34,13 @@ std::string BesideName(std::string_view name, std::string_view word, std::time_t
   return out;
 }
 
+std::string FreeBesideName(std::string_view name, std::string_view word,
+                           const std::function<bool(const std::string&)>& taken) {
+  const std::time_t now = std::time(nullptr);
+  for (int attempt = 1;; ++attempt) {
+    std::string candidate = BesideName(name, word, now, attempt);
+    if (!taken(candidate) || attempt > 1000) return candidate;
+  }
+}
+
 }  // namespace orvel::engine

@@ -371,19 +371,6 @@ RowError SyncExecution::CopyRow(const Work& work, bool fromBase, platform::Entry
 
 namespace {
 
-// A name beside `name` that neither folder holds yet.
-std::string FreeBesideName(std::string_view name, std::string_view word, const platform::Folder& a,
-                           const platform::Folder* b) {
-  const std::time_t now = std::time(nullptr);
-  for (int attempt = 1;; ++attempt) {
-    std::string candidate = BesideName(name, word, now, attempt);
-    const platform::EntryInfo inA = a.LookUp(candidate);
-    const platform::EntryInfo inB = b ? b->LookUp(candidate) : platform::EntryInfo{};
-    if (!inA.exists && !inA.error && !inB.exists && !inB.error) return candidate;
-    if (attempt > 1000) return candidate;  // the rename then refuses it
-  }
-}
-
 // The tree as the list saw it, for RemoveTree.
 std::vector<SeenEntry> SeenTree(const std::vector<ReplacedEntry>& tree) {
   std::vector<SeenEntry> seen;

@@ -68,18 +68,6 @@ class StepSide {
   std::optional<platform::Folder> folder_;
 };
 
-// A name beside `name` that neither side holds yet.
-std::string FreeBesideName(std::string_view name, std::string_view word, const StepSide& a, const StepSide* b) {
-  const std::time_t now = std::time(nullptr);
-  for (int attempt = 1;; ++attempt) {
-    std::string candidate = BesideName(name, word, now, attempt);
-    const platform::EntryInfo inA = a.LookUp(candidate);
-    const platform::EntryInfo inB = b ? b->LookUp(candidate) : platform::EntryInfo{};
-    if (!inA.exists && !inA.error && !inB.exists && !inB.error) return candidate;
-    if (attempt > 1000) return candidate;  // the rename then refuses it
-  }
-}
-
 }  // namespace
 
 RowError SyncExecution::ReplaceKindFar(const Work& work, bool fromBase, IFarRoot* fromFar, IFarRoot* toFar,
