@@ -121,19 +121,6 @@ TEST(RemoteScan, GivesTheLocalListingInProcessAndInAChildServer) {
   ExpectSameListings(ConnectChild);
 }
 
-TEST(RemoteScan, GivesTheLocalListingThroughARealSshd) {
-  SshServer sshd;
-  if (!sshd.Started()) GTEST_SKIP() << sshd.SkipReason();
-  ExpectSameListings([&](const std::string& root) {
-    remote::SshSetup setup{sshd.SshCommand(), CliPath()};
-    platform::Expected<remote::Channel> channel =
-        remote::StartSsh(remote::Address{"", "127.0.0.1", static_cast<std::uint16_t>(sshd.Port()), root}, setup);
-    Connected c;
-    c.client = std::make_unique<remote::Client>(std::move(*channel), TestClientSetup());
-    return c;
-  });
-}
-
 TEST(RemoteEntries, LookUpsReadsAndDigestsStayInsideTheRoot) {
   TempDir dir;
   WriteTree(dir.Path(), {{"d/f", "abc", Time(7, 8)}});
