@@ -3,8 +3,7 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer runs the tests of everything
 # but the desktop program's widgets again; with --sanitize --thread, a third
 # with ThreadSanitizer the engine's and the platform's (warnings count as errors
-# in both; CI leaves the third out to stay within its half hour on a cold
-# compiler cache). Each test has
+# in both; CI runs all three). Each test has
 # a time limit, so a test that blocks fails instead of holding up the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
