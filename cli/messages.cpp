@@ -61,6 +61,8 @@ std::string_view JapaneseTemplate(engine::RunMessage message) {
       return "このファイルシステムは時刻を %2 単位で記録するため、%2 単位で比較します (%3)\n%1";
     case engine::RunMessage::MetadataSkipped:
       return "このファイルシステムが保持できないため省きました: %2 (%3)\n%1";
+    case engine::RunMessage::FarSideSilent:
+      return "タイムアウト: %1 から %2 秒間応答がないため接続を切りました";
   }
   return {};
 }
@@ -124,6 +126,8 @@ std::string_view EnglishTemplate(engine::RunMessage message) {
       return "The file system keeps times in steps of %2, so times are compared in steps of %2 (%3).\n%1";
     case engine::RunMessage::MetadataSkipped:
       return "Left out what the file system cannot hold: %2 (%3).\n%1";
+    case engine::RunMessage::FarSideSilent:
+      return "Timeout: no answer from %1 for %2 s; the connection was ended.";
   }
   return {};
 }

@@ -258,6 +258,16 @@ void AppendJsonPlan(std::string& out, const engine::RunPlan& plan) {
          ", \"conditions\": " + std::to_string(plan.conditions) + "}}\n";
 }
 
+void AppendJsonError(std::string& out, std::string_view code, std::string_view folder, std::string_view text) {
+  out += "{\"error\": {\"code\": ";
+  AppendJsonString(out, code);
+  out += ", \"folder\": ";
+  AppendJsonString(out, folder);
+  out += ", \"text\": ";
+  AppendJsonString(out, text);
+  out += "}}\n";
+}
+
 void AppendJsonSummary(std::string& out, const engine::RunSummary& summary) {
   const char* kind = summary.kind == engine::RunKind::SyncRun ? "sync" : summary.kind == engine::RunKind::ListCreation ? "list" : "rows";
   out += "{\"summary\": {\"run\": \"";

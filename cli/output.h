@@ -53,6 +53,9 @@ void AppendJsonItem(std::string& out, const engine::ResultItems& items, const en
 // {"plan": {...}} and {"summary": {...}}: the last objects of a --json run,
 // each on one line with its line feed.
 void AppendJsonPlan(std::string& out, const engine::RunPlan& plan);
+// {"error": {"code": ..., "folder": ..., "text": ...}}: what ended a condition
+// before its list was made, on one line with its line feed.
+void AppendJsonError(std::string& out, std::string_view code, std::string_view folder, std::string_view text);
 void AppendJsonSummary(std::string& out, const engine::RunSummary& summary);
 
 // "orvel-cli: PATH: reason" of an item that failed or could not be read, the

@@ -131,7 +131,10 @@ int RunConditions(const Options& options, const std::string& version) {
   // What a sync run would do with the rows listed (--dry-run), then what the
   // run did: the last objects of --json, and the last line on standard error.
   progress.ClearLine();
-  const engine::RunSummary& summary = data.LastSummary();
+  // A condition that ended because a folder could not be used failed as a
+  // whole: the summary counts it, as the exit status does.
+  engine::RunSummary summary = data.LastSummary();
+  summary.failures += prompt.Stops();
   std::string json;
   if (options.dryRun) {
     engine::RunPlan plan = data.Plan().value_or(engine::RunPlan{});

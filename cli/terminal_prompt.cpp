@@ -1,10 +1,12 @@
 #include "terminal_prompt.h"
 
 #include "output.h"
+#include "stop_code.h"
 #include "terminal_progress.h"
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <string>
@@ -112,6 +114,19 @@ void TerminalPrompt::Notice(engine::RunMessage message, const engine::MessageArg
   line += ",\"text\":";
   AppendJsonString(line, MessageText(language_, message, args));
   line += "}\n";
+  jsonSink_(line);
+}
+
+void TerminalPrompt::Stopped(engine::RunMessage told, const engine::MessageArgs& args, const std::string& folder,
+                             std::error_code error) {
+  ++stops_;
+  if (!jsonSink_) return;
+  std::string text = MessageText(language_, told, args);
+  // A question the run took No for: what it said, without the asking.
+  if (told == engine::RunMessage::TargetMissingAsk || told == engine::RunMessage::FolderBusyAsk)
+    text.erase(std::min(text.size(), text.rfind('\n')));
+  std::string line;
+  AppendJsonError(line, StopCode(told, error), folder, text);
   jsonSink_(line);
 }
 

@@ -45,6 +45,11 @@ class TerminalPrompt : public engine::IPrompt {
   // lock this machine alone sees) always; time steps and metadata left out with
   // --verbose. With a JSON sink, each also goes there as an object.
   void Notice(engine::RunMessage message, const engine::MessageArgs& args) override;
+  // Counted; with a JSON sink, also an {"error": …} object there.
+  void Stopped(engine::RunMessage told, const engine::MessageArgs& args, const std::string& folder,
+               std::error_code error) override;
+  // The conditions ended so far because a folder could not be used.
+  unsigned Stops() const { return stops_; }
 
   void SetVerbose(bool verbose) { verbose_ = verbose; }
   void SetJsonSink(std::function<void(const std::string&)> sink) { jsonSink_ = std::move(sink); }
@@ -60,6 +65,7 @@ class TerminalPrompt : public engine::IPrompt {
   bool allowMassDelete_;
   Language language_;
   bool verbose_ = false;
+  unsigned stops_ = 0;
   std::function<void(const std::string&)> jsonSink_;
 };
 

@@ -19,7 +19,22 @@ struct ListCreationRun::Roots {
   // A side on another machine has one of these instead of its folder.
   std::unique_ptr<IFarRoot> baseFar;
   std::unique_ptr<IFarRoot> targetFar;
+  // The folders as written, and whether a far side's silence was said already.
+  std::string baseWritten;
+  std::string targetWritten;
+  bool baseSilenceTold = false;
+  bool targetSilenceTold = false;
 };
+
+namespace {
+
+// Why a folder looked up by its path is no folder to work on.
+std::error_code NoFolderError(const platform::EntryInfo& info) {
+  if (info.error) return info.error;
+  return std::make_error_code(info.exists ? std::errc::not_a_directory : std::errc::no_such_file_or_directory);
+}
+
+}  // namespace
 
 ListCreationRun::ListCreationRun(IRunHost& host, IProgress& progress, IPrompt& prompt, IResultList& list,
                                  RowStore& rows, RunFlags& flags, SyncExecution& execution)
@@ -53,6 +68,7 @@ RunOutcome ListCreationRun::Run() {
   for (int i = 0; i < count; ++i) {
     const Step step = ProcessCondition(i, count);
     execution_.Release();
+    TellSilentFarSides();
     roots_.reset();
     execution_.ReportNotes(prompt_);
     locks_.Release();
@@ -98,25 +114,51 @@ void ListCreationRun::ReturnNames() {
   progress_.Pulse();
 }
 
+void ListCreationRun::Stop(RunMessage message, const MessageArgs& args, const std::string& folder,
+                           std::error_code error) {
+  prompt_.Message(message, args);
+  prompt_.Stopped(message, args, folder, error);
+}
+
+std::string ListCreationRun::PatienceText() const {
+  const std::int64_t ms = far_ ? far_->Patience().count() : 0;
+  if (ms % 1000 == 0) return std::to_string(ms / 1000);
+  return std::to_string(ms / 1000) + "." + std::to_string(ms % 1000 / 100);
+}
+
+void ListCreationRun::TellSilentFarSides() {
+  if (!roots_) return;
+  Roots& roots = *roots_;
+  for (auto [far, written, told] : {std::tuple{roots.baseFar.get(), &roots.baseWritten, &roots.baseSilenceTold},
+                                    {roots.targetFar.get(), &roots.targetWritten, &roots.targetSilenceTold}}) {
+    if (!far || *told || far->Broken() != std::errc::timed_out) continue;
+    *told = true;
+    Stop(RunMessage::FarSideSilent, {*written, PatienceText()}, *written, far->Broken());
+  }
+}
+
 bool ListCreationRun::Validate(const CCondition& condition) {
   // A folder on another machine is looked at there, when it is opened.
   if (!far_ || !far_->IsFar(condition.AFolder)) {
     const auto base = platform::LookUpFollow(condition.AFolder);
     if (!base.exists || !base.directory) {
-      prompt_.Message(RunMessage::BaseMissing);
+      Stop(RunMessage::BaseMissing, {}, condition.AFolder, NoFolderError(base));
       return false;
     }
   }
   if (far_ && far_->IsFar(condition.BFolder)) return true;
   const auto target = platform::LookUpFollow(condition.BFolder);
   if (!target.exists && !target.error) {
-    if (!prompt_.Ask(RunMessage::TargetMissingAsk)) return false;
+    if (!prompt_.Ask(RunMessage::TargetMissingAsk)) {
+      prompt_.Stopped(RunMessage::TargetMissingAsk, {}, condition.BFolder, NoFolderError(target));
+      return false;
+    }
     if (!EnsureFolderPath(condition.BFolder)) {
-      prompt_.Message(RunMessage::TargetCannotCreate);
+      Stop(RunMessage::TargetCannotCreate, {}, condition.BFolder, {});
       return false;
     }
   } else if (!target.directory) {
-    prompt_.Message(RunMessage::TargetNotFolder);
+    Stop(RunMessage::TargetNotFolder, {}, condition.BFolder, NoFolderError(target));
     return false;
   }
   return true;
@@ -144,29 +186,41 @@ ListCreationRun::Step ListCreationRun::OpenFarRoot(const std::string& written, c
     const std::error_code error = opened.error;
     if (cancelled_) return Step::Stop;
     if (error == std::errc::not_a_directory || (base && platform::IsAbsence(error))) {
-      prompt_.Message(base ? RunMessage::BaseMissing : RunMessage::TargetNotFolder);
+      Stop(base ? RunMessage::BaseMissing : RunMessage::TargetNotFolder, {}, written, error);
       return Step::Stop;
     }
     if (platform::IsAbsence(error)) {
       if (create) {
-        prompt_.Message(RunMessage::TargetCannotCreate);
+        Stop(RunMessage::TargetCannotCreate, {}, written, error);
         return Step::Stop;
       }
-      if (!prompt_.Ask(RunMessage::TargetMissingAsk)) return Step::Stop;
+      if (!prompt_.Ask(RunMessage::TargetMissingAsk)) {
+        prompt_.Stopped(RunMessage::TargetMissingAsk, {}, written, error);
+        return Step::Stop;
+      }
       create = true;
       continue;
     }
     if (error == platform::MakeError(platform::Fault::Busy)) {
-      if (!prompt_.Ask(RunMessage::FolderBusyAsk, {path})) return Step::Stop;
+      if (!prompt_.Ask(RunMessage::FolderBusyAsk, {path})) {
+        prompt_.Stopped(RunMessage::FolderBusyAsk, {path}, written, error);
+        return Step::Stop;
+      }
       continue;
     }
     ++flags_.unreadable;
-    prompt_.Message(RunMessage::FolderUnreadable, {path, opened.text});
+    if (error == std::errc::timed_out) {
+      Stop(RunMessage::FarSideSilent, {written, PatienceText()}, written, error);
+    } else {
+      Stop(RunMessage::FolderUnreadable, {path, opened.text}, written, error);
+    }
     return Step::Stop;
   }
 }
 
 ListCreationRun::Step ListCreationRun::OpenRoots(const CCondition& condition, const RunValues& values, Roots& roots) {
+  roots.baseWritten = condition.AFolder;
+  roots.targetWritten = condition.BFolder;
   for (auto [path, folder] : {std::pair{&values.aFolder, &roots.base}, {&values.bFolder, &roots.target}}) {
     if (far_ && far_->IsFar(*path)) {
       const bool base = folder == &roots.base;
@@ -178,7 +232,8 @@ ListCreationRun::Step ListCreationRun::OpenRoots(const CCondition& condition, co
     platform::Expected<platform::Folder> opened = platform::Folder::OpenRoot(*path);
     if (!opened) {
       ++flags_.unreadable;
-      prompt_.Message(RunMessage::FolderUnreadable, {*path, opened.error().message()});
+      Stop(RunMessage::FolderUnreadable, {*path, opened.error().message()},
+           folder == &roots.base ? condition.AFolder : condition.BFolder, opened.error());
       return Step::Stop;
     }
     *folder = std::move(*opened);
@@ -190,14 +245,18 @@ ListCreationRun::Step ListCreationRun::OpenRoots(const CCondition& condition, co
                               roots.baseFar->Info().identity == roots.targetFar->Info().identity
                         : roots.base.Id() == roots.target.Id();
   if (same) {
-    prompt_.Message(RunMessage::SameFolders);
+    Stop(RunMessage::SameFolders, {}, condition.BFolder, {});
     return Step::Stop;
   }
   // A far root was locked by its far side as it was opened.
   const auto mode = flags_.syncMode ? platform::FolderLock::Mode::Exclusive : platform::FolderLock::Mode::Shared;
-  if ((!roots.baseFar && !locks_.Take(roots.base, values.aFolder, mode, prompt_)) ||
-      (!roots.targetFar && !locks_.Take(roots.target, values.bFolder, mode, prompt_)))
+  for (const auto& [folder, far, path, written] :
+       {std::tuple{&roots.base, roots.baseFar.get(), &values.aFolder, &condition.AFolder},
+        {&roots.target, roots.targetFar.get(), &values.bFolder, &condition.BFolder}}) {
+    if (far || locks_.Take(*folder, *path, mode, prompt_)) continue;
+    prompt_.Stopped(RunMessage::FolderBusyAsk, {*path}, *written, platform::MakeError(platform::Fault::Busy));
     return Step::Stop;
+  }
   return Step::Next;
 }
 
@@ -382,8 +441,16 @@ ListCreationRun::Step ListCreationRun::ProcessCondition(int index, int count) {
       // Nothing of a root that cannot be listed is compared, so nothing is
       // decided on it.
       ++flags_.unreadable;
-      prompt_.Message(RunMessage::FolderUnreadable,
-                      {*path, RootErrorText(roots, summary == &baseSummary_, summary->rootError)});
+      const bool base = summary == &baseSummary_;
+      const std::string& written = base ? condition.AFolder : condition.BFolder;
+      bool& silenceTold = base ? roots.baseSilenceTold : roots.targetSilenceTold;
+      if ((base ? roots.baseFar : roots.targetFar) && summary->rootError == std::errc::timed_out) {
+        silenceTold = true;
+        Stop(RunMessage::FarSideSilent, {written, PatienceText()}, written, summary->rootError);
+      } else {
+        Stop(RunMessage::FolderUnreadable, {*path, RootErrorText(roots, base, summary->rootError)}, written,
+             summary->rootError);
+      }
       return Step::Stop;
     }
   }

@@ -43,7 +43,7 @@ void RunMeter::SetItemResult(int item, const ItemResult& result) {
   const auto copied = [&](CopyFigures& way, bool fromBase) {
     const ResultRow row = rows_.Row(list_.ItemData(item));
     ++way.entries;
-    way.bytes += fromBase ? row.baseSize : row.targetSize;
+    way.bytes += result.bytes ? *result.bytes : fromBase ? row.baseSize : row.targetSize;
   };
   const auto deleted = [&](DeletionFigures& side) {
     const bool folder = rows_.Row(list_.ItemData(item)).isFolder;

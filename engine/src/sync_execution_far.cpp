@@ -50,9 +50,12 @@ ItemResult SyncExecution::ExecuteFarRow(int item, const Work& work, Mark mark, I
                                         IFarRoot* targetFar) {
   // What the pair's state keeps of the row once it is done (null: it does not remember).
   std::shared_ptr<FarMemo> memo;
+  // The bytes a copy moved, known when its answer comes.
+  auto moved = std::make_shared<std::optional<std::uint64_t>>();
   // What the row shows once its far side has answered.
-  const auto finish = [this, item, &memo](ItemResult done) {
-    return [this, item, done, memo](RowError error) {
+  const auto finish = [this, item, &memo, moved](ItemResult done) {
+    return [this, item, done, memo, moved](RowError error) mutable {
+      done.bytes = *moved;
       list_.SetItemResult(item, error.code ? ItemResult{Mark::Failed, DateCopy::None, error} : done);
       if (!error.code && memo) RememberFar(*memo);
     };
@@ -76,9 +79,9 @@ ItemResult SyncExecution::ExecuteFarRow(int item, const Work& work, Mark mark, I
     } else {
       list_.MarkPending(item);
       const Transfer transfer = RowTransfer(work, fromBase);
-      error = from && to ? CopyBetweenFar(work, fromBase, *from, *to, transfer, finish(result), kept)
-              : from     ? CopyFromFar(work, fromBase, *from, transfer, finish(result), kept)
-                         : CopyToFar(work, fromBase, *to, transfer, finish(result), kept);
+      error = from && to ? CopyBetweenFar(work, fromBase, *from, *to, transfer, finish(result), kept, moved.get())
+              : from     ? CopyFromFar(work, fromBase, *from, transfer, finish(result), kept, moved.get())
+                         : CopyToFar(work, fromBase, *to, transfer, finish(result), kept, moved.get());
       if (!error.code) return result;  // answered later
     }
   } else {
@@ -111,7 +114,8 @@ SyncExecution::Transfer SyncExecution::RowTransfer(const Work& work, bool fromBa
 }
 
 RowError SyncExecution::CopyFromFar(const Work& work, bool fromBase, IFarRoot& from, const Transfer& transfer,
-                                    const std::function<void(RowError)>& finish, platform::EntryInfo* kept) {
+                                    const std::function<void(RowError)>& finish, platform::EntryInfo* kept,
+                                    std::optional<std::uint64_t>* moved) {
   TreeAccess& toTree = fromBase ? work.target : work.base;
   const Side fromSide = fromBase ? Side::Base : Side::Target;
   const Side toSide = fromBase ? Side::Target : Side::Base;
@@ -161,7 +165,7 @@ RowError SyncExecution::CopyFromFar(const Work& work, bool fromBase, IFarRoot& f
         if (!in->written) in->written = in->file->Append(bytes);
         return !in->written;
       },
-      [in, finish, fromSide, toSide, kept, name = std::string(transfer.toName)](platform::Expected<FarFile> read) {
+      [in, finish, fromSide, toSide, kept, moved, name = std::string(transfer.toName)](platform::Expected<FarFile> read) {
         RowError error;
         if (in->written) {
           error = {in->written, toSide};
@@ -175,13 +179,16 @@ RowError SyncExecution::CopyFromFar(const Work& work, bool fromBase, IFarRoot& f
         // A read that failed leaves nothing: the temporary goes with the file.
         in->file.reset();
         if (!error.code && kept) *kept = in->folder.LookUp(name);
+        // The file holds what was announced and arrived, whatever the scan claimed.
+        if (!error.code && moved) *moved = read->size;
         finish(error);
       });
   return {};
 }
 
 RowError SyncExecution::CopyToFar(const Work& work, bool fromBase, IFarRoot& to, const Transfer& transfer,
-                                  const std::function<void(RowError)>& finish, platform::EntryInfo* kept) {
+                                  const std::function<void(RowError)>& finish, platform::EntryInfo* kept,
+                                  std::optional<std::uint64_t>* moved) {
   TreeAccess& fromTree = fromBase ? work.base : work.target;
   const Side fromSide = fromBase ? Side::Base : Side::Target;
   const Side toSide = fromBase ? Side::Target : Side::Base;
@@ -260,7 +267,8 @@ RowError SyncExecution::CopyToFar(const Work& work, bool fromBase, IFarRoot& to,
       return !*sourceError;
     };
   }
-  to.Write(write, fill, [finish, sourceError, fromSide, toSide](std::error_code error) {
+  to.Write(write, fill, [finish, sourceError, fromSide, toSide, moved, size = write.file.size](std::error_code error) {
+    if (moved) *moved = size;
     finish(*sourceError ? RowError{*sourceError, fromSide} : RowError{error, toSide});
   });
   return {};
@@ -268,7 +276,7 @@ RowError SyncExecution::CopyToFar(const Work& work, bool fromBase, IFarRoot& to,
 
 RowError SyncExecution::CopyBetweenFar(const Work& work, bool fromBase, IFarRoot& from, IFarRoot& to,
                                        const Transfer& transfer, const std::function<void(RowError)>& finish,
-                                       platform::EntryInfo* kept) {
+                                       platform::EntryInfo* kept, std::optional<std::uint64_t>* moved) {
   const Side fromSide = fromBase ? Side::Base : Side::Target;
   const Side toSide = fromBase ? Side::Target : Side::Base;
   if (transfer.folder) {
@@ -308,7 +316,8 @@ RowError SyncExecution::CopyBetweenFar(const Work& work, bool fromBase, IFarRoot
     if (!read && !*sourceError) *sourceError = read.error();
     return !*sourceError;
   };
-  to.Write(write, fill, [finish, sourceError, fromSide, toSide](std::error_code error) {
+  to.Write(write, fill, [finish, sourceError, fromSide, toSide, moved, size = now->size](std::error_code error) {
+    if (moved) *moved = size;
     finish(*sourceError ? RowError{*sourceError, fromSide} : RowError{error, toSide});
   });
   return {};

@@ -2,7 +2,9 @@
 
 #include "remote/scan_stream.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <csignal>
 #include <thread>
 #include <vector>
@@ -74,7 +76,9 @@ constexpr std::chrono::milliseconds kWaitSlice{100};
 }  // namespace
 
 std::string Explain(const ConnectionFailure& failure, std::string_view where) {
-  std::string text = std::string(where) + ": " + failure.code.message();
+  // A timeout's detail says how long nothing came, and from where.
+  std::string text = std::string(where) + ": " +
+                     (failure.code == MakeError(ProtocolFault::Timeout) ? std::string("timeout") : failure.code.message());
   if (failure.code == MakeError(ProtocolFault::ProgramMissing)) {
     text +=
         ". Install the orvel-cli package there (apt install ./orvel-cli_*.deb, built with cpack), "
@@ -193,30 +197,32 @@ void Client::FailFromStream(std::error_code fallback, std::string detail) {
     Shutdown();
     const std::error_code diagnosed = DiagnoseExit(waitStatus_, errors_);
     // A far side that printed something else and then ended: what it ended
-    // with tells more (a missing program, a refused login).
-    if (fallback != MakeError(ProtocolFault::NotAServer) || diagnosed == MakeError(ProtocolFault::ProgramMissing) ||
-        diagnosed == MakeError(ProtocolFault::AuthRefused) || diagnosed == MakeError(ProtocolFault::HostUnreachable))
+    // with tells more (a missing program, a refused login). One ended here for
+    // its silence stays a timeout, however its end looked.
+    const bool silent = fallback == MakeError(ProtocolFault::Timeout);
+    if (!silent && (fallback != MakeError(ProtocolFault::NotAServer) ||
+                    diagnosed == MakeError(ProtocolFault::ProgramMissing) ||
+                    diagnosed == MakeError(ProtocolFault::AuthRefused) ||
+                    diagnosed == MakeError(ProtocolFault::HostUnreachable)))
       code = diagnosed;
     std::string said = LastLines(errors_);
-    if (!said.empty()) detail = detail.empty() ? said : said + "; " + detail;
+    if (!said.empty()) detail = detail.empty() ? said : silent ? detail + "; " + said : said + "; " + detail;
   }
   Fail(code, std::move(detail));
 }
 
 bool Client::FlushOutput() {
   std::size_t done = 0;
-  const auto deadline = Clock::now() + setup_.timeout;
+  // Measured from the last byte that went either way.
+  auto deadline = Clock::now() + setup_.timeout;
   while (done < output_.size()) {
     if (failure_) return false;
     pollfd fds[3] = {{channel_.toServer.Get(), POLLOUT, 0},
                      {channel_.fromServer.Get(), POLLIN, 0},
                      {channel_.errors ? channel_.errors.Get() : -1, POLLIN, 0}};
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    if (left.count() <= 0) {
-      FailFromStream(MakeError(ProtocolFault::Timeout), "no request could be sent");
-      return false;
-    }
-    const int ready = ::poll(fds, 3, Millis(Slice(left)));
+    const int ready = ::poll(fds, 3, Millis(Slice(std::max(left, std::chrono::milliseconds(0)))));
+    if (ready == 0 && left.count() <= 0) return TimedOut("nothing was taken in");
     if (ready == 0 && !KeepWaiting()) return false;
     if (ready < 0 && errno == EINTR) continue;
     if (ready < 0) return Fail(platform::LastError());
@@ -229,6 +235,7 @@ bool Client::FlushOutput() {
       if (n > 0) {
         reader_.Feed(buffer, static_cast<std::size_t>(n));
         fed_ = true;
+        deadline = Clock::now() + setup_.timeout;
       } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
         FailFromStream(MakeError(ProtocolFault::ConnectionClosed), {});
         return false;
@@ -238,6 +245,7 @@ bool Client::FlushOutput() {
       const ssize_t n = WriteQuietly(channel_.toServer.Get(), output_.data() + done, output_.size() - done);
       if (n > 0) {
         done += static_cast<std::size_t>(n);
+        deadline = Clock::now() + setup_.timeout;
       } else if (n < 0 && errno != EINTR && errno != EAGAIN) {
         FailFromStream(MakeError(ProtocolFault::ConnectionClosed), {});
         return false;
@@ -253,18 +261,16 @@ bool Client::ReadMore() {
   if (!FlushOutput()) return false;
   // Replies that came in while the requests went out may be all that is needed.
   if (fed_) return true;
-  const auto deadline = Clock::now() + setup_.timeout;
+  // Counted from when the far side last got on, not from this read: progress
+  // frames that tell nothing new do not keep it alive.
+  const auto deadline = lastMoved_ + setup_.timeout;
   for (;;) {
     pollfd fds[2] = {{channel_.fromServer.Get(), POLLIN, 0},
                      {channel_.errors ? channel_.errors.Get() : -1, POLLIN, 0}};
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    if (left.count() <= 0) {
-      // Nothing, not even a progress frame: the connection or the far side is dead.
-      if (channel_.process > 0) ::kill(channel_.process, SIGTERM);
-      FailFromStream(MakeError(ProtocolFault::Timeout), {});
-      return Fail(MakeError(ProtocolFault::Timeout));
-    }
-    const int ready = ::poll(fds, 2, Millis(Slice(left)));
+    const int ready = ::poll(fds, 2, Millis(Slice(std::max(left, std::chrono::milliseconds(0)))));
+    // Nothing that moves: the connection or the far side is dead, stopped or stuck.
+    if (ready == 0 && left.count() <= 0) return TimedOut("no answer");
     if (ready == 0 && !KeepWaiting()) return false;
     if (ready < 0 && errno == EINTR) continue;
     if (ready < 0) return Fail(platform::LastError());
@@ -279,8 +285,40 @@ bool Client::ReadMore() {
       return false;
     }
     reader_.Feed(buffer, static_cast<std::size_t>(n));
+    // Part of a frame that is more than a progress frame: bytes of a reply.
+    if (reader_.PendingOtherThan(MessageType::Progress)) lastMoved_ = Clock::now();
     return true;
   }
+}
+
+bool Client::TimedOut(std::string what) {
+  // SIGCONT too: a stopped child would keep the SIGTERM pending for ever.
+  if (channel_.process > 0 && !exited_) {
+    ::kill(channel_.process, SIGTERM);
+    ::kill(channel_.process, SIGCONT);
+  }
+  const auto ms = setup_.timeout.count();
+  char seconds[32];
+  if (ms % 1000 == 0) {
+    std::snprintf(seconds, sizeof seconds, "%lld s", static_cast<long long>(ms / 1000));
+  } else {
+    std::snprintf(seconds, sizeof seconds, "%.1f s", static_cast<double>(ms) / 1000);
+  }
+  what += setup_.peer.empty() ? " from the far side" : " from " + setup_.peer;
+  FailFromStream(MakeError(ProtocolFault::Timeout), what + " for " + seconds);
+  return Fail(MakeError(ProtocolFault::Timeout));
+}
+
+void Client::NoteMovement(const Frame& frame) {
+  if (frame.type == MessageType::Progress) {
+    ProgressReply progress;
+    if (!Decode(frame.payload, progress)) return;  // its request's handler refuses it
+    if (frame.id == progressId_ && progress.entries == progressEntries_ && progress.folder == progressFolder_) return;
+    progressId_ = frame.id;
+    progressEntries_ = progress.entries;
+    progressFolder_.assign(progress.folder);
+  }
+  lastMoved_ = Clock::now();
 }
 
 std::uint32_t Client::Submit(MessageType type, std::string_view payload) {
@@ -303,6 +341,9 @@ std::error_code Client::ErrorOf(const Frame& frame) {
 }
 
 bool Client::Await(std::uint32_t id, const ReplyHandler& handler) {
+  // The far side's patience runs from here: this side may have been busy
+  // itself, and a new wait begins only after a reply or a new request.
+  lastMoved_ = Clock::now();
   for (;;) {
     if (failure_) return false;
     Frame frame;
@@ -327,6 +368,7 @@ bool Client::Await(std::uint32_t id, const ReplyHandler& handler) {
     }
     if (inFlight_.empty() || frame.id != inFlight_.front() || frame.id != id)
       return Fail(MakeError(ProtocolFault::BadFrame), "a reply to a request not asked, or out of order");
+    NoteMovement(frame);
     if (!handler(frame)) {
       if (!failure_) Fail(MakeError(ProtocolFault::BadFrame), "a reply that does not fit its request");
       return false;

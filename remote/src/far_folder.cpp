@@ -34,16 +34,40 @@ std::error_code FarFolder::Scan(const engine::RunValues& values, const engine::S
   request.subFolders = setup.subFolders;
   request.emptyFolder = values.emptyFolder;
   request.recyclerFolder = values.recyclerFolder;
-  request.chkExt = values.chkExt;
-  request.chkNoExt = values.chkNoExt;
-  request.ext = values.ext;
-  request.noExt = values.noExt;
+  // An extension list longer than a request carries is applied here instead,
+  // to the files the far side lists without it: the same test on the same
+  // names, so any list that works locally works here. Only the lists in use go.
+  const bool filterHere = (values.chkExt && values.ext.size() > kMaxText) ||
+                          (values.chkNoExt && values.noExt.size() > kMaxText);
+  request.chkExt = values.chkExt && !filterHere;
+  request.chkNoExt = values.chkNoExt && !filterHere;
+  if (request.chkExt) request.ext = values.ext;
+  if (request.chkNoExt) request.noExt = values.noExt;
   request.otherRoot = setup.otherRoot;
   request.removeLeftovers = setup.removeLeftovers;
   request.keepExtras = setup.keepExtras;
-  return client_->Scan(request, setup.rootPath, index, lists, summary, [&folder](const ProgressReply& progress) {
-    if (folder) folder(progress.folder);
-  });
+  const std::error_code error =
+      client_->Scan(request, setup.rootPath, index, lists, summary, [&folder](const ProgressReply& progress) {
+        if (folder) folder(progress.folder);
+      });
+  if (!error && filterHere) KeepMatchingFiles(values, index, lists, summary);
+  return error;
+}
+
+void FarFolder::KeepMatchingFiles(const engine::RunValues& values, const engine::SideIndex& index,
+                                  engine::ScanLists& lists, engine::ScanSummary& summary) {
+  // As the scan lists them: folders that cannot be read always, other entries
+  // (also unreadable ones, each counted once) only when their names pass.
+  engine::EntryList kept;
+  for (const engine::SideIndex::EntryId id : lists.files) {
+    const platform::EntryInfo info = index.EntryInfoOf(id);
+    if (info.directory || engine::ExtensionTest(values, index.EntryName(id))) {
+      kept.push_back(id);
+    } else if (info.error && summary.unreadable > 0) {
+      --summary.unreadable;
+    }
+  }
+  lists.files = std::move(kept);
 }
 
 platform::EntryInfo FarFolder::LookUp(std::string_view rel, std::string_view name, platform::Identity* identity) {
@@ -236,6 +260,8 @@ engine::IFarSides::Opened SshFarSides::Open(const std::string& folder, bool excl
   ClientSetup clientSetup;
   clientSetup.programVersion = programVersion_;
   clientSetup.waiting = waiting;
+  clientSetup.timeout = setup_.patience;
+  clientSetup.peer = parsed.address.host;
   auto client = std::make_unique<Client>(std::move(*channel), clientSetup);
   if (const std::error_code error = client->Handshake()) {
     opened.error = error;

@@ -92,7 +92,7 @@ std::error_code CheckUnchanged(const OpenedFile& file) {
 
 platform::Expected<DigestReply> DigestEntryAt(const platform::Folder& folder, std::string_view name,
                                               const platform::Expectation& expect,
-                                              const std::function<void()>& tick) {
+                                              const std::function<void(std::uint64_t)>& tick) {
   platform::Expected<OpenedFile> file = OpenForReading(folder, name, expect);
   if (!file) return file.error();
   GChecksum* sum = g_checksum_new(G_CHECKSUM_SHA256);
@@ -114,7 +114,7 @@ platform::Expected<DigestReply> DigestEntryAt(const platform::Folder& folder, st
       if (n == 0) break;
       g_checksum_update(sum, reinterpret_cast<const guchar*>(buffer.data()), n);
       total += static_cast<std::uint64_t>(n);
-      if (tick) tick();
+      if (tick) tick(total);
     }
     if (!error && total != file->begin.size) error = platform::MakeError(platform::Fault::ChangedSinceList);
     if (!error) error = CheckUnchanged(*file);

@@ -87,6 +87,10 @@ void FrameReader::Feed(const char* data, std::size_t size) {
   end_ += size;
 }
 
+bool FrameReader::PendingOtherThan(MessageType type) const {
+  return !bad_ && magicSeen_ && end_ - start_ >= 5 && static_cast<std::uint8_t>(buffer_[start_ + 4]) != static_cast<std::uint8_t>(type);
+}
+
 FrameReader::Status FrameReader::Fail(std::string problem) {
   bad_ = true;
   problem_ = std::move(problem);

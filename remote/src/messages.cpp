@@ -237,7 +237,7 @@ bool Decode(std::string_view payload, FileBeginReply& m) {
   m.size = r.U64();
   m.mode = r.U32();
   m.mtime = r.Time();
-  return r.Finished() && kind <= 1 && (m.mode & ~07777u) == 0;
+  return r.Finished() && kind <= 1 && (m.mode & ~07777u) == 0 && m.size <= kMaxFileSize;
 }
 
 void Encode(std::string& out, const DataEndReply& m) { Writer(out).U64(m.total); }

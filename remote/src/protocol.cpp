@@ -24,7 +24,7 @@ class Category : public std::error_category {
       case ProtocolFault::ConnectionClosed:
         return "the connection ended";
       case ProtocolFault::Timeout:
-        return "the far side stopped answering";
+        return "timeout: no answer from the far side";
       case ProtocolFault::HostUnreachable:
         return "the host cannot be reached";
       case ProtocolFault::AuthRefused:
@@ -37,6 +37,12 @@ class Category : public std::error_category {
         return "the far side did not answer as orvel-cli --serve";
     }
     return "remote protocol error " + std::to_string(value);
+  }
+  // So that a layer that knows nothing of this protocol can still tell a
+  // far side's silence (std::errc::timed_out) from other failures.
+  std::error_condition default_error_condition(int value) const noexcept override {
+    if (static_cast<ProtocolFault>(value) == ProtocolFault::Timeout) return std::errc::timed_out;
+    return std::error_category::default_error_condition(value);
   }
 };
 

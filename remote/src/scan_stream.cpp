@@ -246,6 +246,7 @@ bool ScanDecoder::Entries(std::string_view payload) {
     if (flags & kEntrySize) {
       info.size = r.U64();
       if (!info.exists || info.directory) return Fail("a size for what is not a file");
+      if (info.size > kMaxFileSize) return Fail("a size no file can have");
     }
     if (flags & (kEntryStamp | kEntryRegular)) {
       if (!keepExtras_ || !info.exists || info.directory) return Fail("a stamp for what is not a file");

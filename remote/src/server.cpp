@@ -300,11 +300,12 @@ void Server::Digest(std::uint32_t id, const EntryRequest& request) {
   platform::Expected<platform::Folder> folder = FolderOf(request.relFolder);
   if (!folder) return ReplyError(id, folder.error());
   auto last = Clock::now();
-  platform::Expected<DigestReply> digest = DigestEntryAt(*folder, request.name, request.expect, [&] {
+  platform::Expected<DigestReply> digest = DigestEntryAt(*folder, request.name, request.expect, [&](std::uint64_t done) {
     if (Clock::now() - last < kProgressEvery) return;
     last = Clock::now();
+    // The bytes read so far: a progress that moves, which the near side waits for.
     std::string progress;
-    Encode(progress, ProgressReply{0, request.name});
+    Encode(progress, ProgressReply{done, request.name});
     Reply(MessageType::Progress, id, progress);
     Flush();
   });

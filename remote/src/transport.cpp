@@ -29,6 +29,12 @@ SshSetup SshSetupFrom(const std::string& sshCommandOption, const std::string& re
     setup.sshCommand = env;
   }
   if (!remoteProgramOption.empty()) setup.remoteProgram = remoteProgramOption;
+  // The tests' hook: a shorter patience, never a longer one.
+  if (const char* ms = std::getenv("ORVEL_TEST_PATIENCE_MS"); ms && *ms) {
+    char* end = nullptr;
+    const long long value = std::strtoll(ms, &end, 10);
+    if (*end == '\0' && value > 0 && value < setup.patience.count()) setup.patience = std::chrono::milliseconds(value);
+  }
   return setup;
 }
 

@@ -126,7 +126,9 @@ std::error_code Reader::Error() {
         break;
       return platform::MakeError(static_cast<platform::Fault>(value));
     case ErrorDomain::Protocol:
-      if (value == 0 || value > static_cast<std::uint32_t>(ProtocolFault::Last)) break;
+      // The faults after NotOpen are the near side's own verdicts (a timeout,
+      // a host out of reach): never the far side's to send.
+      if (value == 0 || value > static_cast<std::uint32_t>(ProtocolFault::NotOpen)) break;
       return MakeError(static_cast<ProtocolFault>(value));
   }
   ok_ = false;

@@ -990,6 +990,10 @@ Are you sure?</translation>
 %1</translation>
     </message>
     <message>
+        <source>タイムアウト: %1 から %2 秒間応答がないため接続を切りました</source>
+        <translation>Timeout: no answer from %1 for %2 s; the connection was ended.</translation>
+    </message>
+    <message>
         <source>前回の同期で記憶した %3 個のうち %2 個が「基本フォルダ」にありません
 %4
 同期を続けると「対照フォルダ」からも削除されます

@@ -80,6 +80,24 @@ TEST(Messages, DecodersRefuseWhatBreaksTheirRules) {
   EXPECT_FALSE(Decode(badTime, begin));
 }
 
+// Strings beyond their limits, a count no bytes could hold (nothing is
+// reserved for it) and an error only the near side may conclude are refused.
+TEST(Messages, DecodersHoldStringsAndCountsToTheirLimits) {
+  std::string lookUp, progress, tree, verdict;
+  Encode(lookUp, MessageType::LookUp, EntryRequest{"", std::string(kMaxName + 1, 'n'), {}});
+  Writer(progress).U64(1), Writer(progress).String(std::string(kMaxText + 1, 'f'));
+  Writer(tree).String(""), Writer(tree).String("d"), Writer(tree).U8(2), Writer(tree).U32(0xFFFFFFFF);
+  Writer(verdict).Error(MakeError(ProtocolFault::Timeout)), Writer(verdict).String("");  // the near side's own
+  EntryRequest entry;
+  ProgressReply told;
+  DeleteTreeRequest deletion;
+  ErrorReply error;
+  EXPECT_FALSE(Decode(verdict, error));
+  EXPECT_FALSE(Decode(lookUp, MessageType::LookUp, entry));
+  EXPECT_FALSE(Decode(progress, told));
+  EXPECT_FALSE(Decode(tree, deletion));
+}
+
 // A scan stream made by hand: the root "r" holding the folder "d" with one file.
 struct ScanBuilder {
   std::string folders, entries, list;

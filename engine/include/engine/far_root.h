@@ -13,6 +13,7 @@
 #include "platform/file_time.h"
 #include "platform/folder.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -151,6 +152,8 @@ class IFarRoot {
   // The error as the user reads it: for a broken connection what happened and
   // what to do, otherwise the error's own text.
   virtual std::string Describe(std::error_code error) const = 0;
+  // What ended the connection (nothing while it works).
+  virtual std::error_code Broken() const { return {}; }
 };
 
 // Opens far roots; the front end hands one to the engine.
@@ -172,6 +175,9 @@ class IFarSides {
   // up, and Open then fails with operation_canceled.
   virtual Opened Open(const std::string& folder, bool exclusive, bool createMissing,
                       const std::function<bool()>& waiting = {}) = 0;
+  // How long a far side may send nothing that moves before it is given up
+  // (std::errc::timed_out).
+  virtual std::chrono::milliseconds Patience() const { return std::chrono::seconds(60); }
 };
 
 }  // namespace orvel::engine

@@ -5,6 +5,8 @@
 #include "engine/row_store.h"
 #include "engine/run_message.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -45,6 +47,11 @@ class IPrompt {
   // Which version of a conflict to keep; a front end that cannot ask keeps
   // both as they are.
   virtual KeepVersion ChooseVersion(const ConflictQuestion&) { return KeepVersion::Neither; }
+  // Told after the message or question (`told`, with its arguments) that ended
+  // a condition because a folder could not be used: which folder and why, for a
+  // front end that also reports such failures by kind.
+  virtual void Stopped(RunMessage /*told*/, const MessageArgs& /*args*/, const std::string& /*folder*/,
+                       std::error_code /*error*/) {}
 };
 
 class RunMeter;
@@ -98,6 +105,9 @@ struct ItemResult {
   Mark shown = Mark::Failed;
   DateCopy copy = DateCopy::None;
   RowError error;
+  // The bytes a copy moved, where they can differ from the size the list saw
+  // (another machine's claim); unset: the list's size.
+  std::optional<std::uint64_t> bytes = std::nullopt;
 };
 
 // The result list: one item per row, appended in row order. An item shows its

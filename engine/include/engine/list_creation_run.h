@@ -50,6 +50,13 @@ class ListCreationRun {
   };
 
   Step ProcessCondition(int index, int count);
+  // The message that ends a condition, then which folder and why (IPrompt::Stopped).
+  void Stop(RunMessage message, const MessageArgs& args, const std::string& folder, std::error_code error);
+  // The far sides' patience in seconds, as messages give it.
+  std::string PatienceText() const;
+  // Says which far sides of the condition were given up for their silence
+  // (their rows failed already), unless said before.
+  void TellSilentFarSides();
   bool Validate(const CCondition& condition);
   Step OpenRoots(const CCondition& condition, const RunValues& values, Roots& roots);
   // A folder on another machine, as written (a separator added to "host:"

@@ -38,6 +38,9 @@ enum class RunMessage {
   LockLocalOnly,     // notice: the lock is seen by this machine only; arguments: folder, file system type
   TimeGranularity,   // notice: times are compared in coarser steps; arguments: folder, step ("1 s"), file system type
   MetadataSkipped,   // notice: what the file system cannot hold was left out; arguments: folder, what (a CopyNote name), file system type
+  // A folder on another machine whose far side sent nothing that moved for
+  // too long: the connection was ended; arguments: folder, seconds.
+  FarSideSilent,
 };
 
 // What a progress display shows as its status line.

@@ -127,14 +127,18 @@ class SyncExecution {
     bool folder = false;
   };
   Transfer RowTransfer(const Work& work, bool fromBase) const;
-  // `kept`, when given, hears what the destination kept by `finish`'s time.
+  // `kept`, when given, hears what the destination kept by `finish`'s time;
+  // `moved` how many bytes went (what arrived, not what the list said).
   RowError CopyFromFar(const Work& work, bool fromBase, IFarRoot& from, const Transfer& transfer,
-                       const std::function<void(RowError)>& finish, platform::EntryInfo* kept = nullptr);
+                       const std::function<void(RowError)>& finish, platform::EntryInfo* kept = nullptr,
+                       std::optional<std::uint64_t>* moved = nullptr);
   RowError CopyToFar(const Work& work, bool fromBase, IFarRoot& to, const Transfer& transfer,
-                     const std::function<void(RowError)>& finish, platform::EntryInfo* kept = nullptr);
+                     const std::function<void(RowError)>& finish, platform::EntryInfo* kept = nullptr,
+                     std::optional<std::uint64_t>* moved = nullptr);
   // Between two other machines: the bytes pass through this one, streaming.
   RowError CopyBetweenFar(const Work& work, bool fromBase, IFarRoot& from, IFarRoot& to, const Transfer& transfer,
-                          const std::function<void(RowError)>& finish, platform::EntryInfo* kept = nullptr);
+                          const std::function<void(RowError)>& finish, platform::EntryInfo* kept = nullptr,
+                          std::optional<std::uint64_t>* moved = nullptr);
   // Any of the three, waiting for its answer (a step that the next depends on).
   RowError CopyNow(const Work& work, bool fromBase, IFarRoot* fromFar, IFarRoot* toFar, const Transfer& transfer);
   // ReplaceKind and KeepBoth with a side on another machine.

@@ -46,9 +46,11 @@ struct RootInfo {
 
 struct ClientSetup {
   std::string programVersion;  // this side's, told in the handshake and in a mismatch
-  // Longest wait for the far side; a long request keeps the connection alive
-  // with progress frames, so silence this long means a dead one.
-  std::chrono::milliseconds timeout{60'000};
+  // Longest wait for the far side to get on: silence this long, or progress
+  // frames that tell of nothing new for this long, mean a far side that is
+  // dead, stopped or stuck (a timeout).
+  std::chrono::milliseconds timeout{kDefaultPatience};
+  std::string peer;  // the host, as messages name it
   std::size_t window = kDefaultWindow;  // requests in flight
   // Asked about ten times a second while a reply is awaited (the program's
   // display turns there); false gives up at once, as a cancel.
@@ -152,6 +154,11 @@ class Client {
   // How long one poll may wait, and whether to go on after a quiet slice.
   std::chrono::milliseconds Slice(std::chrono::milliseconds left) const;
   bool KeepWaiting();
+  // Whether the frame shows the far side getting on: any reply but a progress
+  // frame that tells what the one before told.
+  void NoteMovement(const Frame& frame);
+  // Ends the connection for the far side's silence.
+  bool TimedOut(std::string what);
   void DrainErrors();
   bool Fail(std::error_code code, std::string detail = {});
   void FailFromStream(std::error_code fallback, std::string detail);
@@ -187,6 +194,11 @@ class Client {
   std::uint64_t owedBytes_ = 0;
   std::mutex interruptMutex_;  // Interrupt against Shutdown's reaping
   std::uint32_t nextId_ = 1;
+  std::chrono::steady_clock::time_point lastMoved_{};  // when the far side last got on
+  // The last progress frame: one that repeats it is no sign of life.
+  std::uint32_t progressId_ = 0;
+  std::uint64_t progressEntries_ = 0;
+  std::string progressFolder_;
   std::size_t mostInFlight_ = 0;
   std::string errors_;  // the end of what the channel's process wrote on standard error
   std::string farVersion_;

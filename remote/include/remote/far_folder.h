@@ -48,8 +48,13 @@ class FarFolder final : public engine::IFarRoot {
   void Settle() override { client_->Settle(); }
   std::vector<platform::Expected<engine::FarDigest>> Digests(std::span<const engine::FarEntry> entries) override;
   std::string Describe(std::error_code error) const override;
+  std::error_code Broken() const override { return client_->Failure().code; }
 
  private:
+  // The far side's files that pass the extension lists, for a scan asked without them.
+  static void KeepMatchingFiles(const engine::RunValues& values, const engine::SideIndex& index,
+                                engine::ScanLists& lists, engine::ScanSummary& summary);
+
   std::unique_ptr<Client> client_;
   std::string machine_;
   std::string shown_;  // the folder as the user wrote it
@@ -65,6 +70,7 @@ class SshFarSides final : public engine::IFarSides {
   bool IsFar(std::string_view folder) const override { return LooksRemote(folder); }
   Opened Open(const std::string& folder, bool exclusive, bool createMissing,
               const std::function<bool()>& waiting = {}) override;
+  std::chrono::milliseconds Patience() const override { return setup_.patience; }
 
  private:
   SshSetup setup_;

@@ -35,10 +35,11 @@ platform::Expected<OpenedFile> OpenForReading(const platform::Folder& folder, st
 std::error_code CheckUnchanged(const OpenedFile& file);
 
 // The SHA-256 digest of a file's contents (of a link's target text), so that
-// two machines can compare contents without moving them. `tick` is called
-// after every chunk read (a long file keeps the connection alive with it).
+// two machines can compare contents without moving them. `tick` hears the
+// bytes read so far after every chunk (a long file keeps the connection alive
+// with them).
 platform::Expected<DigestReply> DigestEntryAt(const platform::Folder& folder, std::string_view name,
                                               const platform::Expectation& expect,
-                                              const std::function<void()>& tick = {});
+                                              const std::function<void(std::uint64_t)>& tick = {});
 
 }  // namespace orvel::remote

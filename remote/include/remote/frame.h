@@ -41,6 +41,9 @@ class FrameReader {
   const std::string& Garbage() const { return garbage_; }
   // Whether bytes of an unfinished frame (or of the magic) are waiting.
   bool Partial() const { return end_ > start_; }
+  // Whether the next frame, not yet whole, is known to be of another type than
+  // `type` (its type byte has arrived).
+  bool PendingOtherThan(MessageType type) const;
 
  private:
   Status Fail(std::string problem);

@@ -24,8 +24,13 @@ inline constexpr std::size_t kMaxData = 256 * 1024;  // file contents per data f
 inline constexpr std::uint32_t kMaxDepth = 1u << 20;       // folders on one path from the root
 inline constexpr std::uint32_t kMaxScanEntries = 50'000'000;
 inline constexpr std::uint32_t kMaxScanFolders = 10'000'000;
+// The largest size a file can have (off_t): a larger one is a lie.
+inline constexpr std::uint64_t kMaxFileSize = (std::uint64_t{1} << 63) - 1;
 // Requests a client keeps in flight before it waits for replies.
 inline constexpr std::size_t kDefaultWindow = 32;
+// How long the near side waits for a far side that sends nothing, or only
+// progress frames that do not move, before it gives up (milliseconds).
+inline constexpr std::int64_t kDefaultPatience = 60'000;
 
 enum class MessageType : std::uint8_t {
   Hello = 0x01,

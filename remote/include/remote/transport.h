@@ -3,7 +3,9 @@
 #include "platform/error.h"
 #include "platform/unique_fd.h"
 #include "remote/address.h"
+#include "remote/protocol.h"
 
+#include <chrono>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -30,6 +32,9 @@ struct SshSetup {
   // The far side's program, a shell command placed as written before
   // "--serve=ROOT" (so "sudo orvel-cli" works), as rsync's --rsync-path.
   std::string remoteProgram = "orvel-cli";
+  // How long a far side may send nothing that moves. Only shortened, by the
+  // tests (ORVEL_TEST_PATIENCE_MS), so that they need not wait a minute.
+  std::chrono::milliseconds patience{kDefaultPatience};
 };
 
 // What the command line and the environment ask for.

@@ -61,6 +61,8 @@ QString Template(engine::RunMessage message) {
       return QCoreApplication::translate("RunMessage", "このファイルシステムは時刻を %2 単位で記録するため、%2 単位で比較します (%3)\n%1");
     case engine::RunMessage::MetadataSkipped:
       return QCoreApplication::translate("RunMessage", "このファイルシステムが保持できないため省きました: %2 (%3)\n%1");
+    case engine::RunMessage::FarSideSilent:
+      return QCoreApplication::translate("RunMessage", "タイムアウト: %1 から %2 秒間応答がないため接続を切りました");
   }
   return {};
 }
