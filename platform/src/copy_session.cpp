@@ -1,5 +1,10 @@
 #include "platform/copy_session.h"
 
+#include "platform/error.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace orvel::platform {
 
 void CopySession::Reset() {
@@ -18,8 +23,52 @@ CopySession::Device& CopySession::DeviceOf(std::uint64_t device, int folderFd) {
   std::lock_guard lock(mutex_);
   const auto [found, made] = devices_.try_emplace(device);
   // Read under the lock: no copy sees the record before its traits are in.
-  if (made) found->second.traits = TraitsOfFolder(folderFd);
+  if (made) {
+    found->second.traits = TraitsOfFolder(folderFd);
+    found->second.flushFd.Reset(::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  }
   return found->second;
+}
+
+void CopySession::NoteChange(int folderFd, Device& device) {
+  if (device.changed.load(std::memory_order_relaxed)) return;
+  if (!device.flushFd) {
+    // A folder that could not be read when the record was made; another may be.
+    std::lock_guard lock(mutex_);
+    if (!device.flushFd) device.flushFd.Reset(::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  }
+  device.changed.store(true);
+}
+
+bool CopySession::Changed() const {
+  std::lock_guard lock(mutex_);
+  for (const auto& [id, device] : devices_)
+    if (device.changed.load()) return true;
+  return false;
+}
+
+std::vector<CopySession::FlushFailure> CopySession::FlushChanges() {
+  struct Due {
+    std::uint64_t id;
+    const Device* device;
+  };
+  std::vector<Due> due;
+  {
+    std::lock_guard lock(mutex_);
+    for (auto& [id, device] : devices_)
+      if (device.changed.exchange(false)) due.push_back({id, &device});
+  }
+  // Records stay where they are until Reset: no lock while the disks work.
+  std::vector<FlushFailure> failed;
+  for (const Due& d : due) {
+    if (!d.device->flushFd) {
+      // No descriptor to name the file system by: everything, then.
+      ::sync();
+      continue;
+    }
+    if (::syncfs(d.device->flushFd.Get()) != 0) failed.push_back({d.id, d.device->traits.type, LastError()});
+  }
+  return failed;
 }
 
 CopySession::Device* CopySession::Find(std::uint64_t device) {

@@ -38,6 +38,13 @@ enum class RunMessage {
   LockLocalOnly,     // notice: the lock is seen by this machine only; arguments: folder, file system type
   TimeGranularity,   // notice: times are compared in coarser steps; arguments: folder, step ("1 s"), file system type
   MetadataSkipped,   // notice: what the file system cannot hold was left out; arguments: folder, what (a CopyNote name), file system type
+  // Notice: the changes of a condition could not be put on stable storage, so
+  // they are not remembered; arguments: folder (or file system type), reason.
+  NotDurable,
+  // Notice: entries named like the program's temporary files on a file system
+  // that holds no marks, left and treated as the user's; arguments: folder,
+  // how many, file system type.
+  TemporaryUnproven,
 };
 
 // What a progress display shows as its status line.

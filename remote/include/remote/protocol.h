@@ -53,6 +53,7 @@ enum class MessageType : std::uint8_t {
   MakeFolder = 0x34,
   SetFolderTime = 0x35,
   RemoveLeftovers = 0x36,
+  Flush = 0x37,  // the changes made so far onto stable storage
   Release = 0x3F,
   Rename = 0x40,
   DeleteTree = 0x41,
