@@ -31,8 +31,8 @@ CopySession::Device& CopySession::DeviceOf(std::uint64_t device, int folderFd) {
 }
 
 void CopySession::NoteChange(int folderFd, Device& device) {
-  if (device.changed.load(std::memory_order_relaxed)) return;
-  if (!device.flushFd) {
+  if (device.changed.load()) return;
+  {
     // A folder that could not be read when the record was made; another may be.
     std::lock_guard lock(mutex_);
     if (!device.flushFd) device.flushFd.Reset(::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -50,23 +50,24 @@ bool CopySession::Changed() const {
 std::vector<CopySession::FlushFailure> CopySession::FlushChanges() {
   struct Due {
     std::uint64_t id;
-    const Device* device;
+    int fd;  // a descriptor once valid is never replaced before Reset
+    std::string type;
   };
   std::vector<Due> due;
   {
     std::lock_guard lock(mutex_);
     for (auto& [id, device] : devices_)
-      if (device.changed.exchange(false)) due.push_back({id, &device});
+      if (device.changed.exchange(false)) due.push_back({id, device.flushFd.Get(), device.traits.type});
   }
-  // Records stay where they are until Reset: no lock while the disks work.
+  // No lock while the disks work.
   std::vector<FlushFailure> failed;
   for (const Due& d : due) {
-    if (!d.device->flushFd) {
+    if (d.fd < 0) {
       // No descriptor to name the file system by: everything, then.
       ::sync();
       continue;
     }
-    if (::syncfs(d.device->flushFd.Get()) != 0) failed.push_back({d.id, d.device->traits.type, LastError()});
+    if (::syncfs(d.fd) != 0) failed.push_back({d.id, d.type, LastError()});
   }
   return failed;
 }

@@ -176,8 +176,6 @@ bool Decode(std::string_view payload, ScanEndReply& m) {
   m.rootError = r.Error();
   m.rootEntries = r.U64();
   m.unreadable = r.U64();
-  // A far side that does not count them stops here.
-  if (r.Ok() && r.Left() == 0) return true;
   m.leftoversRemoved = r.U64();
   m.leftoversUnproven = r.U64();
   return r.Finished();

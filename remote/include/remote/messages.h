@@ -88,7 +88,7 @@ struct ScanEndReply {
   std::error_code rootError;
   std::uint64_t rootEntries = 0;
   std::uint64_t unreadable = 0;
-  // Optional: leftovers removed, and names like them nothing proved ours.
+  // Leftovers removed, and names like them that nothing proved ours.
   std::uint64_t leftoversRemoved = 0;
   std::uint64_t leftoversUnproven = 0;
 };
