@@ -63,6 +63,10 @@ std::string_view JapaneseTemplate(engine::RunMessage message) {
       return "このファイルシステムが保持できないため省きました: %2 (%3)\n%1";
     case engine::RunMessage::FarSideSilent:
       return "タイムアウト: %1 から %2 秒間応答がないため接続を切りました";
+    case engine::RunMessage::NotDurable:
+      return "変更をディスクに確実に書き込めなかったため、今回の同期を記憶しません\n%1\n%2";
+    case engine::RunMessage::TemporaryUnproven:
+      return "このファイルシステムは印を保持できないため、一時ファイルに似た名前のファイル %2 個を通常のファイルとして扱いました (%3)\n%1";
   }
   return {};
 }
@@ -128,6 +132,10 @@ std::string_view EnglishTemplate(engine::RunMessage message) {
       return "Left out what the file system cannot hold: %2 (%3).\n%1";
     case engine::RunMessage::FarSideSilent:
       return "Timeout: no answer from %1 for %2 s; the connection was ended.";
+    case engine::RunMessage::NotDurable:
+      return "The changes could not be made safe on the disk, so this sync is not remembered.\n%1\n%2";
+    case engine::RunMessage::TemporaryUnproven:
+      return "The file system cannot hold marks, so %2 files named like the program's temporary files were kept and treated as ordinary files (%3).\n%1";
   }
   return {};
 }
@@ -266,6 +274,9 @@ std::string SummaryText(Language language, const engine::RunSummary& summary) {
                          "deleted %1 (%2 to the trash, %3 for good)",
                          {Count(deleted), Count(trash), Count(deleted - trash)}));
   }
+  if (summary.leftoversRemoved > 0)
+    parts.push_back(Fill(language, "中断された同期の一時ファイルを削除 %1 件", "leftover temporary files removed %1",
+                         {Count(summary.leftoversRemoved)}));
   parts.push_back(Fill(language, "競合 %1 件", "conflicts %1", {Count(summary.conflicts)}));
   parts.push_back(Fill(language, "失敗 %1 件", "failures %1", {Count(summary.failures)}));
   parts.push_back(Fill(language, "時間 %1", "time %1", {Seconds(summary.elapsed)}));

@@ -278,6 +278,7 @@ void AppendJsonSummary(std::string& out, const engine::RunSummary& summary) {
   AppendDirections(out, "copied", "deleted", summary);
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.3f", static_cast<double>(summary.elapsed.count()) / 1000);
+  out += ", \"leftovers_removed\": " + std::to_string(summary.leftoversRemoved);
   out += ", \"conflicts\": " + std::to_string(summary.conflicts) + ", \"failures\": " +
          std::to_string(summary.failures) + ", \"seconds\": " + seconds + "}}\n";
 }

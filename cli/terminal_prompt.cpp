@@ -89,6 +89,9 @@ void TerminalPrompt::Notice(engine::RunMessage message, const engine::MessageArg
       key = "metadata_skipped";
       always = false;
       break;
+    case engine::RunMessage::TemporaryUnproven:
+      key = "temporary_unproven";
+      break;
     default:
       Message(message, args);
       return;
@@ -100,7 +103,8 @@ void TerminalPrompt::Notice(engine::RunMessage message, const engine::MessageArg
   line += "\",\"folder\":";
   AppendJsonString(line, args.empty() ? std::string() : args[0]);
   // The arguments after the folder: a reason; a file system type; or a value and a type.
-  const bool withValue = message == engine::RunMessage::TimeGranularity || message == engine::RunMessage::MetadataSkipped;
+  const bool withValue = message == engine::RunMessage::TimeGranularity || message == engine::RunMessage::MetadataSkipped ||
+                         message == engine::RunMessage::TemporaryUnproven;
   const char* const keys[] = {message == engine::RunMessage::FolderUnlockable ? "reason"
                               : withValue                                     ? "value"
                                                                               : "file_system",

@@ -51,7 +51,8 @@ Other options:
   --json                 print JSON objects instead of text lines; what the
                          file systems of the run cannot do comes as objects
                          with the key "notice" (time_granularity,
-                         metadata_skipped, folder_unlockable, lock_local_only)
+                         metadata_skipped, folder_unlockable, lock_local_only,
+                         temporary_unproven)
   -v, --verbose          say the step in which times are compared when a
                          folder's file system keeps them coarser than 1 ms,
                          and what copies left out because the destination

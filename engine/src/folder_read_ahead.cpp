@@ -195,10 +195,7 @@ void FolderReadAhead::List(Node& node, std::vector<char>& buffer) {
     platform::DirectoryReader reader(node.folder->Fd(), buffer);
     platform::DirectoryReader::Entry entry;
     while (!stop_.load(std::memory_order_relaxed) && reader.Next(entry)) {
-      if (platform::IsTemporaryName(entry.name)) {
-        if (setup_.removeLeftovers) platform::RemoveLeftoverAt(*node.folder, entry.name);
-        continue;
-      }
+      if (platform::PassOverTemporary(*node.folder, entry.name, setup_.removeLeftovers, setup_.leftovers)) continue;
       ++node.listed;
       Item item;
       item.nameOffset = static_cast<std::uint32_t>(node.names.size());

@@ -178,12 +178,8 @@ std::error_code FolderScan::ReadListing(const platform::Folder& dir, SideIndex::
   platform::DirectoryReader reader(dir.Fd(), readBuffer_);
   platform::DirectoryReader::Entry entry;
   while (reader.Next(entry)) {
-    if (platform::IsTemporaryName(entry.name)) {
-      // A copy in progress or a leftover of a killed run: never listed. Runs on
-      // the same folder exclude each other, so a sync run may remove it.
-      if (setup_.removeLeftovers) platform::RemoveLeftoverAt(dir, entry.name);
-      continue;
-    }
+    // A leftover of a killed run, proven ours by its mark: never listed, and a sync run removes it.
+    if (platform::PassOverTemporary(dir, entry.name, setup_.removeLeftovers, setup_.leftovers)) continue;
     if (atRoot) ++summary_.rootEntries;
     platform::EntryInfo info{true, true, {}, {}};
     if (entry.type != platform::DirectoryReader::Type::Directory) {

@@ -50,6 +50,7 @@ ListCreationRun::ListCreationRun(IRunHost& host, IProgress& progress, IPrompt& p
 RunOutcome ListCreationRun::Run() {
   flags_.found = 0;
   flags_.unreadable = 0;
+  flags_.leftoversRemoved = 0;
   flags_.listed = 0;
   flags_.judged = 0;
   rows_.Clear();
@@ -349,6 +350,9 @@ void ListCreationRun::ScanBothSides(const RunValues& values, const Roots& roots)
                       roots.target.Id(), flags_.syncMode, values.memory};
   ScanSetup targetSetup{ScanSide::Target, &roots.target,   values.bFolder, values.subFolder,
                         roots.base.Id(),  flags_.syncMode, values.memory};
+  platform::LeftoverTally leftovers[2];
+  baseSetup.leftovers = &leftovers[0];
+  targetSetup.leftovers = &leftovers[1];
   baseSummary_ = {};
   targetSummary_ = {};
   // The target tree is read on a second thread while this one reads the base
@@ -387,6 +391,11 @@ void ListCreationRun::ScanBothSides(const RunValues& values, const Roots& roots)
   }
   progress_.SetBarPos(50);
   progress_.ShowPath({});
+  for (int side = 0; side < 2; ++side) {
+    ScanSummary& summary = side == 0 ? baseSummary_ : targetSummary_;
+    summary.leftoversRemoved = leftovers[side].removed.load();
+    summary.leftoversUnproven = leftovers[side].unproven.load();
+  }
   flags_.unreadable += static_cast<unsigned>(baseSummary_.unreadable + targetSummary_.unreadable);
   if (wasBusy && !flags_.busy) cancelled_ = true;  // a scan saw the cancel
 }
@@ -433,6 +442,7 @@ ListCreationRun::Step ListCreationRun::ProcessCondition(int index, int count) {
   progress_.ShowStatus(RunStatus::Searching);
 
   ScanBothSides(values, roots);
+  NoteLeftovers(values, roots);
   flags_.listed += baseLists_.folders.size() + baseLists_.files.size() + targetLists_.folders.size() +
                    targetLists_.files.size();
   if (SyncCancelled()) return Step::Next;
@@ -522,6 +532,19 @@ ListCreationRun::Step ListCreationRun::ProcessCondition(int index, int count) {
   return step;
 }
 
+void ListCreationRun::NoteLeftovers(const RunValues& values, const Roots& roots) {
+  for (const bool base : {true, false}) {
+    const ScanSummary& summary = base ? baseSummary_ : targetSummary_;
+    flags_.leftoversRemoved += summary.leftoversRemoved;
+    if (summary.leftoversUnproven == 0) continue;
+    const IFarRoot* far = base ? roots.baseFar.get() : roots.targetFar.get();
+    const std::string type = far ? far->Info().traits.type
+                                 : platform::TraitsOfFolder((base ? roots.base : roots.target).Fd()).type;
+    prompt_.Notice(RunMessage::TemporaryUnproven,
+                   {base ? values.aFolder : values.bFolder, std::to_string(summary.leftoversUnproven), type});
+  }
+}
+
 std::string ListCreationRun::RootErrorText(const Roots& roots, bool base, std::error_code error) const {
   const IFarRoot* far = base ? roots.baseFar.get() : roots.targetFar.get();
   return far ? far->Describe(error) : error.message();
@@ -539,20 +562,25 @@ void ListCreationRun::ScanWithFarSide(const RunValues& values, const Roots& root
   };
   IFarRoot* const baseFar = roots.baseFar.get();
   IFarRoot* const targetFar = roots.targetFar.get();
+  platform::LeftoverTally leftovers[2];
   const ScanSetup baseSetup{ScanSide::Base,
                             baseFar ? nullptr : &roots.base,
                             values.aFolder,
                             values.subFolder,
                             otherRoot(roots.target, baseFar, targetFar),
                             flags_.syncMode,
-                            values.memory};
+                            values.memory,
+                            ScanLookUps::ByFileSystem,
+                            &leftovers[0]};
   const ScanSetup targetSetup{ScanSide::Target,
                               targetFar ? nullptr : &roots.target,
                               values.bFolder,
                               values.subFolder,
                               otherRoot(roots.base, targetFar, baseFar),
                               flags_.syncMode,
-                              values.memory};
+                              values.memory,
+                              ScanLookUps::ByFileSystem,
+                              &leftovers[1]};
   struct Half {
     IFarRoot* far;
     const ScanSetup& setup;
@@ -572,6 +600,8 @@ void ListCreationRun::ScanWithFarSide(const RunValues& values, const Roots& root
     if (side.far) continue;
     ForegroundScanControl control(progress_, flags_);
     side.summary = FolderScan(values, control).Scan(side.setup, side.index, side.lists);
+    side.summary.leftoversRemoved = side.setup.leftovers->removed.load();
+    side.summary.leftoversUnproven = side.setup.leftovers->unproven.load();
   }
   progress_.SetBarPos(25);
   progress_.ShowPath({});

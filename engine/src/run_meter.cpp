@@ -20,6 +20,7 @@ void RunMeter::End(bool cancelled) {
   summary_.cancelled = cancelled;
   summary_.rows = static_cast<std::uint64_t>(list_.ItemCount());
   summary_.conflicts = listConflicts_;
+  if (summary_.kind != RunKind::RowCommand) summary_.leftoversRemoved = flags_.leftoversRemoved;
   summary_.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start_);
 }
 

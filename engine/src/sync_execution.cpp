@@ -34,6 +34,9 @@ void SyncExecution::Release() {
   SettleFar();
   FinishMadeFolders();
   SettleFar();
+  // What the rows did is on stable storage before the memory trusts it: a
+  // crash may leave the memory older than the disks, never newer.
+  if (!MakeChangesDurable()) memory_.DropUnwritten();
   farRoots_.clear();
   farFolders_.clear();
   // The far sides let go of their locks.
@@ -44,6 +47,29 @@ void SyncExecution::Release() {
   deleteGuard_ = nullptr;
   declined_ = false;
   syncRun_ = false;
+}
+
+bool SyncExecution::MakeChangesDurable() {
+  bool durable = true;
+  // One syncfs per file system the rows changed, on either side.
+  for (const platform::CopySession::FlushFailure& failure : session_.FlushChanges()) {
+    durable = false;
+    const auto path = devicePaths_.find(failure.device);
+    if (prompt_)
+      prompt_->Notice(RunMessage::NotDurable, {path == devicePaths_.end() ? failure.type : path->second,
+                                               failure.error.message()});
+  }
+  for (const auto& [path, far] : farRoots_) {
+    if (const std::error_code error = far->Flush()) {
+      durable = false;
+      if (prompt_) prompt_->Notice(RunMessage::NotDurable, {path, far->Describe(error)});
+    }
+  }
+  return durable;
+}
+
+void SyncExecution::NoteChange(const platform::Folder& folder) {
+  session_.NoteChange(folder.Fd(), folder.Id().device);
 }
 
 TreeAccess& SyncExecution::Tree(std::string_view rootPath) {
@@ -365,6 +391,7 @@ RowError SyncExecution::CopyRow(const Work& work, bool fromBase, platform::Entry
   platform::Expected<const platform::Folder*> made = toTree.MakeFolders(rel, &newFolders);
   NoteMadeFolders();
   if (!made) return {made.error(), toSide};
+  NoteChange(**made);
   if (copied) *copied = now;
   return {};
 }
@@ -406,6 +433,7 @@ RowError SyncExecution::ReplaceKind(const Work& work, bool fromBase, platform::E
 
   // The old entry steps aside under a name of its own; it goes only once the
   // new one stands in its place, and comes back when that cannot be made.
+  NoteChange(**to);
   const std::string aside = FreeBesideName(work.name, "replaced", **to, nullptr);
   const platform::Expectation was =
       sourceIsFolder ? platform::Expectation::File(before.mtime) : platform::Expectation::Folder(before.mtime);
@@ -447,6 +475,7 @@ RowError SyncExecution::KeepBoth(const Work& work, PairMemory* pair) {
   const Side renamedSide = renameBase ? Side::Base : Side::Target;
   const Side otherSide = renameBase ? Side::Target : Side::Base;
   const std::string beside = FreeBesideName(work.name, "conflict", renamedIn, &other);
+  NoteChange(renamedIn);
   if (const std::error_code error =
           platform::RenameEntryAt(renamedIn, work.name, platform::Expectation::File(renamedShown.time), beside))
     return {error, renamedSide};
@@ -506,6 +535,7 @@ RowError SyncExecution::DeleteRow(const Work& work, bool baseSide, int rowIndex)
     expect = Expectation::Folder(now.mtime);
   }
   const bool toTrash = deleteTrash_ && deleteTrash_();
+  NoteChange(**gone);
   return {platform::DeleteEntryAt(**gone, work.name, expect, toTrash), goneSide};
 }
 

@@ -130,6 +130,7 @@ RowError SyncExecution::CopyFromFar(const Work& work, bool fromBase, IFarRoot& f
     platform::Expected<const platform::Folder*> made = toTree.MakeFolders(rel, &newFolders);
     NoteMadeFolders(newFolders, work, fromBase, from);
     if (!made) return {made.error(), toSide};
+    NoteChange(**made);
     finish({});
     return {};
   }
@@ -434,6 +435,7 @@ RowError SyncExecution::DeleteFar(const Work& work, bool baseSide, IFarRoot* bas
     platform::Expected<platform::Folder> own = (*gone)->Reopen();
     if (!own) return {own.error(), goneSide};
     auto folder = std::make_shared<platform::Folder>(std::move(*own));
+    NoteChange(*folder);
     std::optional<platform::Identity> listed;
     if (emptied) listed = *emptied;
     keptFar->LookUpLater(work.rel, work.name,

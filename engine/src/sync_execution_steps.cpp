@@ -23,13 +23,15 @@ std::error_code Changed() { return platform::MakeError(platform::Fault::ChangedS
 class StepSide {
  public:
   StepSide(IFarRoot* far, std::string_view rel) : far_(far), rel_(rel) {}
-  std::error_code OpenHere(TreeAccess& tree, const platform::Identity& id) {
+  // `session` hears of the changes the steps make here.
+  std::error_code OpenHere(TreeAccess& tree, const platform::Identity& id, platform::CopySession& session) {
     platform::Expected<const platform::Folder*> folder = tree.FolderAt(rel_, id);
     if (!folder) return folder.error();
     // Its own descriptor: the copies between the steps use the tree too.
     platform::Expected<platform::Folder> own = (*folder)->Reopen();
     if (!own) return own.error();
     folder_.emplace(std::move(*own));
+    session_ = &session;
     return {};
   }
 
@@ -37,24 +39,35 @@ class StepSide {
     return far_ ? far_->LookUp(rel_, name) : folder_->LookUp(name);
   }
   std::error_code Rename(std::string_view name, const platform::Expectation& expect, std::string_view newName) const {
-    if (!far_) return platform::RenameEntryAt(*folder_, name, expect, newName);
+    if (!far_) {
+      Changing();
+      return platform::RenameEntryAt(*folder_, name, expect, newName);
+    }
     return Wait([&](const IFarRoot::Done& done) { far_->Rename(rel_, name, expect, newName, done); });
   }
   std::error_code MakeFolder(std::string_view name) const {
-    if (!far_) return platform::MakeFolderAt(*folder_, name);
+    if (!far_) {
+      Changing();
+      return platform::MakeFolderAt(*folder_, name);
+    }
     return Wait([&](const IFarRoot::Done& done) { far_->MakeFolder(rel_, name, done); });
   }
   std::error_code Delete(std::string_view name, const platform::Expectation& expect, bool toTrash) const {
-    if (!far_) return platform::DeleteEntryAt(*folder_, name, expect, toTrash);
+    if (!far_) {
+      Changing();
+      return platform::DeleteEntryAt(*folder_, name, expect, toTrash);
+    }
     return Wait([&](const IFarRoot::Done& done) { far_->Delete(rel_, name, expect, toTrash, done); });
   }
   std::error_code RemoveFolderTree(std::string_view name, std::span<const SeenEntry> tree, bool toTrash) const {
     if (far_) return Wait([&](const IFarRoot::Done& done) { far_->RemoveTree(rel_, name, tree, toTrash, done); });
+    Changing();
     if (toTrash) return platform::TrashEntryAt(*folder_, name, folder_->LookUpIdentity(name));
     return RemoveTree(*folder_, name, tree);
   }
 
  private:
+  void Changing() const { session_->NoteChange(folder_->Fd(), folder_->Id().device); }
   template <typename Request>
   std::error_code Wait(const Request& request) const {
     std::error_code answer = platform::MakeError(platform::Fault::ChangedSinceList);
@@ -66,6 +79,7 @@ class StepSide {
   IFarRoot* far_;
   std::string_view rel_;
   std::optional<platform::Folder> folder_;
+  platform::CopySession* session_ = nullptr;
 };
 
 }  // namespace
@@ -81,11 +95,11 @@ RowError SyncExecution::ReplaceKindFar(const Work& work, bool fromBase, IFarRoot
   StepSide to(toFar, work.rel);
   if (!fromFar)
     if (const std::error_code error = from.OpenHere(fromBase ? work.base : work.target,
-                                                    fromBase ? work.ids.base : work.ids.target))
+                                                    fromBase ? work.ids.base : work.ids.target, session_))
       return {error, fromSide};
   if (!toFar)
     if (const std::error_code error = to.OpenHere(fromBase ? work.target : work.base,
-                                                  fromBase ? work.ids.target : work.ids.base))
+                                                  fromBase ? work.ids.target : work.ids.base, session_))
       return {error, toSide};
   const platform::EntryInfo source = from.LookUp(work.name);
   if (source.error) return {source.error, fromSide};
@@ -134,9 +148,9 @@ RowError SyncExecution::KeepBothFar(const Work& work, PairMemory* pair, IFarRoot
   StepSide base(baseFar, work.rel);
   StepSide target(targetFar, work.rel);
   if (!baseFar)
-    if (const std::error_code error = base.OpenHere(work.base, work.ids.base)) return {error, Side::Base};
+    if (const std::error_code error = base.OpenHere(work.base, work.ids.base, session_)) return {error, Side::Base};
   if (!targetFar)
-    if (const std::error_code error = target.OpenHere(work.target, work.ids.target)) return {error, Side::Target};
+    if (const std::error_code error = target.OpenHere(work.target, work.ids.target, session_)) return {error, Side::Target};
   // A file meeting a folder: the file is the one renamed.
   const bool renameBase = work.row.kindChange && !work.row.isFolder;
   const StepSide& renamedIn = renameBase ? base : target;

@@ -1,5 +1,10 @@
 #include "platform/copy_session.h"
 
+#include "platform/error.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace orvel::platform {
 
 void CopySession::Reset() {
@@ -18,8 +23,53 @@ CopySession::Device& CopySession::DeviceOf(std::uint64_t device, int folderFd) {
   std::lock_guard lock(mutex_);
   const auto [found, made] = devices_.try_emplace(device);
   // Read under the lock: no copy sees the record before its traits are in.
-  if (made) found->second.traits = TraitsOfFolder(folderFd);
+  if (made) {
+    found->second.traits = TraitsOfFolder(folderFd);
+    found->second.flushFd.Reset(::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  }
   return found->second;
+}
+
+void CopySession::NoteChange(int folderFd, Device& device) {
+  if (device.changed.load()) return;
+  {
+    // A folder that could not be read when the record was made; another may be.
+    std::lock_guard lock(mutex_);
+    if (!device.flushFd) device.flushFd.Reset(::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  }
+  device.changed.store(true);
+}
+
+bool CopySession::Changed() const {
+  std::lock_guard lock(mutex_);
+  for (const auto& [id, device] : devices_)
+    if (device.changed.load()) return true;
+  return false;
+}
+
+std::vector<CopySession::FlushFailure> CopySession::FlushChanges() {
+  struct Due {
+    std::uint64_t id;
+    int fd;  // a descriptor once valid is never replaced before Reset
+    std::string type;
+  };
+  std::vector<Due> due;
+  {
+    std::lock_guard lock(mutex_);
+    for (auto& [id, device] : devices_)
+      if (device.changed.exchange(false)) due.push_back({id, device.flushFd.Get(), device.traits.type});
+  }
+  // No lock while the disks work.
+  std::vector<FlushFailure> failed;
+  for (const Due& d : due) {
+    if (d.fd < 0) {
+      // No descriptor to name the file system by: everything, then.
+      ::sync();
+      continue;
+    }
+    if (::syncfs(d.fd) != 0) failed.push_back({d.id, d.type, LastError()});
+  }
+  return failed;
 }
 
 CopySession::Device* CopySession::Find(std::uint64_t device) {

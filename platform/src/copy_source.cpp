@@ -1,6 +1,7 @@
 #include "platform/copy_source.h"
 
 #include "platform/stat_util.h"
+#include "platform/temporary_name.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -32,6 +33,8 @@ bool RunningAsRoot() {
 // and trusted namespaces when only root could set them anyway. File
 // capabilities are privileges, dropped like the set-id bits.
 bool Carried(std::string_view name) {
+  // A leftover's mark proves the copy nothing.
+  if (name == kTemporaryMark) return false;
   if (name.starts_with("user.")) return true;
   if (name == "system.posix_acl_access" || name == "system.posix_acl_default") return true;
   if (name == "security.capability") return false;

@@ -137,6 +137,7 @@ std::error_code DestinationWriter::Create(mode_t mode) {
   if (!device_.noTmpfile && UnnamedFilesLinkable()) {
     out_.Reset(::openat(dirFd_, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode));
     if (out_) {
+      createdMode_ = mode & ~ProcessUmask();
       unnamed_ = true;
       return {};
     }
@@ -144,16 +145,32 @@ std::error_code DestinationWriter::Create(mode_t mode) {
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return LastError();
     device_.noTmpfile = true;
   }
+  // The owner may write it until its metadata is applied, so that its mark
+  // can be set and taken off whatever mode it ends with.
+  createdMode_ = (mode | 0600) & ~ProcessUmask();
   for (;;) {
     std::string tmp = TemporaryNameFor(nameView_);
-    const int fd = ::openat(dirFd_, tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    const int fd = ::openat(dirFd_, tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode | 0600);
     if (fd >= 0) {
       out_.Reset(fd);
       tmp_ = std::move(tmp);
+      Mark();
       return {};
     }
     if (errno != EEXIST) return LastError();
   }
+}
+
+void DestinationWriter::Mark() {
+  if (device_.noXattrs) return;
+  marked_ = MarkTemporary(out_.Get(), tmp_);
+  if (!marked_ && errno == EOPNOTSUPP) device_.noXattrs = true;
+}
+
+void DestinationWriter::Unmark() {
+  if (!marked_) return;
+  UnmarkTemporary(out_.Get());
+  marked_ = false;
 }
 
 std::error_code DestinationWriter::FillFrom(CopySource& source) {
@@ -175,7 +192,9 @@ std::error_code DestinationWriter::FillFrom(CopySource& source) {
 }
 
 void DestinationWriter::ApplyMetadata(const FileMeta& meta) {
-  ApplyCarriedMetadata(session_, device_, out_.Get(), meta, meta.mode & 0777 & ~ProcessUmask());
+  // Off before the mode: a read-only file's owner could not take it off after.
+  Unmark();
+  ApplyCarriedMetadata(session_, device_, out_.Get(), meta, createdMode_);
 }
 
 std::error_code DestinationWriter::Publish() {
@@ -184,6 +203,7 @@ std::error_code DestinationWriter::Publish() {
       // An unnamed file linked in under the final name: an entry that appeared
       // meanwhile is not replaced.
       session_.Probe(CopyStage::BeforeDestinationCheck);
+      session_.NoteChange(dirFd_, device_);
       switch (LinkDescriptor(out_.Get(), dirFd_, name_)) {
         case Linked::Done:
           if (!out_.Close()) {
@@ -203,6 +223,10 @@ std::error_code DestinationWriter::Publish() {
     }
     for (;;) {
       std::string tmp = TemporaryNameFor(nameView_);
+      // Named, it is seen by a later scan: marked first, so that a leftover is known as ours.
+      tmp_ = tmp;
+      Mark();
+      tmp_.clear();
       const Linked linked = LinkDescriptor(out_.Get(), dirFd_, tmp.c_str());
       if (linked == Linked::Done) {
         tmp_ = std::move(tmp);
@@ -214,8 +238,11 @@ std::error_code DestinationWriter::Publish() {
       return Retry();
     }
   }
+  // Right before the temporary takes the destination's place: the copy never carries the mark.
+  Unmark();
   if (!out_.Close()) return LastError();
   session_.Probe(CopyStage::BeforeDestinationCheck);
+  session_.NoteChange(dirFd_, device_);
   return before_.exists ? PublishNamed() : PublishNew();
 }
 
@@ -281,6 +308,9 @@ std::error_code DestinationWriter::PublishNamed() {
 
 std::error_code DestinationWriter::LinkFrom(int file) {
   if (device_.noHardLinks) return Unsupported();
+  // Another name of a published copy cannot carry a mark of its own: its
+  // temporary, if a killed run leaves one, stays a file like any other.
+  session_.NoteChange(dirFd_, device_);
   const auto refused = [&] {
     device_.noHardLinks = true;
     session_.Note(device_, CopyNote::HardLinksNotKept);

@@ -17,6 +17,7 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace orvel::platform {
@@ -297,13 +298,29 @@ std::error_code MakeFolderAt(const Folder& folder, std::string_view nameView, bo
   return SystemError(EEXIST);
 }
 
-std::error_code RemoveLeftoverAt(const Folder& folder, std::string_view nameView) {
-  if (!IsTemporaryName(nameView)) return SystemError(EINVAL);
+bool PassOverTemporary(const Folder& folder, std::string_view nameView, bool remove, LeftoverTally* tally) {
+  if (!IsTemporaryName(nameView)) return false;
   CName name(nameView);
-  struct stat st;
-  if (const int e = StatAt(folder.Fd(), name.Get(), st)) return SystemError(e);
-  if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) return SystemError(EINVAL);
-  return ::unlinkat(folder.Fd(), name.Get(), 0) == 0 ? std::error_code{} : LastError();
+  struct stat seen;
+  if (!name.Valid() || StatAt(folder.Fd(), name.Get(), seen) != 0 || !S_ISREG(seen.st_mode)) return false;
+  // Opened without blocking and without following a link; it must be the
+  // entry just looked at.
+  UniqueFd file(::openat(folder.Fd(), name.Get(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  struct stat opened;
+  if (!file || ::fstat(file.Get(), &opened) != 0 || !SameFile(opened, seen)) return false;
+  char mark[kMaxTemporaryNameBytes];
+  const ssize_t n = ::fgetxattr(file.Get(), kTemporaryMark, mark, sizeof mark);
+  if (n < 0) {
+    if (errno == EOPNOTSUPP && tally) tally->unproven.fetch_add(1, std::memory_order_relaxed);
+    return false;
+  }
+  if (std::string_view(mark, static_cast<std::size_t>(n)) != nameView) return false;
+  if (!remove) return true;
+  struct stat now;
+  if (StatAt(folder.Fd(), name.Get(), now) == 0 && SameFile(now, seen) && ::unlinkat(folder.Fd(), name.Get(), 0) == 0 &&
+      tally)
+    tally->removed.fetch_add(1, std::memory_order_relaxed);
+  return true;
 }
 
 }  // namespace orvel::platform

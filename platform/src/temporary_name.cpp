@@ -5,6 +5,7 @@
 #include <ctime>
 #include <random>
 
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace orvel::platform {
@@ -44,5 +45,11 @@ bool IsTemporaryName(std::string_view name) {
   if (!tail.starts_with(kMarker)) return false;
   return std::all_of(tail.begin() + static_cast<std::ptrdiff_t>(kMarker.size()), tail.end(), IsAlphanumeric);
 }
+
+bool MarkTemporary(int fd, std::string_view tmpName) {
+  return ::fsetxattr(fd, kTemporaryMark, tmpName.data(), tmpName.size(), 0) == 0;
+}
+
+void UnmarkTemporary(int fd) { ::fremovexattr(fd, kTemporaryMark); }
 
 }  // namespace orvel::platform

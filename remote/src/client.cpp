@@ -572,6 +572,21 @@ platform::Expected<FileBeginReply> Client::ReadFile(std::string_view relFolder, 
   return begin;
 }
 
+std::error_code Client::Flush() {
+  Settle();
+  if (failure_) return failure_.code;
+  const std::uint32_t id = Submit(MessageType::Flush, {});
+  std::error_code error;
+  const bool ok = Await(id, [this, &error](const Frame& frame) {
+    // A slow disk: the far side says it is still at work.
+    if (frame.type == MessageType::Progress) return true;
+    if (frame.type == MessageType::Error) return static_cast<bool>(error = ErrorOf(frame));
+    return frame.type == MessageType::Ok;
+  });
+  if (!ok) return failure_.code;
+  return error;
+}
+
 std::error_code Client::Release() {
   Settle();
   const std::uint32_t id = Submit(MessageType::Release, {});

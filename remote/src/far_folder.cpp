@@ -125,6 +125,7 @@ platform::Expected<engine::FarFile> FarFolder::FileHeader(std::string_view rel, 
 }
 
 void FarFolder::Write(const engine::FarWrite& write, const Fill& fill, Done done) {
+  changed_ = true;
   const FileBeginReply file{write.file.link, write.file.size, write.file.mode & 07777, write.file.mtime};
   if (!write.kept) {
     client_->Write(WriteBeginRequest{write.rel, write.name, write.destination, file}, fill, std::move(done));
@@ -166,10 +167,12 @@ std::vector<platform::Expected<engine::FarDigest>> FarFolder::Digests(std::span<
 
 void FarFolder::Delete(std::string_view rel, std::string_view name, const platform::Expectation& expect, bool toTrash,
                        Done done) {
+  changed_ = true;
   client_->Delete(DeleteRequest{rel, name, expect, toTrash}, std::move(done));
 }
 
 void FarFolder::MakeFolder(std::string_view rel, std::string_view name, Done done) {
+  changed_ = true;
   client_->MakeFolder(MakeFolderRequest{rel, name}, std::move(done));
 }
 
@@ -179,11 +182,13 @@ void FarFolder::SetFolderTime(std::string_view rel, std::string_view name, platf
 
 void FarFolder::Rename(std::string_view rel, std::string_view name, const platform::Expectation& expect,
                        std::string_view newName, Done done) {
+  changed_ = true;
   client_->Rename(RenameRequest{rel, name, expect, newName}, std::move(done));
 }
 
 void FarFolder::RemoveTree(std::string_view rel, std::string_view name, std::span<const engine::SeenEntry> tree,
                            bool toTrash, Done done) {
+  changed_ = true;
   // A large tree goes in several requests that each fit a frame, the top
   // folder with the last; every entry is still checked on its own, and the
   // first failure is the answer.
@@ -225,6 +230,12 @@ void FarFolder::Fetch(std::string_view rel, std::string_view name, const platfor
           done(FileOf(*read));
         }
       });
+}
+
+std::error_code FarFolder::Flush() {
+  if (!changed_) return {};
+  changed_ = false;
+  return client_->Flush();
 }
 
 std::string FarFolder::Describe(std::error_code error) const {

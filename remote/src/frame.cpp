@@ -46,6 +46,7 @@ constexpr bool KnownType(std::uint8_t t) {
     case MessageType::MakeFolder:
     case MessageType::SetFolderTime:
     case MessageType::RemoveLeftovers:
+    case MessageType::Flush:
     case MessageType::Release:
     case MessageType::Rename:
     case MessageType::DeleteTree:

@@ -29,8 +29,8 @@ bool GetInfo(Reader& r, platform::EntryInfo& info) {
 
 bool IsSafeName(std::string_view name) {
   if (name.empty() || name == "." || name == "..") return false;
-  if (name.find('/') != std::string_view::npos || name.find('\0') != std::string_view::npos) return false;
-  return !platform::IsTemporaryName(name);
+  // A name like a temporary's may be a user's file: only the mark tells, there.
+  return name.find('/') == std::string_view::npos && name.find('\0') == std::string_view::npos;
 }
 
 bool IsSafeRelFolder(std::string_view path) {
@@ -167,6 +167,8 @@ void Encode(std::string& out, const ScanEndReply& m) {
   w.Error(m.rootError);
   w.U64(m.rootEntries);
   w.U64(m.unreadable);
+  w.U64(m.leftoversRemoved);
+  w.U64(m.leftoversUnproven);
 }
 
 bool Decode(std::string_view payload, ScanEndReply& m) {
@@ -174,6 +176,8 @@ bool Decode(std::string_view payload, ScanEndReply& m) {
   m.rootError = r.Error();
   m.rootEntries = r.U64();
   m.unreadable = r.U64();
+  m.leftoversRemoved = r.U64();
+  m.leftoversUnproven = r.U64();
   return r.Finished();
 }
 

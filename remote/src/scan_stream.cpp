@@ -148,7 +148,8 @@ bool EncodeScan(const SideIndex& index, const engine::ScanLists& lists, const en
   frames.Close();
   if (!EncodeList(frames, out, lists.files, 0) || !EncodeList(frames, out, lists.folders, 1)) return false;
   std::string payload;
-  Encode(payload, ScanEndReply{summary.rootError, summary.rootEntries, summary.unreadable});
+  Encode(payload, ScanEndReply{summary.rootError, summary.rootEntries, summary.unreadable, summary.leftoversRemoved,
+                               summary.leftoversUnproven});
   AppendFrame(out, MessageType::ScanEnd, requestId, payload);
   return frames.Flush(true);
 }
@@ -300,6 +301,8 @@ bool ScanDecoder::End(std::string_view payload, engine::ScanSummary& summary) {
   summary.rootError = end.rootError;
   summary.rootEntries = static_cast<std::size_t>(end.rootEntries);
   summary.unreadable = static_cast<std::size_t>(end.unreadable);
+  summary.leftoversRemoved = end.leftoversRemoved;
+  summary.leftoversUnproven = end.leftoversUnproven;
   phase_ = Phase::Done;
   std::vector<bool>().swap(started_);
   std::vector<bool>().swap(inFiles_);

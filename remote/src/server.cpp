@@ -24,6 +24,7 @@
 #include <cstring>
 #include <climits>
 #include <cstdlib>
+#include <future>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -83,6 +84,10 @@ class Server {
   void SetFolderTime(std::uint32_t id, std::string_view payload);
   void Rename(std::uint32_t id, std::string_view payload);
   void DeleteTree(std::uint32_t id, std::string_view payload);
+  // Puts this session's changes on stable storage before answering; false
+  // when the output broke meanwhile.
+  bool FlushChanges(std::uint32_t id);
+  void NoteChange(const platform::Folder& folder) { session_.NoteChange(folder.Fd(), folder.Id().device); }
   platform::Expected<platform::Folder> FolderOf(std::string_view relFolder) const;
 
   using Incoming = IncomingWrite;
@@ -225,11 +230,15 @@ bool Server::Scan(std::uint32_t id, std::string_view payload) {
   scanSetup.otherRoot = request.otherRoot;
   scanSetup.removeLeftovers = request.removeLeftovers;
   scanSetup.keepExtras = request.keepExtras;
+  platform::LeftoverTally leftovers;
+  scanSetup.leftovers = &leftovers;
   engine::SideIndex index;
   engine::ScanLists lists;
   ScanProgress progress(*this, id, index);
   engine::FolderScan scan(values, progress);
-  const engine::ScanSummary summary = scan.Scan(scanSetup, index, lists);
+  engine::ScanSummary summary = scan.Scan(scanSetup, index, lists);
+  summary.leftoversRemoved = leftovers.removed.load();
+  summary.leftoversUnproven = leftovers.unproven.load();
   if (broken_) return false;
   if (!Flush()) return false;
   return EncodeScan(index, lists, summary, id, [this](std::string& frames) {
@@ -386,6 +395,7 @@ void Server::Delete(std::uint32_t id, std::string_view payload) {
   if (!root_) return ReplyError(id, MakeError(ProtocolFault::NotOpen));
   platform::Expected<platform::Folder> folder = FolderOf(request.relFolder);
   if (!folder) return ReplyError(id, folder.error());
+  NoteChange(*folder);
   if (const std::error_code error = platform::DeleteEntryAt(*folder, request.name, request.expect, request.toTrash))
     return ReplyError(id, error);
   Reply(MessageType::Ok, id);
@@ -404,6 +414,7 @@ void Server::MakeFolder(std::uint32_t id, std::string_view payload) {
   platform::Expected<const platform::Folder*> made = tree.MakeFolders(rel, &newFolders);
   for (const engine::TreeAccess::Made& folder : newFolders) made_.push_back(folder.identity);
   if (!made) return ReplyError(id, made.error());
+  if (!newFolders.empty()) NoteChange(**made);
   Reply(MessageType::Ok, id);
 }
 
@@ -432,6 +443,7 @@ void Server::Rename(std::uint32_t id, std::string_view payload) {
   if (!root_) return ReplyError(id, MakeError(ProtocolFault::NotOpen));
   platform::Expected<platform::Folder> folder = FolderOf(request.relFolder);
   if (!folder) return ReplyError(id, folder.error());
+  NoteChange(*folder);
   if (const std::error_code error = platform::RenameEntryAt(*folder, request.name, request.expect, request.newName))
     return ReplyError(id, error);
   Reply(MessageType::Ok, id);
@@ -443,6 +455,7 @@ void Server::DeleteTree(std::uint32_t id, std::string_view payload) {
   if (!root_) return ReplyError(id, MakeError(ProtocolFault::NotOpen));
   platform::Expected<platform::Folder> folder = FolderOf(request.relFolder);
   if (!folder) return ReplyError(id, folder.error());
+  NoteChange(*folder);
   std::error_code error;
   if (request.toTrash) {
     const platform::EntryInfo top = folder->LookUp(request.name);
@@ -458,6 +471,33 @@ void Server::DeleteTree(std::uint32_t id, std::string_view payload) {
   }
   if (error) return ReplyError(id, error);
   Reply(MessageType::Ok, id);
+}
+
+bool Server::FlushChanges(std::uint32_t id) {
+  if (!root_) {
+    ReplyError(id, MakeError(ProtocolFault::NotOpen));
+    return true;
+  }
+  // A slow disk may take minutes: the near side hears every second that the
+  // far side is still at work, as during a long scan.
+  std::future<std::vector<platform::CopySession::FlushFailure>> flushed =
+      std::async(std::launch::async, [this] { return session_.FlushChanges(); });
+  while (flushed.wait_for(kProgressEvery) != std::future_status::ready) {
+    std::string payload;
+    Encode(payload, ProgressReply{0, {}});
+    Reply(MessageType::Progress, id, payload);
+    if (!Flush()) {
+      flushed.wait();
+      return false;
+    }
+  }
+  const std::vector<platform::CopySession::FlushFailure> failed = flushed.get();
+  if (failed.empty()) {
+    Reply(MessageType::Ok, id);
+  } else {
+    ReplyError(id, failed.front().error, "the changes on the " + failed.front().type + " file system may not be on the disk");
+  }
+  return true;
 }
 
 // False when serving must end (the output broke, or the root was released).
@@ -520,6 +560,8 @@ bool Server::Handle(const Frame& frame) {
     case MessageType::RemoveLeftovers:
       ReplyError(frame.id, MakeError(ProtocolFault::Unsupported));
       return true;
+    case MessageType::Flush:
+      return FlushChanges(frame.id);
     default:
       ReplyError(frame.id, MakeError(ProtocolFault::UnknownRequest));
       return true;

@@ -777,6 +777,10 @@ cannot be opened.</translation>
         <translation>conflicts %1</translation>
     </message>
     <message>
+        <source>中断された同期の一時ファイルを削除 %1 件</source>
+        <translation>leftover temporary files removed %1</translation>
+    </message>
+    <message>
         <source>失敗 %1 件</source>
         <translation>failures %1</translation>
     </message>
@@ -992,6 +996,18 @@ Are you sure?</translation>
     <message>
         <source>タイムアウト: %1 から %2 秒間応答がないため接続を切りました</source>
         <translation>Timeout: no answer from %1 for %2 s; the connection was ended.</translation>
+        <source>変更をディスクに確実に書き込めなかったため、今回の同期を記憶しません
+%1
+%2</source>
+        <translation>The changes could not be made safe on the disk, so this sync is not remembered.
+%1
+%2</translation>
+    </message>
+    <message>
+        <source>このファイルシステムは印を保持できないため、一時ファイルに似た名前のファイル %2 個を通常のファイルとして扱いました (%3)
+%1</source>
+        <translation>The file system cannot hold marks, so %2 files named like the program's temporary files were kept and treated as ordinary files (%3).
+%1</translation>
     </message>
     <message>
         <source>前回の同期で記憶した %3 個のうち %2 個が「基本フォルダ」にありません

@@ -268,13 +268,12 @@ SyncStateStore::Opened SyncStateStore::Open(std::string& reason) {
     Close();
     return Opened::Failed;
   }
-  // Ours from here on. A write-ahead log synced at checkpoints: a crash may
-  // lose the last run's changes, never the state as a whole, and a lost run is
-  // only a state one run older, which the memory reads safely (what changed
-  // since is compared again). A large save waits for the disk once, not per page.
+  // Ours from here on. A write-ahead log synced at every commit: a run's
+  // changes are on the disk once its save returns. A large save waits for the
+  // disk once, not per page.
   const auto useLog = [this] {
     Exec(db_, "PRAGMA journal_mode = WAL");
-    Exec(db_, "PRAGMA synchronous = NORMAL");
+    Exec(db_, "PRAGMA synchronous = FULL");
     return Opened::Ready;
   };
   if (found == kSchemaVersion) return useLog();

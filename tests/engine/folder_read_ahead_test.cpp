@@ -96,7 +96,7 @@ std::string BuildAndScan(const std::string& root, const Variant& v, ScanLookUps 
   WriteFile(root + "other/never.txt", "x", Time(5));
   WriteFile(root + "closed/hidden.txt", "x", Time(5));
   static const std::string leftover = platform::TemporaryNameFor("g0");
-  WriteFile(root + "a/" + leftover, "partial", Time(5));
+  WriteLeftover(root + "a/" + leftover, "partial", Time(5));
   EXPECT_EQ(::symlink("f1.txt", (root + "link").c_str()), 0);
   for (const char* folder : {"a/b/c", "a/b", "a", "d", "e", "swap", "other", "closed"}) SetTime(root + folder, Time(9));
   if (locked) ::chmod((root + "closed").c_str(), 0);

@@ -335,8 +335,8 @@ TEST_F(FolderScanTest, DeepTreeNeedsNoMoreDescriptorsThanTheBudget) {
 TEST_F(FolderScanTest, TemporariesAreNeverListedAndASyncRunRemovesThem) {
   const std::string leftover = platform::TemporaryNameFor("doc.txt");
   WriteFile(tmp / "doc.txt", "x", Time(1));
-  WriteFile(tmp / leftover, "partial", Time(1));
-  WriteFile(tmp / ("sub/" + leftover), "partial", Time(1));
+  WriteLeftover(tmp / leftover, "partial", Time(1));
+  WriteLeftover(tmp / ("sub/" + leftover), "partial", Time(1));
   const auto values = Values(true);
   StopAfter listing(-1);
   auto summary = Scan(values, listing, ScanOf(engine::ScanSide::Base, Root()), index, lists);

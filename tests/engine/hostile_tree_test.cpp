@@ -235,8 +235,8 @@ TEST_F(HostileTreeTest, ATargetInsideTheBaseConverges) {
 TEST_F(HostileTreeTest, TemporariesAreNeitherListedNorCopiedAndASyncRunRemovesThem) {
   const std::string leftover = platform::TemporaryNameFor("doc.txt");
   WriteFile(B("doc.txt"), "doc", Time(kT));
-  WriteFile(B(leftover), "partial", Time(kT));
-  WriteFile(T("sub/" + leftover), "partial", Time(kT));
+  WriteLeftover(B(leftover), "partial", Time(kT));
+  WriteLeftover(T("sub/" + leftover), "partial", Time(kT));
   Condition().EmptyFolder = 1;
   engine.RunAllConditions(false);
   EXPECT_THAT(Results(), UnorderedElementsAre("doc.txt >>", "sub <<"));

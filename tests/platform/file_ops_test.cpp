@@ -37,6 +37,7 @@ using test::TempDir;
 using test::Time;
 using test::TimeOf;
 using test::WriteFile;
+using test::WriteLeftover;
 
 std::string LinkTarget(const std::string& path) {
   std::error_code ec;
@@ -464,7 +465,7 @@ TEST(MakeFolderTest, MakesOrFindsAFolderButNeverPassesAFileOrLink) {
   EXPECT_TRUE(std::filesystem::is_directory(dir / "new"));
 }
 
-TEST(TemporaryNameTest, OursAreRecognisedAndRemovedOthersNever) {
+TEST(TemporaryNameTest, OnlyAMarkedTemporaryIsPassedOverAndRemoved) {
   TempDir dir;
   const std::string ours = TemporaryNameFor("report.txt");
   EXPECT_TRUE(ours.starts_with(".report.txt.orvel-"));
@@ -475,16 +476,38 @@ TEST(TemporaryNameTest, OursAreRecognisedAndRemovedOthersNever) {
                             "x.orvel-abcdef", ".orvel-abcdef", "report.orvel-ab12cd"})
     EXPECT_FALSE(IsTemporaryName(other)) << other;
 
-  WriteFile(dir / ours, "partial", Time(1));
-  WriteFile(dir / "keep.txt", "x", Time(1));
+  WriteLeftover(dir / ours, "partial", Time(1));
+  WriteFile(dir / ".users.orvel-abc123", "mine", Time(1));  // the name alone proves nothing
+  WriteLeftover(dir / ".moved.orvel-abc123", "x", Time(1));
+  ASSERT_EQ(::rename((dir / ".moved.orvel-abc123").c_str(), (dir / ".renamed.orvel-abc123").c_str()), 0);
   test::MakeFolder(dir / ".d.orvel-abcdef", Time(1));
   ASSERT_EQ(::mkfifo((dir / ".p.orvel-abcdef").c_str(), 0600), 0);
   const Folder folder = Open(dir.Path());
-  EXPECT_FALSE(RemoveLeftoverAt(folder, ours));
-  EXPECT_TRUE(RemoveLeftoverAt(folder, "keep.txt"));
-  EXPECT_TRUE(RemoveLeftoverAt(folder, ".d.orvel-abcdef"));
-  EXPECT_TRUE(RemoveLeftoverAt(folder, ".p.orvel-abcdef"));
-  EXPECT_EQ(FolderNames(dir.Path()), (std::vector<std::string>{".d.orvel-abcdef", ".p.orvel-abcdef", "keep.txt"}));
+  LeftoverTally tally;
+  for (const char* other : {".users.orvel-abc123", ".renamed.orvel-abc123", ".d.orvel-abcdef", ".p.orvel-abcdef", "x"})
+    EXPECT_FALSE(PassOverTemporary(folder, other, true, &tally)) << other;
+  EXPECT_TRUE(PassOverTemporary(folder, ours, false, &tally));
+  EXPECT_TRUE(Exists(dir / ours));  // listing alone removes nothing
+  EXPECT_TRUE(PassOverTemporary(folder, ours, true, &tally));
+  EXPECT_EQ(tally.removed.load(), 1u);
+  EXPECT_EQ(tally.unproven.load(), 0u);
+  EXPECT_EQ(FolderNames(dir.Path()),
+            (std::vector<std::string>{".d.orvel-abcdef", ".p.orvel-abcdef", ".renamed.orvel-abc123", ".users.orvel-abc123"}));
+}
+
+// A copy made through a named temporary never carries the mark, nor a source's.
+TEST(TemporaryNameTest, CopiesNeverCarryTheMark) {
+  TempDir dir;
+  WriteLeftover(dir / "from/.a.orvel-abc123", "x", Time(1));
+  ASSERT_EQ(::rename((dir / "from/.a.orvel-abc123").c_str(), (dir / "from/a").c_str()), 0);
+  WriteFile(dir / "to/a", "old", Time(0));  // replaced through a temporary with a name
+  const Folder from = Open(dir / "from");
+  const Folder to = Open(dir / "to");
+  ASSERT_FALSE(CopyEntryAt(from, "a", Expectation{}, to, Expectation{}));
+  char value[64];
+  EXPECT_LT(::getxattr((dir / "to/a").c_str(), kTemporaryMark, value, sizeof value), 0);
+  EXPECT_EQ(errno, ENODATA);
+  EXPECT_EQ(ReadFile(dir / "to/a"), "x");
 }
 
 }  // namespace

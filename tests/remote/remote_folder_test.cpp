@@ -59,7 +59,7 @@ std::vector<Scenario> Scenarios() {
                      {".Trash-1000/t.txt", "t", Time(5000)}});
     ::symlink("sub/b.TXT", (root + "/link").c_str());
     ::symlink("/etc", (root + "/sub/outside").c_str());
-    WriteFile(root + "/" + platform::TemporaryNameFor("a.txt"), "half", Time(6000));
+    WriteLeftover(root + "/" + platform::TemporaryNameFor("a.txt"), "half", Time(6000));
   };
   remote::ScanRequest all;
   all.emptyFolder = true;

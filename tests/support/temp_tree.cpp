@@ -1,5 +1,7 @@
 #include "support/temp_tree.h"
 
+#include "platform/temporary_name.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -92,6 +94,14 @@ void WriteFile(const std::string& path, const std::string& content, platform::Fi
     out << content;
   }
   SetTime(path, mtime);
+}
+
+void WriteLeftover(const std::string& path, const std::string& content, platform::FileTime mtime) {
+  WriteFile(path, content, mtime);
+  const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  const bool marked = fd >= 0 && platform::MarkTemporary(fd, fs::path(path).filename().string());
+  if (fd >= 0) ::close(fd);
+  if (!marked) throw std::runtime_error("cannot mark " + path);
 }
 
 void MakeFolder(const std::string& path, platform::FileTime mtime) {

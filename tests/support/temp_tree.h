@@ -40,6 +40,8 @@ struct TreeEntry {
 // Writes a file (creating missing parent folders) and sets its last-write time.
 void WriteFile(const std::string& path, const std::string& content, platform::FileTime mtime);
 void MakeFolder(const std::string& path, platform::FileTime mtime);
+// A leftover of a killed run: WriteFile, then the mark that proves it the program's.
+void WriteLeftover(const std::string& path, const std::string& content, platform::FileTime mtime);
 std::string ReadFile(const std::string& path);
 void SetTime(const std::string& path, platform::FileTime mtime);
 platform::FileTime TimeOf(const std::string& path);

@@ -140,6 +140,10 @@ class IFarRoot {
                      std::function<bool(std::string_view)> sink, ReadDone done) = 0;
   // Waits for every answer still owed.
   virtual void Settle() = 0;
+  // Puts what the writing requests changed there on stable storage (answered
+  // once it is); a far side that cannot gives an error, and nothing of its
+  // changes may be trusted then.
+  virtual std::error_code Flush() { return std::make_error_code(std::errc::operation_not_supported); }
 
   // The digests of many files, computed where they lie, so that contents are
   // compared without moving them; the requests are pipelined. Results in the

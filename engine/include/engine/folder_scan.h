@@ -13,6 +13,10 @@
 #include <system_error>
 #include <vector>
 
+namespace orvel::platform {
+struct LeftoverTally;
+}
+
 namespace orvel::engine {
 
 // Entry ids in the order they were listed, kept as runs of consecutive ids: the
@@ -122,6 +126,7 @@ struct ScanSetup {
   // system they lie on.
   bool keepExtras = false;
   ScanLookUps lookUps = ScanLookUps::ByFileSystem;
+  platform::LeftoverTally* leftovers = nullptr;  // counts the leftovers met (may be null)
 };
 
 // What a scan found besides its lists.
@@ -133,6 +138,10 @@ struct ScanSummary {
   // last-write time) has a fraction of a second: the file system keeps them.
   bool subsecondTimes = false;
   bool timesSeen = false;  // the root at least was looked at
+  // Leftovers of killed runs removed, and entries named like them that nothing
+  // could prove ours (a file system without attributes): left and listed.
+  std::uint64_t leftoversRemoved = 0;
+  std::uint64_t leftoversUnproven = 0;
 };
 
 // Lists the entries of one folder tree, depth first, in file-system order. A

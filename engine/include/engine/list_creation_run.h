@@ -69,6 +69,8 @@ class ListCreationRun {
   void ScanWithFarSide(const RunValues& values, const Roots& roots);
   // Why a root could not be listed, as the user reads it.
   std::string RootErrorText(const Roots& roots, bool base, std::error_code error) const;
+  // Counts the leftovers the scans removed; says where names like them could not be told from the user's.
+  void NoteLeftovers(const RunValues& values, const Roots& roots);
   // Sets the step the comparison sees times in, and says it once per run when coarser than 1 ms.
   void CompareAtCoarserUnit(const RunValues& values, const Roots& roots);
   Step RunPass(RunStatus status, const SideIndex& index, int barStart, bool countAll, const Loop& folders,

@@ -14,7 +14,8 @@ struct RunFlags {
   // judged so far: its progress in entries rather than in phases.
   std::uint64_t listed = 0;
   std::uint64_t judged = 0;
-  unsigned memoryProblems = 0;  // times the last run could not use or write the remembered state
+  unsigned memoryProblems = 0;
+  std::uint64_t leftoversRemoved = 0;  // temporaries of killed runs the last run's scans removed  // times the last run could not use or write the remembered state
 };
 
 }  // namespace orvel::engine

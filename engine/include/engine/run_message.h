@@ -41,6 +41,13 @@ enum class RunMessage {
   // A folder on another machine whose far side sent nothing that moved for
   // too long: the connection was ended; arguments: folder, seconds.
   FarSideSilent,
+  // Notice: the changes of a condition could not be put on stable storage, so
+  // they are not remembered; arguments: folder (or file system type), reason.
+  NotDurable,
+  // Notice: entries named like the program's temporary files on a file system
+  // that holds no marks, left and treated as the user's; arguments: folder,
+  // how many, file system type.
+  TemporaryUnproven,
 };
 
 // What a progress display shows as its status line.

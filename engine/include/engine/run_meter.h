@@ -36,6 +36,7 @@ struct RunSummary {
   DeletionFigures inBase;
   std::uint64_t conflicts = 0;  // "!" rows the list still shows
   std::uint64_t failures = 0;   // rows of this run that failed or could not be judged
+  std::uint64_t leftoversRemoved = 0;  // temporaries of killed runs removed by the scans
   std::chrono::milliseconds elapsed{0};
 };
 

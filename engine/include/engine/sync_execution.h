@@ -96,6 +96,11 @@ class SyncExecution {
 
  private:
   struct Work;
+  // Puts what the rows changed on stable storage, here and on the far sides;
+  // false (and said) where that failed.
+  bool MakeChangesDurable();
+  // A change made in the folder, to be made durable before it is remembered.
+  void NoteChange(const platform::Folder& folder);
   TreeAccess& Tree(std::string_view rootPath);
   std::error_code OpenRoots(const ResultRow& row);
   // Stores what the copy holds now in *copied when asked (the remembered state needs it).

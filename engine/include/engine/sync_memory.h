@@ -378,6 +378,12 @@ class SyncMemory {
   // Writes what changed in every pair, each in one transaction (a failure is
   // said), and lets go of what only the condition needed.
   void Flush();
+  // Forgets what the pairs were to remember and is not written yet: the
+  // changes it describes could not be made durable.
+  void DropUnwritten() {
+    for (auto& [key, pair] : pairs_) pair->Changes().Clear();
+    ++problems_;
+  }
   // How often since the run began the state could not be used or written.
   unsigned Problems() const { return problems_; }
 

@@ -10,6 +10,8 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -65,11 +67,31 @@ class CopySession {
     std::atomic<bool> noTimes{false};
     std::atomic<std::int64_t> keptUnit{0};  // 0: not learned yet, -1: no usual unit explains what it kept
     std::atomic<unsigned> notes{0};         // CopyNote bits noted
+    // Opened when the record is made, before this run writes there, so that
+    // its flush hears of every write-back failure since.
+    UniqueFd flushFd;
+    std::atomic<bool> changed{false};  // since the last FlushChanges
   };
   // The record of the file system of a destination folder (it stays where it
   // is until Reset).
   Device& DeviceOf(std::uint64_t device, int folderFd);
   Device* Find(std::uint64_t device);
+
+  // A change in a folder of the device (an entry put in place, made, renamed
+  // or removed): FlushChanges makes it durable.
+  void NoteChange(int folderFd, std::uint64_t device) { NoteChange(folderFd, DeviceOf(device, folderFd)); }
+  void NoteChange(int folderFd, Device& device);
+  // Puts every file system changed since the last call on stable storage, one
+  // syncfs each, so that whatever trusts the changes (the remembered state, a
+  // far side's answer) comes after them. The file systems that failed.
+  struct FlushFailure {
+    std::uint64_t device;
+    std::string type;
+    std::error_code error;
+  };
+  std::vector<FlushFailure> FlushChanges();
+  // Whether anything changed since the last flush.
+  bool Changed() const;
 
   void Note(Device& device, CopyNote note) { device.notes.fetch_or(static_cast<unsigned>(note)); }
   // The notes made since the last call, with their device's traits.

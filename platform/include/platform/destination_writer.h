@@ -72,6 +72,9 @@ class DestinationWriter {
   CopySession::Device& Device() { return device_; }
 
  private:
+  // The temporary's mark (see temporary_name.h), while it has a name of its own.
+  void Mark();
+  void Unmark();
   std::error_code PublishNamed();
   std::error_code PublishNew();
   void Discard();
@@ -86,6 +89,8 @@ class DestinationWriter {
   bool unnamed_ = false;
   std::string tmp_;
   bool sourceFault_ = false;
+  bool marked_ = false;
+  mode_t createdMode_ = 0;
 };
 
 }  // namespace orvel::platform

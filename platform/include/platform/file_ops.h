@@ -4,6 +4,8 @@
 #include "platform/entry_info.h"
 #include "platform/folder.h"
 
+#include <atomic>
+#include <cstdint>
 #include <string_view>
 #include <system_error>
 
@@ -74,8 +76,21 @@ std::error_code DeleteEntryAt(const Folder& folder, std::string_view name, const
 // counts as made; *madeHere (when asked) tells whether this call made it.
 std::error_code MakeFolderAt(const Folder& folder, std::string_view name, bool* madeHere = nullptr);
 
-// Removes a temporary file of a killed run (see temporary_name.h); folders and
-// other names are left alone.
-std::error_code RemoveLeftoverAt(const Folder& folder, std::string_view name);
+// What the scans met of entries named like temporaries (see temporary_name.h),
+// counted from several threads.
+struct LeftoverTally {
+  std::atomic<std::uint64_t> removed{0};
+  // Named like ours on a file system that holds no marks: left in place and
+  // listed like any file, since nothing proves them ours.
+  std::atomic<std::uint64_t> unproven{0};
+};
+
+// Whether the scan passes over the entry `name` of the folder: only a regular
+// file whose mark proves it one of our temporaries (a leftover of a killed run;
+// runs on one folder exclude each other). With `remove` (a sync run, under an
+// exclusive lock) it is deleted too. Anything else is a user's entry, whatever
+// its name. `tally` (may be null) counts what was removed and what could not
+// be told.
+bool PassOverTemporary(const Folder& folder, std::string_view name, bool remove, LeftoverTally* tally);
 
 }  // namespace orvel::platform

@@ -135,6 +135,10 @@ class Client {
   // Replaces ClientSetup::waiting (null: wait without asking).
   void SetWaiting(std::function<bool()> waiting) { setup_.waiting = std::move(waiting); }
 
+  // Answers every request owed, then waits until the far side has put what
+  // the writing requests changed on stable storage (or failed to).
+  std::error_code Flush();
+
   // Ends the session: the far side lets go of its lock and ends.
   std::error_code Release();
 

@@ -46,6 +46,8 @@ class FarFolder final : public engine::IFarRoot {
              std::function<bool(const engine::FarFile&)> begin, std::function<bool(std::string_view)> sink,
              ReadDone done) override;
   void Settle() override { client_->Settle(); }
+  // Asks the far side only when something was sent that changes its folders.
+  std::error_code Flush() override;
   std::vector<platform::Expected<engine::FarDigest>> Digests(std::span<const engine::FarEntry> entries) override;
   std::string Describe(std::error_code error) const override;
   std::error_code Broken() const override { return client_->Failure().code; }
@@ -59,6 +61,7 @@ class FarFolder final : public engine::IFarRoot {
   std::string machine_;
   std::string shown_;  // the folder as the user wrote it
   engine::FarRootInfo info_;
+  bool changed_ = false;  // a writing request went out since the last Flush
 };
 
 // Opens far roots through ssh (or what --ssh-command / ORVEL_SSH name), the

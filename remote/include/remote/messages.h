@@ -88,6 +88,9 @@ struct ScanEndReply {
   std::error_code rootError;
   std::uint64_t rootEntries = 0;
   std::uint64_t unreadable = 0;
+  // Leftovers removed, and names like them that nothing proved ours.
+  std::uint64_t leftoversRemoved = 0;
+  std::uint64_t leftoversUnproven = 0;
 };
 void Encode(std::string& out, const ScanEndReply& m);
 bool Decode(std::string_view payload, ScanEndReply& m);

@@ -11,7 +11,7 @@ namespace orvel::remote {
 // something no login script or shell prints by chance.
 inline constexpr std::string_view kMagic{"ORVEL\0\r\n", 8};
 // Raised whenever a frame's meaning changes; both sides must speak the same one.
-inline constexpr std::uint32_t kProtocolVersion = 1;
+inline constexpr std::uint32_t kProtocolVersion = 2;
 
 // Hard limits. A frame or field beyond them ends the connection.
 inline constexpr std::size_t kFrameHeader = 9;                  // u32 length, u8 type, u32 request id
@@ -58,6 +58,7 @@ enum class MessageType : std::uint8_t {
   MakeFolder = 0x34,
   SetFolderTime = 0x35,
   RemoveLeftovers = 0x36,
+  Flush = 0x37,  // the changes made so far onto stable storage
   Release = 0x3F,
   Rename = 0x40,
   DeleteTree = 0x41,

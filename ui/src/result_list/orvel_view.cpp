@@ -51,6 +51,7 @@ class COrvelView::Prompt : public engine::IPrompt {
       case engine::RunMessage::LockLocalOnly:
       case engine::RunMessage::TimeGranularity:
       case engine::RunMessage::MetadataSkipped:
+      case engine::RunMessage::TemporaryUnproven:
         Q_EMIT view_.NoticeShown(Text(message, args));
         break;
       default:

@@ -71,6 +71,8 @@ QString SummaryText(const engine::RunSummary& summary) {
     const std::uint64_t trash = summary.inTarget.toTrash + summary.inBase.toTrash;
     parts << QCoreApplication::translate("Report", "削除 %1 件（ゴミ箱へ %2 件、完全に削除 %3 件）").arg(Number(deleted), Number(trash), Number(deleted - trash));
   }
+  if (summary.leftoversRemoved > 0)
+    parts << QCoreApplication::translate("Report", "中断された同期の一時ファイルを削除 %1 件").arg(Number(summary.leftoversRemoved));
   parts << QCoreApplication::translate("Report", "競合 %1 件").arg(Number(summary.conflicts));
   parts << QCoreApplication::translate("Report", "失敗 %1 件").arg(Number(summary.failures));
   parts << QCoreApplication::translate("Report", "時間 %1").arg(Duration(std::chrono::duration_cast<std::chrono::seconds>(summary.elapsed)));

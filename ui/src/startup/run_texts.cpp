@@ -63,6 +63,10 @@ QString Template(engine::RunMessage message) {
       return QCoreApplication::translate("RunMessage", "このファイルシステムが保持できないため省きました: %2 (%3)\n%1");
     case engine::RunMessage::FarSideSilent:
       return QCoreApplication::translate("RunMessage", "タイムアウト: %1 から %2 秒間応答がないため接続を切りました");
+    case engine::RunMessage::NotDurable:
+      return QCoreApplication::translate("RunMessage", "変更をディスクに確実に書き込めなかったため、今回の同期を記憶しません\n%1\n%2");
+    case engine::RunMessage::TemporaryUnproven:
+      return QCoreApplication::translate("RunMessage", "このファイルシステムは印を保持できないため、一時ファイルに似た名前のファイル %2 個を通常のファイルとして扱いました (%3)\n%1");
   }
   return {};
 }
