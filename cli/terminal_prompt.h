@@ -46,6 +46,9 @@ class TerminalPrompt : public engine::IPrompt {
   // --verbose. With a JSON sink, each also goes there as an object.
   void Notice(engine::RunMessage message, const engine::MessageArgs& args) override;
 
+  // Never answered here, --yes included: either version would cost the other.
+  engine::KeepVersion ChooseVersion(const engine::ConflictQuestion&) override { return engine::KeepVersion::Neither; }
+
   void SetVerbose(bool verbose) { verbose_ = verbose; }
   void SetJsonSink(std::function<void(const std::string&)> sink) { jsonSink_ = std::move(sink); }
 

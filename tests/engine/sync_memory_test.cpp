@@ -112,6 +112,8 @@ TEST_F(SyncMemoryTest, EditsOnBothSidesStopAtAConflictThatTheSyncRunLeavesAlone)
   rig.engine.RunRowCommand(engine::Direction::AsMarked, false, selection);
   EXPECT_EQ(rig.items.ItemText(selection.items[0], 2), "<=");
   EXPECT_EQ(ReadFile(B("both.txt")), "target edit");
+  // The base's edit went to the trash: nothing is left beside it.
+  EXPECT_EQ(FolderNames(Base()).size(), 3u);
   ASSERT_EQ(Sync(), engine::RunOutcome::Completed);
   EXPECT_THAT(rig.Results(), UnorderedElementsAre("both.txt =", "one.txt =", "sized.txt !"));
 }

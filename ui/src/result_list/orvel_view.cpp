@@ -15,6 +15,7 @@
 #include "ui/startup/run_texts.h"
 #include "ui/shell/shell_actions.h"
 #include "ui/dialogs/user_dialogs.h"
+#include "ui/dialogs/version_dialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -64,8 +65,17 @@ class COrvelView::Prompt : public engine::IPrompt {
     if (plan) text += QStringLiteral("\n\n") + PlanText(*plan);
     return dialogs_.AskYesNo(text);
   }
+  // One dialog, over the progress display that is up during the row command
+  // (the main window is disabled then).
   engine::KeepVersion ChooseVersion(const engine::ConflictQuestion& question) override {
-    return dialogs_.AskVersion(ConflictText(question));
+    QWidget* owner = view_.progress_->isVisible() ? static_cast<QWidget*>(view_.progress_.get()) : view_.mainWindow_;
+    VersionDialog dialog(question, owner);
+    const std::string tool = view_.data_.State().Working().ExePath1;
+    if (!tool.empty() && ShellActions::CanCompare(question.basePath, question.targetPath)) {
+      dialog.SetCompare([this, &question, tool] { view_.shell_->CompareFiles(question.basePath, question.targetPath, tool); });
+    }
+    dialogs_.Exec(dialog);
+    return dialog.Choice();
   }
 
  private:
