@@ -195,7 +195,8 @@ void Client::FailFromStream(std::error_code fallback, std::string detail) {
     // A far side that printed something else and then ended: what it ended
     // with tells more (a missing program, a refused login).
     if (fallback != MakeError(ProtocolFault::NotAServer) || diagnosed == MakeError(ProtocolFault::ProgramMissing) ||
-        diagnosed == MakeError(ProtocolFault::AuthRefused) || diagnosed == MakeError(ProtocolFault::HostUnreachable))
+        diagnosed == MakeError(ProtocolFault::AuthRefused) || diagnosed == MakeError(ProtocolFault::HostUnreachable) ||
+        diagnosed == MakeError(ProtocolFault::HostKeyUnknown) || diagnosed == MakeError(ProtocolFault::HostKeyChanged))
       code = diagnosed;
     std::string said = LastLines(errors_);
     if (!said.empty()) detail = detail.empty() ? said : said + "; " + detail;

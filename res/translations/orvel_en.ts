@@ -17,6 +17,47 @@
     </message>
 </context>
 <context>
+    <name>Askpass</name>
+    <message>
+        <source>Orvel - ssh</source>
+        <translation>Orvel - ssh</translation>
+    </message>
+    <message>
+        <source>ssh が入力を求めています</source>
+        <translation>ssh asks for input</translation>
+    </message>
+    <message>
+        <source>接続先のホストの鍵はまだ登録されていません
+指紋が接続先の管理者の示すものと同じ場合にだけ接続してください</source>
+        <translation>The host's key is not known yet.
+Connect only if the fingerprint is the one the host's administrator gives.</translation>
+    </message>
+    <message>
+        <source>ssh が確認を求めています</source>
+        <translation>ssh asks for confirmation</translation>
+    </message>
+    <message>
+        <source>ssh からのお知らせ</source>
+        <translation>A notice from ssh</translation>
+    </message>
+    <message>
+        <source>鍵を登録して接続(&amp;C)</source>
+        <translation>Trust the key and &amp;connect</translation>
+    </message>
+    <message>
+        <source>はい(&amp;Y)</source>
+        <translation>&amp;Yes</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
     <name>CondiBar</name>
     <message>
         <source>基本フォルダ(&amp;A)</source>

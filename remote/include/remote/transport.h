@@ -30,6 +30,9 @@ struct SshSetup {
   // The far side's program, a shell command placed as written before
   // "--serve=ROOT" (so "sudo orvel-cli" works), as rsync's --rsync-path.
   std::string remoteProgram = "orvel-cli";
+  // Entries "NAME=value" that ssh gets in its environment beside this
+  // process's (the desktop program names its own askpass there).
+  std::vector<std::string> environment;
 };
 
 // What the command line and the environment ask for.

@@ -12,6 +12,7 @@
 #include "ui/dialogs/progress_dialog.h"
 #include "ui/result_list/result_model.h"
 #include "ui/startup/report_texts.h"
+#include "ui/startup/own_askpass.h"
 #include "ui/startup/run_texts.h"
 #include "ui/shell/shell_actions.h"
 #include "ui/dialogs/user_dialogs.h"
@@ -138,8 +139,10 @@ COrvelView::COrvelView(CondiBar& bar, CommandTable& commands, IUserDialogs& dial
   SetResultModel(model_.get());
   data_.SetList(*model_);
   // A folder written host:/path is reached through ssh (ORVEL_SSH names another
-  // command); passwords and host keys are asked by ssh's own askpass program.
-  far_ = std::make_unique<remote::SshFarSides>(remote::SshSetupFrom({}, {}), ORVEL_VERSION);
+  // command); passwords and host keys are asked in this program's dialog.
+  remote::SshSetup ssh = remote::SshSetupFrom({}, {});
+  ssh.environment = AskpassEnvironment(HaveTerminal());
+  far_ = std::make_unique<remote::SshFarSides>(std::move(ssh), ORVEL_VERSION);
   data_.SetFarSides(far_.get());
   shell_ = std::make_unique<ShellActions>(*model_, *progress_, mainWindow_,
                                           [this](const QString& text) { Q_EMIT Notice(text); });
