@@ -17,7 +17,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 
 #include <sys/stat.h>
@@ -92,7 +91,7 @@ TEST(VersionQuestionTest, OneQuestionWithDatesAndSizesWhoseReturnKeepsEverything
 
 TEST(VersionQuestionTest, KeepingTheBaseSendsTheTargetsVersionToTheTrash) {
   ConflictRig t;
-  const std::string trash = std::string(std::getenv("XDG_DATA_HOME")) + "/Trash/files/";
+  const std::string trash = qEnvironmentVariable("XDG_DATA_HOME").toStdString() + "/Trash/files/";
   t.rig.dialogs.versions = {engine::KeepVersion::Base};
   t.rig.Frame().Commands().Execute(ui::cmd::kUpdateSelected);
   EXPECT_EQ(t.rig.dialogs.questions.size(), 1);
@@ -109,8 +108,7 @@ TEST(VersionQuestionTest, ReturnOnAYesNoQuestionIsNo) {
   ui::QtUserDialogs dialogs;
   QTimer press;
   QObject::connect(&press, &QTimer::timeout, [] {
-    for (QWidget* box : QApplication::topLevelWidgets())
-      if (box->inherits("QMessageBox") && box->isVisible()) QTest::keyClick(box, Qt::Key_Return);
+    if (QWidget* box = QApplication::activeModalWidget()) QTest::keyClick(box, Qt::Key_Return);
   });
   press.start(50);
   EXPECT_FALSE(dialogs.AskYesNo(QStringLiteral("同期実行します\nよろしいですか？")));
