@@ -140,6 +140,20 @@ TEST_F(SyncMemoryTest, EditedOnOneSideDeletedOnTheOtherIsAConflict) {
   EXPECT_THAT(rig.Results(), UnorderedElementsAre("a.txt =", "b.txt ="));
 }
 
+// Keeping the side that deleted it: the other side's edit goes to the trash, not away.
+TEST_F(SyncMemoryTest, KeepingTheDeletionTrashesTheOtherVersion) {
+  Synced({{"a.txt", "v1", Time(kT)}});
+  WriteFile(B("a.txt"), "edited", Time(kT + 10));
+  std::remove(T("a.txt").c_str());
+  ASSERT_EQ(Sync(), engine::RunOutcome::Completed);
+  FakeSelection selection;
+  selection.items = {ItemOf("a.txt")};
+  rig.prompt.versions = {engine::KeepVersion::Target};
+  rig.engine.RunRowCommand(engine::Direction::AsMarked, false, selection);
+  EXPECT_EQ(rig.items.ItemText(selection.items[0], 2), "<X=");
+  EXPECT_TRUE(FolderNames(Base()).empty());  // not beside it either: in the trash
+}
+
 TEST_F(SyncMemoryTest, TheSideThatChangedWinsWhateverItsClockSays) {
   Synced({{"skew.txt", "v1", Time(kT + 100)}, {"fwd.txt", "v1", Time(kT)}});
   // The target's clock is behind: its edit carries an older time than the base's copy.
