@@ -32,7 +32,7 @@ struct SshSetup {
   std::string remoteProgram = "orvel-cli";
   // Entries "NAME=value" that ssh gets in its environment beside this
   // process's (the desktop program names its own askpass there).
-  std::vector<std::string> environment;
+  std::vector<std::string> environment = {};
 };
 
 // What the command line and the environment ask for.

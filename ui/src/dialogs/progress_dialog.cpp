@@ -208,7 +208,7 @@ void CProgressDlg::SetBarStep(int step) {
 
 void CProgressDlg::SetBarPos(int position) {
   DrainMessages();
-  if (workDone_) position = lower_ + static_cast<int>(*workDone_ * (std::int64_t{upper_} - lower_));
+  if (workDone_) position = lower_ + static_cast<int>(*workDone_ * (static_cast<double>(upper_) - lower_));
   // The bar clamps to its range as a native progress control does; the
   // percentage is computed from the position as given.
   const int clamped = std::clamp(position, std::min(lower_, upper_), std::max(lower_, upper_));
