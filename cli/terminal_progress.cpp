@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 
 namespace orvel::cli {
 
@@ -78,7 +80,14 @@ void TerminalProgress::Redraw() {
   if (now - lastDraw_ < kRedrawInterval) return;
   lastDraw_ = now;
 
-  const int percent = upper_ > lower_ ? (position_ - lower_) * 100 / (upper_ - lower_) : 0;
+  std::optional<engine::ProgressFigures> figured;
+  if (meter_) figured = meter_->FiguresAt(now);
+  // 64 bits: a position times 100 overflows an int past 21 million entries.
+  int percent = upper_ > lower_
+                    ? static_cast<int>((std::int64_t{position_} - lower_) * 100 / (std::int64_t{upper_} - lower_))
+                    : 0;
+  // Where bytes outweigh entries, the share of the work tells what the count cannot.
+  if (figured && figured->workDone) percent = static_cast<int>(*figured->workDone * 100);
   std::string prefix = "[" + std::to_string(conditionPosition_) + "/" + std::to_string(conditionCount_) + "] ";
   std::string suffix = "  " + std::to_string(percent) + "%";
   line_.assign("\r");
@@ -88,8 +97,8 @@ void TerminalProgress::Redraw() {
   // The figures tell what the percentage cannot (what is done, how fast): they
   // come before the condition's name when the line is short.
   std::string figures;
-  if (meter_) {
-    std::string text = FiguresText(language_, meter_->FiguresAt(now));
+  if (figured) {
+    std::string text = FiguresText(language_, *figured);
     if (room > 2) room -= AppendFitting(figures, text, room - 2) + 2;
   }
   if (!name_.empty() && room > 2) {

@@ -51,6 +51,9 @@ class TerminalPrompt : public engine::IPrompt {
   // The conditions ended so far because a folder could not be used.
   unsigned Stops() const { return stops_; }
 
+  // Never answered here, --yes included: either version would cost the other.
+  engine::KeepVersion ChooseVersion(const engine::ConflictQuestion&) override { return engine::KeepVersion::Neither; }
+
   void SetVerbose(bool verbose) { verbose_ = verbose; }
   void SetJsonSink(std::function<void(const std::string&)> sink) { jsonSink_ = std::move(sink); }
 

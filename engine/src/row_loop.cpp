@@ -2,10 +2,17 @@
 
 namespace orvel::engine {
 
-bool RowLoop::Confirm(Direction direction, bool confDlg) {
+bool RowLoop::Confirm(Direction direction, bool confDlg, const ISelection& selection) {
   switch (direction) {
-    case Direction::AsMarked:
-      return !confDlg || prompt_.Ask(RunMessage::ConfirmSync);
+    case Direction::AsMarked: {
+      if (!confDlg) return true;
+      // Conflicts alone: each asks which version to keep, and that one
+      // question is enough (Cancel there changes nothing).
+      bool conflictsOnly = selection.SelectedCount() > 0;
+      for (int item = selection.NextSelected(-1); item >= 0 && conflictsOnly; item = selection.NextSelected(item))
+        conflictsOnly = execution_.AsksWhichVersion(item);
+      return conflictsOnly || prompt_.Ask(RunMessage::ConfirmSync);
+    }
     case Direction::ForceBase:
       return prompt_.Ask(RunMessage::ConfirmForceBase1) && prompt_.Ask(RunMessage::ConfirmForceBase2);
     case Direction::ForceTarget:
@@ -22,7 +29,7 @@ bool RowLoop::LockRoots(const ISelection& selection, RootLocks& locks) {
 }
 
 RowLoopOutcome RowLoop::Run(Direction direction, bool confDlg, const ISelection& selection) {
-  if (!Confirm(direction, confDlg)) return RowLoopOutcome::Declined;
+  if (!Confirm(direction, confDlg, selection)) return RowLoopOutcome::Declined;
 
   flags_.busy = true;
   progress_.Open();

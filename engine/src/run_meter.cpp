@@ -71,6 +71,30 @@ void RunMeter::SetItemResult(int item, const ItemResult& result) {
   }
 }
 
+ProgressEstimate EstimateProgress(const ProgressSoFar& so) {
+  ProgressEstimate estimate;
+  const double found = static_cast<double>(so.found);
+  const double done = static_cast<double>(std::min(so.done, so.found));
+  const double planned = static_cast<double>(so.plannedBytes);
+  const double copied = std::min(static_cast<double>(so.copiedBytes), planned);
+  // A run of a few large files is measured by its bytes: a thousand small
+  // entries judged in a second say nothing of the gigabyte still to copy.
+  const bool bytesDominate = so.plannedBytes > 0 && planned >= found * kEntryWeight;
+  double share = 0;
+  if (bytesDominate) {
+    share = (done * kEntryWeight + copied) / (found * kEntryWeight + planned);
+    estimate.workDone = share;
+  } else if (so.found > 0) {
+    share = done / found;
+  }
+  const bool stable = so.elapsed >= kEstimateAfter && so.working.count() > 0 && share >= kEstimateShare &&
+                      (!bytesDominate || copied >= kEstimateShare * planned);
+  if (!stable) return estimate;
+  const double left = so.working.count() * (1 - share) / share;
+  estimate.timeLeft = std::chrono::seconds(static_cast<std::int64_t>(left + 0.5));
+  return estimate;
+}
+
 ProgressFigures RunMeter::FiguresAt(Clock::time_point now) const {
   ProgressFigures figures;
   const bool rowCommand = summary_.kind == RunKind::RowCommand;
@@ -83,20 +107,17 @@ ProgressFigures RunMeter::FiguresAt(Clock::time_point now) const {
   // The scan lists first, then the entries are judged (and copied): speeds and
   // estimates are measured from when that began, as the display first saw it.
   if (workStart_ == Clock::time_point{} && figures.done > 0) workStart_ = now;
-  if (workStart_ == Clock::time_point{}) return figures;
-  const double working = std::chrono::duration<double>(now - workStart_).count();
-  if (working > 0) figures.bytesPerSecond = static_cast<double>(figures.copied.bytes) / working;
-  if (now - start_ < kEstimateAfter || working <= 0) return figures;
-  double left = -1;
-  if (planned_ > 0 && figures.copied.bytes > 0 && figures.copied.bytes <= planned_) {
-    // The bytes the list on screen said the run would copy, at the speed so far.
-    left = static_cast<double>(planned_ - figures.copied.bytes) / figures.bytesPerSecond;
-  } else if (figures.found > 0 && figures.done > 0) {
-    // Otherwise the entries still to judge at the pace so far.
-    const double part = static_cast<double>(std::min(figures.done, figures.found)) / static_cast<double>(figures.found);
-    left = working * (1 - part) / part;
-  }
-  if (left >= 0) figures.timeLeft = std::chrono::seconds(static_cast<std::int64_t>(left + 0.5));
+  ProgressSoFar so;
+  so.elapsed = now - start_;
+  if (workStart_ != Clock::time_point{}) so.working = now - workStart_;
+  so.done = figures.done;
+  so.found = figures.found;
+  so.copiedBytes = figures.copied.bytes;
+  so.plannedBytes = planned_;
+  if (so.working.count() > 0) figures.bytesPerSecond = static_cast<double>(figures.copied.bytes) / so.working.count();
+  const ProgressEstimate estimate = EstimateProgress(so);
+  figures.workDone = estimate.workDone;
+  figures.timeLeft = estimate.timeLeft;
   return figures;
 }
 

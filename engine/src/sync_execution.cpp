@@ -131,6 +131,10 @@ std::error_code SyncExecution::OpenFarRoots(const ResultRow& row, IPrompt* promp
   return {};
 }
 
+bool SyncExecution::AsksWhichVersion(int item) const {
+  return rows_.Row(list_.ItemData(item)).mark == Mark::Conflict;
+}
+
 ItemResult SyncExecution::ExecuteRow(int item, Direction direction) {
   const int rowIndex = list_.ItemData(item);
   const ResultRow& row = rows_.Row(rowIndex);
@@ -190,16 +194,49 @@ ItemResult SyncExecution::ExecuteRow(int item, Direction direction) {
     question.targetPath = rows_.TargetFolder(row).append(work.name);
     question.baseExists = work.baseShown.exists;
     question.targetExists = work.targetShown.exists;
+    question.baseTime = work.baseShown.time;
+    question.targetTime = work.targetShown.time;
+    question.baseSize = row.baseSize;
+    question.targetSize = row.targetSize;
+    question.baseFolder = row.kindChange ? row.isFolder : row.isFolder && row.hasBase;
+    question.targetFolder = row.kindChange ? !row.isFolder : row.isFolder && row.hasTarget;
     if (const RowError* reason = rows_.Error(rowIndex)) question.reason = reason->code;
-    switch (prompt_ ? prompt_->ChooseVersion(question) : KeepVersion::Neither) {
+    const KeepVersion choice = prompt_ ? prompt_->ChooseVersion(question) : KeepVersion::Neither;
+    switch (choice) {
       case KeepVersion::Neither:
         return result;
       case KeepVersion::Base:
-        mark = Mark::BaseNewer;
-        break;
-      case KeepVersion::Target:
-        mark = Mark::TargetNewer;
-        break;
+      case KeepVersion::Target: {
+        const bool keepBase = choice == KeepVersion::Base;
+        if (!(keepBase ? work.targetShown.exists : work.baseShown.exists)) {
+          // Nothing of the other side to lose: a plain copy.
+          mark = keepBase ? Mark::BaseNewer : Mark::TargetNewer;
+          break;
+        }
+        platform::EntryInfo copy;
+        RowError error;
+        if (keepBase ? work.baseShown.exists : work.targetShown.exists) {
+          error = KeepOneVersion(work, keepBase, baseFar, targetFar, &copy);
+          result = {keepBase ? Mark::BaseSynced : Mark::TargetSynced,
+                    keepBase ? DateCopy::BaseOverTarget : DateCopy::TargetOverBase, {}};
+        } else {
+          // The kept side deleted it: the other side's version goes as well.
+          error = SetVersionAside(work, !keepBase, baseFar, targetFar);
+          result = {keepBase ? Mark::Deleted : Mark::BaseDeleted, DateCopy::None, {}};
+        }
+        if (error.code) {
+          result = ItemResult{Mark::Failed, DateCopy::None, error};
+        } else if (baseFar || targetFar) {
+          if (const std::shared_ptr<FarMemo> memo = FarMemoOf(work, result.shown)) {
+            memo->kept = copy;
+            RememberFar(*memo);
+          }
+        } else if (pair) {
+          Remember(*pair, work, result.shown, copy);
+        }
+        list_.SetItemResult(item, result);
+        return result;
+      }
       case KeepVersion::Both:
         if (work.baseShown.exists && work.targetShown.exists) {
           const RowError error =

@@ -65,6 +65,15 @@ class StepSide {
     if (toTrash) return platform::TrashEntryAt(*folder_, name, folder_->LookUpIdentity(name));
     return RemoveTree(*folder_, name, tree);
   }
+  // Only this machine's trash: another machine's entry has none the user could
+  // reach from here.
+  std::error_code Trash(std::string_view name) const {
+    if (far_) return platform::SystemError(EXDEV);
+    return platform::TrashEntryAt(*folder_, name, folder_->LookUpIdentity(name));
+  }
+  bool Far() const { return far_ != nullptr; }
+  bool Opened() const { return folder_.has_value(); }
+  const platform::Folder& Here() const { return *folder_; }
 
  private:
   void Changing() const { session_->NoteChange(folder_->Fd(), folder_->Id().device); }
@@ -187,6 +196,97 @@ RowError SyncExecution::KeepBothFar(const Work& work, PairMemory* pair, IFarRoot
   if (pair)
     pair->RememberCopy(work.rel, work.name, !renameBase, other.LookUp(work.name), renamedIn.LookUp(work.name), false);
   return {};
+}
+
+RowError SyncExecution::KeepOneVersion(const Work& work, bool keepBase, IFarRoot* baseFar, IFarRoot* targetFar,
+                                       platform::EntryInfo* copied) {
+  const Side fromSide = keepBase ? Side::Base : Side::Target;
+  const Side toSide = keepBase ? Side::Target : Side::Base;
+  IFarRoot* const fromFar = keepBase ? baseFar : targetFar;
+  IFarRoot* const toFar = keepBase ? targetFar : baseFar;
+  StepSide from(fromFar, work.rel);
+  StepSide to(toFar, work.rel);
+  if (!fromFar)
+    if (const std::error_code error =
+            from.OpenHere(keepBase ? work.base : work.target, keepBase ? work.ids.base : work.ids.target))
+      return {error, fromSide};
+  if (!toFar)
+    if (const std::error_code error =
+            to.OpenHere(keepBase ? work.target : work.base, keepBase ? work.ids.target : work.ids.base))
+      return {error, toSide};
+  // A file meeting a folder: the row's isFolder names the base's kind.
+  const bool sourceIsFolder = work.row.kindChange ? keepBase == work.row.isFolder : work.row.isFolder;
+  const bool destinationIsFolder = work.row.kindChange ? !sourceIsFolder : work.row.isFolder;
+  const Shown& sourceShown = keepBase ? work.baseShown : work.targetShown;
+  const Shown& destinationShown = keepBase ? work.targetShown : work.baseShown;
+  const platform::EntryInfo source = from.LookUp(work.name);
+  if (source.error) return {source.error, fromSide};
+  if (!source.exists || source.directory != sourceIsFolder || (!sourceIsFolder && source.mtime != sourceShown.time))
+    return {Changed(), fromSide};
+
+  // The other version steps aside first: should the kept one not arrive, it
+  // comes back, and the name never stands empty with the version lost.
+  const std::string aside = FreeBesideName(work.name, "conflict", to, nullptr);
+  const platform::Expectation was = destinationIsFolder ? platform::Expectation::Folder(destinationShown.time)
+                                                        : platform::Expectation::File(destinationShown.time);
+  if (const std::error_code error = to.Rename(work.name, was, aside)) return {error, toSide};
+  const platform::Expectation absent{platform::Expectation::Kind::Absent, {}};
+  const platform::Expectation sourceFile = platform::Expectation::File(sourceShown.time);
+  RowError made;
+  if (sourceIsFolder) {
+    made = {to.MakeFolder(work.name), toSide};
+  } else if (fromFar || toFar) {
+    made = CopyNow(work, keepBase, fromFar, toFar, Transfer{work.name, sourceFile, work.name, absent});
+  } else {
+    platform::CopyFaultSide fault = platform::CopyFaultSide::Destination;
+    made.code = platform::CopyEntryAt(from.Here(), work.name, sourceFile, to.Here(), absent, session_, &fault);
+    made.side = fault == platform::CopyFaultSide::Source ? fromSide : toSide;
+  }
+  if (made.code) {
+    to.Rename(aside, platform::Expectation{}, work.name);
+    return made;
+  }
+  if (copied) *copied = to.LookUp(work.name);
+  // What the trash does not take stays beside under its name: the kept
+  // version is in place either way.
+  to.Trash(aside);
+  return {};
+}
+
+RowError SyncExecution::SetVersionAside(const Work& work, bool baseSide, IFarRoot* baseFar, IFarRoot* targetFar) {
+  const Side goneSide = baseSide ? Side::Base : Side::Target;
+  const Side keptSide = baseSide ? Side::Target : Side::Base;
+  StepSide gone(baseSide ? baseFar : targetFar, work.rel);
+  StepSide kept(baseSide ? targetFar : baseFar, work.rel);
+  if (!gone.Far())
+    if (const std::error_code error =
+            gone.OpenHere(baseSide ? work.base : work.target, baseSide ? work.ids.base : work.ids.target))
+      return {error, goneSide};
+  // Only while the side that deleted it still has nothing there.
+  if (!kept.Far()) {
+    if (const std::error_code error =
+            kept.OpenHere(baseSide ? work.target : work.base, baseSide ? work.ids.target : work.ids.base);
+        error && !platform::IsAbsence(error))
+      return {error, keptSide};
+  }
+  const platform::EntryInfo now = kept.Far() || kept.Opened() ? kept.LookUp(work.name) : platform::EntryInfo{};
+  if (now.error) return {now.error, keptSide};
+  if (now.exists) return {Changed(), keptSide};
+
+  const Shown& shown = baseSide ? work.baseShown : work.targetShown;
+  const bool folder = work.row.kindChange ? baseSide == work.row.isFolder : work.row.isFolder;
+  const platform::EntryInfo before = gone.LookUp(work.name);
+  if (before.error) return {before.error, goneSide};
+  if (!before.exists || before.directory != folder || (!folder && before.mtime != shown.time))
+    return {Changed(), goneSide};
+  if (!gone.Far()) {
+    // Checked just above; the trash itself checks the entry's identity.
+    if (!gone.Trash(work.name)) return {};
+  }
+  const std::string aside = FreeBesideName(work.name, "conflict", gone, nullptr);
+  const platform::Expectation was =
+      folder ? platform::Expectation::Folder(before.mtime) : platform::Expectation::File(shown.time);
+  return {gone.Rename(work.name, was, aside), goneSide};
 }
 
 }  // namespace orvel::engine

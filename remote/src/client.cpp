@@ -203,7 +203,9 @@ void Client::FailFromStream(std::error_code fallback, std::string detail) {
     if (!silent && (fallback != MakeError(ProtocolFault::NotAServer) ||
                     diagnosed == MakeError(ProtocolFault::ProgramMissing) ||
                     diagnosed == MakeError(ProtocolFault::AuthRefused) ||
-                    diagnosed == MakeError(ProtocolFault::HostUnreachable)))
+                    diagnosed == MakeError(ProtocolFault::HostUnreachable) ||
+                    diagnosed == MakeError(ProtocolFault::HostKeyUnknown) ||
+                    diagnosed == MakeError(ProtocolFault::HostKeyChanged)))
       code = diagnosed;
     std::string said = LastLines(errors_);
     if (!said.empty()) detail = detail.empty() ? said : silent ? detail + "; " + said : said + "; " + detail;

@@ -35,6 +35,10 @@ class Category : public std::error_category {
         return "the program on the far side ended unexpectedly";
       case ProtocolFault::NotAServer:
         return "the far side did not answer as orvel-cli --serve";
+      case ProtocolFault::HostKeyUnknown:
+        return "the host's key is not known yet and was not accepted";
+      case ProtocolFault::HostKeyChanged:
+        return "the host's key has changed since it was last accepted";
     }
     return "remote protocol error " + std::to_string(value);
   }

@@ -181,7 +181,7 @@ platform::Expected<Channel> StartProcess(const std::vector<std::string>& argv,
 platform::Expected<Channel> StartSsh(const Address& address, const SshSetup& setup) {
   const std::vector<std::string> args = SshArguments(address, setup);
   if (args.empty()) return platform::SystemError(EINVAL);
-  return StartProcess(args);
+  return StartProcess(args, setup.environment);
 }
 
 std::error_code DiagnoseExit(int waitStatus, std::string_view errors) {
@@ -192,8 +192,14 @@ std::error_code DiagnoseExit(int waitStatus, std::string_view errors) {
       (Contains(errors, "--serve") && Contains(errors, "No such file or directory")))
     return MakeError(ProtocolFault::ProgramMissing);
   if (status == 255) {
-    for (std::string_view text : {"Permission denied", "Host key verification failed", "Too many authentication failures",
-                                  "No more authentication methods", "REMOTE HOST IDENTIFICATION HAS CHANGED"})
+    // A host key is never a refused login: the user has to decide about it.
+    if (Contains(errors, "REMOTE HOST IDENTIFICATION HAS CHANGED") ||
+        Contains(errors, "has changed and you have requested strict checking"))
+      return MakeError(ProtocolFault::HostKeyChanged);
+    if (Contains(errors, "Host key verification failed") || Contains(errors, "host key is known for"))
+      return MakeError(ProtocolFault::HostKeyUnknown);
+    for (std::string_view text : {"Permission denied", "Too many authentication failures",
+                                  "No more authentication methods"})
       if (Contains(errors, text)) return MakeError(ProtocolFault::AuthRefused);
     for (std::string_view text : {"Could not resolve hostname", "Connection refused", "No route to host",
                                   "Network is unreachable", "Connection timed out", "Name or service not known",

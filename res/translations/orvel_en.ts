@@ -17,6 +17,47 @@
     </message>
 </context>
 <context>
+    <name>Askpass</name>
+    <message>
+        <source>Orvel - ssh</source>
+        <translation>Orvel - ssh</translation>
+    </message>
+    <message>
+        <source>ssh が入力を求めています</source>
+        <translation>ssh asks for input</translation>
+    </message>
+    <message>
+        <source>接続先のホストの鍵はまだ登録されていません
+指紋が接続先の管理者の示すものと同じ場合にだけ接続してください</source>
+        <translation>The host's key is not known yet.
+Connect only if the fingerprint is the one the host's administrator gives.</translation>
+    </message>
+    <message>
+        <source>ssh が確認を求めています</source>
+        <translation>ssh asks for confirmation</translation>
+    </message>
+    <message>
+        <source>ssh からのお知らせ</source>
+        <translation>A notice from ssh</translation>
+    </message>
+    <message>
+        <source>鍵を登録して接続(&amp;C)</source>
+        <translation>Trust the key and &amp;connect</translation>
+    </message>
+    <message>
+        <source>はい(&amp;Y)</source>
+        <translation>&amp;Yes</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
     <name>CondiBar</name>
     <message>
         <source>基本フォルダ(&amp;A)</source>
@@ -1021,22 +1062,6 @@ If the sync goes on, they will be deleted from the target folder too:
 %1
 Are you sure?</translation>
     </message>
-    <message>
-        <source>前回の同期の後に両方のフォルダで変更があります
-%1
-基本: %2
-対照: %3
-どちらを残しますか？</source>
-        <translation>Both folders changed this entry since the last sync:
-%1
-Base: %2
-Target: %3
-Which version do you want to keep?</translation>
-    </message>
-    <message>
-        <source>削除された側を残すと、もう一方からも削除されます</source>
-        <translation>Keeping the side where it was deleted deletes it from the other side too.</translation>
-    </message>
 </context>
 <context>
     <name>RunStatus</name>
@@ -1484,6 +1509,45 @@ target folder and not in the base folder
         <source>フォルダを選択して下さい</source>
         <translation>Choose a folder</translation>
     </message>
+</context>
+<context>
+    <name>VersionDialog</name>
+    <message>
+        <source>前回の同期の後に両方のフォルダで変更があります
+%1</source>
+        <translation>Both folders changed this entry since the last sync:
+%1</translation>
+    </message>
+    <message>
+        <source>基本:</source>
+        <translation>Base:</translation>
+    </message>
+    <message>
+        <source>対照:</source>
+        <translation>Target:</translation>
+    </message>
+    <message>
+        <source>（削除されています）</source>
+        <translation>(deleted)</translation>
+    </message>
+    <message>
+        <source>%1  フォルダ</source>
+        <translation>%1  folder</translation>
+    </message>
+    <message>
+        <source>%1  %2（%3 バイト）</source>
+        <translation>%1  %2 (%3 bytes)</translation>
+    </message>
+    <message>
+        <source>どちらを残しますか？
+残さない方はごみ箱へ移します（ごみ箱がない所では別の名前で横に残します）</source>
+        <translation>Which version do you want to keep?
+The other goes to the trash (where there is none, it stays beside under another name).</translation>
+    </message>
+    <message>
+        <source>削除された側を残すと、もう一方もごみ箱へ移します</source>
+        <translation>Keeping the side where it was deleted moves the other version to the trash too.</translation>
+    </message>
     <message>
         <source>基本を残す(&amp;B)</source>
         <translation>Keep the &amp;base</translation>
@@ -1495,6 +1559,14 @@ target folder and not in the base folder
     <message>
         <source>両方を残す(&amp;O)</source>
         <translation>Keep b&amp;oth</translation>
+    </message>
+    <message>
+        <source>比較(&amp;D)</source>
+        <translation>Show &amp;differences</translation>
+    </message>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 </TS>

@@ -212,6 +212,8 @@ TEST(RowStreamTest, StreamedRowsEqualTheFinishedList) {
 
         cli::TerminalProgress progress(stderr, false);
         cli::TerminalPrompt prompt(stderr, cli::AnswerMode::Yes, &progress);
+        // --yes answers questions, never which version of a conflict is lost.
+        EXPECT_EQ(prompt.ChooseVersion({}), engine::KeepVersion::Neither);
         storage::WorkingData data(progress, prompt);
         cli::RowStream stream(data.Rows(),
                               {.format = format, .syncRun = sync, .out = out, .err = out, .paced = paced});

@@ -71,11 +71,42 @@ TEST(RunPlanTest, FiguresTellTheTimeLeftOnlyOnceItCanBeEstimated) {
   flags.listed = 100;
   flags.judged = 10;
   EXPECT_FALSE(meter.FiguresAt(start).timeLeft);  // the work starts being watched here
-  EXPECT_FALSE(meter.FiguresAt(start + std::chrono::seconds(1)).timeLeft);
+  EXPECT_FALSE(meter.FiguresAt(start + std::chrono::seconds(3)).timeLeft);
   // Nothing copied yet: the entries still to judge at the pace so far.
-  EXPECT_EQ(meter.FiguresAt(start + std::chrono::seconds(3)).timeLeft, std::chrono::seconds(27));
+  EXPECT_EQ(meter.FiguresAt(start + std::chrono::seconds(6)).timeLeft, std::chrono::seconds(54));
   EXPECT_EQ(engine::BytesText(1536), "1.5 KiB");
   EXPECT_EQ(engine::DurationText(std::chrono::seconds(3723)), "1:02:03");
+}
+
+TEST(RunPlanTest, EstimatesWaitUntilTheyAreStable) {
+  using S = std::chrono::duration<double>;
+  constexpr std::uint64_t kMiB = 1024 * 1024;
+  struct Case {
+    const char* what;
+    double elapsed, working;
+    std::uint64_t done, found, copied, planned;
+    std::optional<std::int64_t> left;  // seconds
+    std::optional<double> bar;         // the share the bar shows, where bytes dominate
+  };
+  const Case cases[] = {
+      // A mixed run three seconds in: 4 KiB of 480 MiB, most small entries judged.
+      {"too early", 3, 3, 620, 1000, 4096, 480 * kMiB, std::nullopt, 0.0714},
+      {"too few bytes", 8, 8, 620, 1000, 4096, 480 * kMiB, std::nullopt, 0.0714},
+      {"bytes dominate", 10, 10, 1000, 1000, 240 * kMiB, 480 * kMiB, 8, 0.5576},
+      {"entries dominate", 6, 6, 50, 100, 10, 20, 6, std::nullopt},
+      {"few entries judged", 60, 60, 4, 100, 0, 0, std::nullopt, std::nullopt},
+      {"nothing planned", 6, 6, 1, 4, 0, 0, 18, std::nullopt},
+      {"more copied than planned", 6, 6, 10, 10, 900 * kMiB, 480 * kMiB, 0, 1.0},
+  };
+  for (const Case& c : cases) {
+    const engine::ProgressEstimate e =
+        engine::EstimateProgress({S(c.elapsed), S(c.working), c.done, c.found, c.copied, c.planned});
+    EXPECT_EQ(e.timeLeft ? std::optional(e.timeLeft->count()) : std::nullopt, c.left) << c.what;
+    EXPECT_EQ(e.workDone.has_value(), c.bar.has_value()) << c.what;
+    EXPECT_NEAR(e.workDone.value_or(-1), c.bar.value_or(-1), 0.001) << c.what;
+    // Never more than nineteen times the time worked.
+    EXPECT_LE(e.timeLeft.value_or(std::chrono::seconds(0)).count(), 19 * c.working + 1) << c.what;
+  }
 }
 
 }  // namespace

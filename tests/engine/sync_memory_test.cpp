@@ -112,6 +112,8 @@ TEST_F(SyncMemoryTest, EditsOnBothSidesStopAtAConflictThatTheSyncRunLeavesAlone)
   rig.engine.RunRowCommand(engine::Direction::AsMarked, false, selection);
   EXPECT_EQ(rig.items.ItemText(selection.items[0], 2), "<=");
   EXPECT_EQ(ReadFile(B("both.txt")), "target edit");
+  // The base's edit went to the trash: nothing is left beside it.
+  EXPECT_EQ(FolderNames(Base()).size(), 3u);
   ASSERT_EQ(Sync(), engine::RunOutcome::Completed);
   EXPECT_THAT(rig.Results(), UnorderedElementsAre("both.txt =", "one.txt =", "sized.txt !"));
 }
@@ -136,6 +138,20 @@ TEST_F(SyncMemoryTest, EditedOnOneSideDeletedOnTheOtherIsAConflict) {
   EXPECT_EQ(ReadFile(B("b.txt")), "edited longer");
   ASSERT_EQ(Sync(), engine::RunOutcome::Completed);
   EXPECT_THAT(rig.Results(), UnorderedElementsAre("a.txt =", "b.txt ="));
+}
+
+// Keeping the side that deleted it: the other side's edit goes to the trash, not away.
+TEST_F(SyncMemoryTest, KeepingTheDeletionTrashesTheOtherVersion) {
+  Synced({{"a.txt", "v1", Time(kT)}});
+  WriteFile(B("a.txt"), "edited", Time(kT + 10));
+  std::remove(T("a.txt").c_str());
+  ASSERT_EQ(Sync(), engine::RunOutcome::Completed);
+  FakeSelection selection;
+  selection.items = {ItemOf("a.txt")};
+  rig.prompt.versions = {engine::KeepVersion::Target};
+  rig.engine.RunRowCommand(engine::Direction::AsMarked, false, selection);
+  EXPECT_EQ(rig.items.ItemText(selection.items[0], 2), "<X=");
+  EXPECT_TRUE(FolderNames(Base()).empty());  // not beside it either: in the trash
 }
 
 TEST_F(SyncMemoryTest, TheSideThatChangedWinsWhateverItsClockSays) {

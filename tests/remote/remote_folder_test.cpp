@@ -263,7 +263,17 @@ TEST(RemoteFaults, SshFailuresAreToldApart) {
     ProtocolFault expected;
   };
   const int port = sshd.Port();
+  // The host's key unknown to ssh, or another key where ssh knows one.
+  const std::string known = sshd.Dir() / "known_hosts";
+  std::ofstream(dir / "no_hosts").flush();
+  std::ofstream(dir / "other_hosts") << "[127.0.0.1]:" << port << " " << ReadFile(sshd.Dir() / "user_key.pub");
+  const auto knowing = [&](const std::string& hosts) {
+    std::string command = sshd.SshCommand();
+    return command.replace(command.find(known), known.size(), hosts);
+  };
   const Case cases[] = {
+      {"a host key ssh does not know", port, knowing(dir / "no_hosts"), CliPath(), ProtocolFault::HostKeyUnknown},
+      {"a host key that changed", port, knowing(dir / "other_hosts"), CliPath(), ProtocolFault::HostKeyChanged},
       {"nothing listens", SshServer::FreePort(), sshd.SshCommand(), CliPath(), ProtocolFault::HostUnreachable},
       {"a key the host does not know", port, sshd.SshCommand(sshd.Dir() / "host_key"), CliPath(),
        ProtocolFault::AuthRefused},
@@ -276,6 +286,35 @@ TEST(RemoteFaults, SshFailuresAreToldApart) {
     ASSERT_TRUE(channel.ok());
     remote::Client client(std::move(*channel), TestClientSetup());
     EXPECT_EQ(client.Handshake(), MakeError(c.expected)) << c.what << ": " << client.Failure().detail;
+  }
+}
+
+// Without a terminal, ssh asks about a host key it does not know through the
+// askpass program it is given: the answer decides, and a refusal is named as
+// the unknown key it is.
+TEST(RemoteFaults, AnUnknownHostKeyIsAskedThroughTheAskpassProgram) {
+  SshServer sshd;
+  if (!sshd.Started()) GTEST_SKIP() << sshd.SkipReason();
+  TempDir dir;
+  const std::string askpass = dir / "askpass";
+  std::ofstream(askpass) << "#!/bin/sh\necho \"$1\" > '" << dir / "asked" << "'\ncat '" << dir / "answer" << "'\n";
+  ::chmod(askpass.c_str(), 0755);
+  const std::string known = sshd.Dir() / "known_hosts";
+  const std::string strict = "StrictHostKeyChecking=yes -o BatchMode=yes";
+  for (const std::string answer : {"no", "yes"}) {
+    std::ofstream(dir / "answer") << answer << "\n";
+    std::string command = sshd.SshCommand();
+    command.replace(command.find(known), known.size(), dir / "new_hosts");
+    command.replace(command.find(strict), strict.size(), "StrictHostKeyChecking=ask");
+    const remote::SshSetup setup{command, CliPath(), {"SSH_ASKPASS=" + askpass, "SSH_ASKPASS_REQUIRE=force"}};
+    platform::Expected<remote::Channel> channel =
+        remote::StartSsh(remote::Address{"", "127.0.0.1", static_cast<std::uint16_t>(sshd.Port()), dir.Path()}, setup);
+    ASSERT_TRUE(channel.ok());
+    remote::Client client(std::move(*channel), TestClientSetup());
+    const std::error_code result = client.Handshake();
+    EXPECT_NE(ReadFile(dir / "asked").find("authenticity of host"), std::string::npos) << ReadFile(dir / "asked");
+    EXPECT_EQ(result, answer == "yes" ? std::error_code() : MakeError(ProtocolFault::HostKeyUnknown))
+        << answer << ": " << client.Failure().detail;
   }
 }
 

@@ -63,7 +63,7 @@ struct Outcome {
   std::vector<TreeEntry> base, target;
 };
 
-Outcome RunRow(const RowCase& c, Layout layout) {
+Outcome RunRow(const RowCase& c, Layout layout, engine::KeepVersion keep = engine::KeepVersion::Both) {
   TempDir dir;
   WriteTree(dir / "base", c.base);
   WriteTree(dir / "target", c.target);
@@ -72,7 +72,7 @@ Outcome RunRow(const RowCase& c, Layout layout) {
   engine::RowStore rows;
   engine::ResultItems items(rows);
   FakePrompt prompt;
-  prompt.versions = {engine::KeepVersion::Both};
+  prompt.versions = {keep};
   engine::SyncExecution execution(rows, items, [] { return false; });
   execution.SetPrompt(&prompt);
   execution.UseFarSides(&far);
@@ -142,6 +142,23 @@ INSTANTIATE_TEST_SUITE_P(
         RowCase{"ChangedSinceTheList", {{"x", "old", kOld}}, {{"x", std::nullopt, kNew}, {"x/f", "f", kOld}},
                 Mark::TargetNewer, false, true, true, {"x"}, {"x", "x/f"}}),
     [](const auto& param) { return std::string(param.param.name); });
+
+// Keeping one version of a conflict where the other is on another machine:
+// that one stays beside under a name of its own (this machine's trash is
+// checked by the engine's tests).
+TEST(RemoteRowCommands, KeepingOneVersionNeverDestroysTheOther) {
+  const RowCase c{"Conflict", {{"x", "base", kNew}}, {{"x", "target", kOld}}, Mark::Conflict, false, false, false, {},
+                  {}};
+  for (const auto& [layout, keepBase] : {std::pair{kFarTarget, true}, {kFarBoth, true}, {kFarBase, false}}) {
+    SCOPED_TRACE(layout);
+    const Outcome o = RunRow(c, layout, keepBase ? engine::KeepVersion::Base : engine::KeepVersion::Target);
+    EXPECT_EQ(o.shown, keepBase ? ">=" : "<=");
+    const std::vector<TreeEntry>& other = keepBase ? o.target : o.base;
+    ASSERT_EQ(other.size(), 2u);
+    EXPECT_EQ(other[0].content, keepBase ? "base" : "target");
+    EXPECT_EQ(other[1], (TreeEntry{"x (conflict)", keepBase ? "target" : "base", keepBase ? kOld : kNew}));
+  }
+}
 
 // The row commands of the desktop program after a list of a pair with a far
 // target: the far root is opened again, and only while it is the folder the

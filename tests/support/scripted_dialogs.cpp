@@ -1,5 +1,7 @@
 #include "scripted_dialogs.h"
 
+#include "ui/dialogs/version_dialog.h"
+
 namespace orvel::test {
 
 bool ScriptedDialogs::AskYesNo(const QString& text) {
@@ -12,6 +14,18 @@ bool ScriptedDialogs::AskYesNo(const QString& text) {
 
 int ScriptedDialogs::Exec(QDialog& dialog) {
   dialogTitles.push_back(dialog.windowTitle());
+  if (auto* version = qobject_cast<ui::VersionDialog*>(&dialog)) {
+    questions.push_back(version->Text());
+    if (modal.empty()) {
+      engine::KeepVersion answer = engine::KeepVersion::Neither;
+      if (!versions.empty()) {
+        answer = versions.front();
+        versions.pop_front();
+      }
+      version->Choose(answer);
+      return version->result();
+    }
+  }
   if (modal.empty()) return QDialog::Rejected;
   std::function<int(QDialog&)> script = std::move(modal.front());
   modal.pop_front();

@@ -20,13 +20,6 @@ class ScriptedDialogs : public ui::IUserDialogs {
  public:
   void Message(const QString& text) override { messages.push_back(text); }
   bool AskYesNo(const QString& text) override;
-  engine::KeepVersion AskVersion(const QString& text) override {
-    questions.push_back(text);
-    if (versions.empty()) return engine::KeepVersion::Neither;
-    const engine::KeepVersion answer = versions.front();
-    versions.pop_front();
-    return answer;
-  }
   std::optional<QString> SaveFileName(const QString& folder) override {
     fileFolders.push_back(folder);
     return Next(saveNames);
@@ -41,7 +34,8 @@ class ScriptedDialogs : public ui::IUserDialogs {
   }
   // The program's own dialogs: the next script gets the dialog (not shown
   // modally), may drive its widgets, and returns the result; without a script
-  // the dialog is cancelled.
+  // the dialog is cancelled. The version question, without a script, takes
+  // the next of `versions` (none: Cancel) and is recorded in `questions`.
   int Exec(QDialog& dialog) override;
 
   // Scripted answers, used from the front.

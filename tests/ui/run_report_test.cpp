@@ -78,7 +78,7 @@ TEST(RunReportTest, TheProgressDialogShowsTheFiguresOfTheRunItWatches) {
   engine::ResultItems items(rows);
   engine::RunFlags flags;
   engine::RunMeter meter(rows, items, flags, {});
-  meter.Begin(engine::RunKind::SyncRun);
+  meter.Begin(engine::RunKind::SyncRun, 480 << 20);
   flags.listed = 10;
   flags.judged = 4;
   ui::CProgressDlg dialog(nullptr);
@@ -89,6 +89,8 @@ TEST(RunReportTest, TheProgressDialogShowsTheFiguresOfTheRunItWatches) {
   dialog.SetBarPos(50);
   EXPECT_TRUE(figures->isVisible());
   EXPECT_TRUE(figures->text().startsWith("4 / 10 件処理  コピー 0 件 (0 B)\n")) << figures->text().toStdString();
+  // 480 MiB to copy outweigh ten entries: the bar follows the bytes, not the 50 of 100 entries.
+  EXPECT_EQ(dialog.findChild<QLabel*>("progressPercent")->text(), "0%");
   dialog.WatchRun(nullptr);
   EXPECT_FALSE(figures->isVisible());
 }

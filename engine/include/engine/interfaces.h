@@ -16,15 +16,24 @@ namespace orvel::engine {
 struct RunPlan;
 // Which version of a conflict ("!") the user keeps: the base's, the target's,
 // both (the target's renamed beside the other, then each copied to the other
-// side), or none for now (the row stays as it is).
+// side), or none for now (the row stays as it is). Keeping one sends the other
+// to the trash, or where no trash takes it keeps it beside under a name of its
+// own: no answer destroys a version.
 enum class KeepVersion { Base, Target, Both, Neither };
 
-// The question of a conflict: the entry's two paths and why it stopped.
+// The question of a conflict: the entry's two paths, what the list shows of
+// each version, and why it stopped.
 struct ConflictQuestion {
   std::string basePath;
   std::string targetPath;
   bool baseExists = true;
   bool targetExists = true;
+  platform::FileTime baseTime;
+  platform::FileTime targetTime;
+  std::uint64_t baseSize = 0;  // 0 for a folder
+  std::uint64_t targetSize = 0;
+  bool baseFolder = false;
+  bool targetFolder = false;
   std::error_code reason;  // engine::ConflictCategory
 };
 
@@ -45,7 +54,7 @@ class IPrompt {
   // says the run will do; null when no list is on screen.
   virtual bool AskToSync(const RunPlan* /*plan*/) { return Ask(RunMessage::ConfirmSync); }
   // Which version of a conflict to keep; a front end that cannot ask keeps
-  // both as they are.
+  // both as they are, and so does every answer but an explicit choice.
   virtual KeepVersion ChooseVersion(const ConflictQuestion&) { return KeepVersion::Neither; }
   // Told after the message or question (`told`, with its arguments) that ended
   // a condition because a folder could not be used: which folder and why, for a

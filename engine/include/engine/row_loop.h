@@ -22,7 +22,7 @@ class RowLoop {
   RowLoopOutcome Run(Direction direction, bool confDlg, const ISelection& selection);
 
  private:
-  bool Confirm(Direction direction, bool confDlg);
+  bool Confirm(Direction direction, bool confDlg, const ISelection& selection);
   bool LockRoots(const ISelection& selection, RootLocks& locks);
 
   IProgress& progress_;

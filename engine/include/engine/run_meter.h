@@ -21,7 +21,36 @@ struct ProgressFigures {
   double bytesPerSecond = 0;
   std::optional<std::chrono::seconds> timeLeft;  // once it can be estimated
   std::chrono::milliseconds elapsed{0};
+  // The share of the whole work done (0 … 1) where the bytes to copy outweigh
+  // the entries to judge: the bar follows it rather than the entries' count.
+  std::optional<double> workDone;
 };
+
+// What the estimate of a run is made from.
+struct ProgressSoFar {
+  std::chrono::duration<double> elapsed{0};  // since the run began
+  std::chrono::duration<double> working{0};  // since entries were first judged
+  std::uint64_t done = 0;                    // entries judged (rows executed)
+  std::uint64_t found = 0;                   // entries to judge (rows selected)
+  std::uint64_t copiedBytes = 0;
+  std::uint64_t plannedBytes = 0;            // 0: unknown
+};
+
+struct ProgressEstimate {
+  std::optional<double> workDone;  // as ProgressFigures::workDone
+  std::optional<std::chrono::seconds> timeLeft;
+};
+
+// The share of the work done, and the time left once it is stable: after
+// kEstimateAfter and kEstimateShare of the work (of the bytes, where they
+// dominate), never before. The time left then grows at most to
+// (1 / kEstimateShare − 1) times the time worked.
+ProgressEstimate EstimateProgress(const ProgressSoFar& so);
+inline constexpr std::chrono::seconds kEstimateAfter{5};
+inline constexpr double kEstimateShare = 0.05;
+// Judging one entry weighs as much as copying this many bytes (a look-up, a
+// comparison, a row: about a millisecond, in which a disk moves some 64 KiB).
+inline constexpr std::uint64_t kEntryWeight = 64 * 1024;
 
 enum class RunKind { ListCreation, SyncRun, RowCommand };
 
@@ -46,8 +75,6 @@ struct RunSummary {
 class RunMeter : public IResultList {
  public:
   using Clock = std::chrono::steady_clock;
-  // No time left is told before this much of the run has passed.
-  static constexpr std::chrono::seconds kEstimateAfter{2};
 
   // deleteTrash is read at each deletion, as execution reads it.
   RunMeter(const RowStore& rows, IResultList& list, const RunFlags& flags, std::function<bool()> deleteTrash)

@@ -91,6 +91,10 @@ class SyncExecution {
   // row itself, which then fails with the reason.
   bool LockRoots(int item, RootLocks& locks, IPrompt& prompt);
 
+  // Whether executing the item (as marked) asks which version to keep: that
+  // question is its confirmation.
+  bool AsksWhichVersion(int item) const;
+
   // Executes the row of list item `item` and returns what the item now shows.
   ItemResult ExecuteRow(int item, Direction direction);
 
@@ -150,6 +154,15 @@ class SyncExecution {
   RowError ReplaceKindFar(const Work& work, bool fromBase, IFarRoot* fromFar, IFarRoot* toFar,
                           platform::EntryInfo* copied);
   RowError KeepBothFar(const Work& work, PairMemory* pair, IFarRoot* baseFar, IFarRoot* targetFar);
+  // A conflict settled for one version (both exist): the other steps aside,
+  // the kept one takes the name, and the one aside goes to the trash where
+  // this machine has one that takes it; otherwise it stays beside under its
+  // own name. Never destroyed.
+  RowError KeepOneVersion(const Work& work, bool keepBase, IFarRoot* baseFar, IFarRoot* targetFar,
+                          platform::EntryInfo* copied);
+  // A conflict settled for the side that deleted the entry: the other side's
+  // version goes to the trash, or where none takes it, beside under its own name.
+  RowError SetVersionAside(const Work& work, bool baseSide, IFarRoot* baseFar, IFarRoot* targetFar);
   // Opens the row's far roots for a row command, unless open already; null
   // prompt: a busy folder is not waited for.
   std::error_code OpenFarRoots(const ResultRow& row, IPrompt* prompt, bool& gaveUp);

@@ -74,11 +74,13 @@ enum class ProtocolFault : std::uint32_t {
   ConnectionClosed,   // the stream ended where a frame or reply was due
   Timeout,            // nothing arrived within the time allowed
   HostUnreachable,    // ssh could not reach the host
-  AuthRefused,        // ssh was refused: key, password or host key
+  AuthRefused,        // ssh was refused: key or password
   ProgramMissing,     // the far side has no orvel-cli (or not at that path)
   FarSideFailed,      // the far program ended or was killed before its reply
   NotAServer,         // the far side printed something that is not the protocol
-  Last = NotAServer,
+  HostKeyUnknown,     // ssh does not know the host's key and was not told to trust it
+  HostKeyChanged,     // the host's key differs from the one ssh knows for it
+  Last = HostKeyChanged,
 };
 
 const std::error_category& ProtocolCategory();

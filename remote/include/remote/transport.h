@@ -35,6 +35,9 @@ struct SshSetup {
   // How long a far side may send nothing that moves. Only shortened, by the
   // tests (ORVEL_TEST_PATIENCE_MS), so that they need not wait a minute.
   std::chrono::milliseconds patience{kDefaultPatience};
+  // Entries "NAME=value" that ssh gets in its environment beside this
+  // process's (the desktop program names its own askpass there).
+  std::vector<std::string> environment = {};
 };
 
 // What the command line and the environment ask for.

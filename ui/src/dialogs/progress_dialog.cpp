@@ -208,6 +208,7 @@ void CProgressDlg::SetBarStep(int step) {
 
 void CProgressDlg::SetBarPos(int position) {
   DrainMessages();
+  if (workDone_) position = lower_ + static_cast<int>(*workDone_ * (static_cast<double>(upper_) - lower_));
   // The bar clamps to its range as a native progress control does; the
   // percentage is computed from the position as given.
   const int clamped = std::clamp(position, std::min(lower_, upper_), std::max(lower_, upper_));
@@ -243,6 +244,7 @@ void CProgressDlg::ShowPath(std::string_view path) {
 void CProgressDlg::WatchRun(const engine::RunMeter* meter) {
   meter_ = meter;
   nextFigures_ = {};
+  workDone_.reset();
   figures_->setVisible(meter != nullptr);
   if (!meter) SetTextIfChanged(figures_, QString());
 }
@@ -250,7 +252,9 @@ void CProgressDlg::WatchRun(const engine::RunMeter* meter) {
 void CProgressDlg::ShowFigures(Clock::time_point now) {
   if (!meter_ || now < nextFigures_) return;
   nextFigures_ = now + kFiguresInterval;
-  SetTextIfChanged(figures_, FiguresText(meter_->FiguresAt(now)));
+  const engine::ProgressFigures figures = meter_->FiguresAt(now);
+  workDone_ = figures.workDone;
+  SetTextIfChanged(figures_, FiguresText(figures));
 }
 
 void CProgressDlg::ApplyPendingPath() {

@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QPushButton>
 
 namespace orvel::ui {
 namespace {
@@ -21,24 +20,10 @@ void QtUserDialogs::Message(const QString& text) {
 
 bool QtUserDialogs::AskYesNo(const QString& text) {
   QMessageBox box(QMessageBox::Warning, kTitle, text, QMessageBox::Yes | QMessageBox::No, owner_);
+  // Return answers No: the questions go on to copy over, delete or empty
+  // folders, and none of them may be answered by a key pressed in passing.
+  box.setDefaultButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes;
-}
-
-engine::KeepVersion QtUserDialogs::AskVersion(const QString& text) {
-  QMessageBox box(QMessageBox::Question, kTitle, text, QMessageBox::NoButton, owner_);
-  QPushButton* base =
-      box.addButton(QCoreApplication::translate("UserDialogs", "基本を残す(&B)"), QMessageBox::AcceptRole);
-  QPushButton* target =
-      box.addButton(QCoreApplication::translate("UserDialogs", "対照を残す(&T)"), QMessageBox::AcceptRole);
-  QPushButton* both =
-      box.addButton(QCoreApplication::translate("UserDialogs", "両方を残す(&O)"), QMessageBox::AcceptRole);
-  box.addButton(QMessageBox::Cancel);
-  box.exec();
-  const QAbstractButton* clicked = box.clickedButton();
-  if (clicked == base) return engine::KeepVersion::Base;
-  if (clicked == target) return engine::KeepVersion::Target;
-  if (clicked == both) return engine::KeepVersion::Both;
-  return engine::KeepVersion::Neither;
 }
 
 std::optional<QString> QtUserDialogs::SaveFileName(const QString& folder) {

@@ -12,9 +12,11 @@
 #include "ui/dialogs/progress_dialog.h"
 #include "ui/result_list/result_model.h"
 #include "ui/startup/report_texts.h"
+#include "ui/startup/own_askpass.h"
 #include "ui/startup/run_texts.h"
 #include "ui/shell/shell_actions.h"
 #include "ui/dialogs/user_dialogs.h"
+#include "ui/dialogs/version_dialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -65,8 +67,17 @@ class COrvelView::Prompt : public engine::IPrompt {
     if (plan) text += QStringLiteral("\n\n") + PlanText(*plan);
     return dialogs_.AskYesNo(text);
   }
+  // One dialog, over the progress display that is up during the row command
+  // (the main window is disabled then).
   engine::KeepVersion ChooseVersion(const engine::ConflictQuestion& question) override {
-    return dialogs_.AskVersion(ConflictText(question));
+    QWidget* owner = view_.progress_->isVisible() ? static_cast<QWidget*>(view_.progress_.get()) : view_.mainWindow_;
+    VersionDialog dialog(question, owner);
+    const std::string tool = view_.data_.State().Working().ExePath1;
+    if (!tool.empty() && ShellActions::CanCompare(question.basePath, question.targetPath)) {
+      dialog.SetCompare([this, &question, tool] { view_.shell_->CompareFiles(question.basePath, question.targetPath, tool); });
+    }
+    dialogs_.Exec(dialog);
+    return dialog.Choice();
   }
 
  private:
@@ -129,8 +140,10 @@ COrvelView::COrvelView(CondiBar& bar, CommandTable& commands, IUserDialogs& dial
   SetResultModel(model_.get());
   data_.SetList(*model_);
   // A folder written host:/path is reached through ssh (ORVEL_SSH names another
-  // command); passwords and host keys are asked by ssh's own askpass program.
-  far_ = std::make_unique<remote::SshFarSides>(remote::SshSetupFrom({}, {}), ORVEL_VERSION);
+  // command); passwords and host keys are asked in this program's dialog.
+  remote::SshSetup ssh = remote::SshSetupFrom({}, {});
+  ssh.environment = AskpassEnvironment(HaveTerminal());
+  far_ = std::make_unique<remote::SshFarSides>(std::move(ssh), ORVEL_VERSION);
   data_.SetFarSides(far_.get());
   shell_ = std::make_unique<ShellActions>(*model_, *progress_, mainWindow_,
                                           [this](const QString& text) { Q_EMIT Notice(text); });

@@ -54,6 +54,26 @@ void ShellActions::Find(const std::vector<int>& selected, bool baseSide) {
   }
 }
 
+ShellActions::ToolStart ShellActions::StartTool(const std::string& exePath, const std::string& base,
+                                                const std::string& target, QString& failure) {
+  // Both files as they are now, whatever the line showed when it was listed
+  // (a sync run may have made the missing one since): a file on one side only
+  // has nothing to be compared with. A tool is handed paths of this machine; a
+  // file on another has none.
+  if (remote::LooksRemote(base) || remote::LooksRemote(target)) return ToolStart::Far;
+  if (!platform::LookUpFollow(base).IsFile() || !platform::LookUpFollow(target).IsFile()) return ToolStart::Lacking;
+  // Not waited for; a tool that cannot be started is told.
+  std::string error;
+  if (StartDetached(ToolCommand(exePath, base, target), &error)) return ToolStart::Started;
+  if (failure.isEmpty()) failure = QString::fromStdString(error);
+  return ToolStart::Failed;
+}
+
+bool ShellActions::CanCompare(const std::string& basePath, const std::string& targetPath) {
+  return !remote::LooksRemote(basePath) && !remote::LooksRemote(targetPath) &&
+         platform::LookUpFollow(basePath).IsFile() && platform::LookUpFollow(targetPath).IsFile();
+}
+
 void ShellActions::ExternalTool(const std::vector<int>& selected, const std::string& exePath) {
   const engine::RowStore& rows = list_.Rows();
   progress_.Open();
@@ -68,28 +88,32 @@ void ShellActions::ExternalTool(const std::vector<int>& selected, const std::str
     if (IsItem(item)) {
       const engine::ResultRow& row = rows.Row(list_.ItemData(item));
       const std::string name(rows.Name(row));
-      const std::string base = rows.BaseFolder(row) + name;
-      const std::string target = rows.TargetFolder(row) + name;
-      // Both files as they are now, whatever the line showed when it was
-      // listed (a sync run may have made the missing one since): a file on one
-      // side only has nothing to be compared with. A tool is handed paths of
-      // this machine; a file on another has none.
-      if (remote::LooksRemote(base) || remote::LooksRemote(target)) {
-        ++far;
-      } else if (platform::LookUpFollow(base).IsFile() && platform::LookUpFollow(target).IsFile()) {
-        // Not waited for; a tool that cannot be started is told.
-        std::string error;
-        if (!StartDetached(ToolCommand(exePath, base, target), &error) && failure.isEmpty()) {
-          failure = QString::fromStdString(error);
-        }
-      } else {
-        ++lacking;
+      switch (StartTool(exePath, rows.BaseFolder(row) + name, rows.TargetFolder(row) + name, failure)) {
+        case ToolStart::Far:
+          ++far;
+          break;
+        case ToolStart::Lacking:
+          ++lacking;
+          break;
+        case ToolStart::Started:
+        case ToolStart::Failed:
+          break;
       }
     }
     if (progress_.PollCancel()) break;
     progress_.SetBarPos(++done);
   }
   progress_.Close();
+  TellTool(failure, far, lacking);
+}
+
+void ShellActions::CompareFiles(const std::string& basePath, const std::string& targetPath, const std::string& exePath) {
+  QString failure;
+  const ToolStart started = StartTool(exePath, basePath, targetPath, failure);
+  TellTool(failure, started == ToolStart::Far ? 1 : 0, started == ToolStart::Lacking ? 1 : 0);
+}
+
+void ShellActions::TellTool(const QString& failure, int far, int lacking) {
   if (!notice_) return;
   if (!failure.isEmpty()) {
     notice_(QCoreApplication::translate("ShellActions", "外部ツールを起動できません: %1").arg(failure));

@@ -3,7 +3,10 @@
 #include "ui/startup/application_identity.h"
 #include "ui/startup/orvel_app.h"
 #include "ui/main_window/main_frame.h"
+#include "ui/dialogs/askpass_dialog.h"
 #include "ui/dialogs/user_dialogs.h"
+#include "ui/startup/language.h"
+#include "ui/startup/own_askpass.h"
 
 #include <QApplication>
 
@@ -28,9 +31,22 @@ constexpr const char* kUsage =
     "The switches may also be written /R and /X, in any case.\n"
     "For a run without a window see orvel-cli.\n";
 
+// Started by ssh as its askpass: one dialog, the answer on standard output.
+int AskpassMain(int argc, char** argv) {
+  QApplication app(argc, argv);
+  orvel::ui::SetApplicationIdentity();
+  QApplication::setWindowIcon(orvel::ui::ApplicationIcon());
+  const orvel::ui::Translations translations(orvel::ui::LanguageAskedFor(QString()));
+  orvel::ui::QtUserDialogs dialogs;
+  const char* hint = std::getenv("SSH_ASKPASS_PROMPT");
+  return orvel::ui::RunAskpass(QString::fromLocal8Bit(argv[1]), hint ? QString::fromLocal8Bit(hint) : QString(), dialogs,
+                               stdout);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (orvel::ui::IsAskpassCall(argc, std::getenv(orvel::ui::kAskpassMarker))) return AskpassMain(argc, argv);
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--help") == 0) {
       std::fputs(kUsage, stdout);
@@ -41,10 +57,10 @@ int main(int argc, char** argv) {
       return 0;
     }
   }
-  // ssh asks for passwords and host keys through the desktop's askpass program
-  // when there is one, not on a terminal the user may not be looking at.
-  if (std::getenv("SSH_ASKPASS")) ::setenv("SSH_ASKPASS_REQUIRE", "prefer", 0);
   QApplication app(argc, argv);
+  // ssh asks for passwords, passphrases and unknown host keys through this
+  // program's own dialog, not on a terminal the user may not be looking at.
+  orvel::ui::UseOwnAskpass(QCoreApplication::applicationFilePath().toStdString());
   orvel::ui::SetApplicationIdentity();
   QApplication::setWindowIcon(orvel::ui::ApplicationIcon());
   // Lets the desktop match the window to orvel.desktop and its icon.

@@ -157,16 +157,6 @@ QString MarkMeaning(engine::Mark mark) {
   return {};
 }
 
-QString ConflictText(const engine::ConflictQuestion& question) {
-  const auto path = [](const std::string& bytes) { return QFile::decodeName(QByteArray::fromStdString(bytes)); };
-  QString text = QCoreApplication::translate("RunMessage", "前回の同期の後に両方のフォルダで変更があります\n%1\n基本: %2\n対照: %3\nどちらを残しますか？")
-                     .arg(ReasonText(question.reason), path(question.basePath), path(question.targetPath));
-  if (!question.baseExists || !question.targetExists) {
-    text += QLatin1Char('\n') + QCoreApplication::translate("RunMessage", "削除された側を残すと、もう一方からも削除されます");
-  }
-  return text;
-}
-
 QString ReasonText(const std::error_code& error) {
   if (engine::IsConflict(error)) {
     switch (static_cast<engine::ConflictReason>(error.value())) {

@@ -6,6 +6,7 @@
 #include <QPointer>
 
 #include <chrono>
+#include <optional>
 #include <functional>
 #include <string>
 
@@ -108,6 +109,9 @@ class CProgressDlg : public QDialog, public engine::IProgress {
   bool pathPending_ = false;
 
   const engine::RunMeter* meter_ = nullptr;
+  // The share of the work done by the figures, where bytes outweigh entries:
+  // the bar shows it in place of the operation's positions.
+  std::optional<double> workDone_;
   Clock::time_point nextFigures_{};
 
   std::function<void()> beforeDrain_;

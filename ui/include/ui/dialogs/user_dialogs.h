@@ -19,11 +19,8 @@ class IUserDialogs {
   virtual ~IUserDialogs() = default;
   // A message box titled "Orvel" with an OK button and the exclamation icon.
   virtual void Message(const QString& text) = 0;
-  // The same with Yes and No; true for Yes.
+  // The same with Yes and No; true for Yes. No is the default button.
   virtual bool AskYesNo(const QString& text) = 0;
-  // Which version of a conflict to keep: buttons for the base's, the target's,
-  // both, and Cancel (Neither).
-  virtual engine::KeepVersion AskVersion(const QString& text) = 0;
   // The save dialog of condition files ("OrvelFile(*.ORV)", default suffix ORV,
   // asking before overwriting), starting in `folder`; nothing when cancelled.
   virtual std::optional<QString> SaveFileName(const QString& folder) = 0;
@@ -34,7 +31,7 @@ class IUserDialogs {
   // cancelled.
   virtual std::optional<QString> ChooseFolder(const QString& start) = 0;
   // Runs one of the program's own modal dialogs (the options sheet, the name
-  // dialog, the legend, About) and returns its result (QDialog::Accepted or
+  // dialog, the legend, About, the version question) and returns its result (QDialog::Accepted or
   // QDialog::Rejected).
   virtual int Exec(QDialog& dialog) = 0;
 };
@@ -47,7 +44,6 @@ class QtUserDialogs : public IUserDialogs {
 
   void Message(const QString& text) override;
   bool AskYesNo(const QString& text) override;
-  engine::KeepVersion AskVersion(const QString& text) override;
   std::optional<QString> SaveFileName(const QString& folder) override;
   std::optional<QString> OpenFileName(const QString& folder) override;
   std::optional<QString> ChooseFolder(const QString& start) override;

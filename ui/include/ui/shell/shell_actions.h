@@ -32,9 +32,18 @@ class ShellActions {
   void FindBase(const std::vector<int>& selected);
   void FindTarget(const std::vector<int>& selected);
   void ExternalTool(const std::vector<int>& selected, const std::string& exePath);
+  // The external tool on two files given by path (the version question's
+  // comparison), without the progress display; told as ExternalTool tells.
+  void CompareFiles(const std::string& basePath, const std::string& targetPath, const std::string& exePath);
+  // Whether the tool can be handed both: two files of this machine.
+  static bool CanCompare(const std::string& basePath, const std::string& targetPath);
 
  private:
   void Find(const std::vector<int>& selected, bool baseSide);
+  enum class ToolStart { Started, Failed, Far, Lacking };
+  static ToolStart StartTool(const std::string& exePath, const std::string& base, const std::string& target,
+                             QString& failure);
+  void TellTool(const QString& failure, int far, int lacking);
   bool IsItem(int item) const;
 
   const ResultModel& list_;

@@ -19,7 +19,5 @@ QString MessageText(engine::RunMessage message, const engine::MessageArgs& args 
 QString StatusText(engine::RunStatus status);
 QString MarkMeaning(engine::Mark mark);
 QString ReasonText(const std::error_code& error);
-// The question which version of a conflict to keep.
-QString ConflictText(const engine::ConflictQuestion& question);
 
 }  // namespace orvel::ui
