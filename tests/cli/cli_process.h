@@ -59,11 +59,12 @@ inline std::string WithoutSummary(const std::string& err) {
   return cut == std::string::npos ? std::string() : err.substr(0, cut + 1);
 }
 
-// Standard output of --json without the objects after the rows ({"plan"}, {"summary"}).
+// Standard output of --json without the objects that are not rows ({"error"}, {"plan"}, {"summary"}).
 inline std::string RowsOf(const std::string& out) {
   std::string rows;
   for (const std::string& line : Lines(out))
-    if (line.rfind("{\"summary\"", 0) != 0 && line.rfind("{\"plan\"", 0) != 0) rows += line + '\n';
+    if (line.rfind("{\"summary\"", 0) != 0 && line.rfind("{\"plan\"", 0) != 0 && line.rfind("{\"error\"", 0) != 0)
+      rows += line + '\n';
   return rows;
 }
 
