@@ -456,8 +456,8 @@ RowError SyncExecution::KeepBoth(const Work& work, PairMemory* pair) {
           platform::CopyEntryAt(renamedIn, beside, platform::Expectation::File(renamedShown.time), other, absent, session_))
     return {error, otherSide};
   if (pair) {
-    const platform::EntryInfo from = renamedIn.LookUp(beside);
-    const platform::EntryInfo to = other.LookUp(beside);
+    const platform::EntryInfo from = renamedIn.LookUpWritten(beside);
+    const platform::EntryInfo to = other.LookUpWritten(beside);
     pair->RememberCopy(work.rel, beside, renameBase, from, to, false);
     pair->Forget(work.rel, work.name);
   }
@@ -472,7 +472,7 @@ RowError SyncExecution::KeepBoth(const Work& work, PairMemory* pair) {
           platform::CopyEntryAt(other, work.name, platform::Expectation::File(otherShown.time), renamedIn, absent, session_))
     return {error, renamedSide};
   if (pair)
-    pair->RememberCopy(work.rel, work.name, !renameBase, other.LookUp(work.name), renamedIn.LookUp(work.name), false);
+    pair->RememberCopy(work.rel, work.name, !renameBase, other.LookUp(work.name), renamedIn.LookUpWritten(work.name), false);
   return {};
 }
 

@@ -174,7 +174,7 @@ RowError SyncExecution::CopyFromFar(const Work& work, bool fromBase, IFarRoot& f
         }
         // A read that failed leaves nothing: the temporary goes with the file.
         in->file.reset();
-        if (!error.code && kept) *kept = in->folder.LookUp(name);
+        if (!error.code && kept) *kept = in->folder.LookUpWritten(name);
         finish(error);
       });
   return {};

@@ -373,7 +373,7 @@ bool Server::WriteEnd(const Frame& frame) {
   // What the destination kept (a file system may round the time), for the
   // remembered sync; one look-up, where the file was just written.
   std::string payload;
-  const platform::EntryInfo kept = in.folder->LookUp(in.name);
+  const platform::EntryInfo kept = in.folder->LookUpWritten(in.name);
   if (kept.IsFile()) Encode(payload, WrittenReply{kept.mtime, kept.size, kept.stamp});
   Reply(MessageType::Ok, frame.id, payload);
   return true;

@@ -182,6 +182,9 @@ const Scenario kScenarios[] = {
        p.Sync();
      },
      {"x <="}, {"A/x=v2\n"}},
+    // The copy's stamp is the one the target tells later, though it was too recent to tell at the copy.
+    {"WholeSecondsTargetThenBaseEdit", Disk::WholeSeconds, "echo v1 > A/x && touch -d @1700000000.5 A/x",
+     [](Pair& p) { p.Sh("sleep 2.1 && echo v2 > A/x"); p.Sync(); }, {"x >="}, {"B/x=v2\n"}},
     // Safety checks of execution and scan that deletions depend on.
     {"KeptFolderBecameALink", Disk::Temp, "mkdir A/d && echo a > A/d/a && echo b > A/b",
      [](Pair& p) {
