@@ -7,6 +7,7 @@
 #include "platform/entry_moves.h"
 #include "platform/metadata.h"
 #include "platform/path.h"
+#include "platform/stat_util.h"
 #include "platform/trash.h"
 
 #include <ctime>
@@ -34,6 +35,7 @@ void SyncExecution::Release() {
   SettleFar();
   FinishMadeFolders();
   SettleFar();
+  FinishMadeRoot();
   farRoots_.clear();
   farFolders_.clear();
   // The far sides let go of their locks.
@@ -291,6 +293,30 @@ void SyncExecution::FinishMadeFolders() {
     if (sourceFolder && made) platform::CopyFolderMetadata(session_, *sourceFolder, **made);
   }
   madeFolders_.clear();
+}
+
+void SyncExecution::FinishMadeRoot() {
+  const MadeRoot root = std::exchange(madeRoot_, MadeRoot{});
+  if (!root.target && !root.targetFar) return;
+  if (root.base && root.target) {
+    platform::CopyFolderMetadata(session_, *root.base, *root.target);
+    return;
+  }
+  platform::EntryInfo base;
+  struct stat st {};
+  if (root.baseFar) {
+    base = root.baseFar->LookUp({}, {});
+  } else if (root.base && ::fstat(root.base->Fd(), &st) == 0) {
+    base = platform::InfoOf(st);
+  }
+  if (!base.exists || !base.directory) return;
+  if (root.targetFar) {
+    root.targetFar->SetFolderTime({}, {}, base.mtime, nullptr);
+    root.targetFar->Settle();
+    return;
+  }
+  const timespec times[2] = {{0, UTIME_OMIT}, {base.mtime.sec, base.mtime.nsec}};
+  ::futimens(root.target->Fd(), times);
 }
 
 void SyncExecution::ReportNotes(IPrompt& prompt) {

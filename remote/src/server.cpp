@@ -187,6 +187,7 @@ void Server::OpenRoot(std::uint32_t id, std::string_view payload) {
   char resolved[PATH_MAX];
   rootPath_ = platform::WithTrailingSeparator(::realpath(path.c_str(), resolved) ? std::string(resolved) : path);
   info.path = rootPath_;
+  if (info.created) made_.push_back(opened->Id());
   root_ = std::move(*opened);
   std::string reply;
   Encode(reply, info);
@@ -412,7 +413,8 @@ void Server::SetFolderTime(std::uint32_t id, std::string_view payload) {
   if (!root_) return ReplyError(id, MakeError(ProtocolFault::NotOpen));
   platform::Expected<platform::Folder> parent = FolderOf(request.relFolder);
   if (!parent) return ReplyError(id, parent.error());
-  platform::Expected<platform::Folder> folder = parent->OpenChild(request.name);
+  // No name: the folder itself (the root a session made).
+  platform::Expected<platform::Folder> folder = request.name.empty() ? parent->Reopen() : parent->OpenChild(request.name);
   if (!folder) return ReplyError(id, folder.error());
   // Without an expectation only a folder this session made is touched: one
   // that was there before keeps its time.

@@ -100,6 +100,17 @@ TEST_F(SyncExecutionTest, CompleteModeDeletesTargetOnlyEntries) {
   EXPECT_THAT(rig.Results(), ElementsAre("full X"));
 }
 
+// A target root the run makes takes the base root's time, like every folder a run makes.
+TEST_F(SyncExecutionTest, AMadeTargetRootTakesTheBaseRootsTime) {
+  WriteFile(B("f"), "x", Time(kT + 1));
+  SetTime(Base(), Time(kT + 7, 5));
+  Condition().BFolder = tmp / "made/target";
+  rig.prompt.answers = {true};
+  ASSERT_EQ(rig.engine.RunAllConditions(true), engine::RunOutcome::Completed);
+  EXPECT_EQ(ReadFile(tmp / "made/target/f"), "x");
+  EXPECT_EQ(TimeOf(tmp / "made/target"), Time(kT + 7, 5));
+}
+
 TEST_F(SyncExecutionTest, DeletionToTheTrashOnlyWhenAskedAndNeverAFolder) {
   const std::string data = tmp / "xdg";
   MakeFolder(data, Time(kT));

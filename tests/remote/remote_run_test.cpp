@@ -328,6 +328,7 @@ TEST(RemoteSync, MakesAMissingTargetThereAndRemembersThePair) {
   const CliResult made = sync({"--yes"});
   EXPECT_EQ(made.status, 0) << made.err;
   EXPECT_EQ(ReadFile(dir / "new/target/a.txt"), "a");
+  EXPECT_EQ(TimeOf(dir / "new/target"), TimeOf(dir / "base"));  // like every folder a run makes
   ::unlink((dir / "base/a.txt").c_str());
   const CliResult again = sync({});
   EXPECT_EQ(again.status, 0) << again.err;
