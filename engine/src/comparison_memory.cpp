@@ -1,4 +1,4 @@
-// The parts of the comparison that only the sync memory needs.
+// The parts of the comparison that only the sync memory and kind changes need.
 #include "engine/comparison.h"
 
 #include "comparison_internal.h"
@@ -6,6 +6,7 @@
 #include "platform/path.h"
 
 #include <algorithm>
+#include <system_error>
 #include <unordered_map>
 #include <vector>
 
@@ -192,6 +193,21 @@ void Comparison::JudgeKindChange(std::string_view relFolder, std::string_view na
   verdict.hasBase = verdict.hasTarget = true;
   verdict.baseTime = baseFound.info.mtime;
   verdict.targetTime = targetFound.info.mtime;
+  if (!memory_) {
+    // Complete sync: the base's entry takes the target's place whatever it was.
+    // A target folder goes only as far as the scan saw it; one not read whole
+    // keeps its place, and what the base lacks inside it goes entry by entry.
+    verdict.mark = verdict.result = Mark::BaseNewer;
+    if (folderOnBase) return;
+    if (TreeUnchanged(false, path, verdict.tree)) {
+      s.settled[1].insert(path);
+    } else {
+      verdict.mark = verdict.result = Mark::Failed;
+      verdict.error = RowError{std::make_error_code(std::errc::is_a_directory), Side::Target};
+      verdict.tree.clear();
+    }
+    return;
+  }
   RememberedEntry was;
   const bool known = memory_->Find(relFolder, name, was);
   const bool wasFile = known && !was.folder;
@@ -212,6 +228,19 @@ void Comparison::JudgeKindChange(std::string_view relFolder, std::string_view na
                  folderOnBase ? Side::Base : Side::Target};
     settled.insert(path);
   }
+}
+
+void Comparison::JudgeCompleteKind(Kind kind, std::string_view relFolder, std::string_view name, const Found& base,
+                                   const Found& target, Verdict& verdict) {
+  if (!base.info.exists || !target.info.exists || base.info.directory == target.info.directory) return;
+  if (kind == Kind::BaseFile || kind == Kind::BaseFolder) {
+    JudgeKindChange(relFolder, name, base.info.directory, base, target, verdict);
+    return;
+  }
+  // The target's entry was replaced by the base pass already.
+  std::string path(relFolder);
+  path.append(name);
+  if (state_->kindChanges.count(path)) verdict = Verdict{};
 }
 
 bool Comparison::TreeUnchanged(bool baseSide, const std::string& folderPath, std::vector<ReplacedEntry>& tree) {
@@ -240,7 +269,8 @@ bool Comparison::TreeUnchanged(bool baseSide, const std::string& folderPath, std
         const std::string_view name = index.FolderName(folder);
         RememberedEntry was;
         // An empty folder counts as unchanged only when remembered as one.
-        if (index.FolderEntryCount(folder) == 0 && !(memory_->Find(rel, name, was) && was.folder)) unchanged = false;
+        if (memory_ && index.FolderEntryCount(folder) == 0 && !(memory_->Find(rel, name, was) && was.folder))
+          unchanged = false;
       } else {
         stack.pop_back();
       }
@@ -265,7 +295,8 @@ bool Comparison::TreeUnchanged(bool baseSide, const std::string& folderPath, std
       continue;
     }
     RememberedEntry was;
-    if (!memory_->Find(folderPath + level.below, name, was) || was.folder || ChangeOf(info, was, baseSide).Any())
+    if (memory_ && (!memory_->Find(folderPath + level.below, name, was) || was.folder ||
+                    ChangeOf(info, was, baseSide).Any()))
       unchanged = false;
     tree.push_back(ReplacedEntry{level.below + std::string(name), false, info.mtime});
   }
@@ -284,8 +315,9 @@ bool Comparison::SettledAbove(bool baseSide, std::string_view relFolder) {
     return false;
   };
   if (!settled.empty() && under()) return true;
-  // Only a folder the other side lacks can have a file in its way.
-  if (s.walkOther != SideIndex::kMissingFolder) return false;
+  // Only a folder the other side lacks can have a file in its way; in complete
+  // sync only a base folder replaces a file (the base pass judged the rest).
+  if (s.walkOther != SideIndex::kMissingFolder || (!memory_ && !baseSide)) return false;
   const SideIndex& own = baseSide ? s.base.Index() : s.target.Index();
   const SideIndex& other = baseSide ? s.target.Index() : s.base.Index();
   std::size_t begin = 0;

@@ -444,7 +444,15 @@ RowError SyncExecution::ReplaceKind(const Work& work, bool fromBase, platform::E
     platform::RenameEntryAt(**to, aside, platform::Expectation{}, work.name);
     return {made, toSide};
   }
-  if (copied) *copied = (*to)->LookUp(work.name);
+  if (sourceIsFolder) {
+    // Its time follows the source's once its contents are in.
+    std::string rel(work.rel);
+    rel.append(work.name);
+    madeFolders_.push_back(MadeFolder{std::string(fromBase ? rows_.BaseRoot(work.row) : rows_.TargetRoot(work.row)),
+                                      std::string(fromBase ? rows_.TargetRoot(work.row) : rows_.BaseRoot(work.row)),
+                                      TreeAccess::Made{std::move(rel), (*to)->LookUpIdentity(work.name)}});
+  }
+  if (copied) *copied = (*to)->LookUpWritten(work.name);
   const bool toTrash = deleteTrash_ && deleteTrash_();
   std::error_code removed;
   if (sourceIsFolder) {
