@@ -208,6 +208,7 @@ bool Comparison::AddRow(std::string_view relFolder, std::string_view name, Verdi
   row.side = baseSide ? Side::Base : Side::Target;
   row.isFolder = verdict.isFolder;
   row.kindChange = verdict.kindChange;
+  row.timesOnly = verdict.timesOnly;
   const int index = own == SideIndex::kNoEntry
                         ? rows_.Append(name, row)
                         : rows_.AppendListed(row.side, (baseSide ? s.base : s.target).Index().EntryNameRef(own), name, row);

@@ -98,6 +98,19 @@ void Comparison::JudgeByMemory(Kind kind, std::string_view relFolder, std::strin
     verdict.error = RowError{error, Side::Base};
   };
 
+  // Equal contents whose times a plain run would call apart: the older side
+  // takes the newer time, so that every later run, with memory or without,
+  // finds them the same.
+  const Mark plain = verdict.mark;
+  const auto settleTimes = [&] {
+    // A link is copied instead: its own time cannot be set safely everywhere.
+    if ((plain != Mark::BaseNewer && plain != Mark::TargetNewer) || base.link || target.link) return false;
+    verdict.result = verdict.mark = plain;
+    verdict.row = true;
+    verdict.timesOnly = true;
+    return true;
+  };
+
   if (other.exists && other.directory != own.directory) {
     JudgeKindChange(relFolder, name, baseSide ? own.directory : other.directory, baseFound, targetFound, verdict);
     return;
@@ -143,7 +156,8 @@ void Comparison::JudgeByMemory(Kind kind, std::string_view relFolder, std::strin
     if ((b.maybe || t.maybe || (b.changed && t.changed && base.size == target.size)) && !sameContents(same)) return;
     if (same) {
       // In step again (the same edit on both sides, a change of metadata
-      // only): remembered as it is now, whatever the times say.
+      // only): remembered as it is now.
+      if (settleTimes()) return;
       decide(Mark::Same);
       if (recordEqual_) memory.RememberEqual(relFolder, name, base, target, false);
     } else if (b.Any() && t.Any()) {
@@ -164,9 +178,9 @@ void Comparison::JudgeByMemory(Kind kind, std::string_view relFolder, std::strin
       return;
     }
   }
-  // The same contents on both sides, never synced: the times are aligned as
-  // without the memory (the newer copied over the older, or equal within the
-  // tolerance).
+  // The same contents on both sides, never synced: equal, or the times are
+  // settled as above.
+  if (settleTimes()) return;
   if (verdict.mark == Mark::Same && recordEqual_) memory.RememberEqual(relFolder, name, base, target, false);
 }
 

@@ -204,13 +204,17 @@ ItemResult SyncExecution::ExecuteRow(int item, Direction direction) {
   switch (mark) {
     case Mark::BaseNewer:
     case Mark::BaseOnly:
-      error = row.kindChange ? ReplaceKind(work, true, &copy) : CopyRow(work, true, &copy);
+      error = row.kindChange ? ReplaceKind(work, true, &copy)
+              : row.timesOnly ? SettleTimes(work, true, &copy)
+                               : CopyRow(work, true, &copy);
       result.shown = Mark::BaseSynced;
       result.copy = DateCopy::BaseOverTarget;
       break;
     case Mark::TargetNewer:
     case Mark::TargetOnly:
-      error = row.kindChange ? ReplaceKind(work, false, &copy) : CopyRow(work, false, &copy);
+      error = row.kindChange ? ReplaceKind(work, false, &copy)
+              : row.timesOnly ? SettleTimes(work, false, &copy)
+                               : CopyRow(work, false, &copy);
       result.shown = Mark::TargetSynced;
       result.copy = DateCopy::TargetOverBase;
       break;

@@ -185,6 +185,22 @@ const Scenario kScenarios[] = {
     // The copy's stamp is the one the target tells later, though it was too recent to tell at the copy.
     {"WholeSecondsTargetThenBaseEdit", Disk::WholeSeconds, "echo v1 > A/x && touch -d @1700000000.5 A/x",
      [](Pair& p) { p.Sh("sleep 2.1 && echo v2 > A/x"); p.Sync(); }, {"x >="}, {"B/x=v2\n"}},
+    // The same edit on both sides at different times: the older side takes the newer time, no copy.
+    {"EqualEditsSettleTheirTimes", Disk::Temp, "echo v1 > A/x",
+     [](Pair& p) {
+       p.Sh("echo v2 > A/x && touch -d @1700000200 A/x && echo v2 > B/x && touch -d @1700000100 B/x");
+       p.List();
+       EXPECT_EQ(p.rig.engine.Plan(1, {}).timesSet, 1u);
+       EXPECT_EQ(p.rig.engine.Plan(1, {}).toTarget.entries, 0u);
+       p.SyncGives({"x >="});
+       EXPECT_EQ(p.rig.engine.LastSummary().timesSet, 1u);
+       EXPECT_EQ(p.rig.engine.LastSummary().toTarget.entries, 0u);
+       EXPECT_EQ(TimeOf(p.P("B/x")), Time(1700000200));
+       p.SyncGives({"x ="});
+       p.rig.host.conditions[0].Memory = 0;
+       p.Sync();
+     },
+     {"x ="}, {"A/x=v2\n", "B/x=v2\n"}},
     // Safety checks of execution and scan that deletions depend on.
     {"KeptFolderBecameALink", Disk::Temp, "mkdir A/d && echo a > A/d/a && echo b > A/b",
      [](Pair& p) {

@@ -215,6 +215,13 @@ INSTANTIATE_TEST_SUITE_P(
         // Same size, same time, other bytes: only the stamp tells.
         MemoryScenario{"AnEditThatKeptItsTimeIsCopied", kPair, kPair,
                        [](const TempDir& dir) { WriteFile(dir / "target/b.txt", "BB", Time(kT)); }, "<="},
+        // The same bytes at other times: the older side takes the newer time.
+        MemoryScenario{"EqualEditsSettleTheirTimes", kPair, kPair,
+                       [](const TempDir& dir) {
+                         WriteFile(dir / "base/b.txt", "same edit", Time(kT + 10));
+                         WriteFile(dir / "target/b.txt", "same edit", Time(kT + 20));
+                       },
+                       "<="},
         MemoryScenario{"FirstContactByContents",
                        {{"same.txt", "abc", Time(kT)}, {"differ.txt", "abc", Time(kT)}, {"size.txt", "a", Time(kT)}},
                        {{"same.txt", "abc", Time(kT)}, {"differ.txt", "xyz", Time(kT)}, {"size.txt", "ab", Time(kT)}},

@@ -114,6 +114,8 @@ class SyncExecution {
   void FinishMadeFolders();
   // A file and a folder of one name: the source's entry takes the destination's place.
   RowError ReplaceKind(const Work& work, bool fromBase, platform::EntryInfo* copied);
+  // Equal contents: the destination file takes the source's time.
+  RowError SettleTimes(const Work& work, bool fromBase, platform::EntryInfo* settled);
   // Both versions of a conflict stay: the target's is renamed beside the other,
   // then each goes to the other side.
   RowError KeepBoth(const Work& work, PairMemory* pair);
