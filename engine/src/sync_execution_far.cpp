@@ -70,7 +70,18 @@ ItemResult SyncExecution::ExecuteFarRow(int item, const Work& work, Mark mark, I
     IFarRoot* to = fromBase ? targetFar : baseFar;
     memo = FarMemoOf(work, result.shown);
     platform::EntryInfo* kept = memo ? &memo->kept : nullptr;
-    if (work.row.kindChange) {
+    bool settled = false;
+    if (work.row.timesOnly) {
+      error = SettleTimes(work, fromBase, kept, from, to);
+      // A far side that cannot set a file's time (an older one, or another
+      // user's file): a copy instead, as without the memory.
+      settled = error.code != std::errc::operation_not_supported && error.code != std::errc::operation_not_permitted &&
+                error.code != std::errc::not_a_directory;
+      if (!settled) error = {};
+    }
+    if (settled) {
+      // Done: the time is set.
+    } else if (work.row.kindChange) {
       // Several steps on one side, each waiting for the one before.
       error = ReplaceKindFar(work, fromBase, from, to, kept);
     } else {

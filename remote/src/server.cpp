@@ -28,6 +28,7 @@
 #include <optional>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <unistd.h>
@@ -413,6 +414,18 @@ void Server::SetFolderTime(std::uint32_t id, std::string_view payload) {
   if (!root_) return ReplyError(id, MakeError(ProtocolFault::NotOpen));
   platform::Expected<platform::Folder> parent = FolderOf(request.relFolder);
   if (!parent) return ReplyError(id, parent.error());
+  if (request.expect.kind == platform::Expectation::Kind::File) {
+    // A file's time (the same bytes as the other side's), while it is the
+    // regular file the list saw: nothing here follows a link.
+    const platform::EntryInfo now = parent->LookUp(request.name);
+    if (now.error) return ReplyError(id, now.error);
+    if (!request.expect.MetBy(now) || !now.regular) return ReplyError(id, platform::MakeError(platform::Fault::ChangedSinceList));
+    const platform::CName name(request.name);
+    const timespec times[2] = {{0, UTIME_OMIT}, {request.mtime.sec, request.mtime.nsec}};
+    if (!name.Valid() || ::utimensat(parent->Fd(), name.Get(), times, AT_SYMLINK_NOFOLLOW) != 0)
+      return ReplyError(id, name.Valid() ? platform::LastError() : platform::MakeError(platform::Fault::NulInPath));
+    return Reply(MessageType::Ok, id);
+  }
   // No name: the folder itself (the root a session made).
   platform::Expected<platform::Folder> folder = request.name.empty() ? parent->Reopen() : parent->OpenChild(request.name);
   if (!folder) return ReplyError(id, folder.error());

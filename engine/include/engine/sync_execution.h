@@ -114,8 +114,10 @@ class SyncExecution {
   void FinishMadeFolders();
   // A file and a folder of one name: the source's entry takes the destination's place.
   RowError ReplaceKind(const Work& work, bool fromBase, platform::EntryInfo* copied);
-  // Equal contents: the destination file takes the source's time.
-  RowError SettleTimes(const Work& work, bool fromBase, platform::EntryInfo* settled);
+  // Equal contents: the destination file takes the source's time (either
+  // side may be on another machine).
+  RowError SettleTimes(const Work& work, bool fromBase, platform::EntryInfo* settled, IFarRoot* fromFar = nullptr,
+                       IFarRoot* toFar = nullptr);
   // Both versions of a conflict stay: the target's is renamed beside the other,
   // then each goes to the other side.
   RowError KeepBoth(const Work& work, PairMemory* pair);
