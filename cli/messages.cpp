@@ -232,6 +232,9 @@ std::string PlanText(Language language, const engine::RunPlan& plan) {
   line("対照フォルダから削除: %1 件（ゴミ箱へ %2 件、完全に削除 %3 件）",
        "Delete in the target folder: %1 (%2 to the trash, %3 for good)",
        {Count(plan.inTarget.Total()), Count(plan.inTarget.toTrash), Count(plan.inTarget.forGood)});
+  if (plan.timesSet > 0) {
+    line("時刻だけ揃える（内容が同じ）: %1 件", "Set the time only (same contents): %1", {Count(plan.timesSet)});
+  }
   if (plan.inBase.Total() > 0) {
     line("基本フォルダから削除: %1 件（ゴミ箱へ %2 件、完全に削除 %3 件）",
          "Delete in the base folder: %1 (%2 to the trash, %3 for good)",
@@ -273,6 +276,8 @@ std::string SummaryText(Language language, const engine::RunSummary& summary) {
     parts.push_back(Fill(language, "削除 %1 件（ゴミ箱へ %2 件、完全に削除 %3 件）",
                          "deleted %1 (%2 to the trash, %3 for good)",
                          {Count(deleted), Count(trash), Count(deleted - trash)}));
+    if (summary.timesSet > 0)
+      parts.push_back(Fill(language, "時刻のみ %1 件", "time only %1", {Count(summary.timesSet)}));
   }
   if (summary.leftoversRemoved > 0)
     parts.push_back(Fill(language, "中断された同期の一時ファイルを削除 %1 件", "leftover temporary files removed %1",

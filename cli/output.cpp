@@ -254,6 +254,7 @@ void AppendDirections(std::string& out, std::string_view verb, std::string_view 
 void AppendJsonPlan(std::string& out, const engine::RunPlan& plan) {
   out += "{\"plan\": {";
   AppendDirections(out, "copy", "delete", plan);
+  if (plan.timesSet > 0) out += ", \"times_set\": " + std::to_string(plan.timesSet);
   out += ", \"conflicts\": " + std::to_string(plan.conflicts) + ", \"failures\": " + std::to_string(plan.failures) +
          ", \"conditions\": " + std::to_string(plan.conditions) + "}}\n";
 }
@@ -279,6 +280,7 @@ void AppendJsonSummary(std::string& out, const engine::RunSummary& summary) {
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.3f", static_cast<double>(summary.elapsed.count()) / 1000);
   out += ", \"leftovers_removed\": " + std::to_string(summary.leftoversRemoved);
+  if (summary.timesSet > 0) out += ", \"times_set\": " + std::to_string(summary.timesSet);
   out += ", \"conflicts\": " + std::to_string(summary.conflicts) + ", \"failures\": " +
          std::to_string(summary.failures) + ", \"seconds\": " + seconds + "}}\n";
 }

@@ -172,7 +172,11 @@ bool Comparison::Classify(Kind kind, std::string_view relFolder, std::string_vie
         verdict.row = values_->sameDisp;
       }
     }
-    if (memory_) JudgeByMemory(kind, relFolder, name, base, target, verdict);
+    if (memory_) {
+      JudgeByMemory(kind, relFolder, name, base, target, verdict);
+    } else if (values_->complete) {
+      JudgeCompleteKind(kind, relFolder, name, base, target, verdict);
+    }
   }
   return AddRow(relFolder, name, verdict, baseSide ? Side::Base : Side::Target, own, base, target);
 }
@@ -204,14 +208,13 @@ bool Comparison::AddRow(std::string_view relFolder, std::string_view name, Verdi
   row.side = baseSide ? Side::Base : Side::Target;
   row.isFolder = verdict.isFolder;
   row.kindChange = verdict.kindChange;
+  row.timesOnly = verdict.timesOnly;
   const int index = own == SideIndex::kNoEntry
                         ? rows_.Append(name, row)
                         : rows_.AppendListed(row.side, (baseSide ? s.base : s.target).Index().EntryNameRef(own), name, row);
   if (verdict.error.code) rows_.SetError(index, verdict.error);
-  if (memory_) {
-    memory_->NoteShown(index, base.info, target.info);
-    if (verdict.kindChange && registry_) registry_->NoteReplacedTree(index, std::move(verdict.tree));
-  }
+  if (memory_) memory_->NoteShown(index, base.info, target.info);
+  if (verdict.kindChange && registry_) registry_->NoteReplacedTree(index, std::move(verdict.tree));
   list_.AppendItem(index);
   if (onRowAdded_) onRowAdded_(list_.ItemCount() - 1);
   return true;
@@ -229,7 +232,7 @@ bool Comparison::ClassifyListed(Kind kind, SideIndex::EntryId entry) {
     s.walkRel.clear();
     own.Index().AppendFolderPath(folder, s.walkRel);
     s.walkOther = other.Counterpart(own.Index(), folder);
-    s.walkSkip = memory_ && SettledAbove(baseSide, s.walkRel);
+    s.walkSkip = (memory_ || values_->complete) && SettledAbove(baseSide, s.walkRel);
   }
   if (s.walkSkip) return false;
   return Classify(kind, s.walkRel, own.Index().EntryName(entry), entry);

@@ -76,6 +76,7 @@ struct Comparison::Verdict {
   platform::FileTime targetTime;
   RowError error;
   bool kindChange = false;
+  bool timesOnly = false;  // equal contents: the older side takes the newer time
   std::vector<ReplacedEntry> tree;  // a kind change's folder tree, as the scan saw it
 };
 

@@ -1,4 +1,4 @@
-// The parts of the comparison that only the sync memory needs.
+// The parts of the comparison that only the sync memory and kind changes need.
 #include "engine/comparison.h"
 
 #include "comparison_internal.h"
@@ -6,6 +6,7 @@
 #include "platform/path.h"
 
 #include <algorithm>
+#include <system_error>
 #include <unordered_map>
 #include <vector>
 
@@ -97,6 +98,19 @@ void Comparison::JudgeByMemory(Kind kind, std::string_view relFolder, std::strin
     verdict.error = RowError{error, Side::Base};
   };
 
+  // Equal contents whose times a plain run would call apart: the older side
+  // takes the newer time, so that every later run, with memory or without,
+  // finds them the same.
+  const Mark plain = verdict.mark;
+  const auto settleTimes = [&] {
+    // A link is copied instead: its own time cannot be set safely everywhere.
+    if ((plain != Mark::BaseNewer && plain != Mark::TargetNewer) || base.link || target.link) return false;
+    verdict.result = verdict.mark = plain;
+    verdict.row = true;
+    verdict.timesOnly = true;
+    return true;
+  };
+
   if (other.exists && other.directory != own.directory) {
     JudgeKindChange(relFolder, name, baseSide ? own.directory : other.directory, baseFound, targetFound, verdict);
     return;
@@ -142,7 +156,8 @@ void Comparison::JudgeByMemory(Kind kind, std::string_view relFolder, std::strin
     if ((b.maybe || t.maybe || (b.changed && t.changed && base.size == target.size)) && !sameContents(same)) return;
     if (same) {
       // In step again (the same edit on both sides, a change of metadata
-      // only): remembered as it is now, whatever the times say.
+      // only): remembered as it is now.
+      if (settleTimes()) return;
       decide(Mark::Same);
       if (recordEqual_) memory.RememberEqual(relFolder, name, base, target, false);
     } else if (b.Any() && t.Any()) {
@@ -163,9 +178,9 @@ void Comparison::JudgeByMemory(Kind kind, std::string_view relFolder, std::strin
       return;
     }
   }
-  // The same contents on both sides, never synced: the times are aligned as
-  // without the memory (the newer copied over the older, or equal within the
-  // tolerance).
+  // The same contents on both sides, never synced: equal, or the times are
+  // settled as above.
+  if (settleTimes()) return;
   if (verdict.mark == Mark::Same && recordEqual_) memory.RememberEqual(relFolder, name, base, target, false);
 }
 
@@ -192,6 +207,21 @@ void Comparison::JudgeKindChange(std::string_view relFolder, std::string_view na
   verdict.hasBase = verdict.hasTarget = true;
   verdict.baseTime = baseFound.info.mtime;
   verdict.targetTime = targetFound.info.mtime;
+  if (!memory_) {
+    // Complete sync: the base's entry takes the target's place whatever it was.
+    // A target folder goes only as far as the scan saw it; one not read whole
+    // keeps its place, and what the base lacks inside it goes entry by entry.
+    verdict.mark = verdict.result = Mark::BaseNewer;
+    if (folderOnBase) return;
+    if (TreeUnchanged(false, path, verdict.tree)) {
+      s.settled[1].insert(path);
+    } else {
+      verdict.mark = verdict.result = Mark::Failed;
+      verdict.error = RowError{std::make_error_code(std::errc::is_a_directory), Side::Target};
+      verdict.tree.clear();
+    }
+    return;
+  }
   RememberedEntry was;
   const bool known = memory_->Find(relFolder, name, was);
   const bool wasFile = known && !was.folder;
@@ -212,6 +242,19 @@ void Comparison::JudgeKindChange(std::string_view relFolder, std::string_view na
                  folderOnBase ? Side::Base : Side::Target};
     settled.insert(path);
   }
+}
+
+void Comparison::JudgeCompleteKind(Kind kind, std::string_view relFolder, std::string_view name, const Found& base,
+                                   const Found& target, Verdict& verdict) {
+  if (!base.info.exists || !target.info.exists || base.info.directory == target.info.directory) return;
+  if (kind == Kind::BaseFile || kind == Kind::BaseFolder) {
+    JudgeKindChange(relFolder, name, base.info.directory, base, target, verdict);
+    return;
+  }
+  // The target's entry was replaced by the base pass already.
+  std::string path(relFolder);
+  path.append(name);
+  if (state_->kindChanges.count(path)) verdict = Verdict{};
 }
 
 bool Comparison::TreeUnchanged(bool baseSide, const std::string& folderPath, std::vector<ReplacedEntry>& tree) {
@@ -240,7 +283,8 @@ bool Comparison::TreeUnchanged(bool baseSide, const std::string& folderPath, std
         const std::string_view name = index.FolderName(folder);
         RememberedEntry was;
         // An empty folder counts as unchanged only when remembered as one.
-        if (index.FolderEntryCount(folder) == 0 && !(memory_->Find(rel, name, was) && was.folder)) unchanged = false;
+        if (memory_ && index.FolderEntryCount(folder) == 0 && !(memory_->Find(rel, name, was) && was.folder))
+          unchanged = false;
       } else {
         stack.pop_back();
       }
@@ -265,7 +309,8 @@ bool Comparison::TreeUnchanged(bool baseSide, const std::string& folderPath, std
       continue;
     }
     RememberedEntry was;
-    if (!memory_->Find(folderPath + level.below, name, was) || was.folder || ChangeOf(info, was, baseSide).Any())
+    if (memory_ && (!memory_->Find(folderPath + level.below, name, was) || was.folder ||
+                    ChangeOf(info, was, baseSide).Any()))
       unchanged = false;
     tree.push_back(ReplacedEntry{level.below + std::string(name), false, info.mtime});
   }
@@ -284,8 +329,9 @@ bool Comparison::SettledAbove(bool baseSide, std::string_view relFolder) {
     return false;
   };
   if (!settled.empty() && under()) return true;
-  // Only a folder the other side lacks can have a file in its way.
-  if (s.walkOther != SideIndex::kMissingFolder) return false;
+  // Only a folder the other side lacks can have a file in its way; in complete
+  // sync only a base folder replaces a file (the base pass judged the rest).
+  if (s.walkOther != SideIndex::kMissingFolder || (!memory_ && !baseSide)) return false;
   const SideIndex& own = baseSide ? s.base.Index() : s.target.Index();
   const SideIndex& other = baseSide ? s.target.Index() : s.base.Index();
   std::size_t begin = 0;

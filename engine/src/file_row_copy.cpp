@@ -16,7 +16,7 @@ RowError CopyFileOfRow(const FileRowCopy& copy, TreeAccess& from, TreeAccess& to
       platform::CopyEntryAt(**source, copy.name, copy.source, **destination, copy.destination, session, &faultSide);
   if (!error) {
     // What the destination's file system kept (its time may be coarser).
-    if (copy.lookAtCopy) done.copied = (*destination)->LookUp(copy.name);
+    if (copy.lookAtCopy) done.copied = (*destination)->LookUpWritten(copy.name);
     return {};
   }
   // Whose entry made it fail, as the copy found it.

@@ -158,6 +158,7 @@ bool ListCreationRun::Validate(const CCondition& condition) {
       Stop(RunMessage::TargetCannotCreate, {}, condition.BFolder, {});
       return false;
     }
+    madeTargetRoot_ = true;
   } else if (!target.directory) {
     Stop(RunMessage::TargetNotFolder, {}, condition.BFolder, NoFolderError(target));
     return false;
@@ -430,11 +431,16 @@ ListCreationRun::Step ListCreationRun::ProcessCondition(int index, int count) {
   CCondition condition = host_.BeginCondition(index);
   progress_.ShowCondition(count, index + 1, condition.Name);
 
+  madeTargetRoot_ = false;
   if (!Validate(condition)) return Step::Stop;
   const RunValues values = DeriveRunValues(condition);
   roots_ = std::make_unique<Roots>();
   Roots& roots = *roots_;
   if (OpenRoots(condition, values, roots) == Step::Stop) return Step::Stop;
+  if (madeTargetRoot_ || (roots.targetFar && roots.targetFar->Info().created)) {
+    execution_.NoteMadeTargetRoot(roots.baseFar ? nullptr : &roots.base, roots.baseFar.get(),
+                                  roots.targetFar ? nullptr : &roots.target, roots.targetFar.get());
+  }
 
   progress_.SetBarRange(0, 100);
   baseLists_.Clear();

@@ -124,6 +124,7 @@ int RowStore::Add(std::uint32_t nameRef, std::string_view name, std::uint8_t len
   if (row.side == Side::Target) p.bits |= Packed::kTargetSide;
   if (row.isFolder) p.bits |= Packed::kFolderRow;
   if (row.kindChange) p.bits |= Packed::kKindChange;
+  if (row.timesOnly) p.bits |= Packed::kTimesOnly;
   if (row.hasBase && row.hasTarget && (row.targetTime != row.baseTime || row.targetSize != row.baseSize)) {
     p.bits |= Packed::kTargetTimeApart;
     apart_.push_back(Apart{row.targetTime.sec, static_cast<std::uint32_t>(row.targetTime.nsec), index, row.targetSize});
@@ -191,6 +192,7 @@ ResultRow RowStore::Row(int index) const {
   row.side = (p.bits & Packed::kTargetSide) ? Side::Target : Side::Base;
   row.isFolder = (p.bits & Packed::kFolderRow) != 0;
   row.kindChange = (p.bits & Packed::kKindChange) != 0;
+  row.timesOnly = (p.bits & Packed::kTimesOnly) != 0;
   row.nameSource = (p.bits & Packed::kLentBase) ? 1 : (p.bits & Packed::kLentTarget) ? 2 : 0;
   return row;
 }

@@ -43,6 +43,10 @@ void RunMeter::SetItemResult(int item, const ItemResult& result) {
   ++results_;
   const auto copied = [&](CopyFigures& way, bool fromBase) {
     const ResultRow row = rows_.Row(list_.ItemData(item));
+    if (row.timesOnly) {
+      ++summary_.timesSet;
+      return;
+    }
     ++way.entries;
     way.bytes += result.bytes ? *result.bytes : fromBase ? row.baseSize : row.targetSize;
   };

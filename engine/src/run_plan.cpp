@@ -16,7 +16,11 @@ RunPlan PlanOf(const RowStore& rows, const IResultList& list, int conditions,
     const Mark shown = list.ItemMark(item);
     // Executed already (or judged "?"): only a failure is left to report.
     const Mark act = shown == row.result ? row.mark : shown;
-    switch (act) {
+    const bool timesOnly = row.timesOnly && (act == Mark::BaseNewer || act == Mark::TargetNewer);
+    switch (timesOnly ? Mark::Same : act) {
+      case Mark::Same:
+        if (timesOnly) ++plan.timesSet;
+        break;
       case Mark::BaseNewer:
       case Mark::BaseOnly:
         ++plan.toTarget.entries;

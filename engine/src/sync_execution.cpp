@@ -7,6 +7,7 @@
 #include "platform/entry_moves.h"
 #include "platform/metadata.h"
 #include "platform/path.h"
+#include "platform/stat_util.h"
 #include "platform/trash.h"
 
 #include <ctime>
@@ -34,6 +35,7 @@ void SyncExecution::Release() {
   SettleFar();
   FinishMadeFolders();
   SettleFar();
+  FinishMadeRoot();
   // What the rows did is on stable storage before the memory trusts it: a
   // crash may leave the memory older than the disks, never newer.
   if (!MakeChangesDurable()) memory_.DropUnwritten();
@@ -265,13 +267,17 @@ ItemResult SyncExecution::ExecuteRow(int item, Direction direction) {
   switch (mark) {
     case Mark::BaseNewer:
     case Mark::BaseOnly:
-      error = row.kindChange ? ReplaceKind(work, true, &copy) : CopyRow(work, true, &copy);
+      error = row.kindChange ? ReplaceKind(work, true, &copy)
+              : row.timesOnly ? SettleTimes(work, true, &copy)
+                               : CopyRow(work, true, &copy);
       result.shown = Mark::BaseSynced;
       result.copy = DateCopy::BaseOverTarget;
       break;
     case Mark::TargetNewer:
     case Mark::TargetOnly:
-      error = row.kindChange ? ReplaceKind(work, false, &copy) : CopyRow(work, false, &copy);
+      error = row.kindChange ? ReplaceKind(work, false, &copy)
+              : row.timesOnly ? SettleTimes(work, false, &copy)
+                               : CopyRow(work, false, &copy);
       result.shown = Mark::TargetSynced;
       result.copy = DateCopy::TargetOverBase;
       break;
@@ -354,6 +360,30 @@ void SyncExecution::FinishMadeFolders() {
     if (sourceFolder && made) platform::CopyFolderMetadata(session_, *sourceFolder, **made);
   }
   madeFolders_.clear();
+}
+
+void SyncExecution::FinishMadeRoot() {
+  const MadeRoot root = std::exchange(madeRoot_, MadeRoot{});
+  if (!root.target && !root.targetFar) return;
+  if (root.base && root.target) {
+    platform::CopyFolderMetadata(session_, *root.base, *root.target);
+    return;
+  }
+  platform::EntryInfo base;
+  struct stat st {};
+  if (root.baseFar) {
+    base = root.baseFar->LookUp({}, {});
+  } else if (root.base && ::fstat(root.base->Fd(), &st) == 0) {
+    base = platform::InfoOf(st);
+  }
+  if (!base.exists || !base.directory) return;
+  if (root.targetFar) {
+    root.targetFar->SetFolderTime({}, {}, base.mtime, nullptr);
+    root.targetFar->Settle();
+    return;
+  }
+  const timespec times[2] = {{0, UTIME_OMIT}, {base.mtime.sec, base.mtime.nsec}};
+  ::futimens(root.target->Fd(), times);
 }
 
 void SyncExecution::ReportNotes(IPrompt& prompt) {
@@ -483,7 +513,15 @@ RowError SyncExecution::ReplaceKind(const Work& work, bool fromBase, platform::E
     platform::RenameEntryAt(**to, aside, platform::Expectation{}, work.name);
     return {made, toSide};
   }
-  if (copied) *copied = (*to)->LookUp(work.name);
+  if (sourceIsFolder) {
+    // Its time follows the source's once its contents are in.
+    std::string rel(work.rel);
+    rel.append(work.name);
+    madeFolders_.push_back(MadeFolder{std::string(fromBase ? rows_.BaseRoot(work.row) : rows_.TargetRoot(work.row)),
+                                      std::string(fromBase ? rows_.TargetRoot(work.row) : rows_.BaseRoot(work.row)),
+                                      TreeAccess::Made{std::move(rel), (*to)->LookUpIdentity(work.name)}});
+  }
+  if (copied) *copied = (*to)->LookUpWritten(work.name);
   const bool toTrash = deleteTrash_ && deleteTrash_();
   std::error_code removed;
   if (sourceIsFolder) {
@@ -522,8 +560,8 @@ RowError SyncExecution::KeepBoth(const Work& work, PairMemory* pair) {
           platform::CopyEntryAt(renamedIn, beside, platform::Expectation::File(renamedShown.time), other, absent, session_))
     return {error, otherSide};
   if (pair) {
-    const platform::EntryInfo from = renamedIn.LookUp(beside);
-    const platform::EntryInfo to = other.LookUp(beside);
+    const platform::EntryInfo from = renamedIn.LookUpWritten(beside);
+    const platform::EntryInfo to = other.LookUpWritten(beside);
     pair->RememberCopy(work.rel, beside, renameBase, from, to, false);
     pair->Forget(work.rel, work.name);
   }
@@ -538,7 +576,7 @@ RowError SyncExecution::KeepBoth(const Work& work, PairMemory* pair) {
           platform::CopyEntryAt(other, work.name, platform::Expectation::File(otherShown.time), renamedIn, absent, session_))
     return {error, renamedSide};
   if (pair)
-    pair->RememberCopy(work.rel, work.name, !renameBase, other.LookUp(work.name), renamedIn.LookUp(work.name), false);
+    pair->RememberCopy(work.rel, work.name, !renameBase, other.LookUp(work.name), renamedIn.LookUpWritten(work.name), false);
   return {};
 }
 

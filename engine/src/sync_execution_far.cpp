@@ -73,7 +73,18 @@ ItemResult SyncExecution::ExecuteFarRow(int item, const Work& work, Mark mark, I
     IFarRoot* to = fromBase ? targetFar : baseFar;
     memo = FarMemoOf(work, result.shown);
     platform::EntryInfo* kept = memo ? &memo->kept : nullptr;
-    if (work.row.kindChange) {
+    bool settled = false;
+    if (work.row.timesOnly) {
+      error = SettleTimes(work, fromBase, kept, from, to);
+      // A far side that cannot set a file's time (an older one, or another
+      // user's file): a copy instead, as without the memory.
+      settled = error.code != std::errc::operation_not_supported && error.code != std::errc::operation_not_permitted &&
+                error.code != std::errc::not_a_directory;
+      if (!settled) error = {};
+    }
+    if (settled) {
+      // Done: the time is set.
+    } else if (work.row.kindChange) {
       // Several steps on one side, each waiting for the one before.
       error = ReplaceKindFar(work, fromBase, from, to, kept);
     } else {
@@ -179,7 +190,7 @@ RowError SyncExecution::CopyFromFar(const Work& work, bool fromBase, IFarRoot& f
         }
         // A read that failed leaves nothing: the temporary goes with the file.
         in->file.reset();
-        if (!error.code && kept) *kept = in->folder.LookUp(name);
+        if (!error.code && kept) *kept = in->folder.LookUpWritten(name);
         // The file holds what was announced and arrived, whatever the scan claimed.
         if (!error.code && moved) *moved = read->size;
         finish(error);

@@ -42,7 +42,7 @@ bool SyncExecution::PoolCopy(int item, const Work& work, Mark mark, Direction di
   const bool copy = fromBase || mark == Mark::TargetNewer || mark == Mark::TargetOnly;
   // Folders, kind changes, conflicts and deletions take steps that later rows
   // build on; they stay on this thread, in order.
-  if (!syncRun_ || direction != Direction::AsMarked || !copy || work.row.isFolder || work.row.kindChange ||
+  if (!syncRun_ || direction != Direction::AsMarked || !copy || work.row.isFolder || work.row.kindChange || work.row.timesOnly ||
       !farRoots_.empty())
     return false;
   SettleCopies(false);

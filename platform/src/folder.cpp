@@ -126,6 +126,14 @@ EntryInfo Folder::LookUp(std::string_view child, Identity* identity) const {
   return InfoOf(st);
 }
 
+EntryInfo Folder::LookUpWritten(std::string_view child) const {
+  CName name(child);
+  if (!name.Valid()) return EntryInfo{false, false, {}, MakeError(Fault::NulInPath), false};
+  struct stat st;
+  if (::fstatat(Fd(), name.Get(), &st, AT_SYMLINK_NOFOLLOW) != 0) return MissingOrFailed(errno);
+  return InfoOf(st, true);
+}
+
 Identity Folder::LookUpIdentity(std::string_view child) const {
   CName name(child);
   struct stat st;

@@ -180,6 +180,11 @@ void FarFolder::SetFolderTime(std::string_view rel, std::string_view name, platf
   client_->SetFolderTime(SetFolderTimeRequest{rel, name, platform::Expectation{}, mtime}, std::move(done));
 }
 
+void FarFolder::SetFileTime(std::string_view rel, std::string_view name, const platform::Expectation& expect,
+                            platform::FileTime mtime, Done done) {
+  client_->SetFolderTime(SetFolderTimeRequest{rel, name, expect, mtime}, std::move(done));
+}
+
 void FarFolder::Rename(std::string_view rel, std::string_view name, const platform::Expectation& expect,
                        std::string_view newName, Done done) {
   changed_ = true;

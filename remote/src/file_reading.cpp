@@ -33,7 +33,7 @@ WireEntry LookUpEntry(const platform::Folder& folder, std::string_view name) {
   struct stat st;
   if (!cname.Valid()) {
     entry.info.error = platform::MakeError(platform::Fault::NulInPath);
-  } else if (::fstatat(folder.Fd(), cname.Get(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+  } else if (::fstatat(folder.Fd(), cname.Get(), &st, AT_SYMLINK_NOFOLLOW | (name.empty() ? AT_EMPTY_PATH : 0)) != 0) {
     entry.info = platform::MissingOrFailed(errno);
   } else {
     entry = FromStat(st);

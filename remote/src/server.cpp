@@ -29,6 +29,7 @@
 #include <optional>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <unistd.h>
@@ -192,6 +193,7 @@ void Server::OpenRoot(std::uint32_t id, std::string_view payload) {
   char resolved[PATH_MAX];
   rootPath_ = platform::WithTrailingSeparator(::realpath(path.c_str(), resolved) ? std::string(resolved) : path);
   info.path = rootPath_;
+  if (info.created) made_.push_back(opened->Id());
   root_ = std::move(*opened);
   std::string reply;
   Encode(reply, info);
@@ -383,7 +385,7 @@ bool Server::WriteEnd(const Frame& frame) {
   // What the destination kept (a file system may round the time), for the
   // remembered sync; one look-up, where the file was just written.
   std::string payload;
-  const platform::EntryInfo kept = in.folder->LookUp(in.name);
+  const platform::EntryInfo kept = in.folder->LookUpWritten(in.name);
   if (kept.IsFile()) Encode(payload, WrittenReply{kept.mtime, kept.size, kept.stamp});
   Reply(MessageType::Ok, frame.id, payload);
   return true;
@@ -424,7 +426,20 @@ void Server::SetFolderTime(std::uint32_t id, std::string_view payload) {
   if (!root_) return ReplyError(id, MakeError(ProtocolFault::NotOpen));
   platform::Expected<platform::Folder> parent = FolderOf(request.relFolder);
   if (!parent) return ReplyError(id, parent.error());
-  platform::Expected<platform::Folder> folder = parent->OpenChild(request.name);
+  if (request.expect.kind == platform::Expectation::Kind::File) {
+    // A file's time (the same bytes as the other side's), while it is the
+    // regular file the list saw: nothing here follows a link.
+    const platform::EntryInfo now = parent->LookUp(request.name);
+    if (now.error) return ReplyError(id, now.error);
+    if (!request.expect.MetBy(now) || !now.regular) return ReplyError(id, platform::MakeError(platform::Fault::ChangedSinceList));
+    const platform::CName name(request.name);
+    const timespec times[2] = {{0, UTIME_OMIT}, {request.mtime.sec, request.mtime.nsec}};
+    if (!name.Valid() || ::utimensat(parent->Fd(), name.Get(), times, AT_SYMLINK_NOFOLLOW) != 0)
+      return ReplyError(id, name.Valid() ? platform::LastError() : platform::MakeError(platform::Fault::NulInPath));
+    return Reply(MessageType::Ok, id);
+  }
+  // No name: the folder itself (the root a session made).
+  platform::Expected<platform::Folder> folder = request.name.empty() ? parent->Reopen() : parent->OpenChild(request.name);
   if (!folder) return ReplyError(id, folder.error());
   // Without an expectation only a folder this session made is touched: one
   // that was there before keeps its time.

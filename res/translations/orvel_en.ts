@@ -802,6 +802,14 @@ cannot be opened.</translation>
         <translation>%1 rows</translation>
     </message>
     <message>
+        <source>時刻だけ揃える（内容が同じ）: %1 件</source>
+        <translation>Set the time only (same contents): %1</translation>
+    </message>
+    <message>
+        <source>時刻のみ %1 件</source>
+        <translation>time only %1</translation>
+    </message>
+    <message>
         <source>基本→対照 %1 件 (%2)</source>
         <translation>base to target %1 (%2)</translation>
     </message>

@@ -61,6 +61,37 @@ TEST(RunPlanTest, ThePlanOfAListIsWhatTheSyncRunThenDoes) {
   EXPECT_EQ(after.failures, 1u);
 }
 
+// Each condition's deletions go where its own setting says, and a folder never
+// goes to the trash, in the plan and in what the run then counts.
+TEST(RunPlanTest, DeletionsFollowTheirConditionsTrashSettingAndFoldersNeverGoThere) {
+  TempDir tmp;
+  EngineRig rig;
+  for (const char* side : {"one", "two"}) {
+    WriteFile(tmp / (std::string(side) + "/base/keep.txt"), "k", Time(kT));
+    WriteFile(tmp / (std::string(side) + "/target/gone.txt"), "x", Time(kT));
+    MakeFolder(tmp / (std::string(side) + "/target/empty"), Time(kT));
+    CCondition condition = MakeCondition(tmp / (std::string(side) + "/base"), tmp / (std::string(side) + "/target"));
+    condition.Complete = 1;
+    condition.EmptyFolder = 1;
+    rig.host.conditions.push_back(condition);
+  }
+  ASSERT_EQ(rig.engine.RunAllConditions(false), engine::RunOutcome::Completed);
+  EXPECT_EQ(rig.engine.Plan(2, [](int index) { return index == 0; }).inTarget, (engine::DeletionFigures{1, 3}));
+  EXPECT_EQ(rig.engine.Plan(2, [](int index) { return index == 1; }).inTarget, (engine::DeletionFigures{1, 3}));
+
+  // Folders only: the run to the trash deletes them for good.
+  for (const char* side : {"one", "two"}) std::remove((tmp / (std::string(side) + "/target/gone.txt")).c_str());
+  for (CCondition& condition : rig.host.conditions) condition.DeleteTrash = 1;
+  ASSERT_EQ(rig.engine.RunAllConditions(true), engine::RunOutcome::Completed);
+  EXPECT_EQ(rig.engine.LastSummary().inTarget, (engine::DeletionFigures{0, 2}));
+}
+
+TEST(RunPlanTest, SizesJustBelowAUnitReadInTheNextOne) {
+  const std::pair<std::uint64_t, const char*> cases[] = {
+      {1023, "1023 B"}, {1024, "1.0 KiB"}, {1048524, "1023.9 KiB"}, {1048575, "1.0 MiB"}, {1048576, "1.0 MiB"}};
+  for (const auto& [bytes, text] : cases) EXPECT_EQ(engine::BytesText(bytes), text) << bytes;
+}
+
 TEST(RunPlanTest, FiguresTellTheTimeLeftOnlyOnceItCanBeEstimated) {
   engine::RowStore rows;
   engine::ResultItems items(rows);

@@ -20,6 +20,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::UnorderedElementsAre;
+using ::testing::UnorderedElementsAreArray;
 
 constexpr std::int64_t kT = 1700000000;
 
@@ -98,6 +99,58 @@ TEST_F(SyncExecutionTest, CompleteModeDeletesTargetOnlyEntries) {
   EXPECT_TRUE(Exists(T("full")));
   rig.engine.RunAllConditions(false);
   EXPECT_THAT(rig.Results(), ElementsAre("full X"));
+}
+
+// Complete sync puts the base's entry in the place of a target entry of the
+// other kind in one run, and the next run finds nothing to do.
+TEST(CompleteSyncKindChange, SettlesInOneRun) {
+  struct Case {
+    const char* name;
+    std::vector<TreeEntry> base;
+    std::vector<TreeEntry> target;
+    std::vector<std::string> rows;
+  };
+  const Case cases[] = {
+      {"folder became a file",
+       {{"d", "file", Time(kT + 5)}},
+       {{"d/x", "in", Time(kT)}, {"d/sub/y", "deep", Time(kT)}, {"d/sub", std::nullopt, Time(kT)}},
+       {"d >="}},
+      {"file became a folder",
+       {{"d/x", "in", Time(kT)}, {"d/sub/y", "deep", Time(kT)}, {"d/sub", std::nullopt, Time(kT + 1)},
+        {"d", std::nullopt, Time(kT + 2)}},
+       {{"d", "file", Time(kT + 5)}},
+       {"d >=", "x >=", "y >="}},
+      {"file became an empty folder", {{"d", std::nullopt, Time(kT + 3)}}, {{"d", "file", Time(kT)}}, {"d >="}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir tmp;
+    WriteTree(tmp / "A", c.base);
+    WriteTree(tmp / "B", c.target);
+    EngineRig rig;
+    CCondition condition = MakeCondition(tmp / "A", tmp / "B");
+    condition.Complete = 1;
+    condition.EmptyFolder = 1;
+    condition.SameDisp = 0;
+    rig.host.conditions = {condition};
+    EXPECT_EQ(rig.engine.RunAllConditions(true), engine::RunOutcome::Completed);
+    EXPECT_THAT(rig.Results(), UnorderedElementsAreArray(c.rows));
+    EXPECT_EQ(ReadTree(tmp / "B"), ReadTree(tmp / "A"));
+    EXPECT_EQ(FolderNames(tmp / "B"), std::vector<std::string>{"d"});  // nothing left beside it
+    rig.engine.RunAllConditions(true);
+    EXPECT_THAT(rig.Results(), ElementsAre());
+  }
+}
+
+// A target root the run makes takes the base root's time, like every folder a run makes.
+TEST_F(SyncExecutionTest, AMadeTargetRootTakesTheBaseRootsTime) {
+  WriteFile(B("f"), "x", Time(kT + 1));
+  SetTime(Base(), Time(kT + 7, 5));
+  Condition().BFolder = tmp / "made/target";
+  rig.prompt.answers = {true};
+  ASSERT_EQ(rig.engine.RunAllConditions(true), engine::RunOutcome::Completed);
+  EXPECT_EQ(ReadFile(tmp / "made/target/f"), "x");
+  EXPECT_EQ(TimeOf(tmp / "made/target"), Time(kT + 7, 5));
 }
 
 TEST_F(SyncExecutionTest, DeletionToTheTrashOnlyWhenAskedAndNeverAFolder) {

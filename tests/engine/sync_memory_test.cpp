@@ -126,6 +126,7 @@ TEST_F(SyncMemoryTest, EditedOnOneSideDeletedOnTheOtherIsAConflict) {
   std::remove(B("b.txt").c_str());
   ASSERT_EQ(Sync(), engine::RunOutcome::Completed);
   EXPECT_THAT(rig.Results(), UnorderedElementsAre("a.txt !", "b.txt !"));
+  EXPECT_EQ(rig.engine.LastSummary().conflicts, 2u);
   EXPECT_EQ(ReadFile(B("a.txt")), "edited");
   EXPECT_EQ(ReadFile(T("b.txt")), "edited longer");
 
@@ -134,6 +135,7 @@ TEST_F(SyncMemoryTest, EditedOnOneSideDeletedOnTheOtherIsAConflict) {
   selection.items = {ItemOf("a.txt"), ItemOf("b.txt")};
   rig.prompt.versions = {engine::KeepVersion::Base, engine::KeepVersion::Target};
   rig.engine.RunRowCommand(engine::Direction::AsMarked, false, selection);
+  EXPECT_EQ(rig.engine.LastSummary().conflicts, 0u);  // settled ones are no longer counted
   EXPECT_EQ(ReadFile(T("a.txt")), "edited");
   EXPECT_EQ(ReadFile(B("b.txt")), "edited longer");
   ASSERT_EQ(Sync(), engine::RunOutcome::Completed);
@@ -317,6 +319,29 @@ TEST_F(SyncMemoryTest, AnEmptiedRootAsksBeforeTheRememberedDeletionsOnEitherSide
     EXPECT_EQ(Sync(), engine::RunOutcome::Completed);
     EXPECT_THAT(ReadTree(full), IsEmpty());
     EXPECT_THAT(state.Names(), IsEmpty());
+  }
+}
+
+// More than half of what is remembered, and more than five entries.
+TEST_F(SyncMemoryTest, TheMassDeletionQuestionsBoundaries) {
+  struct Case {
+    int remembered;
+    int deleted;
+    bool asks;
+  };
+  for (const Case c : {Case{12, 6, false}, Case{11, 6, true}, Case{5, 5, false}, Case{6, 6, true}}) {
+    SCOPED_TRACE(std::to_string(c.deleted) + " of " + std::to_string(c.remembered));
+    state.pairs.clear();
+    ASSERT_EQ(std::system(("rm -rf '" + Base() + "'/* '" + Target() + "'/*").c_str()), 0);
+    std::vector<TreeEntry> files;
+    for (int i = 0; i < c.remembered; ++i) files.push_back({"f" + std::to_string(i), "x", Time(kT)});
+    Synced(files);
+    for (int i = 0; i < c.deleted; ++i) std::remove(T("f" + std::to_string(i)).c_str());
+    rig.prompt.ids.clear();
+    rig.prompt.answers = {false};
+    EXPECT_EQ(Sync(), c.asks ? engine::RunOutcome::Stopped : engine::RunOutcome::Completed);
+    EXPECT_EQ(rig.prompt.ids.size(), c.asks ? 1u : 0u);
+    EXPECT_EQ(ReadTree(Base()).size(), static_cast<std::size_t>(c.asks ? c.remembered : c.remembered - c.deleted));
   }
 }
 

@@ -88,6 +88,90 @@ TEST(CopyEntryTest, KeepsContentsPermissionBitsAndNanosecondTimeButNoSetIdBits) 
   EXPECT_EQ(FolderNames(dir / "b"), (std::vector<std::string>{"plain.bin", "setid"}));
 }
 
+// As root a copy keeps its owner, like cp -a, but never the file's capabilities:
+// they are privileges, like the set-id bits.
+TEST(CopyEntryTest, AsRootACopyKeepsItsOwnerButNoCapabilities) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only root can give a file away or capabilities";
+  TempDir dir;
+  WriteFile(dir / "a/tool", "#!/bin/sh\n", Time(1'600'000'000));
+  ASSERT_EQ(::chown((dir / "a/tool").c_str(), 65534, 65533), 0);
+  // struct vfs_cap_data, revision 2: cap_net_raw permitted and effective.
+  const std::uint32_t cap[5] = {0x02000001, 1u << 13, 0, 0, 0};
+  if (::setxattr((dir / "a/tool").c_str(), "security.capability", cap, sizeof cap, 0) != 0)
+    GTEST_SKIP() << "no capabilities here: " << std::strerror(errno);
+  test::MakeFolder(dir / "b", Time(1));
+  ASSERT_FALSE(Copy(dir / "a", dir / "b", "tool"));
+  struct stat st {};
+  ASSERT_EQ(::stat((dir / "b/tool").c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 65534u);
+  EXPECT_EQ(st.st_gid, 65533u);
+  char value[64];
+  EXPECT_LT(::getxattr((dir / "b/tool").c_str(), "security.capability", value, sizeof value), 0);
+}
+
+// Holes stay holes and every byte of the data around them is copied, also a
+// data region that ends on a block boundary.
+TEST(CopyEntryTest, SparseDataRegionsArrivePrecisely) {
+  TempDir dir;
+  test::MakeFolder(dir / "a", Time(1));
+  test::MakeFolder(dir / "b", Time(1));
+  const int fd = ::open((dir / "a/sparse").c_str(), O_WRONLY | O_CREAT, 0644);
+  ASSERT_GE(fd, 0);
+  const std::string block = Binary(4096);
+  for (const off_t at : {off_t{0}, off_t{1} << 20, (off_t{3} << 20) + 4096})
+    ASSERT_EQ(::pwrite(fd, block.data(), block.size(), at), 4096);
+  ASSERT_EQ(::ftruncate(fd, off_t{4} << 20), 0);
+  ::close(fd);
+  ASSERT_FALSE(Copy(dir / "a", dir / "b", "sparse"));
+  EXPECT_TRUE(ReadFile(dir / "b/sparse") == ReadFile(dir / "a/sparse"));
+}
+
+// Where the destination's file system has neither renames that never replace,
+// exchanges nor links, the new file takes its place by a plain rename: the
+// last look right before it still keeps it off a file that appeared or changed.
+TEST(CopyEntryTest, APlainRenameStillNeverLandsOnWhatChanged) {
+  struct Case {
+    const char* what;
+    bool destinationThere;
+    const char* after;
+  };
+  for (const Case c : {Case{"a file appeared", false, "appeared"}, Case{"the file was rewritten", true, "OLD"}}) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    WriteFile(dir / "a/doc", "new", Time(1'700'000'000));
+    test::MakeFolder(dir / "b", Time(1));
+    if (c.destinationThere) WriteFile(dir / "b/doc", "old", Time(1'600'000'000));
+    Folder to = Open(dir / "b");
+    CopySession session;
+    CopySession::Device& device = session.DeviceOf(to.Id().device, to.Fd());
+    device.noTmpfile = device.noNoReplace = device.noExchange = device.noHardLinks = true;
+    session.SetProbe([&](CopyStage stage) {
+      if (stage == CopyStage::BeforeDestinationCheck) WriteFile(dir / "b/doc", c.after, Time(1'600'000'000));
+    });
+    const Expectation destination = c.destinationThere ? Expectation::File(Time(1'600'000'000))
+                                                       : Expectation{Expectation::Kind::Absent, {}};
+    EXPECT_EQ(CopyEntryAt(Open(dir / "a"), "doc", {}, to, destination, session), Changed());
+    EXPECT_EQ(ReadFile(dir / "b/doc"), c.after);
+    EXPECT_EQ(FolderNames(dir / "b"), std::vector<std::string>{"doc"});
+  }
+}
+
+// A second name of a file links to the first name's copy only while the source
+// is as it was copied: rewritten since (same size, its time put back), the
+// second name gets a copy of its own.
+TEST(CopyEntryTest, ASecondNameNeverLinksToACopyOfAnOlderVersion) {
+  TempDir dir;
+  WriteFile(dir / "a/one", "v1", Time(1'700'000'000));
+  ASSERT_EQ(::link((dir / "a/one").c_str(), (dir / "a/two").c_str()), 0);
+  test::MakeFolder(dir / "b", Time(1));
+  CopySession session;
+  ASSERT_FALSE(CopyEntryAt(Open(dir / "a"), "one", {}, Open(dir / "b"), {}, session));
+  WriteFile(dir / "a/one", "v2", Time(1'700'000'000));
+  ASSERT_FALSE(CopyEntryAt(Open(dir / "a"), "two", {}, Open(dir / "b"), {}, session));
+  EXPECT_EQ(ReadFile(dir / "b/one"), "v1");
+  EXPECT_EQ(ReadFile(dir / "b/two"), "v2");
+}
+
 TEST(CopyEntryTest, CopiesEmptyFileAndReadOnlySource) {
   TempDir dir;
   WriteFile(dir / "a/empty", "", Time(1'000, 1));

@@ -215,6 +215,13 @@ INSTANTIATE_TEST_SUITE_P(
         // Same size, same time, other bytes: only the stamp tells.
         MemoryScenario{"AnEditThatKeptItsTimeIsCopied", kPair, kPair,
                        [](const TempDir& dir) { WriteFile(dir / "target/b.txt", "BB", Time(kT)); }, "<="},
+        // The same bytes at other times: the older side takes the newer time.
+        MemoryScenario{"EqualEditsSettleTheirTimes", kPair, kPair,
+                       [](const TempDir& dir) {
+                         WriteFile(dir / "base/b.txt", "same edit", Time(kT + 10));
+                         WriteFile(dir / "target/b.txt", "same edit", Time(kT + 20));
+                       },
+                       "<="},
         MemoryScenario{"FirstContactByContents",
                        {{"same.txt", "abc", Time(kT)}, {"differ.txt", "abc", Time(kT)}, {"size.txt", "a", Time(kT)}},
                        {{"same.txt", "abc", Time(kT)}, {"differ.txt", "xyz", Time(kT)}, {"size.txt", "ab", Time(kT)}},
@@ -328,6 +335,7 @@ TEST(RemoteSync, MakesAMissingTargetThereAndRemembersThePair) {
   const CliResult made = sync({"--yes"});
   EXPECT_EQ(made.status, 0) << made.err;
   EXPECT_EQ(ReadFile(dir / "new/target/a.txt"), "a");
+  EXPECT_EQ(TimeOf(dir / "new/target"), TimeOf(dir / "base"));  // like every folder a run makes
   ::unlink((dir / "base/a.txt").c_str());
   const CliResult again = sync({});
   EXPECT_EQ(again.status, 0) << again.err;

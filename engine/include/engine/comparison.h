@@ -70,11 +70,15 @@ class Comparison {
   Verdict Judge(Kind kind, const SideIndex::Found& base, const SideIndex::Found& target) const;
   void JudgeByMemory(Kind kind, std::string_view relFolder, std::string_view name, const SideIndex::Found& base,
                      const SideIndex::Found& target, Verdict& verdict);
-  // The remembered sync where `name` is a folder on one side and a file on the other.
+  // Complete sync where `name` is a folder on one side and a file on the other.
+  void JudgeCompleteKind(Kind kind, std::string_view relFolder, std::string_view name, const SideIndex::Found& base,
+                         const SideIndex::Found& target, Verdict& verdict);
+  // `name` is a folder on one side and a file on the other: by the memory, or
+  // in complete sync (no memory) the base's entry wins.
   void JudgeKindChange(std::string_view relFolder, std::string_view name, bool folderOnBase,
                        const SideIndex::Found& base, const SideIndex::Found& target, Verdict& verdict);
-  // Whether every entry below a folder of one side is as remembered; collects
-  // the tree as the scan saw it.
+  // Whether every entry below a folder of one side is as remembered (without
+  // memory: whether the scan read all of it); collects the tree as the scan saw it.
   bool TreeUnchanged(bool baseSide, const std::string& folderPath, std::vector<ReplacedEntry>& tree);
   // On entering a folder of the listed side: whether its entries are left out
   // because a kind change above them decides (judging it first when needed).

@@ -125,6 +125,12 @@ class IFarRoot {
   // The time of a folder made by this connection's MakeFolder (one that was
   // there before is left as it is), once its contents are in place.
   virtual void SetFolderTime(std::string_view rel, std::string_view name, platform::FileTime mtime, Done done) = 0;
+  // The last-write time of a regular file, while it meets `expect`. A far side
+  // that cannot do it answers operation_not_supported.
+  virtual void SetFileTime(std::string_view, std::string_view, const platform::Expectation&, platform::FileTime,
+                           Done done) {
+    if (done) done(std::make_error_code(std::errc::operation_not_supported));
+  }
   // Renames an entry within its folder while it meets `expect`, never over another.
   virtual void Rename(std::string_view rel, std::string_view name, const platform::Expectation& expect,
                       std::string_view newName, Done done) = 0;

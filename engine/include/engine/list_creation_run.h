@@ -87,6 +87,7 @@ class ListCreationRun {
   RowStore& rows_;
   RunFlags& flags_;
   SyncExecution& execution_;
+  bool madeTargetRoot_ = false;  // this condition's target root was made by Validate
   IFarSides* far_ = nullptr;
   // The condition's roots, open until the execution has finished with them
   // (it sets the times of the folders it made once their contents are in place).

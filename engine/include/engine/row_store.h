@@ -39,6 +39,9 @@ struct ResultRow {
   // A file on one side and a folder on the other (the remembered sync): the
   // row puts one in the other's place.
   bool kindChange = false;
+  // Both files hold the same bytes (as the remembered sync found): the row
+  // gives the older side the newer time instead of copying.
+  bool timesOnly = false;
   // Where Row() found the name (Append ignores it): 0 the store's own names,
   // 1 or 2 the names lent by the base or target side's index.
   std::uint8_t nameSource = 0;
@@ -156,6 +159,7 @@ class RowStore {
     static constexpr std::uint8_t kLentBase = 8;         // the name is in the base index's store
     static constexpr std::uint8_t kLentTarget = 16;      // … in the target index's
     static constexpr std::uint8_t kKindChange = 32;
+    static constexpr std::uint8_t kTimesOnly = 64;
     std::int64_t sec;             // the base time, or the target's without a base entry
     std::uint32_t nsecFlags;      // nanoseconds | kHasBase | kHasTarget
     std::uint32_t nameRef;

@@ -63,6 +63,7 @@ struct RunSummary {
   CopyFigures toBase;           // copied target over base
   DeletionFigures inTarget;
   DeletionFigures inBase;
+  std::uint64_t timesSet = 0;   // files of equal contents whose older side took the newer time
   std::uint64_t conflicts = 0;  // "!" rows the list still shows
   std::uint64_t failures = 0;   // rows of this run that failed or could not be judged
   std::uint64_t leftoversRemoved = 0;  // temporaries of killed runs removed by the scans

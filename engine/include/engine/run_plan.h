@@ -31,6 +31,7 @@ struct RunPlan {
   CopyFigures toBase;         // "<" and "<<": target over base
   DeletionFigures inTarget;   // "X"
   DeletionFigures inBase;     // "<X"
+  std::uint64_t timesSet = 0;   // equal contents: the older side takes the newer time
   std::uint64_t conflicts = 0;  // "!": a sync run skips them
   std::uint64_t failures = 0;   // "?"
   int conditions = 0;           // conditions the run goes through

@@ -56,6 +56,13 @@ class SyncExecution {
   // run (see Declined()) and deletes nothing.
   void GuardDeletions(std::function<bool()> askFirst) { deleteGuard_ = std::move(askFirst); }
   bool Declined() const { return declined_; }
+  // The target root the run made for the condition (a side on another machine
+  // given by its far root instead): like every folder a run makes, it takes
+  // the base root's time in Release(), once everything is in it.
+  void NoteMadeTargetRoot(const platform::Folder* base, IFarRoot* baseFar, const platform::Folder* target,
+                          IFarRoot* targetFar) {
+    madeRoot_ = MadeRoot{base, baseFar, target, targetFar};
+  }
   // Closes every folder opened for the rows (the end of a condition, a run or
   // a row loop) and writes what the rows changed in the remembered states.
   void Release();
@@ -116,6 +123,10 @@ class SyncExecution {
   void FinishMadeFolders();
   // A file and a folder of one name: the source's entry takes the destination's place.
   RowError ReplaceKind(const Work& work, bool fromBase, platform::EntryInfo* copied);
+  // Equal contents: the destination file takes the source's time (either
+  // side may be on another machine).
+  RowError SettleTimes(const Work& work, bool fromBase, platform::EntryInfo* settled, IFarRoot* fromFar = nullptr,
+                       IFarRoot* toFar = nullptr);
   // Both versions of a conflict stay: the target's is renamed beside the other,
   // then each goes to the other side.
   RowError KeepBoth(const Work& work, PairMemory* pair);
@@ -211,6 +222,14 @@ class SyncExecution {
   void FinishFarMadeFolder(const MadeFolder& folder);
   void NoteMadeFolders(std::vector<TreeAccess::Made>& made, const Work& work, bool fromBase, IFarRoot& from);
   std::vector<MadeFolder> madeFolders_;
+  struct MadeRoot {
+    const platform::Folder* base = nullptr;
+    IFarRoot* baseFar = nullptr;
+    const platform::Folder* target = nullptr;
+    IFarRoot* targetFar = nullptr;
+  };
+  MadeRoot madeRoot_;
+  void FinishMadeRoot();
   std::map<std::uint64_t, std::string> devicePaths_;  // a root path on each destination file system, for notices
   IPrompt* prompt_ = nullptr;
   ScanLookUps copyMode_ = ScanLookUps::ByFileSystem;

@@ -33,6 +33,9 @@ class Folder {
   // Look-up of the entry `name` in this folder; a final link is not followed.
   // With `identity`, the entry's identity goes there too (unknown on failure).
   EntryInfo LookUp(std::string_view name, Identity* identity = nullptr) const;
+  // The look-up of an entry this program has just written (copied, renamed,
+  // given a time): its stamp is the one later look-ups will tell.
+  EntryInfo LookUpWritten(std::string_view name) const;
   Identity LookUpIdentity(std::string_view name) const;
 
   int Fd() const { return fd_.Get(); }

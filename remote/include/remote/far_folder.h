@@ -38,6 +38,8 @@ class FarFolder final : public engine::IFarRoot {
               Done done) override;
   void MakeFolder(std::string_view rel, std::string_view name, Done done) override;
   void SetFolderTime(std::string_view rel, std::string_view name, platform::FileTime mtime, Done done) override;
+  void SetFileTime(std::string_view rel, std::string_view name, const platform::Expectation& expect,
+                   platform::FileTime mtime, Done done) override;
   void Rename(std::string_view rel, std::string_view name, const platform::Expectation& expect,
               std::string_view newName, Done done) override;
   void RemoveTree(std::string_view rel, std::string_view name, std::span<const engine::SeenEntry> tree, bool toTrash,

@@ -26,6 +26,7 @@ QString PlanText(const engine::RunPlan& plan) {
   lines << QCoreApplication::translate("Report", "基本→対照へコピー: %1 件 (%2)").arg(Number(plan.toTarget.entries), Bytes(plan.toTarget.bytes));
   lines << QCoreApplication::translate("Report", "対照→基本へコピー: %1 件 (%2)").arg(Number(plan.toBase.entries), Bytes(plan.toBase.bytes));
   lines << Deletions(QT_TRANSLATE_NOOP("Report", "対照フォルダから削除: %1 件（ゴミ箱へ %2 件、完全に削除 %3 件）"), plan.inTarget);
+  if (plan.timesSet > 0) lines << QCoreApplication::translate("Report", "時刻だけ揃える（内容が同じ）: %1 件").arg(Number(plan.timesSet));
   if (plan.inBase.Total() > 0) {
     lines << Deletions(QT_TRANSLATE_NOOP("Report", "基本フォルダから削除: %1 件（ゴミ箱へ %2 件、完全に削除 %3 件）"), plan.inBase);
   }
@@ -70,6 +71,7 @@ QString SummaryText(const engine::RunSummary& summary) {
     const std::uint64_t deleted = summary.inTarget.Total() + summary.inBase.Total();
     const std::uint64_t trash = summary.inTarget.toTrash + summary.inBase.toTrash;
     parts << QCoreApplication::translate("Report", "削除 %1 件（ゴミ箱へ %2 件、完全に削除 %3 件）").arg(Number(deleted), Number(trash), Number(deleted - trash));
+    if (summary.timesSet > 0) parts << QCoreApplication::translate("Report", "時刻のみ %1 件").arg(Number(summary.timesSet));
   }
   if (summary.leftoversRemoved > 0)
     parts << QCoreApplication::translate("Report", "中断された同期の一時ファイルを削除 %1 件").arg(Number(summary.leftoversRemoved));
