@@ -23,10 +23,9 @@ CopySession::Device& CopySession::DeviceOf(std::uint64_t device, int folderFd) {
   std::lock_guard lock(mutex_);
   const auto [found, made] = devices_.try_emplace(device);
   // Read under the lock: no copy sees the record before its traits are in.
-  if (made) {
-    found->second.traits = TraitsOfFolder(folderFd);
-    found->second.flushFd.Reset(::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  }
+  if (made) found->second.traits = TraitsOfFolder(folderFd);
+  // Before anything is written there, so that its flush hears of every write-back failure since.
+  if (!found->second.flushFd) found->second.flushFd.Reset(::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   return found->second;
 }
 
@@ -69,6 +68,9 @@ std::vector<CopySession::FlushFailure> CopySession::FlushChanges() {
     }
     if (::syncfs(d.fd) != 0) failed.push_back({d.id, d.type, LastError()});
   }
+  // A descriptor held beyond this would keep the disk from being unmounted.
+  std::lock_guard lock(mutex_);
+  for (auto& [id, device] : devices_) device.flushFd.Reset(-1);
   return failed;
 }
 

@@ -43,7 +43,11 @@ void ApplyCarriedMetadata(CopySession& session, CopySession::Device& device, int
     }
   }
   for (const ExtendedAttribute& attribute : meta.attributes) {
-    if (device.noXattrs) break;
+    if (device.noXattrs) {
+      // Found out by a temporary's mark, perhaps: said all the same.
+      session.Note(device, CopyNote::AttributesNotKept);
+      break;
+    }
     if (::fsetxattr(fd, attribute.name.c_str(), attribute.value.data(), attribute.value.size(), 0) == 0) continue;
     // A file system without attributes at all is not asked again; a single
     // refused one (a namespace it lacks, a value too large) is skipped.
