@@ -161,7 +161,7 @@ ListCreationRun::Step ListCreationRun::OpenFarRoot(const std::string& written, c
       continue;
     }
     ++flags_.unreadable;
-    prompt_.Message(RunMessage::FolderUnreadable, {path, opened.text});
+    prompt_.Message(RunMessage::FolderUnreadable, {path, prompt_.ReasonText(opened.reason)});
     return Step::Stop;
   }
 }
@@ -178,7 +178,7 @@ ListCreationRun::Step ListCreationRun::OpenRoots(const CCondition& condition, co
     platform::Expected<platform::Folder> opened = platform::Folder::OpenRoot(*path);
     if (!opened) {
       ++flags_.unreadable;
-      prompt_.Message(RunMessage::FolderUnreadable, {*path, opened.error().message()});
+      prompt_.Message(RunMessage::FolderUnreadable, {*path, prompt_.ReasonText(ReasonOf(opened.error()))});
       return Step::Stop;
     }
     *folder = std::move(*opened);
@@ -457,7 +457,7 @@ ListCreationRun::Step ListCreationRun::ProcessCondition(int index, int count) {
 
 std::string ListCreationRun::RootErrorText(const Roots& roots, bool base, std::error_code error) const {
   const IFarRoot* far = base ? roots.baseFar.get() : roots.targetFar.get();
-  return far ? far->Describe(error) : error.message();
+  return prompt_.ReasonText(far ? far->Describe(error) : ReasonOf(error));
 }
 
 void ListCreationRun::ScanWithFarSide(const RunValues& values, const Roots& roots) {

@@ -4,6 +4,7 @@
 #include "engine/marks.h"
 #include "engine/row_store.h"
 #include "engine/run_message.h"
+#include "engine/texts.h"
 
 #include <string>
 #include <string_view>
@@ -45,6 +46,8 @@ class IPrompt {
   // Which version of a conflict to keep; a front end that cannot ask keeps
   // both as they are.
   virtual KeepVersion ChooseVersion(const ConflictQuestion&) { return KeepVersion::Neither; }
+  // A reason in the front end's language, for a message's arguments.
+  virtual std::string ReasonText(const Reason& reason) { return engine::ReasonText(Language::Japanese, reason); }
 };
 
 class RunMeter;

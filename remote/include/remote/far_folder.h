@@ -14,7 +14,8 @@ namespace orvel::remote {
 // opening it found.
 class FarFolder final : public engine::IFarRoot {
  public:
-  FarFolder(std::unique_ptr<Client> client, std::string machine, std::string shown, const RootInfo& root);
+  FarFolder(std::unique_ptr<Client> client, std::string machine, std::string host, std::string program,
+            const RootInfo& root);
   ~FarFolder() override;
 
   const engine::FarRootInfo& Info() const override { return info_; }
@@ -47,12 +48,13 @@ class FarFolder final : public engine::IFarRoot {
              ReadDone done) override;
   void Settle() override { client_->Settle(); }
   std::vector<platform::Expected<engine::FarDigest>> Digests(std::span<const engine::FarEntry> entries) override;
-  std::string Describe(std::error_code error) const override;
+  engine::Reason Describe(std::error_code error) const override;
 
  private:
   std::unique_ptr<Client> client_;
   std::string machine_;
-  std::string shown_;  // the folder as the user wrote it
+  std::string host_;
+  std::string program_;  // the far side's, as the ssh setup names it
   engine::FarRootInfo info_;
 };
 
