@@ -45,6 +45,7 @@ class TerminalPrompt : public engine::IPrompt {
   // lock this machine alone sees) always; time steps and metadata left out with
   // --verbose. With a JSON sink, each also goes there as an object.
   void Notice(engine::RunMessage message, const engine::MessageArgs& args) override;
+  std::string ReasonText(const engine::Reason& reason) override { return WordedReason(language_, reason); }
 
   void SetVerbose(bool verbose) { verbose_ = verbose; }
   void SetJsonSink(std::function<void(const std::string&)> sink) { jsonSink_ = std::move(sink); }
