@@ -67,6 +67,7 @@ class COrvelView::Prompt : public engine::IPrompt {
   engine::KeepVersion ChooseVersion(const engine::ConflictQuestion& question) override {
     return dialogs_.AskVersion(ConflictText(question));
   }
+  std::string ReasonText(const engine::Reason& reason) override { return ui::ReasonText(reason).toStdString(); }
 
  private:
   static QString Text(engine::RunMessage message, const engine::MessageArgs& args) {
