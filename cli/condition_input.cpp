@@ -4,38 +4,38 @@
 
 #include "storage/condition_file.h"
 
-#include <cstring>
+#include "platform/error.h"
 
 namespace orvel::cli {
 
 namespace {
 
-std::string Reason(const storage::LoadResult& result) {
+std::string Reason(const storage::LoadResult& result, Language language) {
   switch (result.error) {
     case storage::LoadError::None:
       break;
     case storage::LoadError::NotAFile:
       // Opening a folder succeeds on Linux; it would load as an empty legacy file.
-      if (result.errorNumber != 0) return std::strerror(result.errorNumber);
-      return "not a regular file";
+      if (result.errorNumber != 0) return WordedReason(language, platform::SystemError(result.errorNumber));
+      return CliTextOf(language, CliText::NotARegularFile);
     case storage::LoadError::TooLarge:
-      return "larger than " + std::to_string(storage::kMaxConditionFileSize >> 20) + " MiB";
+      return CliTextOf(language, CliText::LargerThan, {std::to_string(storage::kMaxConditionFileSize >> 20)});
     case storage::LoadError::CannotOpen:
     case storage::LoadError::ReadFailed:
-      return std::strerror(result.errorNumber);
+      return WordedReason(language, platform::SystemError(result.errorNumber));
   }
   return {};
 }
 
 }  // namespace
 
-bool LoadConditionInput(const std::string& path, storage::CConditionSet& set, std::string& error) {
+bool LoadConditionInput(const std::string& path, storage::CConditionSet& set, Language language, std::string& error) {
   const storage::LoadResult result = storage::LoadConditionFile(path, set);
   if (result) return true;
   // The path goes to a terminal or a mail from cron: no control bytes of it.
-  error = "cannot read condition file '";
-  AppendEscapedText(error, path);
-  error += "': " + Reason(result);
+  std::string shown;
+  AppendEscapedText(shown, path);
+  error = CliTextOf(language, CliText::ConditionFileUnreadable, {shown, Reason(result, language)});
   return false;
 }
 

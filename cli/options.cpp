@@ -88,8 +88,8 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
   bool optionsEnded = false;
   bool commandSeen = false;
 
-  auto fail = [&result](std::string text) {
-    result.error = std::move(text);
+  auto fail = [&result](CliText text, engine::MessageArgs words = {}) {
+    result.error = CliMessage{text, std::move(words)};
     return result;
   };
 
@@ -98,7 +98,7 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
     const bool isOption = !optionsEnded && arg.size() > 1 && arg[0] == '-';
     if (!isOption) {
       if (!commandSeen) {
-        if (!ParseCommand(arg, o.command)) return fail("unknown command '" + arg + "'");
+        if (!ParseCommand(arg, o.command)) return fail(CliText::UnknownCommand, {arg});
         commandSeen = true;
       } else {
         o.operands.push_back(arg);
@@ -122,20 +122,20 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
 
     if (name == "--lang") {
       if (!hasValue) {
-        if (i + 1 >= args.size()) return fail("option --lang needs a value");
+        if (i + 1 >= args.size()) return fail(CliText::NeedsValue, {"--lang"});
         value = args[++i];
       }
       Language language = Language::Japanese;
-      if (!ParseLanguage(value, language)) return fail("unknown language '" + value + "' for --lang (en or ja)");
+      if (!ParseLanguage(value, language)) return fail(CliText::UnknownLanguage, {value});
       o.language = language;
       continue;
     }
     if (name == "--serve" || name == "--ssh-command" || name == "--remote-program") {
       if (!hasValue) {
-        if (i + 1 >= args.size()) return fail("option " + name + " needs a value");
+        if (i + 1 >= args.size()) return fail(CliText::NeedsValue, {name});
         value = args[++i];
       }
-      if (value.empty()) return fail("option " + name + " needs a value");
+      if (value.empty()) return fail(CliText::NeedsValue, {name});
       if (name == "--serve") {
         o.serveRoot = value;
       } else {
@@ -145,7 +145,7 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
     }
     if (TakesValue(name)) {
       if (!hasValue) {
-        if (i + 1 >= args.size()) return fail("option " + name + " needs a value");
+        if (i + 1 >= args.size()) return fail(CliText::NeedsValue, {name});
         value = args[++i];
       }
       if (o.firstConditionOption.empty()) o.firstConditionOption = name;
@@ -159,14 +159,13 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
         int amount = 0;
         int unit = 0;
         if (!ParseTolerance(value, amount, unit))
-          return fail("invalid tolerance '" + value +
-                      "' (a whole number 0 to 40000, optionally followed by s, m, h or d)");
+          return fail(CliText::BadTolerance, {value});
         o.condition.DiffTime = amount;
         o.condition.DiffSel = unit;
       }
       continue;
     }
-    if (hasValue) return fail("option " + name + " takes no value");
+    if (hasValue) return fail(CliText::TakesNoValue, {name});
 
     if (ApplyConditionFlag(name, o.condition)) {
       if (o.firstConditionOption.empty()) o.firstConditionOption = name;
@@ -187,33 +186,32 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
     } else if (name == "--version") {
       o.version = true;
     } else {
-      return fail("unknown option '" + arg + "'");
+      return fail(CliText::UnknownOption, {arg});
     }
   }
 
   if (o.help || o.version) return result;
   if (o.serveRoot) {
     if (o.command != Command::None || !o.operands.empty() || !o.firstConditionOption.empty())
-      return fail("--serve takes no command, operands or condition options");
+      return fail(CliText::ServeAlone);
     return result;
   }
 
   switch (o.command) {
     case Command::None:
-      return fail("no command given");
+      return fail(CliText::NoCommand);
     case Command::Show:
-      if (o.operands.size() != 1) return fail("show takes exactly one condition file");
+      if (o.operands.size() != 1) return fail(CliText::ShowOneFile);
       if (!o.firstConditionOption.empty() || o.format != OutputFormat::Text || o.yes || o.allowEmptyBase || o.verbose ||
           o.dryRun || o.allowMassDelete)
-        return fail("show takes no options");
+        return fail(CliText::ShowNoOptions);
       break;
     case Command::List:
     case Command::Sync:
-      if (o.operands.empty()) return fail("missing operands: a condition file, or a base and a target folder");
-      if (o.operands.size() > 2) return fail("too many operands: '" + o.operands[2] + "'");
+      if (o.operands.empty()) return fail(CliText::MissingOperands);
+      if (o.operands.size() > 2) return fail(CliText::TooManyOperands, {o.operands[2]});
       if (o.operands.size() == 1 && !o.firstConditionOption.empty())
-        return fail("option " + o.firstConditionOption +
-                    " applies to BASE TARGET only; a condition file carries its own options");
+        return fail(CliText::ConditionOptionWithFile, {o.firstConditionOption});
       // A dry run of a sync is its list creation: nothing is touched.
       if (o.dryRun) o.command = Command::List;
       break;

@@ -48,8 +48,8 @@ struct Options {
 
 struct ParseResult {
   Options options;
-  std::string error;  // empty when the command line is usable
-  bool ok() const { return error.empty(); }
+  std::optional<CliMessage> error;  // none when the command line is usable
+  bool ok() const { return !error; }
 };
 
 // Parses the arguments after the program name. Options may stand before and

@@ -205,7 +205,8 @@ void AppendJsonItem(std::string& out, const engine::ResultItems& items, const en
   out += "}\n";
 }
 
-bool AppendFailureLine(std::string& out, const engine::ResultItems& items, const engine::RowStore& rows, int item) {
+bool AppendFailureLine(std::string& out, const engine::ResultItems& items, const engine::RowStore& rows, int item,
+                       Language language) {
   const engine::RowError* error = items.ItemError(item);
   if (!error) return false;
   const engine::ResultRow& row = rows.Row(items.ItemData(item));
@@ -214,7 +215,7 @@ bool AppendFailureLine(std::string& out, const engine::ResultItems& items, const
   out += "orvel-cli: ";
   AppendEscapedText(out, path);
   out += ": ";
-  AppendEscapedText(out, error->code.message());
+  AppendEscapedText(out, WordedReason(language, error->code));
   out += '\n';
   return true;
 }

@@ -4,6 +4,7 @@
 #include "engine/run_meter.h"
 #include "engine/run_plan.h"
 #include "engine/row_store.h"
+#include "messages.h"
 #include "platform/file_time.h"
 
 #include <cstdio>
@@ -59,7 +60,9 @@ void AppendJsonError(std::string& out, std::string_view code, std::string_view f
 void AppendJsonSummary(std::string& out, const engine::RunSummary& summary);
 
 // "orvel-cli: PATH: reason" of an item that failed or could not be read, the
-// path escaped as in the text output; false (and nothing) for any other item.
-bool AppendFailureLine(std::string& out, const engine::ResultItems& items, const engine::RowStore& rows, int item);
+// path escaped as in the text output, the reason in the run's language; false
+// (and nothing) for any other item.
+bool AppendFailureLine(std::string& out, const engine::ResultItems& items, const engine::RowStore& rows, int item,
+                       Language language);
 
 }  // namespace orvel::cli

@@ -108,7 +108,7 @@ void RowStream::WriteItem(int item) {
     }
   }
   line_.clear();
-  if (AppendFailureLine(line_, items_, rows_, item)) {
+  if (AppendFailureLine(line_, items_, rows_, item, setup_.language)) {
     // The row before its reason, also where both streams go to one file.
     undelivered_ = true;
     Deliver();

@@ -38,6 +38,7 @@ class RowStream : public engine::IResultList {
     // Cleared before a failure line, and before a row when out is a terminal.
     TerminalProgress* progress = nullptr;
     bool outIsTerminal = false;
+    Language language = Language::Japanese;  // of the failure lines
   };
 
   RowStream(const engine::RowStore& rows, const Setup& setup) : items_(rows), rows_(rows), setup_(setup) {}

@@ -44,16 +44,13 @@ AnswerMode ChooseAnswerMode(const Options& options) {
 // --lang, else ORVEL_LANG, else Japanese. False (with a message) for an
 // unknown value in the environment.
 bool ChooseLanguage(const Options& options, Language& language) {
-  language = Language::Japanese;
-  if (options.language) {
-    language = *options.language;
-    return true;
-  }
-  const char* name = std::getenv("ORVEL_LANG");
-  if (!name || !*name || ParseLanguage(name, language)) return true;
+  std::string unknown;
+  language = LanguageOfRun(options.language, &unknown);
+  if (unknown.empty()) return true;
   std::string shown;
-  AppendEscapedText(shown, name);
-  std::fprintf(stderr, "orvel-cli: unknown language '%s' in ORVEL_LANG (en or ja)\n", shown.c_str());
+  AppendEscapedText(shown, unknown);
+  const std::string text = "orvel-cli: " + CliTextOf(language, CliText::UnknownLanguageEnv, {shown}) + '\n';
+  std::fwrite(text.data(), 1, text.size(), stderr);
   return false;
 }
 
@@ -92,7 +89,8 @@ int RunConditions(const Options& options, const std::string& version) {
                                  .syncRun = options.command == Command::Sync,
                                  .paced = paced,
                                  .progress = &progress,
-                                 .outIsTerminal = toTerminal});
+                                 .outIsTerminal = toTerminal,
+                                 .language = language});
   progress.SetHeartbeat([&stream](bool phaseChange) { stream.Heartbeat(phaseChange); });
   prompt.SetVerbose(options.verbose);
   if (options.format == OutputFormat::Json) prompt.SetJsonSink([&stream](const std::string& line) { stream.WriteLine(line); });
@@ -105,7 +103,7 @@ int RunConditions(const Options& options, const std::string& version) {
   storage::ConditionState& state = data.State();
   if (options.operands.size() == 1) {
     std::string error;
-    if (!LoadConditionInput(options.operands[0], state.Set(), error)) {
+    if (!LoadConditionInput(options.operands[0], state.Set(), language, error)) {
       std::fprintf(stderr, "orvel-cli: %s\n", error.c_str());
       return kExitUsage;
     }
@@ -157,8 +155,12 @@ int RunConditions(const Options& options, const std::string& version) {
   const bool failed = AnyRowFailed(items) || data.Flags().unreadable > 0 || data.Flags().memoryProblems > 0;
   int status = RunExitStatus(outcome, WasInterrupted(), failed);
   if (!written) {
-    std::fprintf(stderr, "orvel-cli: cannot write the result list: %s\n",
-                 std::strerror(jsonError != 0 ? jsonError : stream.OutputError()));
+    const std::string text =
+        "orvel-cli: " +
+        CliTextOf(language, CliText::ResultUnwritable,
+                  {WordedReason(language, platform::SystemError(jsonError != 0 ? jsonError : stream.OutputError()))}) +
+        '\n';
+    std::fwrite(text.data(), 1, text.size(), stderr);
     if (status != kExitCancelled) status = kExitOutputFailed;
   }
   const std::string line = SummaryText(language, summary) + '\n';

@@ -1,6 +1,7 @@
 #include "serve_command.h"
 
 #include "exit_status.h"
+#include "messages.h"
 #include "remote/server.h"
 
 #include <csignal>
@@ -11,12 +12,10 @@
 
 namespace orvel::cli {
 
-int ServeFolder(const std::string& root, const std::string& version) {
+int ServeFolder(const std::string& root, const std::string& version, Language language) {
   if (::isatty(STDIN_FILENO) || ::isatty(STDOUT_FILENO)) {
-    std::fputs(
-        "orvel-cli: --serve speaks Orvel's remote protocol on standard input and output; orvel-cli or orvel "
-        "start it on this machine through ssh for a folder written host:/path. It does not run on a terminal.\n",
-        stderr);
+    const std::string text = "orvel-cli: " + CliTextOf(language, CliText::ServeOnTerminal) + '\n';
+    std::fwrite(text.data(), 1, text.size(), stderr);
     return kExitUsage;
   }
   // A near side that has gone shows as a failed write, not as a signal.

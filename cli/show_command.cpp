@@ -2,6 +2,7 @@
 
 #include "condition_input.h"
 #include "exit_status.h"
+#include "messages.h"
 #include "output.h"
 
 #include "storage/condition_file.h"
@@ -13,10 +14,10 @@
 
 namespace orvel::cli {
 
-int ShowConditionFile(const std::string& path) {
+int ShowConditionFile(const std::string& path, Language language) {
   storage::ConditionState state(nullptr);
   std::string error;
-  if (!LoadConditionInput(path, state.Set(), error)) {
+  if (!LoadConditionInput(path, state.Set(), language, error)) {
     std::fprintf(stderr, "orvel-cli: %s\n", error.c_str());
     return kExitUsage;
   }
@@ -33,7 +34,9 @@ int ShowConditionFile(const std::string& path) {
     out.MaybeFlush();
   }
   if (!out.Finish()) {
-    std::fprintf(stderr, "orvel-cli: cannot write the condition file text: %s\n", std::strerror(errno));
+    const std::string text =
+        "orvel-cli: " + CliTextOf(language, CliText::ShowUnwritable, {WordedReason(language, platform::SystemError(errno))}) + '\n';
+    std::fwrite(text.data(), 1, text.size(), stderr);
     return kExitOutputFailed;
   }
   return kExitDone;

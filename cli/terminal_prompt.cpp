@@ -160,11 +160,11 @@ bool TerminalPrompt::Ask(engine::RunMessage question, const engine::MessageArgs&
   } else if (question == engine::RunMessage::EmptyBaseAsk) {
     yes = allowEmptyBase_;
     std::fputc('\n', stream_);
-    if (!yes) std::fputs("orvel-cli: the base folder is empty; --allow-empty-base lets complete sync go on\n", stream_);
+    if (!yes) Write("orvel-cli: " + CliTextOf(language_, CliText::EmptyBaseRefused) + '\n');
   } else if (question == engine::RunMessage::MassDeleteBaseAsk || question == engine::RunMessage::MassDeleteTargetAsk) {
     yes = allowMassDelete_;
     std::fputc('\n', stream_);
-    if (!yes) std::fputs("orvel-cli: not deleting that much; --allow-mass-delete lets the sync go on\n", stream_);
+    if (!yes) Write("orvel-cli: " + CliTextOf(language_, CliText::MassDeleteRefused) + '\n');
   } else {
     switch (mode_) {
       case AnswerMode::Yes:
@@ -179,7 +179,8 @@ bool TerminalPrompt::Ask(engine::RunMessage question, const engine::MessageArgs&
         break;
     }
   }
-  std::fputs(yes ? "-> Yes\n" : "-> No\n", stream_);
+  const std::string answer = CliTextOf(language_, yes ? CliText::AnswerYes : CliText::AnswerNo) + '\n';
+  std::fwrite(answer.data(), 1, answer.size(), stream_);
   std::fflush(stream_);
   return yes;
 }

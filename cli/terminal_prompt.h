@@ -53,6 +53,7 @@ class TerminalPrompt : public engine::IPrompt {
 
   // Never answered here, --yes included: either version would cost the other.
   engine::KeepVersion ChooseVersion(const engine::ConflictQuestion&) override { return engine::KeepVersion::Neither; }
+  std::string ReasonText(const engine::Reason& reason) override { return WordedReason(language_, reason); }
 
   void SetVerbose(bool verbose) { verbose_ = verbose; }
   void SetJsonSink(std::function<void(const std::string&)> sink) { jsonSink_ = std::move(sink); }

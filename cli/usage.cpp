@@ -2,8 +2,9 @@
 
 namespace orvel::cli {
 
-std::string_view UsageText() {
-  return R"(Usage:
+namespace {
+
+constexpr std::string_view kEnglish = R"(Usage:
   orvel-cli list FILE.ORV [--dry-run] [--json] [--yes]
   orvel-cli list BASE TARGET [condition options] [--dry-run] [--json] [--yes]
   orvel-cli sync FILE.ORV [--json] [--yes] [--allow-empty-base]
@@ -57,8 +58,9 @@ Other options:
                          folder's file system keeps them coarser than 1 ms,
                          and what copies left out because the destination
                          cannot hold it (said once per run)
-  --lang en|ja           the language of the run's messages, questions and
-                         progress line: English, or Japanese (the default)
+  --lang en|ja           the language of the run's messages, questions,
+                         progress line and usage: English, or Japanese (the
+                         default)
   -y, --yes              answer Yes to "create the missing target folder?"
                          (otherwise it is asked on a terminal, and answered No
                          when standard input or standard error is not one)
@@ -143,6 +145,138 @@ Exit status (when several apply, the first of 130, 3, 1 is taken):
        goes on to its end)
   130  cancelled with Ctrl+C, SIGTERM or SIGHUP
 )";
-}
+
+constexpr std::string_view kJapanese = R"(使い方:
+  orvel-cli list FILE.ORV [--dry-run] [--json] [--yes]
+  orvel-cli list BASE TARGET [条件オプション] [--dry-run] [--json] [--yes]
+  orvel-cli sync FILE.ORV [--json] [--yes] [--allow-empty-base]
+                 [--allow-mass-delete]
+  orvel-cli sync BASE TARGET [条件オプション] [--json] [--yes]
+                 [--allow-empty-base] [--allow-mass-delete]
+  orvel-cli show FILE.ORV
+  orvel-cli --serve ROOT
+  orvel-cli --help | --version
+
+コマンド:
+  list   フォルダの組を比べ、違いを 1 行に 1 つずつ書き出します。ファイルには
+         触れません。
+  sync   比べて同期します: 新しいファイルが古いファイルに上書きコピーされ、
+         片側にしかないものはもう一方へコピーされます（--complete では対照
+         フォルダから削除されます）。始める前に何も尋ねません。
+  show   条件ファイルを読み込み、このプログラムが保存するとおりに書き出します。
+
+  FILE.ORV ではファイルのすべての条件をファイルの順に処理します。条件ごとに
+  そのオプションが使われます。BASE TARGET では新しい条件の既定値で 1 つの
+  条件を処理します。既定値は次のオプションで変えられます:
+
+条件オプション（BASE TARGET のときだけ）:
+  --no-subfolders        2 つのフォルダの直下のものだけを比べる
+  --hide-same            同じファイルを一覧に出さない
+  --ext "EXE COM"        これらの拡張子のファイルだけを対象にする
+  --no-ext "TMP BAK"     これらの拡張子のファイルを対象にしない
+  --complete             完全同期: TARGET にしかないものを削除する
+  --tolerance N[s|m|h|d] 差が N 秒（分、時間、日）未満の時刻を同じとみなす。
+                         N は 0 から 40000、単位を付けなければ秒
+  --empty-folders        空のフォルダも対象にする
+  --include-recycler     ゴミ箱のフォルダ（.Trash、.Trash-<数字>）も対象にする
+  --trash                完全同期で削除するファイルをゴミ箱へ移す
+  --remember             前回の同期を記憶する: 削除も伝わり、競合は "!"
+                         （同期済みと分かっている版だけを削除・上書きする）
+
+その他のオプション:
+  -n, --dry-run          リスト作成（sync でも何にも触れません）の後、一覧の
+                         行で同期を実行したら何をするかを書き出す: 向きごとの
+                         コピーとそのバイト数、削除（ゴミ箱へ、または完全に）、
+                         競合、失敗、条件の数
+  --json                 テキストの行の代わりに JSON のオブジェクトを書き出す。
+                         実行中のファイルシステムにできないことは、キー
+                         "notice" のオブジェクトになる（time_granularity、
+                         metadata_skipped、folder_unlockable、lock_local_only）
+  -v, --verbose          フォルダのファイルシステムが時刻を 1 ms より粗く記録
+                         するときの比較の単位と、コピー先が保持できずに省いた
+                         ものを知らせる（実行ごとに 1 度）
+  --lang en|ja           実行のメッセージ、質問、進行状況の行、使い方の言語:
+                         英語、または日本語（既定）
+  -y, --yes              「対照フォルダを作成しますか？」に「はい」と答える
+                         （付けなければ端末で尋ね、標準入力か標準エラー出力が
+                         端末でなければ「いいえ」と答える）
+  --allow-empty-base     基本フォルダに何もないとき（多くはマウントされていない
+                         ディスク）にも完全同期を続ける。付けなければ何かを
+                         削除する前に止まる（--yes はこれに答えない）
+  --allow-mass-delete    記憶による同期が片側で記憶した中の半分より多く（かつ
+                         5 個より多く）を削除するときにも続ける。付けなければ
+                         何かを削除する前に止まる（--yes も --allow-empty-base
+                         もこれに答えない）
+  --ssh-command CMD      別のマシンのフォルダ（host:/path、ssh://host/path。
+                         BASE、TARGET、または両方）に届く方法: ssh とその
+                         オプション。シェルのコマンド行のように分割する（なければ
+                         ORVEL_SSH、それもなければ "ssh"）。rsync のリモート
+                         シェルと同じ
+  --remote-program PROG  相手側のプログラム（なければ "orvel-cli"）。書かれた
+                         とおりに置かれるコマンド: パス、または "sudo orvel-cli"
+  --serve ROOT           別のマシンの orvel-cli や orvel に ROOT フォルダを提供
+                         する: 別のマシンのフォルダの相手側。ssh 経由で起動され、
+                         標準入出力でプロトコルを話す（端末では動かない）
+  -h, --help             この説明を表示する
+  --version              版を表示する
+  オプションはオペランドの前にも後にも置けます。"--" でオプションが終わります。
+
+出力（標準出力、1 行ずつ）:
+  各行は確定した時点で一覧の順に書き出されます: リスト作成では一覧に加えた
+  とき、同期の実行ではその行を実行した後（または何も要らないとき）。端末や
+  パイプには来たとおりに渡され（少なくとも 0.1 秒ごと、また実行が何かを待つ
+  前に）、通常のファイルには大きなまとまりで書かれます。
+  テキスト: 一覧の項目ごとに 1 行、次の 5 つの列
+    名前、基本の日時、結果、対照の日時、パス
+  を 1 つのタブで区切ります。空の列は空のままです。テキストの中では
+  バックスラッシュを \\、タブを \t、改行を \n、復帰を \r、その他の制御文字
+  （バイト 0x00-0x1F と 0x7F）を \xHH（小文字の 16 進数 2 桁）と書きます。
+  JSON (--json): 1 行に 1 つのオブジェクトで、キーは name、base_folder、
+  target_folder、base_date、target_date、base_mtime、target_mtime、result
+  （表示のとおり）と mark（比較が決めたこと）、失敗した行には error（理由）、
+  競合（"!"）には reason（なぜか）。base_mtime と target_mtime は日時の列が
+  示す時刻で、UTC の RFC 3339 をナノ秒まで
+  （"2023-11-14T22:13:20.123456789Z"）、日時が空なら null です。UTF-8 として
+  正しくないバイトは \udcXX と書きます。
+  結果: = 同じ、> 基本が新しい、>> 基本にしかない、< 対照が新しい、
+  << 対照にしかない、X 削除予定、<X 基本から削除予定、! 競合（この 2 つは
+  --remember のとき）。同期の後: >= 対照へコピー済み、<= 基本へコピー済み、
+  X= と <X= 削除済み、? 失敗。日時はローカル時刻の YYYY/MM/DD hh:mm:ss です。
+
+  行の後に、--json は {"plan": ...}（--dry-run のとき）と {"summary": ...}
+  を書きます: 実行したこと（向きごとのコピーとそのバイト数、削除、残った競合、
+  失敗、秒数）。
+
+  実行のメッセージと質問、標準エラー出力が端末なら進行状況の行（処理した行と
+  見つけた行、コピーしたファイルとバイト数、速さ、残り時間）は標準エラー出力へ
+  書かれ、その最後の行は実行したことを示します。失敗した行（またはその項目を
+  読めなかった行）の後には、そこに "orvel-cli: パス: 理由" が続きます。読めない
+  フォルダは 1 つの "?" 行になり、その下のものは比べられず、コピーも削除も
+  されません。Ctrl+C、SIGTERM、SIGHUP は処理中の項目の後で実行を止めます
+  （同期の実行ではその先は何も実行しません）。2 度目ですぐにプログラムを
+  終えます。他の実行が使っているフォルダがあると実行を終えます（終了状態 1）。
+
+環境変数:
+  ORVEL_LANG   en または ja: --lang がないときの言語（ロケールは関係しません）
+  ORVEL_SSH    --ssh-command がないときの ssh コマンド
+  TZ           日時のタイムゾーン
+  XDG_STATE_HOME  --remember が前回の同期の結果を置く場所
+               （orvel/sync-state.db。なければ ~/.local/state）
+
+終了状態（複数が当てはまるときは 130、3、1 の順で最初のもの）:
+  0    完了
+  1    実行がメッセージで終わった（フォルダがない、フォルダが同じ、他の実行が
+       使っているフォルダ、空の基本フォルダ、削除が多すぎる記憶による同期）、
+       または「いいえ」と答えた
+  2    使い方の誤り、または条件ファイルを読めない
+  3    少なくとも 1 行が失敗（"?"）か競合（"!"）、読めない項目があった、または
+       記憶（--remember）を使えない・書けなかった
+  4    結果を標準出力に書けなかった（実行は最後まで続きます）
+  130  Ctrl+C、SIGTERM、SIGHUP で中止した
+)";
+
+}  // namespace
+
+std::string_view UsageText(Language language) { return language == Language::English ? kEnglish : kJapanese; }
 
 }  // namespace orvel::cli

@@ -214,7 +214,7 @@ ListCreationRun::Step ListCreationRun::OpenFarRoot(const std::string& written, c
     if (error == std::errc::timed_out) {
       Stop(RunMessage::FarSideSilent, {written, PatienceText()}, written, error);
     } else {
-      Stop(RunMessage::FolderUnreadable, {path, opened.text}, written, error);
+      Stop(RunMessage::FolderUnreadable, {path, prompt_.ReasonText(opened.reason)}, written, error);
     }
     return Step::Stop;
   }
@@ -234,7 +234,7 @@ ListCreationRun::Step ListCreationRun::OpenRoots(const CCondition& condition, co
     platform::Expected<platform::Folder> opened = platform::Folder::OpenRoot(*path);
     if (!opened) {
       ++flags_.unreadable;
-      Stop(RunMessage::FolderUnreadable, {*path, opened.error().message()},
+      Stop(RunMessage::FolderUnreadable, {*path, prompt_.ReasonText(ReasonOf(opened.error()))},
            folder == &roots.base ? condition.AFolder : condition.BFolder, opened.error());
       return Step::Stop;
     }
@@ -553,7 +553,7 @@ void ListCreationRun::NoteLeftovers(const RunValues& values, const Roots& roots)
 
 std::string ListCreationRun::RootErrorText(const Roots& roots, bool base, std::error_code error) const {
   const IFarRoot* far = base ? roots.baseFar.get() : roots.targetFar.get();
-  return far ? far->Describe(error) : error.message();
+  return prompt_.ReasonText(far ? far->Describe(error) : ReasonOf(error));
 }
 
 void ListCreationRun::ScanWithFarSide(const RunValues& values, const Roots& roots) {

@@ -25,7 +25,7 @@ bool RootLocks::Take(const platform::Folder& folder, std::string_view path, plat
     if (lock.error() != platform::MakeError(platform::Fault::Busy)) {
       if (firstWord) {
         noticed_.push_back(folder.Id());
-        prompt.Notice(RunMessage::FolderUnlockable, {std::string(path), lock.error().message()});
+        prompt.Notice(RunMessage::FolderUnlockable, {std::string(path), prompt.ReasonText(ReasonOf(lock.error()))});
       }
       return true;
     }

@@ -51,10 +51,20 @@ bool ValidUser(std::string_view user) {
   return true;
 }
 
-ParsedFolder Invalid(std::string text) {
+using engine::TextId;
+
+// Why a text is no address: a key of the texts and the part it names.
+struct Problem {
+  TextId id = TextId::Count;
+  std::string part;
+  explicit operator bool() const { return id != TextId::Count; }
+};
+
+ParsedFolder Invalid(const Problem& problem) {
   ParsedFolder result;
   result.kind = ParsedFolder::Kind::Invalid;
-  result.error = std::move(text);
+  result.error.id = problem.id;
+  if (!problem.part.empty()) result.error.args = {problem.part};
   return result;
 }
 
@@ -75,28 +85,29 @@ bool PercentDecode(std::string_view text, std::string& out) {
   return true;
 }
 
-// "[user@]host" or "[user@][v6]" into the address; the error text when it is not one.
-std::string ParseUserHost(std::string_view text, bool decodeUser, Address& address) {
+// "[user@]host" or "[user@][v6]" into the address; why, when it is not one.
+Problem ParseUserHost(std::string_view text, bool decodeUser, Address& address) {
   const std::size_t at = text.rfind('@');
   if (at != std::string_view::npos) {
     std::string user;
     if (decodeUser) {
-      if (!PercentDecode(text.substr(0, at), user)) return "invalid percent escape in the user name";
+      if (!PercentDecode(text.substr(0, at), user)) return {TextId::AddressUserEscape, {}};
     } else {
       user.assign(text.substr(0, at));
     }
-    if (!ValidUser(user)) return "invalid user name '" + user + "'";
+    if (!ValidUser(user)) return {TextId::AddressUser, user};
     address.user = std::move(user);
     text.remove_prefix(at + 1);
   }
   if (!text.empty() && text.front() == '[') {
-    if (text.back() != ']') return "unclosed '[' in the host";
+    if (text.back() != ']') return {TextId::AddressBracket, {}};
     const std::string_view host = text.substr(1, text.size() - 2);
-    if (!ValidIpv6(host)) return "invalid IPv6 address '" + std::string(host) + "'";
+    if (!ValidIpv6(host)) return {TextId::AddressIpv6, std::string(host)};
     address.host.assign(host);
     return {};
   }
-  if (!ValidHostName(text)) return text.empty() ? "no host name" : "invalid host name '" + std::string(text) + "'";
+  if (!ValidHostName(text))
+    return text.empty() ? Problem{TextId::AddressNoHost, {}} : Problem{TextId::AddressHost, std::string(text)};
   address.host.assign(text);
   return {};
 }
@@ -115,13 +126,13 @@ ParsedFolder ParseUrl(std::string_view rest) {
     unsigned value = 0;
     const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
     if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size() || value == 0 || value > 65535)
-      return Invalid("invalid port '" + std::string(digits) + "'");
+      return Invalid({TextId::AddressPort, std::string(digits)});
     result.address.port = static_cast<std::uint16_t>(value);
     authority = authority.substr(0, colon);
   }
-  if (std::string error = ParseUserHost(authority, true, result.address); !error.empty()) return Invalid(error);
-  if (!PercentDecode(path, result.address.path)) return Invalid("invalid percent escape in the path");
-  if (result.address.path.find('\0') != std::string::npos) return Invalid("the path holds a NUL byte");
+  if (const Problem problem = ParseUserHost(authority, true, result.address)) return Invalid(problem);
+  if (!PercentDecode(path, result.address.path)) return Invalid({TextId::AddressPathEscape, {}});
+  if (result.address.path.find('\0') != std::string::npos) return Invalid({TextId::FaultNulInPath, {}});
   return result;
 }
 
@@ -143,10 +154,9 @@ ParsedFolder ParseFolder(std::string_view text) {
   if (colon == std::string_view::npos) return {};
   ParsedFolder result;
   result.kind = ParsedFolder::Kind::Remote;
-  if (std::string error = ParseUserHost(text.substr(0, colon), false, result.address); !error.empty())
-    return Invalid(error);
+  if (const Problem problem = ParseUserHost(text.substr(0, colon), false, result.address)) return Invalid(problem);
   result.address.path.assign(text.substr(colon + 1));
-  if (result.address.path.find('\0') != std::string::npos) return Invalid("the path holds a NUL byte");
+  if (result.address.path.find('\0') != std::string::npos) return Invalid({TextId::FaultNulInPath, {}});
   return result;
 }
 

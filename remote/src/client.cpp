@@ -1,5 +1,6 @@
 #include "remote/client.h"
 
+#include "remote/reasons.h"
 #include "remote/scan_stream.h"
 
 #include <algorithm>
@@ -76,18 +77,7 @@ constexpr std::chrono::milliseconds kWaitSlice{100};
 }  // namespace
 
 std::string Explain(const ConnectionFailure& failure, std::string_view where) {
-  // A timeout's detail says how long nothing came, and from where.
-  std::string text = std::string(where) + ": " +
-                     (failure.code == MakeError(ProtocolFault::Timeout) ? std::string("timeout") : failure.code.message());
-  if (failure.code == MakeError(ProtocolFault::ProgramMissing)) {
-    text +=
-        ". Install the orvel-cli package there (apt install ./orvel-cli_*.deb, built with cpack), "
-        "or name the program's path with --remote-program";
-  } else if (failure.code == MakeError(ProtocolFault::VersionMismatch)) {
-    text += ". Install the same version of the orvel-cli package on both machines";
-  }
-  if (!failure.detail.empty()) text += " (" + failure.detail + ")";
-  return text;
+  return std::string(where) + ": " + engine::ReasonText(engine::Language::English, ReasonOf(failure, where));
 }
 
 Client::Client(Channel channel, ClientSetup setup) : channel_(std::move(channel)), setup_(std::move(setup)) {
@@ -356,7 +346,7 @@ bool Client::Await(std::uint32_t id, const ReplyHandler& handler) {
     }
     if (status == FrameReader::Status::Bad) {
       if (!reader_.Garbage().empty()) {
-        FailFromStream(MakeError(ProtocolFault::NotAServer), "it printed: " + reader_.Garbage());
+        FailFromStream(MakeError(ProtocolFault::NotAServer), reader_.Garbage());
       } else {
         Fail(MakeError(ProtocolFault::BadFrame), reader_.Problem());
       }
@@ -399,10 +389,9 @@ std::error_code Client::Handshake() {
   if (!ok) return failure_.code;
   farVersion_ = program;
   if (theirs.protocol != kProtocolVersion) {
-    Fail(MakeError(ProtocolFault::VersionMismatch),
-         "the far side runs orvel-cli " + program + " (protocol " + std::to_string(theirs.protocol) +
-             "), this side orvel-cli " + setup_.programVersion + " (protocol " + std::to_string(kProtocolVersion) +
-             ")");
+    Fail(MakeError(ProtocolFault::VersionMismatch));
+    failure_.args = {program, std::to_string(theirs.protocol), setup_.programVersion,
+                     std::to_string(kProtocolVersion)};
     return failure_.code;
   }
   greeted_ = true;

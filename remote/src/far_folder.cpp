@@ -1,11 +1,13 @@
 #include "remote/far_folder.h"
 
 #include "platform/file_system_traits.h"
+#include "remote/reasons.h"
 
 namespace orvel::remote {
 
-FarFolder::FarFolder(std::unique_ptr<Client> client, std::string machine, std::string shown, const RootInfo& root)
-    : client_(std::move(client)), machine_(std::move(machine)), shown_(std::move(shown)) {
+FarFolder::FarFolder(std::unique_ptr<Client> client, std::string machine, std::string host, std::string program,
+                     const RootInfo& root)
+    : client_(std::move(client)), machine_(std::move(machine)), host_(std::move(host)), program_(std::move(program)) {
   info_.identity = root.identity;
   info_.fileSystemId = root.fileSystemId;
   info_.traits = platform::TraitsOfType(root.fileSystemType);
@@ -243,10 +245,11 @@ std::error_code FarFolder::Flush() {
   return client_->Flush();
 }
 
-std::string FarFolder::Describe(std::error_code error) const {
+engine::Reason FarFolder::Describe(std::error_code error) const {
   const ConnectionFailure& failure = client_->Failure();
-  if (failure && (error == failure.code || &error.category() == &ProtocolCategory())) return Explain(failure, shown_);
-  return error.message();
+  if (failure && (error == failure.code || &error.category() == &ProtocolCategory()))
+    return ReasonOf(failure, host_, program_);
+  return ReasonOf(error, host_, program_);
 }
 
 namespace {
@@ -264,13 +267,15 @@ engine::IFarSides::Opened SshFarSides::Open(const std::string& folder, bool excl
   const ParsedFolder parsed = ParseFolder(folder);
   if (parsed.kind != ParsedFolder::Kind::Remote) {
     opened.error = std::make_error_code(std::errc::invalid_argument);
-    opened.text = parsed.error.empty() ? "not a folder on another machine" : parsed.error;
+    opened.reason = parsed.error;
     return opened;
   }
   platform::Expected<Channel> channel = StartSsh(parsed.address, setup_);
   if (!channel) {
     opened.error = channel.error();
-    opened.text = "cannot start the ssh command '" + setup_.sshCommand + "': " + channel.error().message();
+    opened.reason.id = engine::TextId::RemoteSshNotStarted;
+    opened.reason.args = {setup_.sshCommand};
+    opened.reason.cause = channel.error();
     return opened;
   }
   ClientSetup clientSetup;
@@ -281,18 +286,20 @@ engine::IFarSides::Opened SshFarSides::Open(const std::string& folder, bool excl
   auto client = std::make_unique<Client>(std::move(*channel), clientSetup);
   if (const std::error_code error = client->Handshake()) {
     opened.error = error;
-    opened.text = Explain(client->Failure(), folder);
+    opened.reason = ReasonOf(client->Failure(), parsed.address.host, setup_.remoteProgram);
     return opened;
   }
   platform::Expected<RootInfo> root = client->OpenRoot(exclusive ? LockMode::Exclusive : LockMode::Shared, createMissing);
   if (!root) {
     opened.error = root.error();
-    opened.text = client->Failure() ? Explain(client->Failure(), folder) : root.error().message();
+    opened.reason = client->Failure() ? ReasonOf(client->Failure(), parsed.address.host, setup_.remoteProgram)
+                                      : ReasonOf(root.error(), parsed.address.host, setup_.remoteProgram);
     return opened;
   }
   // From here on the run's own progress and cancel take over.
   client->SetWaiting(nullptr);
-  opened.root = std::make_unique<FarFolder>(std::move(client), MachineOf(parsed.address), folder, *root);
+  opened.root = std::make_unique<FarFolder>(std::move(client), MachineOf(parsed.address), parsed.address.host,
+                                           setup_.remoteProgram, *root);
   return opened;
 }
 

@@ -44,7 +44,7 @@ TEST(CliExitStatus, MissingTargetIsAnsweredNoWithoutATerminal) {
   WriteFile(dir / "base/a.txt", "a", Time(kT));
   const CliResult r = RunCli({"sync", dir / "base", dir / "new/target"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(WithoutSummary(r.err), kTargetMissingAsk + "-> No\n");
+  EXPECT_EQ(WithoutSummary(r.err), kTargetMissingAsk + "-> いいえ\n");
   EXPECT_EQ(r.out, "");
   EXPECT_FALSE(Exists(dir / "new"));
 }
@@ -54,7 +54,7 @@ TEST(CliExitStatus, MissingTargetIsCreatedWithYes) {
   WriteFile(dir / "base/a.txt", "a", Time(kT));
   const CliResult r = RunCli({"list", "--yes", dir / "base", dir / "new/target"});
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(WithoutSummary(r.err), kTargetMissingAsk + "-> Yes\n");
+  EXPECT_EQ(WithoutSummary(r.err), kTargetMissingAsk + "-> はい\n");
   EXPECT_EQ(r.out, "a.txt\t2020/09/13 12:26:40\t>>\t\t" + dir / "base/" + "\n");
   EXPECT_TRUE(Exists(dir / "new/target"));
 }
@@ -101,7 +101,7 @@ TEST(CliExitStatus, FailedRowsOutrankAStopAtALaterCondition) {
   EXPECT_EQ(r.status, 3);
   // The failed row is named with its reason right after the row, before the
   // second condition's message.
-  EXPECT_EQ(WithoutSummary(r.err), "orvel-cli: " + dir / "target/locked.txt" + ": read-only (no write permission bit)\n" + kBaseMissing);
+  EXPECT_EQ(WithoutSummary(r.err), "orvel-cli: " + dir / "target/locked.txt" + ": 読み取り専用です（書き込みの許可がありません）\n" + kBaseMissing);
 }
 
 TEST(CliExitStatus, UnreadableConditionFileGivesTwoAndNamesIt) {

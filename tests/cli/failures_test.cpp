@@ -41,7 +41,7 @@ TEST(CliFailures, AnUnreadableFolderIsReportedAndNothingBelowItIsTouched) {
   EXPECT_THAT(sync.out, HasSubstr("sub\t\t?\t\t" + dir / "base/\n"));
   EXPECT_THAT(sync.out, HasSubstr("a.txt\t"));
   EXPECT_THAT(sync.out, ::testing::Not(HasSubstr("keep.txt")));
-  EXPECT_THAT(sync.err, HasSubstr("orvel-cli: " + dir / "base/sub: Permission denied\n"));
+  EXPECT_THAT(sync.err, HasSubstr("orvel-cli: " + dir / "base/sub: アクセスが拒否されました\n"));
   EXPECT_EQ(ReadFile(dir / "target/sub/keep.txt"), "target");
   EXPECT_EQ(ReadFile(dir / "target/a.txt"), "base");
 

@@ -95,12 +95,12 @@ TEST(CliConditionFile, OnlyRegularFilesUpToTheLimitAreReadAndNeverBlock) {
     std::string shown;  // the path as the message writes it
     std::string reason;
   } cases[] = {
-      {dir / "fifo.ORV", dir / "fifo.ORV", "not a regular file"},
-      {"/dev/zero", "/dev/zero", "not a regular file"},
-      {dir / "large.ORV", dir / "large.ORV", "larger than 16 MiB"},
-      {dir.Path(), dir.Path(), "Is a directory"},
+      {dir / "fifo.ORV", dir / "fifo.ORV", "通常のファイルではありません"},
+      {"/dev/zero", "/dev/zero", "通常のファイルではありません"},
+      {dir / "large.ORV", dir / "large.ORV", "16 MiB より大きいファイルです"},
+      {dir.Path(), dir.Path(), "フォルダです"},
       // A hostile name does not reach the terminal as it is.
-      {dir / "\x1b]0;title\x07.ORV", dir / "\\x1b]0;title\\x07.ORV", "No such file or directory"},
+      {dir / "\x1b]0;title\x07.ORV", dir / "\\x1b]0;title\\x07.ORV", "そのようなファイルやフォルダはありません"},
   };
   for (const auto& [path, shown, reason] : cases) {
     for (const char* command : {"list", "show"}) {
@@ -108,7 +108,7 @@ TEST(CliConditionFile, OnlyRegularFilesUpToTheLimitAreReadAndNeverBlock) {
       const CliResult r = RunCliWithin(10000, {command, path});
       EXPECT_EQ(r.signal, 0) << "still running after 10 s";
       EXPECT_EQ(r.status, 2);
-      EXPECT_EQ(r.err, "orvel-cli: cannot read condition file '" + shown + "': " + reason + "\n");
+      EXPECT_EQ(r.err, "orvel-cli: 条件ファイル '" + shown + "' を読み込めません: " + reason + "\n");
       EXPECT_EQ(r.out, "");
     }
   }

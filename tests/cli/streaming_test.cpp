@@ -88,7 +88,11 @@ TEST(RowStreamTest, AnItemIsWrittenOnceFinalAndHandedOverBeforeTheRunWaits) {
   const int only = rows.Append("f.txt", MakeRow(folder, Mark::BaseOnly, true, false, Side::Base));
 
   PipeReader reader;
-  cli::RowStream stream(rows, {.syncRun = true, .out = reader.File(), .err = reader.File(), .paced = true});
+  cli::RowStream stream(rows, {.syncRun = true,
+                               .out = reader.File(),
+                               .err = reader.File(),
+                               .paced = true,
+                               .language = cli::Language::English});
   const std::string b = "2023/11/14 22:13:20";
   const std::string t = "2020/09/13 12:26:40";
   const std::string row0 = "a.txt\t" + b + "\t>=\t" + b + "\t/b/\n";
@@ -190,7 +194,7 @@ std::string FinishedList(const cli::RowStream& stream, const engine::RowStore& r
     } else {
       cli::AppendTextItem(text, items, item);
     }
-    cli::AppendFailureLine(text, items, rows, item);
+    cli::AppendFailureLine(text, items, rows, item, cli::Language::Japanese);
   }
   return text;
 }

@@ -126,7 +126,7 @@ TEST(CliSync, AReaderThatIsGoneDoesNotStopTheSync) {
   const CliResult r = process.Finish(60000);
   EXPECT_EQ(r.signal, 0);
   EXPECT_EQ(r.status, 4);
-  EXPECT_EQ(WithoutSummary(r.err), "orvel-cli: cannot write the result list: Broken pipe\n");
+  EXPECT_EQ(WithoutSummary(r.err), "orvel-cli: 結果のリストを書き込めません: パイプが切断されました\n");
   EXPECT_EQ(FilesOf(target.Path()), FilesOf(base.Path()));
 }
 

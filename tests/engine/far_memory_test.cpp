@@ -49,7 +49,7 @@ struct CountingFarRoot final : IFarRoot {
   void Fetch(std::string_view, std::string_view, const platform::Expectation&, std::uint64_t,
              std::function<bool(const FarFile&)>, std::function<bool(std::string_view)>, ReadDone) override {}
   void Settle() override {}
-  std::string Describe(std::error_code) const override { return {}; }
+  engine::Reason Describe(std::error_code) const override { return {}; }
   const platform::Folder& root_;
   FarRootInfo info_;
 };

@@ -52,11 +52,11 @@ TEST(Address, ParsesBothFormsAndLeavesLocalPathsAlone) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
     const ParsedFolder parsed = ParseFolder(c.text);
-    EXPECT_EQ(parsed.kind, c.kind) << parsed.error;
+    EXPECT_EQ(parsed.kind, c.kind) << engine::ReasonText(engine::Language::English, parsed.error);
     if (c.kind == Kind::Remote) {
       EXPECT_EQ(parsed.address, c.address);
     } else if (c.kind == Kind::Invalid) {
-      EXPECT_FALSE(parsed.error.empty());
+      EXPECT_NE(parsed.error.id, engine::TextId::OtherReason);
     }
   }
 }

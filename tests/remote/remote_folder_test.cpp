@@ -229,7 +229,8 @@ TEST(RemoteFaults, ABrokenFarSideFailsTheConnectionWithItsReason) {
   for (const Case& c : cases) {
     remote::ConnectionFailure failure;
     EXPECT_EQ(Against(c.fake, failure), MakeError(c.expected)) << c.detail;
-    EXPECT_NE(failure.detail.find(c.detail), std::string::npos) << failure.detail;
+    const std::string said = remote::Explain(failure, "h");
+    EXPECT_NE(said.find(c.detail), std::string::npos) << said;
   }
 }
 

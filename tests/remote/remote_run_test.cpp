@@ -292,6 +292,25 @@ INSTANTIATE_TEST_SUITE_P(
         Fault{"NotAServer", "#!/bin/sh\necho 'Welcome to h'\ncat >/dev/null\n", "", "Welcome to h"}),
     [](const auto& param) { return std::string(param.param.name); });
 
+// In a Japanese run (the default) the fault is worded in Japanese, what the far
+// side's shell said only as its detail, with what can be done from here.
+TEST(RemoteConnectionFaultsJapanese, AMissingFarProgramIsSaidInTheRunsLanguage) {
+  TempDir dir;
+  ::mkdir((dir / "base").c_str(), 0755);
+  CliProcess cli({"list", dir / "base", "h:" + dir / "target", "--ssh-command=" + WriteScript(dir, "ssh", kFakeSsh),
+                  "--remote-program=/nonexistent/orvel-cli"});
+  const CliResult result = cli.Finish(60'000);
+  EXPECT_EQ(result.status, 3);
+  const std::string said = WithoutSummary(result.err);
+  const std::string start = "フォルダを読み込めません\nh:" + dir / "target" +
+                            "/\nh に /nonexistent/orvel-cli がインストールされていません (";
+  EXPECT_EQ(said.substr(0, start.size()), start) << said;
+  EXPECT_NE(said.find(")。h に orvel-cli パッケージをインストールするか、--remote-program でプログラムのパスを指定"),
+            std::string::npos)
+      << said;
+  EXPECT_EQ(said.find("installed"), std::string::npos) << said;
+}
+
 // A connection that drops in the middle of a sync: the rows done stay done,
 // the others fail with the reason, and neither side keeps a part of a file.
 TEST(RemoteSync, ADroppedConnectionFailsTheRestAndLeavesNothingHalfWritten) {

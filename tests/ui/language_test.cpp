@@ -18,6 +18,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSet>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -141,7 +142,7 @@ TEST_F(LanguageTest, EnglishOnTheCommandLineInTheEnvironmentOrInTheSettings) {
     rig.Bar().TargetEdit()->setText(QString::fromStdString(dir.Path()));
     rig.Frame().Commands().Execute(ui::cmd::kListCreation);
     EXPECT_EQ(rig.dialogs.messages.value(0),
-              english ? "The base folder does not exist.\nPlease choose a base folder that exists."
+              english ? "The base folder does not exist.\nChoose an existing folder as the base folder."
                       : "「基本フォルダ」は存在しません\n「基本フォルダ」は存在するフォルダを\n指定して下さい");
     EXPECT_EQ(rig.Frame().Commands().Action(ui::cmd::kListCreation)->text(),
               english ? "&List Creation\tF5" : "リスト作成(&L)\tF5");
@@ -150,6 +151,17 @@ TEST_F(LanguageTest, EnglishOnTheCommandLineInTheEnvironmentOrInTheSettings) {
     // In English, Qt's own texts are its own English.
     EXPECT_EQ(QtYes(), english ? "&Yes" : "はい(&Y)");
     rig.Frame().close();
+  }
+}
+
+// The texts the program shares with orvel-cli come from their table, through
+// the program's translators, in the program's language.
+TEST_F(LanguageTest, EverySharedTextIsSaidInTheProgramsLanguage) {
+  for (const Language language : {Language::Japanese, Language::English}) {
+    const ui::Translations translations(language);
+    for (const engine::TextEntry& e : engine::TextCatalogue()) {
+      EXPECT_EQ(ui::Words(e.id).toStdString(), language == Language::English ? e.english : e.japanese) << e.key;
+    }
   }
 }
 
@@ -198,6 +210,12 @@ QSet<QString> Placeholders(const QString& text) {
   return found;
 }
 
+// Kana, kanji, Japanese punctuation and full-width forms.
+bool HasJapanese(const QString& text) {
+  static const QRegularExpression japanese(QStringLiteral("[\\x{3000}-\\x{30FF}\\x{4E00}-\\x{9FFF}\\x{FF00}-\\x{FFEF}]"));
+  return text.contains(japanese);
+}
+
 // The letter after a single "&" before any tab, or nothing.
 bool HasMnemonic(const QString& text) {
   const QString label = text.section(u'\t', 0, 0);
@@ -219,6 +237,11 @@ TEST(TranslationFileTest, EveryEntryIsTranslatedAndKeepsWhatTheProgramNeedsOfIt)
     SCOPED_TRACE((e.context + " | " + e.source).toStdString());
     EXPECT_TRUE(e.type.isEmpty()) << e.type.toStdString();
     EXPECT_FALSE(e.translation.trimmed().isEmpty());
+    // A Japanese text is translated; only names and signs ("OK", "NUM") stay as they are.
+    if (HasJapanese(e.source)) {
+      EXPECT_NE(e.translation, e.source);
+    }
+    EXPECT_FALSE(HasJapanese(e.translation)) << e.translation.toStdString();
     EXPECT_EQ(Placeholders(e.translation), Placeholders(e.source)) << e.translation.toStdString();
     // A mnemonic stays a mnemonic, and a key stays the key the menu binds.
     EXPECT_EQ(HasMnemonic(e.translation), HasMnemonic(e.source)) << e.translation.toStdString();

@@ -101,6 +101,31 @@ TEST(RemoteFoldersTest, FoldersTypedOrPastedIntoTheBarReachTheOtherMachine) {
   EXPECT_EQ(rig.Bar().TargetFolderText(), "ssh://me@box:22" + (dir / "b"));
 }
 
+// A host without orvel-cli: said in the program's language, with what the user
+// can do (there is no far program to name in the desktop program).
+TEST(RemoteFoldersTest, AMissingFarProgramIsSaidInTheProgramsLanguage) {
+  test::TempDir dir;
+  ASSERT_EQ(::mkdir((dir / "a").c_str(), 0755), 0);
+  UseSsh(dir, "while [ \"$1\" != -- ]; do shift; done; shift 2\nPATH=/nonexistent exec /bin/sh -c \"$*\"\n");
+  test::WriteConditionFile(dir / "set.ORV", {test::MakeCondition("pair", dir / "a", "box:" + (dir / "b"))});
+  for (const bool english : {false, true}) {
+    test::AppRig rig;
+    rig.Start({QString::fromStdString(dir / "set.ORV"), "--lang", english ? "en" : "ja"});
+    ASSERT_TRUE(rig.Frame().Commands().Execute(cmd::kListCreation));
+    const QString said = rig.dialogs.messages.value(0);
+    const QString folder = "box:" + QString::fromStdString(dir / "b");
+    EXPECT_TRUE(said.startsWith((english ? "The folder cannot be read.\n" : "フォルダを読み込めません\n") + folder))
+        << said.toStdString();
+    EXPECT_TRUE(said.contains(english ? "\norvel-cli is not installed on box (" : "\nbox に orvel-cli がインストールされていません ("))
+        << said.toStdString();
+    EXPECT_TRUE(said.endsWith(english ? "). Install the orvel-cli package on box"
+                                      : ")。box に orvel-cli パッケージをインストールしてください"))
+        << said.toStdString();
+    EXPECT_FALSE(said.contains("--remote-program")) << said.toStdString();
+    rig.Frame().close();
+  }
+}
+
 TEST(RemoteFoldersTest, ConnectingShowsInTheProgressDialogAndACancelEndsIt) {
   test::TempDir dir;
   ASSERT_EQ(::mkdir((dir / "a").c_str(), 0755), 0);

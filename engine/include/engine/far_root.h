@@ -4,6 +4,7 @@
 #include "engine/remove_tree.h"
 #include "engine/run_values.h"
 #include "engine/side_index.h"
+#include "engine/texts.h"
 #include "platform/content_digest.h"
 #include "platform/entry_info.h"
 #include "platform/error.h"
@@ -159,9 +160,9 @@ class IFarRoot {
                                                       std::make_error_code(std::errc::operation_not_supported));
   }
 
-  // The error as the user reads it: for a broken connection what happened and
-  // what to do, otherwise the error's own text.
-  virtual std::string Describe(std::error_code error) const = 0;
+  // The error's reason: for a broken connection what happened (with what ssh
+  // or the far side said) and what to do, otherwise the error's own.
+  virtual Reason Describe(std::error_code error) const = 0;
   // What ended the connection (nothing while it works).
   virtual std::error_code Broken() const { return {}; }
 };
@@ -177,7 +178,7 @@ class IFarSides {
   struct Opened {
     std::unique_ptr<IFarRoot> root;
     std::error_code error;  // the far root's own error (ENOENT, ENOTDIR, busy), or the connection's
-    std::string text;       // what to tell the user
+    Reason reason;          // what to tell the user
   };
   // exclusive: the lock of a sync run, else a shared one; createMissing makes a
   // missing folder and its parents. `waiting` is asked about ten times a second

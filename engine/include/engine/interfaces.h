@@ -4,6 +4,7 @@
 #include "engine/marks.h"
 #include "engine/row_store.h"
 #include "engine/run_message.h"
+#include "engine/texts.h"
 
 #include <cstdint>
 #include <optional>
@@ -61,6 +62,8 @@ class IPrompt {
   // front end that also reports such failures by kind.
   virtual void Stopped(RunMessage /*told*/, const MessageArgs& /*args*/, const std::string& /*folder*/,
                        std::error_code /*error*/) {}
+  // A reason in the front end's language, for a message's arguments.
+  virtual std::string ReasonText(const Reason& reason) { return engine::ReasonText(Language::Japanese, reason); }
 };
 
 class RunMeter;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/texts.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -34,7 +36,7 @@ struct ParsedFolder {
   enum class Kind { Local, Remote, Invalid };
   Kind kind = Kind::Local;
   Address address;    // Remote only
-  std::string error;  // Invalid only: why, in English
+  engine::Reason error;  // Invalid only: why
 };
 
 // Decides whether `text` names a remote folder, and parses it. Hosts and users

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/folder_scan.h"
+#include "engine/run_message.h"
 #include "engine/side_index.h"
 #include "platform/error.h"
 #include "remote/frame.h"
@@ -21,16 +22,18 @@
 
 namespace orvel::remote {
 
-// Why a connection is of no more use: a ProtocolFault (or an errno) and what
-// the far side or ssh said about it.
+// Why a connection is of no more use: a ProtocolFault (or an errno), what the
+// far side or ssh said about it, and the fault's own arguments (the two sides'
+// versions of a VersionMismatch).
 struct ConnectionFailure {
   std::error_code code;
   std::string detail;
+  engine::MessageArgs args;
   explicit operator bool() const { return static_cast<bool>(code); }
 };
 
-// The message for a failed connection, in English: what happened, what ssh or
-// the far side said, and what to do (install orvel-cli there, or name it).
+// The message for a failed connection, in English, for logs and tests: what
+// happened, what ssh or the far side said, and what to do.
 std::string Explain(const ConnectionFailure& failure, std::string_view where);
 
 // The far side's root folder as OpenRoot found it.

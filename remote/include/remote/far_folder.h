@@ -14,7 +14,8 @@ namespace orvel::remote {
 // opening it found.
 class FarFolder final : public engine::IFarRoot {
  public:
-  FarFolder(std::unique_ptr<Client> client, std::string machine, std::string shown, const RootInfo& root);
+  FarFolder(std::unique_ptr<Client> client, std::string machine, std::string host, std::string program,
+            const RootInfo& root);
   ~FarFolder() override;
 
   const engine::FarRootInfo& Info() const override { return info_; }
@@ -51,7 +52,7 @@ class FarFolder final : public engine::IFarRoot {
   // Asks the far side only when something was sent that changes its folders.
   std::error_code Flush() override;
   std::vector<platform::Expected<engine::FarDigest>> Digests(std::span<const engine::FarEntry> entries) override;
-  std::string Describe(std::error_code error) const override;
+  engine::Reason Describe(std::error_code error) const override;
   std::error_code Broken() const override { return client_->Failure().code; }
 
  private:
@@ -61,7 +62,8 @@ class FarFolder final : public engine::IFarRoot {
 
   std::unique_ptr<Client> client_;
   std::string machine_;
-  std::string shown_;  // the folder as the user wrote it
+  std::string host_;
+  std::string program_;  // the far side's, as the ssh setup names it
   engine::FarRootInfo info_;
   bool changed_ = false;  // a writing request went out since the last Flush
 };

@@ -79,6 +79,7 @@ class COrvelView::Prompt : public engine::IPrompt {
     dialogs_.Exec(dialog);
     return dialog.Choice();
   }
+  std::string ReasonText(const engine::Reason& reason) override { return ui::ReasonText(reason).toStdString(); }
 
  private:
   static QString Text(engine::RunMessage message, const engine::MessageArgs& args) {

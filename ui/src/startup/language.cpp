@@ -1,5 +1,7 @@
 #include "ui/startup/language.h"
 
+#include "ui/startup/catalogue_translator.h"
+
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QRegularExpression>
@@ -40,6 +42,9 @@ Translations::Translations(Language language) : language_(language) {
     if (own_->load(QStringLiteral(":/orvel/translations/orvel_en.qm"))) {
       QCoreApplication::installTranslator(own_.get());
     }
+    // The texts the desktop program shares with orvel-cli come from their one table.
+    catalogue_ = std::make_unique<CatalogueTranslator>();
+    QCoreApplication::installTranslator(catalogue_.get());
     return;
   }
   // Our texts are Japanese already; Qt's own come from its Japanese translation.

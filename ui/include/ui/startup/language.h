@@ -36,6 +36,7 @@ class Translations {
   Language language_;
   std::unique_ptr<QTranslator> qt_;
   std::unique_ptr<QTranslator> own_;
+  std::unique_ptr<QTranslator> catalogue_;
 };
 
 }  // namespace orvel::ui
