@@ -208,11 +208,11 @@ RowError SyncExecution::KeepOneVersion(const Work& work, bool keepBase, IFarRoot
   StepSide to(toFar, work.rel);
   if (!fromFar)
     if (const std::error_code error =
-            from.OpenHere(keepBase ? work.base : work.target, keepBase ? work.ids.base : work.ids.target))
+            from.OpenHere(keepBase ? work.base : work.target, keepBase ? work.ids.base : work.ids.target, session_))
       return {error, fromSide};
   if (!toFar)
     if (const std::error_code error =
-            to.OpenHere(keepBase ? work.target : work.base, keepBase ? work.ids.target : work.ids.base))
+            to.OpenHere(keepBase ? work.target : work.base, keepBase ? work.ids.target : work.ids.base, session_))
       return {error, toSide};
   // A file meeting a folder: the row's isFolder names the base's kind.
   const bool sourceIsFolder = work.row.kindChange ? keepBase == work.row.isFolder : work.row.isFolder;
@@ -260,12 +260,12 @@ RowError SyncExecution::SetVersionAside(const Work& work, bool baseSide, IFarRoo
   StepSide kept(baseSide ? targetFar : baseFar, work.rel);
   if (!gone.Far())
     if (const std::error_code error =
-            gone.OpenHere(baseSide ? work.base : work.target, baseSide ? work.ids.base : work.ids.target))
+            gone.OpenHere(baseSide ? work.base : work.target, baseSide ? work.ids.base : work.ids.target, session_))
       return {error, goneSide};
   // Only while the side that deleted it still has nothing there.
   if (!kept.Far()) {
     if (const std::error_code error =
-            kept.OpenHere(baseSide ? work.target : work.base, baseSide ? work.ids.target : work.ids.base);
+            kept.OpenHere(baseSide ? work.target : work.base, baseSide ? work.ids.target : work.ids.base, session_);
         error && !platform::IsAbsence(error))
       return {error, keptSide};
   }
