@@ -133,6 +133,14 @@ RowError SyncExecution::ReplaceKindFar(const Work& work, bool fromBase, IFarRoot
     to.Rename(aside, platform::Expectation{}, work.name);
     return made;
   }
+  if (sourceIsFolder) {
+    // Its time follows the source's once its contents are in.
+    std::string rel(work.rel);
+    rel.append(work.name);
+    madeFolders_.push_back(MadeFolder{std::string(fromBase ? rows_.BaseRoot(work.row) : rows_.TargetRoot(work.row)),
+                                      std::string(fromBase ? rows_.TargetRoot(work.row) : rows_.BaseRoot(work.row)),
+                                      TreeAccess::Made{std::move(rel), {}}, fromFar, toFar});
+  }
   if (copied) *copied = to.LookUp(work.name);
   const bool toTrash = deleteTrash_ && deleteTrash_();
   std::error_code removed;

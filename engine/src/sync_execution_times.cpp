@@ -35,10 +35,13 @@ RowError SyncExecution::SettleTimes(const Work& work, bool fromBase, platform::E
     source = (*from)->LookUp(work.name);
   }
   if (source.error) return {source.error, fromSide};
-  if (!ExpectationOf(sourceShown, false).MetBy(source) || !source.regular) return {Changed(), fromSide};
+  // A far side's look-up does not tell a regular file from a special one; it
+  // checks that itself where it sets the time.
+  const auto plainFile = [](const platform::EntryInfo& info, bool far) { return far ? !info.link : info.regular; };
+  if (!ExpectationOf(sourceShown, false).MetBy(source) || !plainFile(source, fromFar)) return {Changed(), fromSide};
 
   const auto fitting = [&](const platform::EntryInfo& destination) {
-    return ExpectationOf(destinationShown, false).MetBy(destination) && destination.regular &&
+    return ExpectationOf(destinationShown, false).MetBy(destination) && plainFile(destination, toFar) &&
            destination.size == source.size;
   };
   if (toFar) {

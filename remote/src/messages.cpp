@@ -202,7 +202,9 @@ bool Decode(std::string_view payload, MessageType type, EntryRequest& m) {
     if (kind > kLastExpectation) return false;
     m.expect.kind = static_cast<platform::Expectation::Kind>(kind);
   }
-  return r.Finished() && IsSafeRelFolder(m.relFolder) && IsSafeName(m.name);
+  // A look-up with no name and no folder: the root itself.
+  return r.Finished() && IsSafeRelFolder(m.relFolder) &&
+         (IsSafeName(m.name) || (type == MessageType::LookUp && m.name.empty() && m.relFolder.empty()));
 }
 
 void Encode(std::string& out, const WireEntry& m) {
@@ -374,7 +376,9 @@ bool Decode(std::string_view payload, SetFolderTimeRequest& m) {
   m.name = r.String(kMaxName);
   const bool expectation = GetExpectation(r, m.expect);
   m.mtime = r.Time();
-  return expectation && r.Finished() && IsSafeRelFolder(m.relFolder) && IsSafeName(m.name);
+  // No name and no folder: the root itself.
+  return expectation && r.Finished() && IsSafeRelFolder(m.relFolder) &&
+         (IsSafeName(m.name) || (m.name.empty() && m.relFolder.empty()));
 }
 
 void Encode(std::string& out, const RenameRequest& m) {
