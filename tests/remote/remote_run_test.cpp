@@ -285,9 +285,9 @@ INSTANTIATE_TEST_SUITE_P(
     Connections, RemoteConnectionFaults,
     ::testing::Values(
         Fault{"HostUnreachable", "#!/bin/sh\necho 'ssh: Could not resolve hostname h: Name or service not known' >&2\nexit 255\n",
-              "", "the host cannot be reached"},
+              "", "the host h cannot be reached"},
         Fault{"LoginRefused", "#!/bin/sh\necho 'me@h: Permission denied (publickey).' >&2\nexit 255\n", "",
-              "the host refused the login"},
+              "the host h refused the login"},
         Fault{"ProgramMissing", kFakeSsh, "/nonexistent/orvel-cli", "--remote-program"},
         Fault{"NotAServer", "#!/bin/sh\necho 'Welcome to h'\ncat >/dev/null\n", "", "Welcome to h"}),
     [](const auto& param) { return std::string(param.param.name); });
