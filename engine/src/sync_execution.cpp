@@ -59,12 +59,12 @@ bool SyncExecution::MakeChangesDurable() {
     const auto path = devicePaths_.find(failure.device);
     if (prompt_)
       prompt_->Notice(RunMessage::NotDurable, {path == devicePaths_.end() ? failure.type : path->second,
-                                               failure.error.message()});
+                                               prompt_->ReasonText(ReasonOf(failure.error))});
   }
   for (const auto& [path, far] : farRoots_) {
     if (const std::error_code error = far->Flush()) {
       durable = false;
-      if (prompt_) prompt_->Notice(RunMessage::NotDurable, {path, far->Describe(error)});
+      if (prompt_) prompt_->Notice(RunMessage::NotDurable, {path, prompt_->ReasonText(far->Describe(error))});
     }
   }
   return durable;
