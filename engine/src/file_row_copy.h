@@ -28,9 +28,9 @@ struct FileRowCopy {
 
 // What a copy did besides its result.
 struct FileRowCopyDone {
-  std::vector<TreeAccess::Made> made;  // the destination's folders this copy made
-  platform::EntryInfo copied;          // what the destination holds now (after success)
-  std::uint64_t toDevice = 0;          // the destination folder's file system, once it was reached
+  TreeAccess::Made made;       // the destination's folders this copy made
+  platform::EntryInfo copied;  // what the destination holds now (after success)
+  std::uint64_t toDevice = 0;  // the destination folder's file system, once it was reached
 };
 
 // Copies the file, making the destination's missing folders, each inside its

@@ -40,6 +40,14 @@ FolderReadAhead::~FolderReadAhead() {
   }
   workReady_.notify_all();
   for (std::thread& thread : threads_) thread.join();
+  std::vector<std::unique_ptr<Node>> left;
+  left.push_back(std::move(root_));
+  while (!left.empty()) {
+    std::unique_ptr<Node> node = std::move(left.back());
+    left.pop_back();
+    if (!node) continue;
+    for (auto& child : node->children) left.push_back(std::move(child.second));
+  }
 }
 
 FolderReadAhead::Node& FolderReadAhead::Start(platform::Folder root) {
@@ -49,7 +57,7 @@ FolderReadAhead::Node& FolderReadAhead::Start(platform::Folder root) {
   root_->folder = std::make_shared<const platform::Folder>(std::move(root));
   {
     std::lock_guard lock(mutex_);
-    queue_.push(Job{root_.get()});
+    root_->place = pending_.insert(pending_.end(), root_.get());
   }
   workReady_.notify_one();
   return *root_;
@@ -96,7 +104,12 @@ void FolderReadAhead::Release(Node& parent, std::uint32_t item) {
 void FolderReadAhead::ListingTaken(Node& node) {
   {
     std::lock_guard lock(mutex_);
-    if (node.counted) entriesAhead_ -= node.items.size();
+    if (node.counted) {
+      // The walk has reached it: it is no longer ahead of the walk.
+      entriesAhead_ -= node.items.size();
+      node.counted = false;
+      --foldersAhead_;
+    }
   }
   // No thread touches a folder's listing once it is read.
   std::vector<Item>().swap(node.items);
@@ -104,10 +117,22 @@ void FolderReadAhead::ListingTaken(Node& node) {
   workReady_.notify_all();
 }
 
-bool FolderReadAhead::CanTake() const {
-  if (queue_.empty()) return false;
-  const Job& next = queue_.top();
-  return next.lookUps || next.node == wanted_ || (foldersAhead_ < kFoldersAhead && entriesAhead_ < kEntriesAhead);
+FolderReadAhead::Job FolderReadAhead::NextJob() {
+  // Only the few folders being read stand before the first one queued.
+  for (Node* node : pending_) {
+    if (!node->taken) {
+      if (node != wanted_ && (foldersAhead_ >= kFoldersAhead || entriesAhead_ >= kEntriesAhead)) return {};
+      return Job{node};
+    }
+    // Set once the listing is complete; until then the items are the lister's.
+    if (node->nextLookUp == 0) continue;
+    const auto count = static_cast<std::uint32_t>(node->items.size());
+    if (node->nextLookUp < count) {
+      const std::uint32_t begin = node->nextLookUp;
+      return Job{node, begin, std::min(count, begin + kLookUpChunk), true};
+    }
+  }
+  return {};
 }
 
 void FolderReadAhead::Work() {
@@ -116,17 +141,24 @@ void FolderReadAhead::Work() {
     Job job;
     {
       std::unique_lock lock(mutex_);
-      workReady_.wait(lock, [this] { return stop_ || CanTake(); });
+      workReady_.wait(lock, [this, &job] {
+        if (stop_) return true;
+        job = NextJob();
+        return job.node != nullptr;
+      });
       if (stop_) return;
-      job = queue_.top();
-      queue_.pop();
-      // The root is the walk's from the start: it takes nothing from the budget.
-      if (!job.lookUps && job.node->parent) {
-        job.node->counted = true;
-        ++foldersAhead_;
+      if (job.lookUps) {
+        job.node->nextLookUp = job.end;
+      } else {
+        job.node->taken = true;
+        // The root is the walk's from the start: it takes nothing from the budget.
+        if (job.node->parent) {
+          job.node->counted = true;
+          ++foldersAhead_;
+        }
       }
       // Others may take the next job at once.
-      if (CanTake()) workReady_.notify_one();
+      if (NextJob().node) workReady_.notify_one();
     }
     try {
       if (job.lookUps) {
@@ -208,14 +240,14 @@ void FolderReadAhead::List(Node& node, std::vector<char>& buffer) {
     }
     node.listError = reader.Error();
   }
-  control_.Listed(RelPath(node));
+  if (control_.WatchesListings()) control_.Listed(RelPath(node));
   const auto count = static_cast<std::uint32_t>(node.items.size());
   const std::uint32_t chunks = count == 0 ? 1 : (count + kLookUpChunk - 1) / kLookUpChunk;
   {
     std::lock_guard lock(mutex_);
     node.chunksLeft = chunks;
-    for (std::uint32_t begin = kLookUpChunk; begin < count; begin += kLookUpChunk)
-      queue_.push(Job{&node, begin, std::min(count, begin + kLookUpChunk), true});
+    // The first chunk is this thread's; the others go to whichever threads are free.
+    node.nextLookUp = std::min(count, kLookUpChunk);
   }
   if (chunks > 1) workReady_.notify_all();
   LookUpsDone(node, LookUp(node, 0, std::min(count, kLookUpChunk)));
@@ -254,14 +286,12 @@ void FolderReadAhead::LookUpsDone(Node& node, bool subsecond) {
       auto child = std::make_unique<Node>();
       child->parent = &node;
       child->name.assign(node.NameOf(item));
-      child->key.reserve(node.key.size() + 1);
-      child->key = node.key;
-      child->key.push_back(static_cast<std::uint32_t>(node.children.size()));
       child->parentFolder = folder;
+      // The walk enters them right after this folder, in listing order.
+      child->place = pending_.insert(node.place, child.get());
       node.children.emplace_back(i, std::move(child));
     }
     if (node.counted) entriesAhead_ += node.items.size();
-    for (auto& child : node.children) queue_.push(Job{child.second.get()});
     Finish(node, lock);
   }
   workReady_.notify_all();
@@ -269,7 +299,7 @@ void FolderReadAhead::LookUpsDone(Node& node, bool subsecond) {
 
 // The folder is read: the walk may take it.
 void FolderReadAhead::Finish(Node& node, std::unique_lock<std::mutex>&) {
-  std::vector<std::uint32_t>().swap(node.key);  // no job of it is queued any more
+  pending_.erase(node.place);  // no job of it is left
   node.done = true;
   if (wanted_ == &node) nodeDone_.notify_all();
 }

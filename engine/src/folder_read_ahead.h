@@ -8,7 +8,7 @@
 #include <exception>
 #include <memory>
 #include <mutex>
-#include <queue>
+#include <list>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -49,8 +49,10 @@ struct ReadAheadFolder {
   friend class FolderReadAhead;
   ReadAheadFolder* parent = nullptr;
   std::string name;  // in the parent folder
-  // Position in the walk's order (child indexes from the root): the smallest is needed first.
-  std::vector<std::uint32_t> key;
+  // Its place among the folders not read yet, which stand in the walk's order.
+  std::list<ReadAheadFolder*>::iterator place;
+  bool taken = false;                 // a thread opens and lists it
+  std::uint32_t nextLookUp = 0;       // listed: the first item no thread has taken to look up
   std::shared_ptr<const platform::Folder> parentFolder;  // until it is opened
   std::shared_ptr<const platform::Folder> folder;        // until its entries are looked up
   std::uint32_t chunksLeft = 0;
@@ -74,7 +76,8 @@ class FolderReadAhead {
   using Node = ReadAheadFolder;
 
   FolderReadAhead(const RunValues& values, const ScanSetup& setup, ScanControl& control, unsigned threads);
-  // Stops the threads and waits for the requests they have in flight.
+  // Stops the threads, waits for the requests they have in flight, and lets
+  // the folders go one at a time (a deep tree would overrun the stack otherwise).
   ~FolderReadAhead();
   FolderReadAhead(const FolderReadAhead&) = delete;
   FolderReadAhead& operator=(const FolderReadAhead&) = delete;
@@ -83,7 +86,8 @@ class FolderReadAhead {
   Node& Start(platform::Folder root);
   // Waits until the folder has been read; rethrows what a thread threw.
   void Wait(Node& node);
-  // The walk has added the folder's entries to its index: the listing goes.
+  // The walk has added the folder's entries to its index: the listing goes,
+  // and the folder no longer counts as read ahead.
   void ListingTaken(Node& node);
   // The child folder read for the parent's item, or null.
   Node* Child(Node& parent, std::uint32_t item);
@@ -92,20 +96,15 @@ class FolderReadAhead {
 
  private:
   struct Job {
-    Node* node;
+    Node* node = nullptr;
     std::uint32_t begin = 0;  // the items a look-up job covers
     std::uint32_t end = 0;
     bool lookUps = false;  // else: open and list the folder
   };
-  struct Later {
-    bool operator()(const Job& a, const Job& b) const {
-      if (a.node != b.node) return b.node->key < a.node->key;
-      return b.begin < a.begin;
-    }
-  };
 
   void Work();
-  bool CanTake() const;
+  // The job the walk will need first, if the budget lets it be taken.
+  Job NextJob();
   void OpenAndList(Node& node, std::vector<char>& buffer);
   void List(Node& node, std::vector<char>& buffer);
   bool LookUp(Node& node, std::uint32_t begin, std::uint32_t end);
@@ -121,7 +120,9 @@ class FolderReadAhead {
   std::mutex mutex_;
   std::condition_variable workReady_;
   std::condition_variable nodeDone_;
-  std::priority_queue<Job, std::vector<Job>, Later> queue_;
+  // The folders queued or being read, in the walk's order: a folder read takes
+  // its place with the folders inside it.
+  std::list<Node*> pending_;
   Node* wanted_ = nullptr;  // what the walk waits for: read whatever the budget
   std::size_t foldersAhead_ = 0;
   std::size_t entriesAhead_ = 0;

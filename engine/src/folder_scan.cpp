@@ -39,13 +39,16 @@ std::string_view LastComponent(std::string_view path) {
 }  // namespace
 
 // The folders on the path from the root to the folder being read. At most
-// kOpenFolderBudget of them hold a descriptor; the others are reopened from the
-// nearest open one, by name, when they are needed again.
+// kOpenFolderBudget of them hold a descriptor, those nearest the folder being
+// read; the others are opened again when the walk needs them: from the folder
+// below on the way back up, else from the nearest open one above, by name.
 class FolderScan::OpenFolders {
  public:
   explicit OpenFolders(platform::Folder root) { levels_.push_back(Level{std::move(root), {}, {}}); }
 
-  platform::Expected<const platform::Folder*> At(std::size_t level) {
+  // The deepest folder on the path.
+  platform::Expected<const platform::Folder*> Deepest() {
+    const std::size_t level = levels_.size() - 1;
     if (levels_[level].folder.IsOpen()) return &levels_[level].folder;
     std::size_t open = level;
     while (!levels_[open].folder.IsOpen()) --open;  // the root never closes
@@ -54,22 +57,30 @@ class FolderScan::OpenFolders {
       if (!child) return child.error();
       if (child->Id() != levels_[i].identity) return platform::MakeError(platform::Fault::FolderReplaced);
       levels_[i].folder = std::move(*child);
-      ++openCount_;
-      KeepWithinBudget(i);
+      Opened(i);
     }
     return &levels_[level].folder;
   }
 
   void Push(platform::Folder folder, std::string_view name, const platform::Identity& identity) {
     levels_.push_back(Level{std::move(folder), std::string(name), identity});
-    ++openCount_;
-    KeepWithinBudget(levels_.size() - 1);
+    Opened(levels_.size() - 1);
   }
 
   void Pop() {
-    if (levels_.back().folder.IsOpen()) --openCount_;
+    platform::Expected<platform::Folder> parent = platform::Folder();
+    const std::size_t above = levels_.size() - 2;
+    Level& gone = levels_.back();
+    // The folder above is read next: one step up beats a walk down from the root.
+    if (above > 0 && gone.folder.IsOpen() && !levels_[above].folder.IsOpen())
+      parent = gone.folder.OpenParent(gone.name, levels_[above].identity);
+    if (gone.folder.IsOpen()) --openCount_;
     levels_.pop_back();
-    if (firstOpen_ > levels_.size()) firstOpen_ = levels_.size();
+    // Should that fail, the folder is opened by name when it is needed.
+    if (parent && parent->IsOpen()) {
+      levels_[above].folder = std::move(*parent);
+      Opened(above);
+    }
   }
 
  private:
@@ -79,28 +90,38 @@ class FolderScan::OpenFolders {
     platform::Identity identity;
   };
 
-  // Closes the open folders nearest the root (never the root, never `keep`).
-  void KeepWithinBudget(std::size_t keep) {
-    if (firstOpen_ == 0) firstOpen_ = 1;
-    while (openCount_ > kOpenFolderBudget && firstOpen_ < keep) {
-      if (levels_[firstOpen_].folder.IsOpen()) {
-        levels_[firstOpen_].folder.Close();
-        --openCount_;
-      }
-      ++firstOpen_;
-    }
-    // Reopened folders lie below the first open one seen so far.
-    for (std::size_t i = 1; i < firstOpen_ && i < levels_.size(); ++i) {
-      if (levels_[i].folder.IsOpen()) {
-        firstOpen_ = i;
-        break;
-      }
+  // Counts the folder at `level`, the deepest open one, and closes the open
+  // folders nearest the root (never the root) beyond the budget.
+  void Opened(std::size_t level) {
+    ++openCount_;
+    if (level < lowest_) lowest_ = level;
+    while (openCount_ > kOpenFolderBudget) {
+      while (!levels_[lowest_].folder.IsOpen()) ++lowest_;
+      if (lowest_ >= level) break;
+      levels_[lowest_].folder.Close();
+      --openCount_;
     }
   }
 
   std::vector<Level> levels_;
   std::size_t openCount_ = 1;
-  std::size_t firstOpen_ = 1;
+  std::size_t lowest_ = 1;  // no folder between the root and this level is open
+};
+
+// One folder on the walk's path: how far its entries have been taken, and how
+// it was entered from the folder above.
+struct FolderScan::Frame {
+  SideIndex::FolderId folder = SideIndex::kNoFolder;
+  SideIndex::EntryId next = 0;
+  SideIndex::EntryId end = 0;
+  std::error_code listError;
+  bool cancelled = false;
+  ReadAheadFolder* read = nullptr;
+  // The entry of the folder above that this folder is, and what leaving it undoes.
+  SideIndex::EntryId entry = SideIndex::kNoEntry;
+  std::size_t pathBefore = 0;
+  ReadAheadFolder* parentRead = nullptr;
+  std::uint32_t item = 0;
 };
 
 bool FolderScan::IsRecycleBinName(std::string_view name) {
@@ -127,7 +148,7 @@ ScanSummary FolderScan::Scan(const ScanSetup& setup, SideIndex& index, ScanLists
   index_ = &index;
   lists_ = &lists;
   summary_ = {};
-  relPath_.clear();
+  pathBuffer_ = setup.rootPath;
   index.Reset(setup.rootPath, setup.root, setup.keepExtras);
   if (!control_.Running() || !setup.root) return summary_;
 
@@ -156,7 +177,7 @@ ScanSummary FolderScan::Scan(const ScanSetup& setup, SideIndex& index, ScanLists
   const SideIndex::FolderId rootId = index.AddChildFolder(SideIndex::kNoFolder, {}, setup.root->Id());
   if (setup.keepExtras) index.SetFolderFileSystem(rootId, platform::FileSystemKeyOf(setup.root->Fd()));
   ahead_ = ahead.get();
-  summary_.rootError = ScanFolder(open, 0, rootId, rootRead);
+  summary_.rootError = Walk(open, rootId, rootRead);
   ahead_ = nullptr;
   return summary_;
 }
@@ -222,53 +243,96 @@ std::error_code FolderScan::TakeListing(ReadAheadFolder& read, SideIndex::Folder
   return error;
 }
 
-std::error_code FolderScan::ScanFolder(OpenFolders& open, std::size_t level, SideIndex::FolderId folder,
-                                       ReadAheadFolder* read) {
-  std::error_code listError;
-  if (read) {
-    listError = TakeListing(*read, folder, level == 0);
+// Depth first, on a stack of its own: a folder entered is read in full before
+// the next entry of the folder above is taken.
+std::error_code FolderScan::Walk(OpenFolders& open, SideIndex::FolderId root, ReadAheadFolder* rootRead) {
+  std::vector<Frame> path;
+  Frame top;
+  top.folder = root;
+  top.read = rootRead;
+  if (const std::error_code error = BeginFolder(open, path, top)) return error;
+  for (;;) {
+    Frame& frame = path.back();
+    if (!frame.cancelled && frame.next < frame.end && control_.Running()) {
+      const SideIndex::EntryId id = frame.next++;
+      // The name store never moves what it holds, so the view outlives later additions.
+      const std::string_view name = index_->EntryName(id);
+      const platform::EntryInfo info = index_->EntryInfoOf(id);
+      Taken taken = Taken::Counted;
+      if (info.error) {
+        // Unreadable: one row of its own, whatever it is; nothing is decided on it.
+        if (info.directory || ExtensionTest(values_, name))
+          ListUnreadable(frame.folder, id, name, info.directory, info.error);
+      } else if (info.directory) {
+        taken = ListFolderEntry(open, path, id, name);
+      } else if (ExtensionTest(values_, name)) {
+        lists_->files.push_back(id);
+      }
+      // A folder entered counts once the walk is back from it.
+      if (taken == Taken::Counted && OnCancel()) path.back().cancelled = true;
+      continue;
+    }
+    const Frame left = frame;
+    const std::error_code error = EndFolder(left);
+    path.pop_back();
+    if (path.empty()) return error;
+    if (!left.read) open.Pop();
+    LeaveFolder(path, left, error);
+    if (OnCancel()) path.back().cancelled = true;
+  }
+}
+
+// Takes the folder's listing and puts it on the walk's path; an error when it
+// cannot be read at all.
+std::error_code FolderScan::BeginFolder(OpenFolders& open, std::vector<Frame>& path, Frame frame) {
+  const bool atRoot = path.empty();
+  if (frame.read) {
+    frame.listError = TakeListing(*frame.read, frame.folder, atRoot);
   } else {
-    const platform::Expected<const platform::Folder*> dir = open.At(level);
+    const platform::Expected<const platform::Folder*> dir = open.Deepest();
     if (!dir) return dir.error();
-    listError = ReadListing(**dir, folder, level == 0);
-    control_.Listed(relPath_);
+    frame.listError = ReadListing(**dir, frame.folder, atRoot);
+    control_.Listed(RelPath());
   }
   // The folder's entries are a run of ids; folders inside it add theirs after it.
-  const SideIndex::EntryId first = index_->FirstEntry(folder);
-  const auto end = static_cast<SideIndex::EntryId>(first + index_->FolderEntryCount(folder));
-  bool cancelled = false;
-  for (SideIndex::EntryId id = first; id < end; ++id) {
-    if (!control_.Running()) break;
-    // The name store never moves what it holds, so the view outlives later additions.
-    const std::string_view name = index_->EntryName(id);
-    const platform::EntryInfo info = index_->EntryInfoOf(id);
-    bool counts = true;
-    if (info.error) {
-      // Unreadable: one row of its own, whatever it is; nothing is decided on it.
-      if (info.directory || ExtensionTest(values_, name)) ListUnreadable(folder, id, name, info.directory, info.error);
-    } else if (info.directory) {
-      counts = ListFolderEntry(open, level, folder, id, name, read);
-    } else if (ExtensionTest(values_, name)) {
-      lists_->files.push_back(id);
-    }
-    if (counts && OnCancel()) {
-      cancelled = true;
-      break;
-    }
-  }
-  if (listError) {
-    index_->MarkFailed(folder, listError);
-    return listError;
-  }
-  if (!cancelled && control_.Running()) index_->MarkComplete(folder);
+  frame.next = index_->FirstEntry(frame.folder);
+  frame.end = static_cast<SideIndex::EntryId>(frame.next + index_->FolderEntryCount(frame.folder));
+  path.push_back(frame);
   return {};
 }
 
+std::error_code FolderScan::EndFolder(const Frame& frame) {
+  if (frame.listError) {
+    index_->MarkFailed(frame.folder, frame.listError);
+    return frame.listError;
+  }
+  if (!frame.cancelled && control_.Running()) index_->MarkComplete(frame.folder);
+  return {};
+}
+
+// Back in the folder above from one that was entered: it is listed as
+// unreadable, or as empty when nothing was found in it.
+void FolderScan::LeaveFolder(std::vector<Frame>& path, const Frame& left, std::error_code error) {
+  pathBuffer_.resize(left.pathBefore);
+  const SideIndex::FolderId folder = path.back().folder;
+  const std::string_view name = index_->EntryName(left.entry);
+  if (error) {
+    ListUnreadable(folder, left.entry, name, true, error);
+  } else if (values_.emptyFolder && index_->FolderEntryCount(left.folder) == 0 && control_.Running()) {
+    // An empty folder lists nothing below itself, so listing it after its own
+    // scan keeps the order of a listing made before it.
+    lists_->folders.push_back(left.entry);
+  }
+  if (left.parentRead) ahead_->Release(*left.parentRead, left.item);
+}
+
 // Looks the folder entry up (opening it when there is something to learn from
-// inside it), and enters it or checks whether it is empty. False for the other
-// tree's root, which does not count as an entry looked at.
-bool FolderScan::ListFolderEntry(OpenFolders& open, std::size_t level, SideIndex::FolderId folder,
-                                 SideIndex::EntryId id, std::string_view name, ReadAheadFolder* parentRead) {
+// inside it), and enters it or checks whether it is empty. NotCounted for the
+// other tree's root, which does not count as an entry looked at.
+FolderScan::Taken FolderScan::ListFolderEntry(OpenFolders& open, std::vector<Frame>& path, SideIndex::EntryId id,
+                                              std::string_view name) {
+  const SideIndex::FolderId folder = path.back().folder;
+  ReadAheadFolder* const parentRead = path.back().read;
   const bool recycleBin = values_.recyclerFolder && IsRecycleBinName(name);
   const bool enter = setup_.subFolders && !recycleBin;
   const bool opens = enter || values_.emptyFolder;
@@ -277,7 +341,8 @@ bool FolderScan::ListFolderEntry(OpenFolders& open, std::size_t level, SideIndex
   std::optional<platform::Folder> child;
   std::error_code openError;
   // With read-ahead, the threads have looked the folder up and opened it as
-  // below; the walk is done with it when this returns.
+  // below; the walk is done with it when it leaves the folder (or when this
+  // returns without entering it).
   ReadAheadFolder* read = nullptr;
   struct Done {
     FolderReadAhead* ahead;
@@ -299,10 +364,10 @@ bool FolderScan::ListFolderEntry(OpenFolders& open, std::size_t level, SideIndex
     identity = read->identity;
     openError = read->openError;
   } else {
-    const platform::Expected<const platform::Folder*> dir = open.At(level);
+    const platform::Expected<const platform::Folder*> dir = open.Deepest();
     if (!dir) {
       ListUnreadable(folder, id, name, true, dir.error());
-      return true;
+      return Taken::Counted;
     }
     if (opens) {
       platform::Expected<platform::Folder> opened = (*dir)->OpenChild(name, &info);
@@ -322,15 +387,15 @@ bool FolderScan::ListFolderEntry(OpenFolders& open, std::size_t level, SideIndex
     info.directory = true;
     index_->SetEntryInfo(id, info);
     ListUnreadable(folder, id, name, true, info.error);
-    return true;
+    return Taken::Counted;
   }
   index_->SetEntryInfo(id, info);
   // Gone since it was listed: left out.
-  if (!info.exists) return true;
+  if (!info.exists) return Taken::Counted;
   if (!info.directory) {
     // A file or a link took the folder's place: it takes part as what it is now.
     if (ExtensionTest(values_, name)) lists_->files.push_back(id);
-    return true;
+    return Taken::Counted;
   }
   if (setup_.otherRoot.Known() && identity == setup_.otherRoot) {
     // The other tree's root lies inside this one: nothing below it is read,
@@ -339,17 +404,16 @@ bool FolderScan::ListFolderEntry(OpenFolders& open, std::size_t level, SideIndex
     info.error = platform::MakeError(platform::Fault::OtherRoot);
     index_->SetEntryInfo(id, info);
     index_->MarkOtherRoot(index_->AddChildFolder(folder, name, identity));
-    return false;
+    return Taken::NotCounted;
   }
   if (openError) {
     // Anything but absence (no permission, too many open files, a link swapped
     // in) is an error of the folder, never "empty".
     ListUnreadable(folder, id, name, true, openError);
-    return true;
+    return Taken::Counted;
   }
-  if (!opens) return true;  // nothing to learn from inside it
+  if (!opens) return Taken::Counted;  // nothing to learn from inside it
 
-  bool empty = false;
   if (!enter) {
     // Not entered: only whether it is empty counts.
     const platform::Expected<bool> isEmpty =
@@ -357,42 +421,38 @@ bool FolderScan::ListFolderEntry(OpenFolders& open, std::size_t level, SideIndex
              : platform::IsEmptyFolder(child->Fd());
     if (!isEmpty) {
       ListUnreadable(folder, id, name, true, isEmpty.error());
-      return true;
+    } else if (values_.emptyFolder && *isEmpty && control_.Running()) {
+      lists_->folders.push_back(id);
     }
-    empty = *isEmpty;
-  } else {
-    const std::size_t before = relPath_.size();
-    relPath_.append(name).push_back(platform::kSeparator);
-    pathBuffer_.assign(setup_.rootPath).append(relPath_);
-    control_.EnterFolder(pathBuffer_);
-    const SideIndex::FolderId childFolder = index_->AddChildFolder(folder, name, identity);
-    if (setup_.keepExtras) {
-      // Only a mount point lies on another file system than its parent; the
-      // device number tells which folders are mount points.
-      index_->SetFolderFileSystem(childFolder, identity.device == index_->FolderIdentity(folder).device
-                                                   ? index_->FolderFileSystem(folder)
-                                                   : read ? read->fileSystem
-                                                          : platform::FileSystemKeyOf(child->Fd()));
-    }
-    std::error_code error;
-    if (read) {
-      error = ScanFolder(open, level + 1, childFolder, read);
-    } else {
-      open.Push(std::move(*child), name, identity);
-      error = ScanFolder(open, level + 1, childFolder, nullptr);
-      open.Pop();
-    }
-    relPath_.resize(before);
-    if (error) {
-      ListUnreadable(folder, id, name, true, error);
-      return true;
-    }
-    // An empty folder lists nothing below itself, so listing it after its own
-    // scan keeps the order of a listing made before it.
-    empty = index_->FolderEntryCount(childFolder) == 0;
+    return Taken::Counted;
   }
-  if (values_.emptyFolder && empty && control_.Running()) lists_->folders.push_back(id);
-  return true;
+
+  Frame entered;
+  entered.entry = id;
+  entered.pathBefore = pathBuffer_.size();
+  entered.read = read;
+  entered.parentRead = done.parent;
+  entered.item = done.item;
+  pathBuffer_.append(name).push_back(platform::kSeparator);
+  control_.EnterFolder(pathBuffer_);
+  entered.folder = index_->AddChildFolder(folder, name, identity);
+  if (setup_.keepExtras) {
+    // Only a mount point lies on another file system than its parent; the
+    // device number tells which folders are mount points.
+    index_->SetFolderFileSystem(entered.folder, identity.device == index_->FolderIdentity(folder).device
+                                                    ? index_->FolderFileSystem(folder)
+                                                    : read ? read->fileSystem
+                                                           : platform::FileSystemKeyOf(child->Fd()));
+  }
+  if (!read) open.Push(std::move(*child), name, identity);
+  if (const std::error_code error = BeginFolder(open, path, entered)) {
+    if (!read) open.Pop();
+    done.parent = nullptr;  // LeaveFolder lets the child go
+    LeaveFolder(path, entered, error);
+    return Taken::Counted;
+  }
+  done.parent = nullptr;  // the walk lets it go when it leaves the folder
+  return Taken::Entered;
 }
 
 }  // namespace orvel::engine

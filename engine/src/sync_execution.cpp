@@ -3,6 +3,7 @@
 #include "engine/beside_name.h"
 #include "engine/remove_tree.h"
 #include "file_row_copy.h"
+#include "folder_up_walk.h"
 #include "sync_work.h"
 #include "platform/entry_moves.h"
 #include "platform/metadata.h"
@@ -352,12 +353,15 @@ void SyncExecution::FinishMadeFolders() {
     const auto from = trees_.find(it->fromRoot);
     const auto to = trees_.find(it->toRoot);
     if (from == trees_.end() || to == trees_.end()) continue;
-    platform::Expected<const platform::Folder*> source = from->second.FolderAt(it->made.rel);
-    if (!source) continue;
-    // Reopened: the tree keeps only a few folders open, and both are needed at once.
-    platform::Expected<platform::Folder> sourceFolder = (*source)->Reopen();
-    platform::Expected<const platform::Folder*> made = to->second.FolderAt(it->made.rel, it->made.identity);
-    if (sourceFolder && made) platform::CopyFolderMetadata(session_, *sourceFolder, **made);
+    // Walked up from the deepest folder made, on both sides at once.
+    FolderUpWalk source(from->second.Root());
+    FolderUpWalk made(to->second.Root());
+    for (auto folder = it->made.folders.rbegin(); folder != it->made.folders.rend(); ++folder) {
+      const platform::Expected<const platform::Folder*> sourceFolder = source.At(it->made.RelOf(*folder));
+      const platform::Expected<const platform::Folder*> madeFolder = made.At(it->made.RelOf(*folder));
+      if (sourceFolder && madeFolder && (*madeFolder)->Id() == folder->identity)
+        platform::CopyFolderMetadata(session_, **sourceFolder, **madeFolder);
+    }
   }
   madeFolders_.clear();
 }
@@ -422,13 +426,13 @@ RowError SyncExecution::CopyRow(const Work& work, bool fromBase, platform::Entry
   TreeAccess& fromTree = fromBase ? work.base : work.target;
   TreeAccess& toTree = fromBase ? work.target : work.base;
   // The folders this copy makes, kept for their times once their contents are in.
-  std::vector<TreeAccess::Made> newFolders;
+  TreeAccess::Made newFolders;
   const auto NoteMadeFolders = [&]() {
     const std::string_view fromRoot = fromBase ? rows_.BaseRoot(work.row) : rows_.TargetRoot(work.row);
     const std::string_view toRoot = fromBase ? rows_.TargetRoot(work.row) : rows_.BaseRoot(work.row);
-    for (TreeAccess::Made& made : newFolders)
-      madeFolders_.push_back(MadeFolder{std::string(fromRoot), std::string(toRoot), std::move(made)});
-    newFolders.clear();
+    if (!newFolders.folders.empty())
+      madeFolders_.push_back(MadeFolder{std::string(fromRoot), std::string(toRoot), std::move(newFolders)});
+    newFolders = {};
   };
 
   if (!work.row.isFolder) {

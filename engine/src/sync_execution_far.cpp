@@ -3,6 +3,7 @@
 // sent there is pipelined, so a run pays no round trip per file.
 #include "engine/sync_execution.h"
 
+#include "folder_up_walk.h"
 #include "sync_work.h"
 
 #include "platform/copy_source.h"
@@ -137,7 +138,7 @@ RowError SyncExecution::CopyFromFar(const Work& work, bool fromBase, IFarRoot& f
     if (!transfer.source.MetBy(now)) return {Changed(), fromSide};
     std::string rel(work.rel);
     rel.append(transfer.toName);
-    std::vector<TreeAccess::Made> newFolders;
+    TreeAccess::Made newFolders;
     platform::Expected<const platform::Folder*> made = toTree.MakeFolders(rel, &newFolders);
     NoteMadeFolders(newFolders, work, fromBase, from);
     if (!made) return {made.error(), toSide};
@@ -147,7 +148,7 @@ RowError SyncExecution::CopyFromFar(const Work& work, bool fromBase, IFarRoot& f
   }
   platform::Expected<const platform::Folder*> to = toTree.FolderAt(work.rel, fromBase ? work.ids.target : work.ids.base);
   if (!to && platform::IsAbsence(to.error())) {
-    std::vector<TreeAccess::Made> newFolders;
+    TreeAccess::Made newFolders;
     to = toTree.MakeFolders(work.rel, &newFolders);
     NoteMadeFolders(newFolders, work, fromBase, from);
   }
@@ -349,59 +350,61 @@ RowError SyncExecution::CopyNow(const Work& work, bool fromBase, IFarRoot* fromF
   return answer;
 }
 
-void SyncExecution::NoteMadeFolders(std::vector<TreeAccess::Made>& made, const Work& work, bool fromBase,
-                                    IFarRoot& from) {
+void SyncExecution::NoteMadeFolders(TreeAccess::Made& made, const Work& work, bool fromBase, IFarRoot& from) {
+  if (made.folders.empty()) return;
   const std::string fromRoot(fromBase ? rows_.BaseRoot(work.row) : rows_.TargetRoot(work.row));
   const std::string toRoot(fromBase ? rows_.TargetRoot(work.row) : rows_.BaseRoot(work.row));
-  for (TreeAccess::Made& folder : made)
-    madeFolders_.push_back(MadeFolder{fromRoot, toRoot, std::move(folder), &from, nullptr});
+  madeFolders_.push_back(MadeFolder{fromRoot, toRoot, std::move(made), &from, nullptr});
 }
 
-void SyncExecution::FinishFarMadeFolder(const MadeFolder& folder) {
-  const std::string_view rel = folder.made.rel;
-  const std::size_t cut = rel.rfind(platform::kSeparator);
-  const std::string_view parent = cut == std::string_view::npos ? std::string_view{} : rel.substr(0, cut + 1);
-  const std::string_view name = cut == std::string_view::npos ? rel : rel.substr(cut + 1);
-  if (folder.farTo && folder.farFrom) {
-    const platform::EntryInfo source = folder.farFrom->LookUp(parent, name);
-    if (source.exists && source.directory) folder.farTo->SetFolderTime(parent, name, source.mtime, nullptr);
-    return;
+void SyncExecution::FinishFarMadeFolder(const MadeFolder& chain) {
+  // The near side of the pair, walked up from the deepest folder made.
+  std::optional<FolderUpWalk> near;
+  if (!chain.farTo || !chain.farFrom) {
+    const auto tree = trees_.find(chain.farTo ? chain.fromRoot : chain.toRoot);
+    if (tree == trees_.end()) return;
+    near.emplace(tree->second.Root());
   }
-  if (folder.farTo) {
-    // The source's time, from this side's folder.
-    const auto from = trees_.find(folder.fromRoot);
-    if (from == trees_.end()) return;
-    platform::Expected<const platform::Folder*> source = from->second.FolderAt(rel);
-    struct stat st {};
-    if (!source || ::fstat((*source)->Fd(), &st) != 0) return;
-    folder.farTo->SetFolderTime(parent, name, platform::MtimeOf(st), nullptr);
-    return;
+  for (auto made = chain.made.folders.rbegin(); made != chain.made.folders.rend(); ++made) {
+    const std::string_view rel = chain.made.RelOf(*made);
+    const std::size_t cut = rel.rfind(platform::kSeparator);
+    const std::string_view parent = cut == std::string_view::npos ? std::string_view{} : rel.substr(0, cut + 1);
+    const std::string_view name = cut == std::string_view::npos ? rel : rel.substr(cut + 1);
+    if (chain.farTo && chain.farFrom) {
+      const platform::EntryInfo source = chain.farFrom->LookUp(parent, name);
+      if (source.exists && source.directory) chain.farTo->SetFolderTime(parent, name, source.mtime, nullptr);
+      continue;
+    }
+    if (chain.farTo) {
+      // The source's time, from this side's folder.
+      const platform::Expected<const platform::Folder*> source = near->At(rel);
+      struct stat st {};
+      if (!source || ::fstat((*source)->Fd(), &st) != 0) continue;
+      chain.farTo->SetFolderTime(parent, name, platform::MtimeOf(st), nullptr);
+      continue;
+    }
+    const platform::EntryInfo source = chain.farFrom->LookUp(parent, name);
+    const platform::Expected<const platform::Folder*> folder = near->At(rel);
+    if (!source.exists || !source.directory || !folder || (*folder)->Id() != made->identity) continue;
+    const timespec times[2] = {{0, UTIME_OMIT}, {source.mtime.sec, source.mtime.nsec}};
+    ::futimens((*folder)->Fd(), times);
   }
-  const auto to = trees_.find(folder.toRoot);
-  if (to == trees_.end()) return;
-  const platform::EntryInfo source = folder.farFrom->LookUp(parent, name);
-  platform::Expected<const platform::Folder*> made = to->second.FolderAt(rel, folder.made.identity);
-  if (!source.exists || !source.directory || !made) return;
-  const timespec times[2] = {{0, UTIME_OMIT}, {source.mtime.sec, source.mtime.nsec}};
-  ::futimens((*made)->Fd(), times);
 }
 
 void SyncExecution::EnsureFarFolder(IFarRoot& far, std::string_view rel, const Work& work, bool fromBase,
                                     IFarRoot* farFrom) {
   while (!rel.empty() && rel.back() == platform::kSeparator) rel.remove_suffix(1);
   if (rel.empty()) return;
-  std::set<std::string, std::less<>>& made = farFolders_[&far];
-  if (made.contains(rel)) return;
+  FolderPathSet& made = farFolders_[&far];
+  if (made.Contains(rel)) return;
   const std::string fromRoot(fromBase ? rows_.BaseRoot(work.row) : rows_.TargetRoot(work.row));
   const std::string toRoot(fromBase ? rows_.TargetRoot(work.row) : rows_.BaseRoot(work.row));
   // Each folder on the way, from the top: the far side sets the times only of
   // those it made now.
-  for (std::size_t end = rel.find(platform::kSeparator);; end = rel.find(platform::kSeparator, end + 1)) {
-    const std::string_view folder = rel.substr(0, end == std::string_view::npos ? rel.size() : end);
-    if (made.emplace(folder).second)
-      madeFolders_.push_back(MadeFolder{fromRoot, toRoot, TreeAccess::Made{std::string(folder), {}}, farFrom, &far});
-    if (end == std::string_view::npos) break;
-  }
+  TreeAccess::Made chain;
+  chain.rel.assign(rel);
+  made.Add(rel, [&chain](std::size_t length) { chain.folders.push_back({length, {}}); });
+  madeFolders_.push_back(MadeFolder{fromRoot, toRoot, std::move(chain), farFrom, &far});
   // The far side makes the folders above it too; one that is there counts as
   // made. A failure shows in the rows that needed the folder.
   const std::size_t cut = rel.rfind(platform::kSeparator);

@@ -81,8 +81,8 @@ void SyncExecution::FinishPooledCopy(PooledCopy& copy) {
   const ResultRow& row = rows_.Row(copy.rowIndex);
   const std::string_view fromRoot = copy.fromBase ? rows_.BaseRoot(row) : rows_.TargetRoot(row);
   const std::string_view toRoot = copy.fromBase ? rows_.TargetRoot(row) : rows_.BaseRoot(row);
-  for (TreeAccess::Made& made : copy.result.made)
-    madeFolders_.push_back(MadeFolder{std::string(fromRoot), std::string(toRoot), std::move(made)});
+  if (!copy.result.made.folders.empty())
+    madeFolders_.push_back(MadeFolder{std::string(fromRoot), std::string(toRoot), std::move(copy.result.made)});
   if (copy.result.toDevice) devicePaths_.try_emplace(copy.result.toDevice, toRoot);
   ItemResult result = copy.done;
   if (copy.error.code) {

@@ -62,8 +62,12 @@ platform::Expected<const platform::Folder*> TreeAccess::FolderAt(std::string_vie
   return folder;
 }
 
-platform::Expected<const platform::Folder*> TreeAccess::MakeFolders(std::string_view rel, std::vector<Made>* made) {
+platform::Expected<const platform::Folder*> TreeAccess::MakeFolders(std::string_view rel, Made* made) {
   rel = Trimmed(rel);
+  if (made) {
+    made->rel.assign(rel);
+    made->folders.clear();
+  }
   platform::Expected<const platform::Folder*> existing = FolderAt(rel);
   if (existing || !platform::IsAbsence(existing.error())) return existing;
   // From the root down: each missing folder is made inside its verified parent.
@@ -79,7 +83,7 @@ platform::Expected<const platform::Folder*> TreeAccess::MakeFolders(std::string_
       bool madeHere = false;
       if (const std::error_code error = platform::MakeFolderAt(*current, name, &madeHere)) return error;
       child = current->OpenChild(name);
-      if (child && made && madeHere) made->push_back(Made{std::string(rel.substr(0, end)), child->Id()});
+      if (child && made && madeHere) made->folders.push_back(Made::Folder{end, child->Id()});
     }
     current = std::move(child);
     begin = end + 1;

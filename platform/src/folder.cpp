@@ -2,7 +2,9 @@
 
 #include "platform/stat_util.h"
 
+#include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cstring>
 
 #include <fcntl.h>
@@ -28,6 +30,9 @@ std::error_code ResolveError(int number) {
   if (number == ELOOP || number == EXDEV) return MakeError(Fault::LinkInPath);
   return SystemError(number);
 }
+
+// The most a path handed to the system may hold, its terminating zero included.
+constexpr std::size_t kPathLimit = PATH_MAX;
 
 int OpenBeneathAtOnce(int dirfd, const char* rel) {
   open_how how{};
@@ -84,6 +89,16 @@ Expected<Folder> Folder::OpenChild(std::string_view child, EntryInfo* info) cons
 
 Expected<Folder> Folder::Reopen() const { return Adopt(::openat(Fd(), ".", kFolderFlags)); }
 
+Expected<Folder> Folder::OpenParent(std::string_view name, const Identity& expected) const {
+  // ".." is the folder's real parent, never a link; either may have moved
+  // since, which the identities tell.
+  Expected<Folder> parent = Adopt(::openat(Fd(), "..", kFolderFlags | O_NOFOLLOW));
+  if (!parent) return parent;
+  if ((expected.Known() && parent->Id() != expected) || parent->LookUpIdentity(name) != Id())
+    return MakeError(Fault::FolderReplaced);
+  return parent;
+}
+
 Expected<Folder> Folder::OpenBeneath(std::string_view rel) const {
   while (!rel.empty() && rel.back() == '/') rel.remove_suffix(1);
   if (rel.empty()) return Reopen();
@@ -96,8 +111,28 @@ Expected<Folder> Folder::OpenBeneath(std::string_view rel) const {
     if (part.empty() || part == "." || part == "..") return SystemError(EINVAL);
     begin = end + 1;
   }
+  if (rel.find('\0') != std::string_view::npos) return MakeError(Fault::NulInPath);
+  // A path longer than the system takes in one call goes in pieces, each cut
+  // after a whole name and opened below the folder the piece before it reached.
+  Expected<Folder> current = Folder();
+  const Folder* from = this;
+  while (!rel.empty()) {
+    std::size_t take = rel.size();
+    if (take >= kPathLimit) {
+      take = rel.rfind('/', kPathLimit - 1);
+      // A single name never exceeds NAME_MAX, so a cut is always found.
+      if (take == std::string_view::npos || take == 0) return SystemError(ENAMETOOLONG);
+    }
+    current = from->OpenBeneathPiece(rel.substr(0, take));
+    if (!current) return current;
+    from = &*current;
+    rel.remove_prefix(std::min(rel.size(), take + 1));
+  }
+  return current;
+}
+
+Expected<Folder> Folder::OpenBeneathPiece(std::string_view rel) const {
   CName path(rel);
-  if (!path.Valid()) return MakeError(Fault::NulInPath);
   if (haveOpenat2.load(std::memory_order_relaxed)) {
     const int fd = OpenBeneathAtOnce(Fd(), path.Get());
     if (fd >= 0) return Adopt(fd);

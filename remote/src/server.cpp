@@ -412,9 +412,9 @@ void Server::MakeFolder(std::uint32_t id, std::string_view payload) {
   tree.Attach(*root_);
   std::string rel(request.relFolder);
   rel.append(request.name);
-  std::vector<engine::TreeAccess::Made> newFolders;
+  engine::TreeAccess::Made newFolders;
   platform::Expected<const platform::Folder*> made = tree.MakeFolders(rel, &newFolders);
-  for (const engine::TreeAccess::Made& folder : newFolders) made_.push_back(folder.identity);
+  for (const engine::TreeAccess::Made::Folder& folder : newFolders.folders) made_.push_back(folder.identity);
   if (!made) return ReplyError(id, made.error());
   if (!newFolders.empty()) NoteChange(**made);
   Reply(MessageType::Ok, id);

@@ -33,6 +33,7 @@ class Control : public engine::ScanControl {
     running_ = false;
     return true;
   }
+  bool WatchesListings() const override { return true; }
   void Listed(std::string_view relFolder) override {
     std::lock_guard lock(mutex_);
     if (relFolder.empty() && Exists(root_ + "swap")) {

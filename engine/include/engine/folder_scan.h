@@ -108,6 +108,8 @@ class ScanControl {
   // the root) has been listed and no folder inside it opened yet. A scan that
   // reads ahead calls this from its reading threads, several at a time.
   virtual void Listed(std::string_view relFolder) { (void)relFolder; }
+  // Whether Listed is to be called where the path costs a walk up the tree to make.
+  virtual bool WatchesListings() const { return false; }
 };
 
 // How a scan issues its look-ups: one after another, or many at a time where
@@ -148,10 +150,12 @@ struct ScanSummary {
 // cancel ends the scan and empties what it listed: both lists on the base side,
 // the file list on the target side (the empty folders found so far stay).
 //
-// The scan keeps at most kOpenFolderBudget folders open: deeper trees reopen the
-// folders above them one name at a time, never through a link, and only when
-// each is still the folder that was listed. So the depth a scan can take does
-// not depend on the process's descriptor limit.
+// The walk keeps the folders on its path on a stack of its own, so the depth a
+// tree may have is not bounded by the thread's stack. At most kOpenFolderBudget
+// folders stay open: the walk backs up to a closed folder through ".." of the
+// one below it, or reopens it from the nearest open one by name, never through
+// a link, and only when each is still the folder that was listed. So the depth
+// a scan can take does not depend on the process's descriptor limit either.
 class FolderReadAhead;
 struct ReadAheadFolder;
 
@@ -173,14 +177,20 @@ class FolderScan {
 
  private:
   class OpenFolders;
+  struct Frame;
+  // How an entry of the folder being read was taken.
+  enum class Taken { Counted, NotCounted, Entered };
 
-  std::error_code ScanFolder(OpenFolders& open, std::size_t level, SideIndex::FolderId folder, ReadAheadFolder* read);
+  std::error_code Walk(OpenFolders& open, SideIndex::FolderId root, ReadAheadFolder* rootRead);
+  std::error_code BeginFolder(OpenFolders& open, std::vector<Frame>& path, Frame frame);
+  std::error_code EndFolder(const Frame& frame);
+  void LeaveFolder(std::vector<Frame>& path, const Frame& left, std::error_code error);
   std::error_code ReadListing(const platform::Folder& dir, SideIndex::FolderId folder, bool atRoot);
   std::error_code TakeListing(ReadAheadFolder& read, SideIndex::FolderId folder, bool atRoot);
-  bool ListFolderEntry(OpenFolders& open, std::size_t level, SideIndex::FolderId folder, SideIndex::EntryId id,
-                       std::string_view name, ReadAheadFolder* read);
+  Taken ListFolderEntry(OpenFolders& open, std::vector<Frame>& path, SideIndex::EntryId id, std::string_view name);
   void ListUnreadable(SideIndex::FolderId folder, SideIndex::EntryId id, std::string_view name, bool isFolder,
                       std::error_code error);
+  std::string_view RelPath() const { return std::string_view(pathBuffer_).substr(setup_.rootPath.size()); }
   bool OnCancel();
 
   const RunValues& values_;
@@ -190,8 +200,8 @@ class FolderScan {
   ScanLists* lists_ = nullptr;
   ScanSummary summary_;
   FolderReadAhead* ahead_ = nullptr;  // set while a scan reads ahead
-  std::string relPath_;     // the relative folder being read, one string for the whole walk
-  std::string pathBuffer_;  // root + relPath_, for the progress display
+  // The root and the relative folder being read, one string for the whole walk.
+  std::string pathBuffer_;
   std::vector<char> readBuffer_;
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/far_root.h"
+#include "engine/folder_path_set.h"
 #include "engine/folder_scan.h"
 #include "engine/interfaces.h"
 #include "engine/root_locks.h"
@@ -206,7 +207,7 @@ class SyncExecution {
   bool syncRun_ = false;  // the rows come from a sync run (UseRoots), not a row command
   std::map<std::string, TreeAccess, std::less<>> trees_;
   std::map<std::string, IFarRoot*, std::less<>> farRoots_;
-  std::map<IFarRoot*, std::set<std::string, std::less<>>> farFolders_;  // far folders made sure of this run
+  std::map<IFarRoot*, FolderPathSet> farFolders_;  // far folders made sure of this run
   IFarSides* farSides_ = nullptr;
   std::map<std::string, std::unique_ptr<IFarRoot>, std::less<>> openedFar_;  // by the row commands
   SyncMemory memory_;
@@ -220,7 +221,7 @@ class SyncExecution {
     IFarRoot* farTo = nullptr;    // the folder was made on another machine
   };
   void FinishFarMadeFolder(const MadeFolder& folder);
-  void NoteMadeFolders(std::vector<TreeAccess::Made>& made, const Work& work, bool fromBase, IFarRoot& from);
+  void NoteMadeFolders(TreeAccess::Made& made, const Work& work, bool fromBase, IFarRoot& from);
   std::vector<MadeFolder> madeFolders_;
   struct MadeRoot {
     const platform::Folder* base = nullptr;

@@ -25,13 +25,22 @@ class TreeAccess {
   // The folder rel (empty, or names ending in '/') below the root. With a known
   // identity, another folder there gives Fault::FolderReplaced.
   platform::Expected<const platform::Folder*> FolderAt(std::string_view rel, const platform::Identity& expected = {});
-  // The same, making the folders that are missing, one at a time. Each folder
-  // made goes to *made (its path and identity), when asked.
+  // The same, making the folders that are missing, one at a time. The folders
+  // made go to *made, when asked.
+  //
+  // They all lie on one path: each is kept as the length of its part of that
+  // path, so a tree made a hundred thousand folders deep costs memory in
+  // proportion to its depth, not to the square of it.
   struct Made {
-    std::string rel;
-    platform::Identity identity;
+    std::string rel;  // the deepest folder the call reached, no trailing separator
+    struct Folder {
+      std::size_t length;  // rel.substr(0, length) is the folder
+      platform::Identity identity;
+    };
+    std::vector<Folder> folders;  // from the top down
+    std::string_view RelOf(const Folder& folder) const { return std::string_view(rel).substr(0, folder.length); }
   };
-  platform::Expected<const platform::Folder*> MakeFolders(std::string_view rel, std::vector<Made>* made = nullptr);
+  platform::Expected<const platform::Folder*> MakeFolders(std::string_view rel, Made* made = nullptr);
 
  private:
   static constexpr std::size_t kKeptFolders = 4;

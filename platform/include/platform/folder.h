@@ -29,6 +29,10 @@ class Folder {
   Expected<Folder> OpenBeneath(std::string_view rel) const;
   // Another descriptor of the same folder (its own open file description).
   Expected<Folder> Reopen() const;
+  // The folder that holds this one as its entry `name` (and is `expected`,
+  // when known); anything else gives Fault::FolderReplaced. A walk back up
+  // costs one step a folder, however deep it went.
+  Expected<Folder> OpenParent(std::string_view name, const Identity& expected = {}) const;
 
   // Look-up of the entry `name` in this folder; a final link is not followed.
   // With `identity`, the entry's identity goes there too (unknown on failure).
@@ -45,6 +49,8 @@ class Folder {
 
  private:
   static Expected<Folder> Adopt(int fd, EntryInfo* info = nullptr);
+  // OpenBeneath for a path the system takes in one call.
+  Expected<Folder> OpenBeneathPiece(std::string_view rel) const;
 
   UniqueFd fd_;
   Identity id_;
