@@ -359,7 +359,7 @@ void SyncExecution::FinishMadeFolders() {
     for (auto folder = it->made.folders.rbegin(); folder != it->made.folders.rend(); ++folder) {
       const platform::Expected<const platform::Folder*> sourceFolder = source.At(it->made.RelOf(*folder));
       const platform::Expected<const platform::Folder*> madeFolder = made.At(it->made.RelOf(*folder));
-      if (sourceFolder && madeFolder && (*madeFolder)->Id() == folder->identity)
+      if (sourceFolder && madeFolder && (!folder->identity.Known() || (*madeFolder)->Id() == folder->identity))
         platform::CopyFolderMetadata(session_, **sourceFolder, **madeFolder);
     }
   }
@@ -523,7 +523,7 @@ RowError SyncExecution::ReplaceKind(const Work& work, bool fromBase, platform::E
     rel.append(work.name);
     madeFolders_.push_back(MadeFolder{std::string(fromBase ? rows_.BaseRoot(work.row) : rows_.TargetRoot(work.row)),
                                       std::string(fromBase ? rows_.TargetRoot(work.row) : rows_.BaseRoot(work.row)),
-                                      TreeAccess::Made{std::move(rel), (*to)->LookUpIdentity(work.name)}});
+                                      TreeAccess::Made{rel, {{rel.size(), (*to)->LookUpIdentity(work.name)}}}});
   }
   if (copied) *copied = (*to)->LookUpWritten(work.name);
   const bool toTrash = deleteTrash_ && deleteTrash_();

@@ -139,7 +139,7 @@ RowError SyncExecution::ReplaceKindFar(const Work& work, bool fromBase, IFarRoot
     rel.append(work.name);
     madeFolders_.push_back(MadeFolder{std::string(fromBase ? rows_.BaseRoot(work.row) : rows_.TargetRoot(work.row)),
                                       std::string(fromBase ? rows_.TargetRoot(work.row) : rows_.BaseRoot(work.row)),
-                                      TreeAccess::Made{std::move(rel), {}}, fromFar, toFar});
+                                      TreeAccess::Made{rel, {{rel.size(), {}}}}, fromFar, toFar});
   }
   if (copied) *copied = to.LookUp(work.name);
   const bool toTrash = deleteTrash_ && deleteTrash_();

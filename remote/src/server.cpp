@@ -416,7 +416,7 @@ void Server::MakeFolder(std::uint32_t id, std::string_view payload) {
   platform::Expected<const platform::Folder*> made = tree.MakeFolders(rel, &newFolders);
   for (const engine::TreeAccess::Made::Folder& folder : newFolders.folders) made_.push_back(folder.identity);
   if (!made) return ReplyError(id, made.error());
-  if (!newFolders.empty()) NoteChange(**made);
+  if (!newFolders.folders.empty()) NoteChange(**made);
   Reply(MessageType::Ok, id);
 }
 

@@ -307,7 +307,7 @@ TEST(RemoteFaults, AnUnknownHostKeyIsAskedThroughTheAskpassProgram) {
     std::string command = sshd.SshCommand();
     command.replace(command.find(known), known.size(), dir / "new_hosts");
     command.replace(command.find(strict), strict.size(), "StrictHostKeyChecking=ask");
-    const remote::SshSetup setup{command, CliPath(), {"SSH_ASKPASS=" + askpass, "SSH_ASKPASS_REQUIRE=force"}};
+    const remote::SshSetup setup{command, CliPath(), std::chrono::milliseconds{remote::kDefaultPatience}, {"SSH_ASKPASS=" + askpass, "SSH_ASKPASS_REQUIRE=force"}};
     platform::Expected<remote::Channel> channel =
         remote::StartSsh(remote::Address{"", "127.0.0.1", static_cast<std::uint16_t>(sshd.Port()), dir.Path()}, setup);
     ASSERT_TRUE(channel.ok());
