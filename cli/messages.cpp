@@ -155,7 +155,7 @@ std::string SkippedText(Language language, std::string_view what) {
 
 std::string MessageText(Language language, engine::RunMessage message, const engine::MessageArgs& args) {
   // Nothing for an id the table has no message for.
-  if (message < engine::RunMessage::BaseMissing || message > engine::RunMessage::MetadataSkipped) return {};
+  if (message < engine::RunMessage::BaseMissing || message > engine::RunMessage::TemporaryUnproven) return {};
   if (message == engine::RunMessage::MetadataSkipped && args.size() >= 2) {
     engine::MessageArgs named = args;
     named[1] = SkippedText(language, args[1]);

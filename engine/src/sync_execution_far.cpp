@@ -385,7 +385,7 @@ void SyncExecution::FinishFarMadeFolder(const MadeFolder& chain) {
     }
     const platform::EntryInfo source = chain.farFrom->LookUp(parent, name);
     const platform::Expected<const platform::Folder*> folder = near->At(rel);
-    if (!source.exists || !source.directory || !folder || (*folder)->Id() != made->identity) continue;
+    if (!source.exists || !source.directory || !folder || (made->identity.Known() && (*folder)->Id() != made->identity)) continue;
     const timespec times[2] = {{0, UTIME_OMIT}, {source.mtime.sec, source.mtime.nsec}};
     ::futimens((*folder)->Fd(), times);
   }
