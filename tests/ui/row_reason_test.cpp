@@ -29,7 +29,6 @@ namespace cmd = ui::cmd;
 // The program's own reasons in its language; the system's as the system words them.
 const QString kChanged = QStringLiteral("リスト作成の後に変更されています");
 
-QString Reason(int code) { return QString::fromStdString(std::generic_category().message(code)); }
 
 TEST(RowReasonModelTest, EveryCellOfAFailedLineNamesTheEntryOfItsSideAndTheReason) {
   struct Case {
@@ -39,12 +38,12 @@ TEST(RowReasonModelTest, EveryCellOfAFailedLineNamesTheEntryOfItsSideAndTheReaso
     QString expected;
   };
   const Case cases[] = {
-      {"sub", Side::Base, std::error_code(EACCES, std::generic_category()), "/data/base/sub: " + Reason(EACCES)},
+      {"sub", Side::Base, std::error_code(EACCES, std::generic_category()), QStringLiteral("/data/base/sub: アクセスが拒否されました")},
       {"f.txt", Side::Target, platform::MakeError(platform::Fault::ChangedSinceList),
        "/data/target/f.txt: " + kChanged},
       // A byte that is not UTF-8 becomes U+FFFD; the rest of the name stays.
       {"caf\xE9.txt", Side::Target, std::error_code(EIO, std::generic_category()),
-       QStringLiteral("/data/target/caf\uFFFD.txt: ") + Reason(EIO)},
+       QStringLiteral("/data/target/caf\uFFFD.txt: 入出力エラーです")},
   };
   engine::RowStore rows;
   ui::ResultModel model(rows);
@@ -84,7 +83,7 @@ TEST(RowReasonModelTest, EveryCellOfAFailedLineNamesTheEntryOfItsSideAndTheReaso
   model.SetItemResult(count + 1, engine::ItemResult{
                                      Mark::Failed, engine::DateCopy::None,
                                      engine::RowError{std::error_code(ENOSPC, std::generic_category()), Side::Base}});
-  EXPECT_EQ(model.index(count + 1, 3).data(Qt::ToolTipRole).toString(), "/data/base/plain: " + Reason(ENOSPC));
+  EXPECT_EQ(model.index(count + 1, 3).data(Qt::ToolTipRole).toString(), QStringLiteral("/data/base/plain: デバイスに空き領域がありません"));
 }
 
 class RowReasonTest : public ::testing::Test {
