@@ -20,6 +20,7 @@ struct WriteCase {
   std::string sent;         // what follows
   bool sourceFails;         // the near side abandons the write after sending
   bool done;                // the write takes the destination's place
+  bool readOnly = false;     // the destination has no write permission bit
 };
 
 class RemoteWrites : public ::testing::TestWithParam<WriteCase> {};
@@ -28,6 +29,9 @@ TEST_P(RemoteWrites, ReplaceTheDestinationOnlyWhenWholeAndAsSeen) {
   const WriteCase& w = GetParam();
   TempDir dir;
   WriteTree(dir.Path(), {{"d/old.txt", "old", Time(1000)}});
+  if (w.readOnly) {
+    ASSERT_EQ(::chmod((dir / "d/old.txt").c_str(), 0444), 0);
+  }
   Connected c = ConnectInProcess(dir.Path());
   ASSERT_FALSE(c.client->Handshake());
   ASSERT_TRUE(c.client->OpenRoot(remote::LockMode::Exclusive, false));
@@ -61,7 +65,8 @@ INSTANTIATE_TEST_SUITE_P(
                       WriteCase{"ShorterThanAnnounced", Expectation::File(Time(1000)), 9, "hello", false, false},
                       WriteCase{"LongerThanAnnounced", Expectation::File(Time(1000)), 3, "hello", false, false},
                       WriteCase{"SourceFailed", Expectation::File(Time(1000)), 5, "hello", true, false},
-                      WriteCase{"Empty", Expectation::File(Time(1000)), 0, "", false, true}),
+                      WriteCase{"Empty", Expectation::File(Time(1000)), 0, "", false, true},
+                      WriteCase{"ReadOnlyDestination", Expectation::File(Time(1000)), 5, "hello", false, false, true}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST(RemoteEdits, DeleteAndMakeFoldersFollowTheLocalRules) {
