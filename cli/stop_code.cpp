@@ -25,6 +25,10 @@ std::string_view ConnectionCode(remote::ProtocolFault fault) {
       return "connection_closed";
     case remote::ProtocolFault::FarSideFailed:
       return "far_program_ended";
+    case remote::ProtocolFault::HostKeyUnknown:
+      return "host_key_unknown";
+    case remote::ProtocolFault::HostKeyChanged:
+      return "host_key_changed";
     case remote::ProtocolFault::BadFrame:
     case remote::ProtocolFault::UnknownRequest:
     case remote::ProtocolFault::Unsupported:
