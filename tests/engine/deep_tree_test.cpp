@@ -47,7 +47,7 @@ class DeepTreeTest : public ::testing::Test {
   void SetUp() override {
     MakeFolder(Base(), Time(1700000000));
     MakeFolder(Target(), Time(1700000000));
-    host.conditions.push_back(MakeCondition(Base(), Target()));
+    rig.host.conditions.push_back(MakeCondition(Base(), Target()));
   }
   void TearDown() override {
     RemoveDeepTree(Base());
@@ -56,19 +56,14 @@ class DeepTreeTest : public ::testing::Test {
   std::string Base() const { return scratch / "base"; }
   std::string Target() const { return scratch / "target"; }
   std::vector<std::string> Run() {
-    EXPECT_EQ(engine.RunAllConditions(true), engine::RunOutcome::Completed);
+    EXPECT_EQ(rig.engine.RunAllConditions(true), engine::RunOutcome::Completed);
     std::vector<std::string> out;
-    for (int i = 0; i < items.ItemCount(); ++i) out.push_back(items.ItemText(i, 0) + " " + items.ItemText(i, 2));
+    for (int i = 0; i < rig.items.ItemCount(); ++i) out.push_back(rig.items.ItemText(i, 0) + " " + rig.items.ItemText(i, 2));
     return out;
   }
 
   ScratchFolder scratch;
-  FakeHost host;
-  FakeProgress progress;
-  FakePrompt prompt;
-  engine::RowStore rows;
-  engine::ResultItems items{rows};
-  engine::SyncEngine engine{rows, items, host, progress, prompt};
+  EngineRig rig;
 };
 
 TEST_F(DeepTreeTest, BothScansListTheDeepestFileWithFewFoldersOpen) {
@@ -110,7 +105,7 @@ TEST_F(DeepTreeTest, SyncCopiesDeepFilesBothWaysAndCompleteSyncDeletesThem) {
   EXPECT_EQ(TimeOf(Target() + "/b"), Time(1600000000));
 
   MakeDeepChain(Target(), kSyncDepth, "x", "gone.txt", "target only");
-  host.conditions[0].Complete = 1;
+  rig.host.conditions[0].Complete = 1;
   EXPECT_THAT(Run(), ::testing::UnorderedElementsAre("base.txt =", "target.txt =", "gone.txt X="));
   const DeepChain gone = ReadDeepChain(Target(), "x", "gone.txt");
   EXPECT_EQ(gone.depth, kSyncDepth);
